@@ -1,0 +1,16 @@
+// OrvoRecord: the program starts by loading and showing its main window;
+// everything else happens in that window's handlers.
+#include <windows.h>
+#include <commctrl.h>
+#include <objbase.h>
+
+#include "main_window/app.h"
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int show) {
+    INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_WIN95_CLASSES | ICC_BAR_CLASSES};
+    InitCommonControlsEx(&icc);
+    OleInitialize(nullptr);
+    int rc = orvo::recorder::RunRecorder(show);
+    OleUninitialize();
+    return rc;
+}
