@@ -1,0 +1,79 @@
+// The recorder's wave-audio device: one element (a new, untitled recording or
+// an opened WAV file) driven by command words, as the recording control uses
+// an MCI wave-audio device. It is built on waveIn/waveOut so that it behaves
+// the same on every system: recording continues the same element after a
+// stop, the length grows while recording, and nothing recorded is lost while
+// the user-interface thread is busy.
+#pragma once
+#include <windows.h>
+#include <mmsystem.h>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace orvo {
+
+class WaveAudioDevice {
+public:
+    enum class Mode { NotOpen, Stopped, Recording, Playing };
+
+    // Status events are delivered on the thread that creates the device,
+    // through its message loop.
+    WaveAudioDevice();
+    ~WaveAudioDevice();
+    WaveAudioDevice(const WaveAudioDevice&) = delete;
+    WaveAudioDevice& operator=(const WaveAudioDevice&) = delete;
+
+    // The element "open" opens: "new" (a new, empty, untitled element) or
+    // the full path of a WAV file.
+    void SetFileName(std::wstring name);
+    const std::wstring& FileName() const;
+
+    // One command word: "close", "open", "record", "play", "prev", "stop".
+    // Returns 0 or an MCI error code; LastError/LastErrorText keep it.
+    MCIERROR Command(std::wstring_view word);
+
+    // Milliseconds, as the MCI default time format reports them.
+    uint32_t Length() const;
+    uint32_t Position() const;
+    // Non-zero while an element is open; unique among the open devices.
+    uint16_t DeviceID() const;
+    Mode GetMode() const;
+
+    MCIERROR LastError() const;
+    std::wstring LastErrorText() const;
+
+    // Raised every UpdateInterval milliseconds (1000 by default) while an
+    // element is open, on the creating thread.
+    void SetStatusHandler(std::function<void()> handler);
+    void SetUpdateInterval(UINT milliseconds);
+
+    // Writes the element as a standard PCM WAV file. 0 or an MCI error code.
+    MCIERROR Save(const std::wstring& path);
+
+    // The element's sample format (new elements: 44100 Hz, 16 bits, 2
+    // channels, or the best the wave-in device accepts).
+    WAVEFORMATEX Format() const;
+    UINT InputDevice() const;
+    UINT OutputDevice() const;
+
+    class Impl;
+
+private:
+    std::unique_ptr<Impl> impl_;
+};
+
+// Same arguments and results as mciSendCommandA, answered by the open
+// WaveAudioDevice whose DeviceID is id. Supports MCI_SET with
+// MCI_WAVE_INPUT and/or MCI_WAVE_OUTPUT and an MCI_WAVE_SET_PARMS record,
+// selecting the wave-in and wave-out device numbers the device then uses.
+MCIERROR WaveSendCommand(MCIDEVICEID id, UINT message, DWORD_PTR flags, DWORD_PTR param);
+
+// The text of an error code returned by the device, as mciGetErrorString
+// gives it. False when the code has no text.
+bool WaveGetErrorString(MCIERROR error, std::wstring& text);
+
+}  // namespace orvo
