@@ -5,3 +5,6 @@
 #pragma once
 
 #define IDI_ORVORECORD 1
+
+// Waveform window
+#define IDI_AUDIOEDIT 300

@@ -1,0 +1,305 @@
+#include "waveform/frm_audio_edit.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+
+#include "platform/failure.h"
+#include "platform/ui_seam.h"
+#include "resource.h"
+#include "waveform/mod_audio_edit.h"
+#include "waveform/wave_trace.h"
+
+namespace orvo::recorder {
+namespace mae = modAudioEdit;
+
+namespace {
+
+const wchar_t kTitle[] = L"欧沃录音机";
+// Client area and the drawing area of the layout, in twips.
+constexpr int kClientWidth = 6855, kClientHeight = 3795;
+constexpr int kPictureWidth = 5685, kPictureHeight = 2325;
+
+FrmAudioEdit* g_open = nullptr;  // the window whose timer watches the play
+
+}  // namespace
+
+// --- drawing area ---
+
+WavePicture::~WavePicture() {
+    Destroy();
+    if (oldBitmap_) SelectObject(image_.Get(), oldBitmap_);
+}
+
+bool WavePicture::Create(HWND parent, int id, int x, int y, int width, int height) {
+    if (!CreateOf(L"OrvoWavePicture", WS_CHILD | WS_VISIBLE, WS_EX_CLIENTEDGE, L"", x, y, width, height, parent,
+                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), nullptr,
+                  static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)))) {
+        return false;
+    }
+    RECT client;
+    GetClientRect(Hwnd(), &client);
+    width_ = client.right;
+    height_ = client.bottom;
+    ScopedGetDc screen(Hwnd());
+    image_.Reset(CreateCompatibleDC(screen.Get()));
+    bitmap_.Reset(CreateCompatibleBitmap(screen.Get(), width_, height_));
+    if (!image_ || !bitmap_) return false;
+    oldBitmap_ = SelectObject(image_.Get(), bitmap_.Get());
+    Clear();
+    return true;
+}
+
+void WavePicture::Clear() {
+    RECT r{0, 0, width_, height_};
+    FillRect(image_.Get(), &r, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+}
+
+LRESULT WavePicture::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
+        case WM_ERASEBKGND:
+            return 1;
+        case WM_PAINT: {
+            PAINTSTRUCT ps;
+            HDC dc = BeginPaint(Hwnd(), &ps);
+            BitBlt(dc, 0, 0, width_, height_, image_.Get(), 0, 0, SRCCOPY);
+            EndPaint(Hwnd(), &ps);
+            return 0;
+        }
+    }
+    return Default(msg, wParam, lParam);
+}
+
+// --- the window ---
+
+FrmAudioEdit::~FrmAudioEdit() {
+    Destroy();  // while this object can still answer WM_DESTROY
+    if (g_open == this) g_open = nullptr;
+}
+
+bool FrmAudioEdit::Create(HWND owner) {
+    dpi_ = DpiOf(owner);
+    RECT r{0, 0, TwipsToPixels(kClientWidth, dpi_), TwipsToPixels(kClientHeight, dpi_)};
+    const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+    AdjustWindowRectEx(&r, style, FALSE, WS_EX_DLGMODALFRAME);
+    int width = r.right - r.left, height = r.bottom - r.top;
+    int x = (GetSystemMetrics(SM_CXSCREEN) - width) / 2;
+    int y = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
+    HICON icon = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_AUDIOEDIT));
+    if (!CreateOf(L"OrvoAudioEdit", style, WS_EX_DLGMODALFRAME, L"WAV波形分析", x, y, width, height, owner, nullptr,
+                  icon)) {
+        return false;
+    }
+    SendMessageW(Hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
+    CreateControls();
+    g_open = this;
+    mae::SetPlayStartedHook(&FrmAudioEdit::StartTimer1);
+    Form_Load();
+    return true;
+}
+
+HWND FrmAudioEdit::AddControl(const wchar_t* cls, const wchar_t* text, DWORD style, DWORD exStyle, int id, int left,
+                              int top, int width, int height) {
+    HWND h = CreateWindowExW(exStyle, cls, text, WS_CHILD | WS_VISIBLE | style, TwipsToPixels(left, dpi_),
+                             TwipsToPixels(top, dpi_), TwipsToPixels(width, dpi_), TwipsToPixels(height, dpi_),
+                             Hwnd(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr),
+                             nullptr);
+    if (!h) FailWithLastError(L"Creating a control of the waveform window");
+    if (font_) SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), FALSE);
+    return h;
+}
+
+// Controls are created in tab order, which is also their order on the
+// keyboard; Text1 and Command1 sit inside Frame1 (offsets from its corner).
+void FrmAudioEdit::CreateControls() {
+    NONCLIENTMETRICSW metrics{};
+    metrics.cbSize = sizeof(metrics);
+    if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0)) {
+        font_.Reset(CreateFontIndirectW(&metrics.lfMessageFont));
+    }
+    const int frameLeft = 120, frameTop = 90;
+    AddControl(L"SCROLLBAR", L"", SBS_HORZ | WS_TABSTOP, 0, IDC_HSCROLL2, 120, 1170, 5685, 135);
+    AddControl(L"SCROLLBAR", L"", SBS_HORZ | WS_TABSTOP, 0, IDC_HSCROLL1, 120, 990, 5685, 135);
+    AddControl(L"STATIC", L"<-终点B", SS_LEFT, 0, IDC_LABEL2, 5880, 1200, 855, 255);
+    AddControl(L"STATIC", L"<-起点A", SS_LEFT, 0, IDC_LABEL1, 5880, 930, 855, 225);
+    if (!picture_.Create(Hwnd(), IDC_PICAUDIOWAV, TwipsToPixels(120, dpi_), TwipsToPixels(1380, dpi_),
+                         TwipsToPixels(kPictureWidth, dpi_), TwipsToPixels(kPictureHeight, dpi_))) {
+        FailWithLastError(L"Creating the drawing area");
+    }
+    AddControl(L"BUTTON", L"请选择WAV文件：", BS_GROUPBOX, 0, IDC_FRAME1, frameLeft, frameTop, 6615, 795);
+    AddControl(L"BUTTON", L"...", BS_PUSHBUTTON | WS_TABSTOP, 0, IDC_COMMAND1, frameLeft + 5880, frameTop + 300, 525,
+               315);
+    AddControl(L"EDIT", L"", ES_AUTOHSCROLL | WS_TABSTOP, WS_EX_CLIENTEDGE, IDC_TEXT1, frameLeft + 150, frameTop + 300,
+               5535, 285);
+    AddControl(L"BUTTON", L"停止", BS_PUSHBUTTON | WS_TABSTOP, 0, IDC_COMMAND3, 5940, 1950, 705, 375);
+    AddControl(L"BUTTON", L"播放", BS_PUSHBUTTON | WS_TABSTOP, 0, IDC_COMMAND2, 5940, 1500, 705, 375);
+    // Both markers range over the file in thousandths, one step per click.
+    for (int id : {IDC_HSCROLL1, IDC_HSCROLL2}) {
+        SCROLLINFO si{sizeof(si), SIF_RANGE | SIF_POS | SIF_PAGE, 0, 0, 0, 0, 0};
+        SetScrollInfo(Item(id), SB_CTL, &si, FALSE);
+    }
+    valueA_ = valueB_ = 0;
+}
+
+LRESULT FrmAudioEdit::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
+        case WM_COMMAND:
+            if (HIWORD(wParam) == BN_CLICKED) {
+                switch (LOWORD(wParam)) {
+                    case IDC_COMMAND1: Command1_Click(); return 0;
+                    case IDC_COMMAND2: Command2_Click(); return 0;
+                    case IDC_COMMAND3: Command3_Click(); return 0;
+                }
+            }
+            break;
+        case WM_HSCROLL:
+            OnHScroll(reinterpret_cast<HWND>(lParam), LOWORD(wParam), HIWORD(wParam));
+            return 0;
+        case WM_TIMER:
+            if (wParam == kTimer1) Timer1_Timer();
+            return 0;
+        case WM_DESTROY:
+            Form_Unload();
+            return 0;
+    }
+    return Default(msg, wParam, lParam);
+}
+
+// A scroll bar was clicked or its thumb moved. Dragging only moves the thumb;
+// the value, and with it the redraw, changes when the thumb is released.
+void FrmAudioEdit::OnHScroll(HWND bar, int code, int thumb) {
+    int marker = bar == Item(IDC_HSCROLL1) ? 1 : bar == Item(IDC_HSCROLL2) ? 2 : 0;
+    if (!marker) return;
+    int value = HScrollValue(marker);
+    switch (code) {
+        case SB_LINELEFT:
+        case SB_PAGELEFT: SetHScrollValue(marker, value - 1); break;
+        case SB_LINERIGHT:
+        case SB_PAGERIGHT: SetHScrollValue(marker, value + 1); break;
+        case SB_LEFT: SetHScrollValue(marker, 0); break;
+        case SB_RIGHT: SetHScrollValue(marker, kScrollMax); break;
+        // The range fits the 16-bit thumb position of the message.
+        case SB_THUMBTRACK: SetScrollPos(bar, SB_CTL, thumb, TRUE); break;
+        case SB_THUMBPOSITION: SetHScrollValue(marker, thumb); break;
+        case SB_ENDSCROLL: SetScrollPos(bar, SB_CTL, value, TRUE); break;
+    }
+}
+
+void FrmAudioEdit::SetHScrollValue(int marker, int value) {
+    value = std::max(0, std::min(kScrollMax, value));
+    int& current = marker == 1 ? valueA_ : valueB_;
+    SetScrollPos(Item(marker == 1 ? IDC_HSCROLL1 : IDC_HSCROLL2), SB_CTL, value, TRUE);
+    if (value == current) return;
+    current = value;
+    if (marker == 1) HScroll1_Change();
+    else HScroll2_Change();
+}
+
+void FrmAudioEdit::SetTimer1(bool on) {
+    if (on) SetTimer(Hwnd(), kTimer1, 100, nullptr);
+    else KillTimer(Hwnd(), kTimer1);
+    timer1On_ = on;
+}
+
+void FrmAudioEdit::StartTimer1() {
+    if (g_open && g_open->Hwnd()) g_open->SetTimer1(true);
+}
+
+// Runs once when the window is created, before it is shown.
+void FrmAudioEdit::Form_Load() {
+    mae::bWaveLoaded = 0;
+    dialogFileName_ = L"*.wav";
+    dialogDefaultExt_ = L"wav";
+    for (int id : {IDC_HSCROLL1, IDC_HSCROLL2}) SetScrollRange(Item(id), SB_CTL, 0, kScrollMax, FALSE);
+    SetHScrollValue(2, kScrollMax);
+}
+
+// The "..." button: choose a file and read it.
+void FrmAudioEdit::Command1_Click() {
+    TrapAndReport(Hwnd(), kTitle, [&] {
+        FileDialogRequest request;
+        request.owner = Hwnd();
+        request.filter = L"*.wav|*.wav";
+        request.fileName = dialogFileName_;
+        request.defaultExt = dialogDefaultExt_;
+        std::wstring chosen = Ui().FileDialog(request);
+        if (chosen.empty()) return;  // cancelled: nothing changes
+        dialogFileName_ = chosen;
+        sWaveFile_ = chosen;
+        SetWindowTextW(Item(IDC_TEXT1), sWaveFile_.c_str());
+        mae::LoadWaveFile(sWaveFile_);
+        mae::lStartFrame = 0;
+        mae::lEndFrame = mae::lFrameCount;
+        SetHScrollValue(1, 0);
+        SetHScrollValue(2, kScrollMax);
+        DrawWaves();
+    });
+}
+
+// Marker A changed: it stays below B.
+void FrmAudioEdit::HScroll1_Change() {
+    if (valueA_ >= valueB_) SetHScrollValue(1, valueB_ - 1);
+    UpdateRange();
+}
+
+// Marker B changed: it stays above A.
+void FrmAudioEdit::HScroll2_Change() {
+    if (valueA_ >= valueB_) SetHScrollValue(2, valueA_ + 1);
+    UpdateRange();
+}
+
+void FrmAudioEdit::UpdateRange() {
+    mae::lStartFrame = static_cast<int32_t>(RoundHalfEven(valueA_ / 1000.0 * mae::lFrameCount));
+    mae::lEndFrame = static_cast<int32_t>(RoundHalfEven(valueB_ / 1000.0 * mae::lFrameCount));
+    DrawWaves();
+}
+
+void FrmAudioEdit::DrawWaves() {
+    ++redraws_;
+    picture_.Clear();
+    WaveGeometry g;
+    if (mae::bWaveLoaded &&
+        WaveGeometryOf(mae::lStartFrame, mae::lEndFrame, static_cast<float>(kPictureWidth),
+                       static_cast<float>(kPictureHeight), mae::WaveFormat, mae::lFrameCount, g)) {
+        HDC dc = picture_.ImageDc();
+        ScopedSelect pen(dc, GetStockObject(BLACK_PEN));
+        const int dpi = dpi_;
+        TraceWave(g, [dc, dpi](int64_t x0, int64_t y0, int64_t x1, int64_t y1) {
+            MoveToEx(dc, TwipsToPixels(static_cast<double>(x0), dpi), TwipsToPixels(static_cast<double>(y0), dpi),
+                     nullptr);
+            LineTo(dc, TwipsToPixels(static_cast<double>(x1), dpi), TwipsToPixels(static_cast<double>(y1), dpi));
+        });
+    }
+    picture_.Show();
+}
+
+// The play button: plays the stretch unless a play is running.
+void FrmAudioEdit::Command2_Click() {
+    if (mae::bPlaying.load() == 0) mae::PlayWaveRange(-1);
+}
+
+// The stop button.
+void FrmAudioEdit::Command3_Click() { mae::ResetWaveOut(); }
+
+// Every 100 ms while a play runs: closes the device once it reports the end.
+void FrmAudioEdit::Timer1_Timer() {
+    if (mae::bPlaying.load() == 0) {
+        mae::CloseWaveOut();
+        SetTimer1(false);
+    }
+}
+
+// The window is going: the sound stops and no device stays open.
+void FrmAudioEdit::Form_Unload() {
+    if (unloaded_) return;
+    unloaded_ = true;
+    if (timer1On_) SetTimer1(false);
+    Resume([] { mae::ResetWaveOut(); });
+    Resume([] { mae::CloseWaveOut(); });
+    if (g_open == this) {
+        g_open = nullptr;
+        mae::SetPlayStartedHook(nullptr);
+    }
+}
+
+}  // namespace orvo::recorder

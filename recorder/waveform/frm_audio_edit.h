@@ -1,0 +1,107 @@
+// frmAudioEdit: picks a WAV file, draws the stretch between markers A and B
+// scaled to the full width of the drawing area, and plays that stretch.
+// The file, the markers and the device belong to modAudioEdit; the window
+// holds only the chosen path and its controls.
+#pragma once
+#include <windows.h>
+
+#include <string>
+
+#include "platform/scoped.h"
+#include "platform/window.h"
+
+namespace orvo::recorder {
+
+// The drawing area: an off-screen image the traces are drawn into, painted
+// onto the screen whenever the area is uncovered.
+class WavePicture : public Window {
+public:
+    ~WavePicture() override;
+    bool Create(HWND parent, int id, int x, int y, int width, int height);
+    HDC ImageDc() const { return image_.Get(); }
+    int ImageWidth() const { return width_; }
+    int ImageHeight() const { return height_; }
+    void Clear();
+    void Show() { InvalidateRect(Hwnd(), nullptr, FALSE); }
+
+protected:
+    LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
+
+private:
+    ScopedMemDc image_;
+    ScopedGdi<HBITMAP> bitmap_;
+    HGDIOBJ oldBitmap_ = nullptr;
+    int width_ = 0, height_ = 0;
+};
+
+class FrmAudioEdit : public Window {
+public:
+    enum ControlId {
+        IDC_FRAME1 = 301,
+        IDC_TEXT1,
+        IDC_COMMAND1,
+        IDC_HSCROLL1,
+        IDC_LABEL1,
+        IDC_HSCROLL2,
+        IDC_LABEL2,
+        IDC_PICAUDIOWAV,
+        IDC_COMMAND2,
+        IDC_COMMAND3,
+    };
+    static constexpr UINT_PTR kTimer1 = 1;
+    static constexpr int kScrollMax = 1000;
+
+    FrmAudioEdit() = default;
+    ~FrmAudioEdit() override;
+
+    // Creates the window, hidden and centred on the screen, and runs Form_Load.
+    bool Create(HWND owner);
+
+    // Handlers, one per event.
+    void Form_Load();
+    void Command1_Click();
+    void HScroll1_Change();
+    void HScroll2_Change();
+    void Command2_Click();
+    void Command3_Click();
+    void Timer1_Timer();
+    void Form_Unload();
+
+    void UpdateRange();
+    void DrawWaves();
+
+    // Marker values as the program sets them: the change handling runs when
+    // the value changes.
+    int HScrollValue(int marker) const { return marker == 1 ? valueA_ : valueB_; }
+    void SetHScrollValue(int marker, int value);
+    bool Timer1Enabled() const { return timer1On_; }
+    void SetTimer1(bool on);
+
+    HWND Item(int id) const { return GetDlgItem(Hwnd(), id); }
+    const WavePicture& Picture() const { return picture_; }
+    const std::wstring& WaveFile() const { return sWaveFile_; }
+    int Redraws() const { return redraws_; }
+
+protected:
+    LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
+
+private:
+    void CreateControls();
+    HWND AddControl(const wchar_t* cls, const wchar_t* text, DWORD style, DWORD exStyle, int id, int left, int top,
+                    int width, int height);
+    void OnHScroll(HWND bar, int code, int thumb);
+    static void StartTimer1();
+
+    std::wstring sWaveFile_;
+    std::wstring dialogFileName_;
+    std::wstring dialogDefaultExt_;
+    WavePicture picture_;
+    ScopedGdi<HFONT> font_;
+    int dpi_ = 96;
+    int valueA_ = 0, valueB_ = 0;
+    bool timer1On_ = false;
+    bool unloaded_ = false;
+    int redraws_ = 0;
+};
+
+}  // namespace orvo::recorder
