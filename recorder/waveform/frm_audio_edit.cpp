@@ -80,7 +80,7 @@ FrmAudioEdit::~FrmAudioEdit() {
 bool FrmAudioEdit::Create(HWND owner) {
     dpi_ = DpiOf(owner);
     RECT r{0, 0, TwipsToPixels(kClientWidth, dpi_), TwipsToPixels(kClientHeight, dpi_)};
-    const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+    const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU;
     AdjustWindowRectEx(&r, style, FALSE, WS_EX_DLGMODALFRAME);
     int width = r.right - r.left, height = r.bottom - r.top;
     int x = (GetSystemMetrics(SM_CXSCREEN) - width) / 2;

@@ -24,8 +24,9 @@ bool WaveGeometryOf(int32_t startFrame, int32_t endFrame, float width, float hei
     return true;
 }
 
-int32_t FrameAt(const WaveGeometry& g, int64_t x) {
-    int64_t frame = RoundHalfEven(g.startFrame + static_cast<double>(x) * g.framesPerTwip);
+int32_t FrameAt(const WaveGeometry& g, int64_t x, bool nearestMode) {
+    double exact = g.startFrame + static_cast<double>(x) * g.framesPerTwip;
+    int64_t frame = nearestMode ? RoundInMode(exact) : RoundHalfEven(exact);
     // B itself is one past the data when it is the frame count: that point
     // shows the last frame.
     return static_cast<int32_t>(std::clamp<int64_t>(frame, 0, g.lastFrame));

@@ -4,6 +4,9 @@
 #include <windows.h>
 #include <mmsystem.h>
 
+#include <algorithm>
+#include <cfenv>
+#include <cmath>
 #include <cstdint>
 
 #include "platform/rounding.h"
@@ -27,8 +30,13 @@ struct WaveGeometry {
 bool WaveGeometryOf(int32_t startFrame, int32_t endFrame, float width, float height, const WAVEFORMATEX& format,
                     int32_t frameCount, WaveGeometry& out);
 
-// The frame shown at x.
-int32_t FrameAt(const WaveGeometry& g, int64_t x);
+// The frame shown at x (nearestMode: the rounding mode is known to be
+// to-nearest, ties to even).
+int32_t FrameAt(const WaveGeometry& g, int64_t x, bool nearestMode = false);
+
+// Nearest integer, ties to even, as the rounding mode in force does it;
+// TraceWave checks that mode once per trace instead of once per value.
+inline int64_t RoundInMode(double v) { return std::llrint(v); }
 
 // Calls line(x0, y0, x1, y1) for every segment in drawing order: for each
 // point, the first trace's segment and then the second's. Each trace starts
@@ -36,9 +44,21 @@ int32_t FrameAt(const WaveGeometry& g, int64_t x);
 template <typename Line>
 void TraceWave(const WaveGeometry& g, Line&& line) {
     namespace mae = modAudioEdit;
+    const bool nearestMode = std::fegetround() == FE_TONEAREST;
+    auto round = [nearestMode](double v) { return nearestMode ? RoundInMode(v) : RoundHalfEven(v); };
+    // Points far apart in a long stretch each touch a fresh page of the
+    // sample block: ask for the frame a few points ahead while drawing this one.
+    const uint8_t* data = mae::WaveData();
+    const int64_t bytes = mae::DataBytes();
+    const int64_t align = mae::WaveFormat.nBlockAlign;
+    constexpr int64_t kAhead = 16;
     int64_t xPrev = 0, yPrev = 0, yPrev2 = 0;
     for (int64_t x = 0; x <= g.lastX; x += g.step) {
-        int32_t frame = FrameAt(g, x);
+        if (data) {
+            int64_t ahead = FrameAt(g, std::min(x + kAhead * g.step, g.lastX), nearestMode) * align;
+            if (ahead >= 0 && ahead < bytes) __builtin_prefetch(data + ahead);
+        }
+        int32_t frame = FrameAt(g, x, nearestMode);
         double v, v2 = 0;
         if (g.stereo) {
             if (g.sixteenBit) mae::GetStereo16(frame, v, v2);
@@ -47,10 +67,10 @@ void TraceWave(const WaveGeometry& g, Line&& line) {
             if (g.sixteenBit) mae::GetMono16(frame, v);
             else mae::GetMono8(frame, v);
         }
-        int64_t y = RoundHalfEven(static_cast<double>(g.q) * v);
+        int64_t y = round(static_cast<double>(g.q) * v);
         line(xPrev, g.q + yPrev, x, g.q + y);
         if (g.stereo) {
-            int64_t y2 = RoundHalfEven(static_cast<double>(g.q) * v2);
+            int64_t y2 = round(static_cast<double>(g.q) * v2);
             line(xPrev, g.c + yPrev2, x, g.c + y2);
             yPrev2 = y2;
         }
