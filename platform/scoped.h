@@ -95,6 +95,22 @@ struct ModuleTraits {
     static void Close(Handle h) { FreeLibrary(h); }
 };
 
+struct WaveInTraits {
+    using Handle = HWAVEIN;
+    static Handle Invalid() { return nullptr; }
+    static void Close(Handle h) { waveInClose(h); }
+};
+struct WaveOutTraits {
+    using Handle = HWAVEOUT;
+    static Handle Invalid() { return nullptr; }
+    static void Close(Handle h) { waveOutClose(h); }
+};
+struct WindowTraits {  // windows that are not objects of their own
+    using Handle = HWND;
+    static Handle Invalid() { return nullptr; }
+    static void Close(Handle h) { DestroyWindow(h); }
+};
+
 using ScopedHandle = Scoped<HandleTraits>;
 using ScopedFile = Scoped<FileHandleTraits>;
 using ScopedHGlobal = Scoped<HGlobalTraits>;
@@ -105,6 +121,9 @@ using ScopedMenu = Scoped<MenuTraits>;
 using ScopedAccel = Scoped<AccelTraits>;
 using ScopedMemDc = Scoped<MemDcTraits>;
 using ScopedModule = Scoped<ModuleTraits>;
+using ScopedWaveIn = Scoped<WaveInTraits>;
+using ScopedWaveOut = Scoped<WaveOutTraits>;
+using ScopedWindow = Scoped<WindowTraits>;
 
 // A GDI object of a known type (HBITMAP, HFONT, HBRUSH, HPEN).
 template <typename T>
