@@ -110,6 +110,11 @@ struct WindowTraits {  // windows that are not objects of their own
     static Handle Invalid() { return nullptr; }
     static void Close(Handle h) { DestroyWindow(h); }
 };
+struct MixerTraits {
+    using Handle = HMIXER;
+    static Handle Invalid() { return nullptr; }
+    static void Close(Handle h) { mixerClose(h); }
+};
 
 using ScopedHandle = Scoped<HandleTraits>;
 using ScopedFile = Scoped<FileHandleTraits>;
@@ -124,6 +129,7 @@ using ScopedModule = Scoped<ModuleTraits>;
 using ScopedWaveIn = Scoped<WaveInTraits>;
 using ScopedWaveOut = Scoped<WaveOutTraits>;
 using ScopedWindow = Scoped<WindowTraits>;
+using ScopedMixer = Scoped<MixerTraits>;
 
 // A GDI object of a known type (HBITMAP, HFONT, HBRUSH, HPEN).
 template <typename T>
