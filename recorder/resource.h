@@ -5,3 +5,6 @@
 #pragma once
 
 #define IDI_ORVORECORD 1
+
+// Help, links and conversion (500-599).
+#define IDC_CONVERT_PROGRESS 500
