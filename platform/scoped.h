@@ -2,6 +2,7 @@
 // Each is non-copyable, movable, and releases what it holds exactly once.
 #pragma once
 #include <windows.h>
+#include <commctrl.h>
 #include <mmsystem.h>
 #include <objbase.h>
 #include <oleauto.h>
@@ -95,6 +96,17 @@ struct ModuleTraits {
     static void Close(Handle h) { FreeLibrary(h); }
 };
 
+struct ChildWindowTraits {  // child windows a wrapper created; the parent may have destroyed them already
+    using Handle = HWND;
+    static Handle Invalid() { return nullptr; }
+    static void Close(Handle h) { if (IsWindow(h)) DestroyWindow(h); }
+};
+struct ImageListTraits {
+    using Handle = HIMAGELIST;
+    static Handle Invalid() { return nullptr; }
+    static void Close(Handle h) { ImageList_Destroy(h); }
+};
+
 using ScopedHandle = Scoped<HandleTraits>;
 using ScopedFile = Scoped<FileHandleTraits>;
 using ScopedHGlobal = Scoped<HGlobalTraits>;
@@ -105,6 +117,8 @@ using ScopedMenu = Scoped<MenuTraits>;
 using ScopedAccel = Scoped<AccelTraits>;
 using ScopedMemDc = Scoped<MemDcTraits>;
 using ScopedModule = Scoped<ModuleTraits>;
+using ScopedChildWindow = Scoped<ChildWindowTraits>;
+using ScopedImageList = Scoped<ImageListTraits>;
 
 // A GDI object of a known type (HBITMAP, HFONT, HBRUSH, HPEN).
 template <typename T>
