@@ -134,12 +134,7 @@ void Panelled::CreatePanel(Window& container, const TwipRect& rect, bool sunken,
 
 void Frame::Create(Window& container, const std::wstring& caption, const TwipRect& rect) {
     CreatePanel(container, rect, false, CLR_INVALID);
-    RECT rc;
-    GetClientRect(panel_.Hwnd(), &rc);
-    box_.Reset(CreateWindowExW(0, L"BUTTON", caption.c_str(), WS_CHILD | WS_VISIBLE | BS_GROUPBOX, 0, 0, rc.right,
-                               rc.bottom, panel_.Hwnd(), nullptr, GetModuleHandleW(nullptr), nullptr));
-    if (!box_) FailWithLastError(L"Cannot create a frame");
-    SendMessageW(box_.Get(), WM_SETFONT, reinterpret_cast<WPARAM>(UiFont(container.Dpi())), FALSE);
+    panel_.SetFrameCaption(caption);
 }
 
 void PictureBox::Create(Window& container, const TwipRect& rect, bool sunken, COLORREF back) {

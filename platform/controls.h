@@ -115,9 +115,6 @@ protected:
 class Frame : public Panelled {
 public:
     void Create(Window& container, const std::wstring& caption, const TwipRect& rect);
-
-private:
-    ScopedChildWindow box_;
 };
 
 // A container with an optional sunken border, a background colour and a

@@ -117,6 +117,34 @@ void Panel::SetBackColor(COLORREF color) {
     if (Hwnd()) InvalidateRect(Hwnd(), nullptr, TRUE);
 }
 
+void Panel::SetFrameCaption(const std::wstring& caption) {
+    framed_ = true;
+    caption_ = caption;
+    if (Hwnd()) InvalidateRect(Hwnd(), nullptr, TRUE);
+}
+
+void Panel::PaintFrame(HDC dc) {
+    RECT rc;
+    GetClientRect(Hwnd(), &rc);
+    HGDIOBJ oldFont = SelectObject(dc, UiFont(Dpi()));
+    TEXTMETRICW tm{};
+    GetTextMetricsW(dc, &tm);
+    RECT edge = rc;
+    edge.top += tm.tmHeight / 2;
+    DrawEdge(dc, &edge, EDGE_ETCHED, BF_RECT);
+    if (!caption_.empty()) {
+        SIZE size{};
+        GetTextExtentPoint32W(dc, caption_.c_str(), static_cast<int>(caption_.size()), &size);
+        int x = MulDiv(8, Dpi(), 96);
+        RECT text{x - 2, 0, x + size.cx + 2, tm.tmHeight};
+        FillRect(dc, &text, backBrush_ ? backBrush_ : GetSysColorBrush(COLOR_BTNFACE));
+        SetBkMode(dc, TRANSPARENT);
+        SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
+        TextOutW(dc, x, 0, caption_.c_str(), static_cast<int>(caption_.size()));
+    }
+    SelectObject(dc, oldFont);
+}
+
 LRESULT Panel::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     LRESULT result;
     if (Dispatch(msg, wParam, lParam, result)) return result;
@@ -140,6 +168,7 @@ LRESULT Panel::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         case WM_PAINT: {
             PAINTSTRUCT ps;
             HDC dc = BeginPaint(Hwnd(), &ps);
+            if (framed_) PaintFrame(dc);
             if (picture_) {
                 BITMAP bm{};
                 GetObjectW(picture_, sizeof(bm), &bm);

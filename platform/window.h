@@ -87,12 +87,17 @@ public:
     // A bitmap painted at its natural size in the top-left corner (not owned).
     void SetPicture(HBITMAP bitmap);
     void SetBackColor(COLORREF color);
+    // Draws an etched group border with the caption in its top edge.
+    void SetFrameCaption(const std::wstring& caption);
 
 protected:
     LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
 private:
+    void PaintFrame(HDC dc);
     Window* parent_ = nullptr;
+    bool framed_ = false;
+    std::wstring caption_;
     HBITMAP picture_ = nullptr;
     COLORREF back_ = CLR_INVALID;
     HBRUSH backBrush_ = nullptr;
