@@ -106,6 +106,11 @@ struct ImageListTraits {
     static Handle Invalid() { return nullptr; }
     static void Close(Handle h) { ImageList_Destroy(h); }
 };
+struct MixerTraits {
+    using Handle = HMIXER;
+    static Handle Invalid() { return nullptr; }
+    static void Close(Handle h) { mixerClose(h); }
+};
 
 using ScopedHandle = Scoped<HandleTraits>;
 using ScopedFile = Scoped<FileHandleTraits>;
@@ -119,6 +124,7 @@ using ScopedMemDc = Scoped<MemDcTraits>;
 using ScopedModule = Scoped<ModuleTraits>;
 using ScopedChildWindow = Scoped<ChildWindowTraits>;
 using ScopedImageList = Scoped<ImageListTraits>;
+using ScopedMixer = Scoped<MixerTraits>;
 
 // A GDI object of a known type (HBITMAP, HFONT, HBRUSH, HPEN).
 template <typename T>

@@ -35,3 +35,6 @@
 #define IDM_VELMORA 156
 #define IDM_VMSPRITE 157
 #define IDM_SOFTDZ 158
+// Sound-card window
+#define IDC_TESTCARD_TEXT1 201
+#define IDC_TESTCARD_COMMAND1 202
