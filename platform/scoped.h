@@ -106,6 +106,21 @@ struct ImageListTraits {
     static Handle Invalid() { return nullptr; }
     static void Close(Handle h) { ImageList_Destroy(h); }
 };
+struct WaveInTraits {
+    using Handle = HWAVEIN;
+    static Handle Invalid() { return nullptr; }
+    static void Close(Handle h) { waveInClose(h); }
+};
+struct WaveOutTraits {
+    using Handle = HWAVEOUT;
+    static Handle Invalid() { return nullptr; }
+    static void Close(Handle h) { waveOutClose(h); }
+};
+struct WindowTraits {  // windows that are not objects of their own
+    using Handle = HWND;
+    static Handle Invalid() { return nullptr; }
+    static void Close(Handle h) { DestroyWindow(h); }
+};
 struct MixerTraits {
     using Handle = HMIXER;
     static Handle Invalid() { return nullptr; }
@@ -124,6 +139,9 @@ using ScopedMemDc = Scoped<MemDcTraits>;
 using ScopedModule = Scoped<ModuleTraits>;
 using ScopedChildWindow = Scoped<ChildWindowTraits>;
 using ScopedImageList = Scoped<ImageListTraits>;
+using ScopedWaveIn = Scoped<WaveInTraits>;
+using ScopedWaveOut = Scoped<WaveOutTraits>;
+using ScopedWindow = Scoped<WindowTraits>;
 using ScopedMixer = Scoped<MixerTraits>;
 
 // A GDI object of a known type (HBITMAP, HFONT, HBRUSH, HPEN).
