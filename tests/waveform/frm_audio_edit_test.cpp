@@ -266,11 +266,16 @@ void CALLBACK CloseWaveformWindow(HWND, UINT, UINT_PTR id, DWORD) {
     if (HWND w = FindWindowW(L"OrvoAudioEdit", nullptr)) PostMessageW(w, WM_CLOSE, 0, 0);
 }
 
+void CALLBACK ProbeOwner(HWND, UINT, UINT_PTR id, DWORD) {
+    KillTimer(nullptr, id);
+    HWND o = FindWindowW(L"STATIC", L"owner");
+    if (o && !IsWindowEnabled(o)) SetPropW(o, L"blocked", reinterpret_cast<HANDLE>(1));
+}
+
 TEST(AudioEditModal, BlocksItsOwnerUntilClosed) {
     HWND owner = CreateWindowExW(0, L"STATIC", L"owner", WS_OVERLAPPED, 0, 0, 100, 100, nullptr, nullptr, nullptr,
                                  nullptr);
     ASSERT_NE(owner, nullptr);
-    bool ownerBlocked = false;
     UINT_PTR probe = SetTimer(nullptr, 0, 50, nullptr);
     SetTimer(nullptr, 0, 300, &CloseWaveformWindow);
     {
@@ -278,16 +283,11 @@ TEST(AudioEditModal, BlocksItsOwnerUntilClosed) {
         ASSERT_TRUE(form.Create(owner));
         EXPECT_EQ(GetWindow(form.Hwnd(), GW_OWNER), owner);
         // The modal loop dispatches the probe timer too; it sees the owner disabled.
-        SetTimer(nullptr, probe, 50, [](HWND, UINT, UINT_PTR id, DWORD) {
-            KillTimer(nullptr, id);
-            HWND o = FindWindowW(L"STATIC", L"owner");
-            if (o && !IsWindowEnabled(o)) SetPropW(o, L"blocked", reinterpret_cast<HANDLE>(1));
-        });
+        SetTimer(nullptr, probe, 50, &ProbeOwner);
         form.RunModal(owner);
         EXPECT_EQ(form.Hwnd(), nullptr);
     }
-    ownerBlocked = GetPropW(owner, L"blocked") != nullptr;
-    EXPECT_TRUE(ownerBlocked);
+    EXPECT_NE(GetPropW(owner, L"blocked"), nullptr);
     EXPECT_TRUE(IsWindowEnabled(owner));
     RemovePropW(owner, L"blocked");
     DestroyWindow(owner);
