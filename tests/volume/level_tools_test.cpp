@@ -1,4 +1,4 @@
-#include "volume/level_controls.h"
+#include "volume/level_tools.h"
 
 #include <commctrl.h>
 #include <gtest/gtest.h>
