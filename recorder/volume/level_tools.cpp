@@ -37,12 +37,6 @@ void SetSlider(HWND slider, int32_t maximum, int32_t minimum, int32_t value) {
 
 int SliderValue(HWND slider) { return static_cast<int>(SendMessageW(slider, TBM_GETPOS, 0, 0)); }
 
-int StepSlider(HWND slider, int delta) {
-    // The slider itself keeps the position within its range.
-    SendMessageW(slider, TBM_SETPOS, TRUE, SliderValue(slider) + delta);
-    return SliderValue(slider);
-}
-
 void SetUpLevelSliders(const clsVolume& volume, HWND vsVolume, HWND vsMic) {
     // Integer divisions, truncating toward zero.
     SetSlider(vsVolume, volume.prSpeakerMaxVolume() / 2, volume.prSpeakerMinVolume() / 2,
