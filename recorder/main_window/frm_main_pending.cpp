@@ -6,7 +6,6 @@
 
 namespace orvo::recorder {
 
-
 // Help, links and conversion.
 void FrmMain::mnuToMP3_Click() {}
 void FrmMain::cmdConvert_Click() {}
