@@ -95,6 +95,12 @@ struct ModuleTraits {
     static void Close(Handle h) { FreeLibrary(h); }
 };
 
+struct MixerTraits {
+    using Handle = HMIXER;
+    static Handle Invalid() { return nullptr; }
+    static void Close(Handle h) { mixerClose(h); }
+};
+
 using ScopedHandle = Scoped<HandleTraits>;
 using ScopedFile = Scoped<FileHandleTraits>;
 using ScopedHGlobal = Scoped<HGlobalTraits>;
@@ -105,6 +111,7 @@ using ScopedMenu = Scoped<MenuTraits>;
 using ScopedAccel = Scoped<AccelTraits>;
 using ScopedMemDc = Scoped<MemDcTraits>;
 using ScopedModule = Scoped<ModuleTraits>;
+using ScopedMixer = Scoped<MixerTraits>;
 
 // A GDI object of a known type (HBITMAP, HFONT, HBRUSH, HPEN).
 template <typename T>

@@ -5,3 +5,10 @@
 #pragma once
 
 #define IDI_ORVORECORD 1
+
+// Sound-card window
+#define IDC_TESTCARD_TEXT1 201
+#define IDC_TESTCARD_COMMAND1 202
+
+// Help, links and conversion (500-599).
+#define IDC_CONVERT_PROGRESS 500

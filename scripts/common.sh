@@ -10,9 +10,11 @@ export WINEDEBUG="${WINEDEBUG:--all}"
 export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
 WINE64=/usr/lib/wine/wine64
 
+# Wine reads media files for Media Foundation through GStreamer; its WAV
+# parser is in the "good" plugin set.
 ORVO_PACKAGES="g++-mingw-w64-i686 g++-mingw-w64-x86-64 mingw-w64-tools libwine-dev wine64 wine xvfb \
 pulseaudio pulseaudio-utils libasound2-plugins alsa-utils sox googletest cmake make imagemagick fonts-noto-cjk \
-x11-utils file"
+x11-utils file gstreamer1.0-plugins-base gstreamer1.0-plugins-good"
 
 orvo_log() { printf '== %s\n' "$*" >&2; }
 

@@ -1,0 +1,41 @@
+// Converting a WAV file to MP3 with the system's own encoder through Media
+// Foundation. The system may have no Media Foundation at all (it is loaded at
+// run time, so the recorder still starts without it) or no MP3 encoder (only
+// Windows 8 and later ship one); both are reported as failures with a reason a
+// user can read.
+#pragma once
+#include <windows.h>
+
+#include <atomic>
+#include <functional>
+#include <string>
+
+namespace orvo::recorder {
+
+struct ConversionControl {
+    // Called now and then with the share done so far, 0 to 1. Any thread.
+    std::function<void(double)> progress;
+    // Set from another thread to stop; the conversion then fails as cancelled.
+    const std::atomic<bool>* cancel = nullptr;
+};
+
+// Converts input (WAV) into output (MP3). The input is opened and read first,
+// then the encoder is looked for, and only then is anything written: into a
+// temporary file beside the output that replaces it on success and is deleted
+// on failure, so a failed run leaves neither a half-written file nor a damaged
+// older one. Throws orvo::Failure. Call on a thread without a COM apartment or
+// with a multithreaded one; it joins the multithreaded apartment itself.
+void ConvertWaveToMp3(const std::wstring& input, const std::wstring& output, const ConversionControl& control);
+
+// True when a Failure of ConvertWaveToMp3 means the run was cancelled.
+bool IsCancellation(long failureCode);
+
+// The tools menu command: asks for a WAV file and an MP3 name through the UI
+// seam, converts on a worker thread behind a small progress window, and tells
+// the user how it ended. Failures are thrown for the caller's trap.
+void RunMp3ConversionCommand(HWND owner);
+
+// The temporary name a conversion writes to before it becomes output.
+std::wstring PartialOutputPath(const std::wstring& output);
+
+}  // namespace orvo::recorder

@@ -1,0 +1,156 @@
+#include "volume/frm_test_card.h"
+
+#include <mmsystem.h>
+
+#include "platform/failure.h"
+#include "resource.h"
+#include "volume/sound_card_report.h"
+
+namespace orvo::recorder {
+namespace {
+
+const wchar_t kClassName[] = L"OrvoTestCard";
+
+// Layout in twips, relative to the client area.
+constexpr int kClientWidth = 4425, kClientHeight = 5790;
+struct TwipRect {
+    int left, top, width, height;
+};
+constexpr TwipRect kText1{30, 60, 4335, 5235};
+constexpr TwipRect kCommand1{3390, 5370, 975, 375};
+
+int CALLBACK NoteFontFound(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found) {
+    *reinterpret_cast<bool*>(found) = true;
+    return 0;
+}
+
+bool FontInstalled(const wchar_t* face) {
+    LOGFONTW lf{};
+    lf.lfCharSet = DEFAULT_CHARSET;
+    wcsncpy(lf.lfFaceName, face, LF_FACESIZE - 1);
+    bool found = false;
+    ScopedGetDc dc(nullptr);
+    if (dc.Get()) EnumFontFamiliesExW(dc.Get(), &lf, &NoteFontFound, reinterpret_cast<LPARAM>(&found), 0);
+    return found;
+}
+
+// The report's font is 宋体. Where it is missing, the system's dialog font is
+// used instead: it is the one a Chinese system maps to a face with Chinese
+// glyphs, where a font asked for by a missing name may draw boxes.
+ScopedGdi<HFONT> MakeTextFont(int dpi) {
+    LOGFONTW lf{};
+    lf.lfHeight = -MulDiv(9, dpi, 72);
+    lf.lfWeight = FW_NORMAL;
+    lf.lfCharSet = DEFAULT_CHARSET;
+    const wchar_t* face = L"宋体";
+    if (!FontInstalled(face)) face = FontInstalled(L"SimSun") ? L"SimSun" : L"MS Shell Dlg 2";
+    wcsncpy(lf.lfFaceName, face, LF_FACESIZE - 1);
+    return ScopedGdi<HFONT>(CreateFontIndirectW(&lf));
+}
+
+ScopedGdi<HFONT> MakeButtonFont(int dpi) {
+    NONCLIENTMETRICSW ncm{};
+    ncm.cbSize = sizeof(ncm);
+    if (!SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(ncm), &ncm, 0)) return {};
+    ncm.lfMessageFont.lfHeight = -MulDiv(9, dpi, 72);
+    return ScopedGdi<HFONT>(CreateFontIndirectW(&ncm.lfMessageFont));
+}
+
+HWND CreateChild(HWND parent, const wchar_t* cls, const wchar_t* text, DWORD style, DWORD exStyle,
+                 const TwipRect& r, int id, int dpi) {
+    return CreateWindowExW(exStyle, cls, text, WS_CHILD | WS_VISIBLE | WS_TABSTOP | style,
+                           TwipsToPixels(r.left, dpi), TwipsToPixels(r.top, dpi), TwipsToPixels(r.width, dpi),
+                           TwipsToPixels(r.height, dpi), parent,
+                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
+}
+
+}  // namespace
+
+bool frmTestCard::Load(HWND owner) {
+    const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+    const DWORD exStyle = WS_EX_DLGMODALFRAME;
+    int dpi = DpiOf(owner);
+    RECT r{0, 0, TwipsToPixels(kClientWidth, dpi), TwipsToPixels(kClientHeight, dpi)};
+    AdjustWindowRectEx(&r, style, FALSE, exStyle);
+    int width = r.right - r.left, height = r.bottom - r.top;
+
+    // Centred over the owner, or on the screen without one.
+    RECT area{};
+    if (!owner || !GetWindowRect(owner, &area)) SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
+    int x = area.left + (area.right - area.left - width) / 2;
+    int y = area.top + (area.bottom - area.top - height) / 2;
+
+    if (!CreateOf(kClassName, style, exStyle, L"声卡信息：", x, y, width, height, owner)) return false;
+    Form_Load();
+    return true;
+}
+
+void frmTestCard::ShowModal(HWND owner) {
+    frmTestCard window;
+    if (!window.Load(owner)) return;
+    SetFocus(window.Text1());
+    window.RunModal(owner);
+}
+
+std::wstring frmTestCard::Text() const {
+    int length = GetWindowTextLengthW(text1_);
+    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+    text.resize(static_cast<size_t>(GetWindowTextW(text1_, text.data(), length + 1)));
+    return text;
+}
+
+LRESULT frmTestCard::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
+        case WM_CREATE: OnCreate(); return 0;
+        case WM_COMMAND: OnCommand(LOWORD(wParam), HIWORD(wParam)); return 0;
+        default: return Default(msg, wParam, lParam);
+    }
+}
+
+void frmTestCard::OnCreate() {
+    int dpi = DpiOf(Hwnd());
+    text1_ = CreateChild(Hwnd(), L"EDIT", L"", ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN | WS_VSCROLL,
+                         WS_EX_CLIENTEDGE, kText1, IDC_TESTCARD_TEXT1, dpi);
+    command1_ = CreateChild(Hwnd(), L"BUTTON", L"关闭", BS_PUSHBUTTON, 0, kCommand1, IDC_TESTCARD_COMMAND1, dpi);
+    textFont_ = MakeTextFont(dpi);
+    buttonFont_ = MakeButtonFont(dpi);
+    if (textFont_) SendMessageW(text1_, WM_SETFONT, reinterpret_cast<WPARAM>(textFont_.Get()), FALSE);
+    if (buttonFont_) SendMessageW(command1_, WM_SETFONT, reinterpret_cast<WPARAM>(buttonFont_.Get()), FALSE);
+}
+
+void frmTestCard::OnCommand(int id, int code) {
+    if (id == IDC_TESTCARD_COMMAND1 && code == BN_CLICKED) Command1_Click();
+    // Escape, as in any modal window with a single way out.
+    if (id == IDCANCEL) Command1_Click();
+}
+
+void frmTestCard::Form_Load() {
+    Resume([&] { SetText(L""); });
+    Resume([&] { ShowCardInfo(); });
+}
+
+void frmTestCard::Command1_Click() { Destroy(); }
+
+bool frmTestCard::TestSoundCard() {
+    bool found = waveOutGetNumDevs() >= 1;
+    SetText(SoundCardHeader(found));
+    return found;
+}
+
+void frmTestCard::ShowCardInfo() {
+    Resume([&] { SetText(L""); });
+    // Without a wave-out device the window still opens, showing just the
+    // header that says so: the recording in the main window stays untouched.
+    bool found = false;
+    Resume([&] { found = TestSoundCard(); });
+    if (!found) return;
+    WaveOutDescription device;
+    if (!QueryWaveOutDescription(0, device)) return;
+    Resume([&] { Append(SoundCardDetails(device)); });
+}
+
+void frmTestCard::SetText(const std::wstring& text) { SetWindowTextW(text1_, text.c_str()); }
+
+void frmTestCard::Append(const std::wstring& piece) { SetText(Text() + piece); }
+
+}  // namespace orvo::recorder

@@ -1,0 +1,47 @@
+// The sound-card information window: a report on the first wave-out device
+// in a text box, and a button that closes the window. A new window, with a
+// freshly built report, is loaded on every opening.
+#pragma once
+#include <windows.h>
+
+#include <string>
+
+#include "platform/scoped.h"
+#include "platform/window.h"
+
+namespace orvo::recorder {
+
+class frmTestCard : public Window {
+public:
+    // Creates the window hidden over owner and runs its load handler, which
+    // builds the report. False when the window could not be created.
+    bool Load(HWND owner);
+    // Loads a new window and shows it modally over owner until it is closed.
+    static void ShowModal(HWND owner);
+
+    HWND Text1() const { return text1_; }
+    HWND Command1() const { return command1_; }
+    std::wstring Text() const;
+
+private:
+    LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
+    void OnCreate();
+    void OnCommand(int id, int code);
+
+    // Runs once the window and its controls exist, before it is shown.
+    void Form_Load();
+    // Runs when "关闭" is clicked.
+    void Command1_Click();
+
+    bool TestSoundCard();
+    void ShowCardInfo();
+    void SetText(const std::wstring& text);
+    void Append(const std::wstring& piece);
+
+    HWND text1_ = nullptr;
+    HWND command1_ = nullptr;
+    ScopedGdi<HFONT> textFont_;
+    ScopedGdi<HFONT> buttonFont_;
+};
+
+}  // namespace orvo::recorder

@@ -1,0 +1,44 @@
+// The main window's level sliders and the system sound tools it starts.
+// The window's handlers are thin: the work is here, on plain slider handles,
+// so it runs the same whether a menu item, a shortcut or a test calls it.
+#pragma once
+#include <windows.h>
+
+#include <cstdint>
+
+#include "volume/cls_volume.h"
+
+namespace orvo::recorder {
+
+// Step of the four level menu items, in slider units (twice that in mixer units).
+constexpr int kLevelStep = 200;
+
+// What the mixer receives for a slider position: the sliders run at half the
+// mixer's scale.
+constexpr int32_t MixerValueOfSlider(int sliderValue) { return static_cast<int32_t>(sliderValue) * 2; }
+
+int SliderValue(HWND slider);
+// Moves the slider by delta. A step past either end stops at that end.
+// Returns the value the slider then holds.
+int StepSlider(HWND slider, int delta);
+
+// Gives both sliders their ranges, starting positions and steps from an
+// opened mixer: the speaker slider at half the mixer's scale, the microphone
+// slider at full scale. Writes nothing to the mixer.
+void SetUpLevelSliders(const clsVolume& volume, HWND vsVolume, HWND vsMic);
+
+// The system's volume mixer, and its recording page. Each first tries the
+// classic tool's command line, then the present system's equivalent.
+void LaunchVolumeControl();
+void LaunchRecordingControl();
+// Explains the hardware test, then opens the sound control panel.
+void RunSoundHardwareTest(HWND owner);
+
+extern const wchar_t kVolumeControlCommand[];
+extern const wchar_t kVolumeControlFallback[];
+extern const wchar_t kRecordingControlCommand[];
+extern const wchar_t kRecordingControlFallback[];
+extern const wchar_t kHardwareTestCommand[];
+extern const wchar_t kHardwareTestMessage[];
+
+}  // namespace orvo::recorder

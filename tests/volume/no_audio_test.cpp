@@ -1,0 +1,50 @@
+// Run only in the test process that has no sound server (see the test list):
+// no mixer and no wave-out device.
+#include <gtest/gtest.h>
+
+#include "mixer_probe.h"
+#include "platform/ui_seam.h"
+#include "volume/cls_volume.h"
+#include "volume/frm_test_card.h"
+
+namespace orvo::recorder {
+namespace {
+
+class NoAudio : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!test::NoAudioRun()) GTEST_SKIP() << "this run has a sound server";
+    }
+};
+
+TEST_F(NoAudio, TheMixerFailureIsReportedOnceAndTheRangesStayZero) {
+    ScriptedUi ui;
+    clsVolume volume;
+    volume.meOpenMixer();
+    EXPECT_NE(volume.prMixerErr(), 0);
+    EXPECT_EQ(volume.prSpeakerMinVolume(), 0);
+    EXPECT_EQ(volume.prSpeakerMaxVolume(), 0);
+    EXPECT_EQ(volume.prMicMinVolume(), 0);
+    EXPECT_EQ(volume.prMicMaxVolume(), 0);
+    // Later lets still complete, silently.
+    volume.prSpeakerVolume(100);
+    volume.prMicVolume(200);
+    EXPECT_EQ(volume.prSpeakerVolume(), 100);
+    EXPECT_EQ(volume.prMicVolume(), 200);
+
+    ASSERT_EQ(ui.Log().size(), 1u);
+    EXPECT_EQ(ui.Messages()[0].text, L"Could not open the mixer.");
+    EXPECT_EQ(ui.Messages()[0].title, L"Volume Control");
+    EXPECT_EQ(ui.Messages()[0].type, UINT(MB_OK | MB_ICONHAND));
+}
+
+// Without a device the window still opens, with the header that says so.
+TEST_F(NoAudio, TheSoundCardWindowSaysNoCardWasFound) {
+    frmTestCard window;
+    ASSERT_TRUE(window.Load(nullptr));
+    EXPECT_EQ(window.Text(), L"测试结果 - 没有发现声卡！\r\n\r\n");
+    EXPECT_TRUE(IsWindow(window.Hwnd()));
+}
+
+}  // namespace
+}  // namespace orvo::recorder
