@@ -1,0 +1,49 @@
+// The four entry points of the in-process server.
+#include <windows.h>
+#include <olectl.h>
+
+#include <string>
+
+#include "notifier/mod_notify.h"
+#include "notifier/notify_class.h"
+#include "notifier/registration.h"
+#include "platform/failure.h"
+
+using namespace orvo::notifier;
+
+BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved) {
+    switch (reason) {
+    case DLL_PROCESS_ATTACH:
+        ModuleAttach();
+        break;
+    case DLL_THREAD_DETACH:
+        ForgetThisThread();
+        break;
+    case DLL_PROCESS_DETACH:
+        // At process exit the system reclaims everything; only an explicit
+        // unload has to give back the slot and the window class.
+        if (!reserved) ModuleDetach();
+        break;
+    }
+    return TRUE;
+}
+
+extern "C" HRESULT STDAPICALLTYPE DllCanUnloadNow() {
+    return LiveObjects() == 0 && LiveWindows() == 0 ? S_OK : S_FALSE;
+}
+
+extern "C" HRESULT STDAPICALLTYPE DllGetClassObject(REFCLSID clsid, REFIID riid, void** out) {
+    return GetNotifyClassObject(clsid, riid, out);
+}
+
+extern "C" HRESULT STDAPICALLTYPE DllRegisterServer() {
+    std::wstring path;
+    if (!orvo::Resume([&] { path = ModulePath(); })) return SELFREG_E_CLASS;
+    return RegisterServer(path);
+}
+
+extern "C" HRESULT STDAPICALLTYPE DllUnregisterServer() {
+    std::wstring path;
+    if (!orvo::Resume([&] { path = ModulePath(); })) return SELFREG_E_CLASS;
+    return UnregisterServer(path);
+}

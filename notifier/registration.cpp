@@ -1,0 +1,127 @@
+#include "notifier/registration.h"
+
+#include <olectl.h>
+
+#include <cstdio>
+
+#include "notifier/mod_notify.h"
+#include "notifier/notify_class.h"
+#include "platform/scoped.h"
+
+namespace orvo::notifier {
+
+namespace {
+
+constexpr WORD kLibMajor = 114;
+constexpr WORD kLibMinor = 0;
+
+std::wstring GuidText(REFGUID guid) {
+    wchar_t text[40] = {};
+    StringFromGUID2(guid, text, 40);
+    return text;
+}
+
+// Sets the named value (nullptr for the default one) of a key it creates.
+bool SetString(const std::wstring& keyPath, const wchar_t* name, const std::wstring& value) {
+    ScopedRegKey key;
+    if (RegCreateKeyExW(HKEY_CLASSES_ROOT, keyPath.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_SET_VALUE, nullptr,
+                        key.Put(), nullptr) != ERROR_SUCCESS)
+        return false;
+    return RegSetValueExW(key.Get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                          static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
+}
+
+bool DeleteTree(const std::wstring& keyPath) {
+    LSTATUS rc = RegDeleteTreeW(HKEY_CLASSES_ROOT, keyPath.c_str());
+    return rc == ERROR_SUCCESS || rc == ERROR_FILE_NOT_FOUND;
+}
+
+bool KeyExists(const std::wstring& keyPath) {
+    ScopedRegKey key;
+    return RegOpenKeyExW(HKEY_CLASSES_ROOT, keyPath.c_str(), 0, KEY_READ, key.Put()) == ERROR_SUCCESS;
+}
+
+bool KeyHasSubkeys(const std::wstring& keyPath) {
+    ScopedRegKey key;
+    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, keyPath.c_str(), 0, KEY_READ, key.Put()) != ERROR_SUCCESS) return false;
+    DWORD subkeys = 0;
+    if (RegQueryInfoKeyW(key.Get(), nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, nullptr, nullptr, nullptr,
+                         nullptr, nullptr) != ERROR_SUCCESS)
+        return true;
+    return subkeys != 0;
+}
+
+// Deletes the key when it exists and has no subkeys left.
+bool DeleteIfNoSubkeys(const std::wstring& keyPath) {
+    if (!KeyExists(keyPath) || KeyHasSubkeys(keyPath)) return true;
+    return DeleteTree(keyPath);
+}
+
+std::wstring ProgIdKeyPath() { return kProgId; }
+
+}  // namespace
+
+std::wstring ClsidKeyPath() { return L"CLSID\\" + GuidText(CLSID_CNotify); }
+std::wstring InterfaceKeyPath() { return L"Interface\\" + GuidText(IID__CNotify); }
+std::wstring TypeLibKeyPath() { return L"TypeLib\\" + GuidText(LIBID_OrvoVMNotify); }
+
+HRESULT RegisterServer(const std::wstring& modulePath) {
+    const std::wstring clsid = GuidText(CLSID_CNotify);
+    const std::wstring progId = ProgIdKeyPath();
+    const std::wstring classKey = ClsidKeyPath();
+    bool ok = SetString(progId, nullptr, progId) && SetString(progId + L"\\Clsid", nullptr, clsid) &&
+              SetString(classKey, nullptr, progId) &&
+              SetString(classKey + L"\\InprocServer32", nullptr, modulePath) &&
+              SetString(classKey + L"\\InprocServer32", L"ThreadingModel", L"Apartment") &&
+              SetString(classKey + L"\\ProgID", nullptr, progId) &&
+              SetString(classKey + L"\\VERSION", nullptr, L"114.0") &&
+              SetString(classKey + L"\\TypeLib", nullptr, GuidText(LIBID_OrvoVMNotify)) &&
+              SetString(classKey + L"\\Programmable", nullptr, L"");
+    if (!ok) {
+        UnregisterServer(modulePath);
+        return SELFREG_E_CLASS;
+    }
+
+    // The type library registers the interface too (dual, marshalled by the
+    // automation marshaller).
+    ComPtr<ITypeLib> library;
+    HRESULT hr = LoadTypeLibEx(modulePath.c_str(), REGKIND_NONE, library.Put());
+    if (SUCCEEDED(hr)) hr = RegisterTypeLib(library.Get(), const_cast<OLECHAR*>(modulePath.c_str()), nullptr);
+    if (FAILED(hr)) {
+        UnregisterServer(modulePath);
+        return SELFREG_E_TYPELIB;
+    }
+    return S_OK;
+}
+
+HRESULT UnregisterServer(const std::wstring& modulePath) {
+    SYSKIND syskind = sizeof(void*) == 8 ? SYS_WIN64 : SYS_WIN32;
+    ComPtr<ITypeLib> library;
+    if (SUCCEEDED(LoadTypeLibEx(modulePath.c_str(), REGKIND_NONE, library.Put()))) {
+        TLIBATTR* attr = nullptr;
+        if (SUCCEEDED(library->GetLibAttr(&attr))) {
+            syskind = attr->syskind;
+            library->ReleaseTLibAttr(attr);
+        }
+    }
+    UnRegisterTypeLib(LIBID_OrvoVMNotify, kLibMajor, kLibMinor, 0, syskind);
+
+    // Whatever the type library's own unregistration left behind. The
+    // library key is shared by the 32-bit and 64-bit builds (one registry
+    // view on 64-bit Windows): only this platform's entry is removed, and the
+    // version, library and interface keys only once no platform uses them.
+    // Version keys of type libraries are written in hexadecimal.
+    wchar_t version[16];
+    swprintf(version, 16, L"%x.%x", kLibMajor, kLibMinor);
+    const std::wstring versionKey = TypeLibKeyPath() + L"\\" + version;
+    bool ok = DeleteTree(versionKey + (syskind == SYS_WIN64 ? L"\\0\\win64" : L"\\0\\win32"));
+    ok = DeleteIfNoSubkeys(versionKey + L"\\0") && ok;
+    ok = DeleteIfNoSubkeys(versionKey) && ok;
+    ok = DeleteIfNoSubkeys(TypeLibKeyPath()) && ok;
+    if (!KeyExists(versionKey)) ok = DeleteTree(InterfaceKeyPath()) && ok;
+    ok = DeleteTree(ClsidKeyPath()) && ok;
+    ok = DeleteTree(ProgIdKeyPath()) && ok;
+    return ok ? S_OK : SELFREG_E_CLASS;
+}
+
+}  // namespace orvo::notifier

@@ -1,0 +1,347 @@
+// The notifier as its clients meet it: registered by regsvr32, created by
+// ProgID, called late-bound by name from C++ and from VBScript.
+#include <windows.h>
+#include <oleauto.h>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <string>
+#include <thread>
+
+#include "notifier/mod_notify.h"
+#include "notifier/notify_class.h"
+#include "notifier/registration.h"
+#include "notifier_test_support.h"
+#include "platform/scoped.h"
+#include "platform/text.h"
+#include "support/pump.h"
+
+namespace orvo::test {
+namespace {
+
+using namespace orvo::notifier;
+
+bool ClassesKeyExists(const std::wstring& path) {
+    ScopedRegKey key;
+    return RegOpenKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ, key.Put()) == ERROR_SUCCESS;
+}
+
+std::wstring ClassesValue(const std::wstring& path, const wchar_t* name) {
+    wchar_t data[1024] = {};
+    DWORD size = sizeof(data);
+    if (RegGetValueW(HKEY_CLASSES_ROOT, path.c_str(), name, RRF_RT_REG_SZ, nullptr, data, &size) != ERROR_SUCCESS)
+        return L"<missing>";
+    return data;
+}
+
+// Runs a command line to its end; returns the exit code, or -1.
+DWORD RunToEnd(std::wstring commandLine, DWORD timeoutMs = 30000) {
+    STARTUPINFOW si{};
+    si.cb = sizeof(si);
+    PROCESS_INFORMATION pi{};
+    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+        return static_cast<DWORD>(-1);
+    ScopedHandle process(pi.hProcess), thread(pi.hThread);
+    if (WaitForSingleObject(process.Get(), timeoutMs) != WAIT_OBJECT_0) {
+        TerminateProcess(process.Get(), 1);
+        return static_cast<DWORD>(-1);
+    }
+    DWORD code = 0;
+    GetExitCodeProcess(process.Get(), &code);
+    return code;
+}
+
+ComPtr<IDispatch> CreateByProgId() {
+    CLSID clsid{};
+    EXPECT_EQ(CLSIDFromProgID(kProgId, &clsid), S_OK);
+    ComPtr<IDispatch> object;
+    EXPECT_EQ(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, object.PutVoid()), S_OK);
+    return object;
+}
+
+// Calls Notify by name with both strings passed by reference, as a
+// late-bound client does.
+HRESULT CallNotify(IDispatch* object, const wchar_t* name, const wchar_t* other) {
+    LPOLESTR method = const_cast<LPOLESTR>(L"Notify");
+    DISPID id = 0;
+    HRESULT hr = object->GetIDsOfNames(IID_NULL, &method, 1, LOCALE_USER_DEFAULT, &id);
+    if (FAILED(hr)) return hr;
+    EXPECT_EQ(id, 0x60030000);
+    ScopedBstr nameText(name), otherText(other);
+    BSTR nameRef = nameText.Get(), otherRef = otherText.Get();
+    VARIANTARG args[2];
+    // Arguments go in reverse order: strOther first.
+    VariantInit(&args[0]);
+    args[0].vt = VT_BYREF | VT_BSTR;
+    args[0].pbstrVal = &otherRef;
+    VariantInit(&args[1]);
+    args[1].vt = VT_BYREF | VT_BSTR;
+    args[1].pbstrVal = &nameRef;
+    DISPPARAMS params{args, nullptr, 2, 0};
+    UINT argError = 0;
+    hr = object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, nullptr, nullptr, &argError);
+    // The key is read, never changed.
+    EXPECT_EQ(nameRef, nameText.Get());
+    EXPECT_STREQ(nameRef ? nameRef : L"", name);
+    return hr;
+}
+
+using CanUnloadFn = HRESULT(STDAPICALLTYPE*)();
+CanUnloadFn DllCanUnloadNowOfLoadedDll() {
+    HMODULE dll = GetModuleHandleW(L"OrvoVMNotify.dll");
+    if (!dll) return nullptr;
+    return reinterpret_cast<CanUnloadFn>(reinterpret_cast<void*>(GetProcAddress(dll, "DllCanUnloadNow")));
+}
+
+TEST(NotifierCom, Regsvr32RegistersEveryKeyAndRemovesThemAgain) {
+    std::wstring dll = NotifierDllPath();
+    const std::wstring progClsid = std::wstring(kProgId) + L"\\Clsid";
+
+    ASSERT_EQ(RunToEnd(L"regsvr32.exe /s /u \"" + dll + L"\""), 0u);
+    ASSERT_EQ(RunToEnd(L"regsvr32.exe /s \"" + dll + L"\""), 0u);
+    EXPECT_EQ(ClassesValue(kProgId, nullptr), kProgId);
+    EXPECT_EQ(ClassesValue(progClsid, nullptr), L"{6BE70F48-A0A8-4C1A-A5BC-A655AF398EE9}");
+    EXPECT_EQ(ClassesValue(ClsidKeyPath() + L"\\InprocServer32", nullptr), dll);
+    EXPECT_EQ(ClassesValue(ClsidKeyPath() + L"\\InprocServer32", L"ThreadingModel"), L"Apartment");
+    EXPECT_EQ(ClassesValue(ClsidKeyPath() + L"\\ProgID", nullptr), kProgId);
+    EXPECT_EQ(ClassesValue(InterfaceKeyPath() + L"\\TypeLib", nullptr), L"{E3CD68A9-B322-4663-A6A3-38F7A9C51E02}");
+    EXPECT_TRUE(ClassesKeyExists(TypeLibKeyPath() + L"\\72.0\\0"));
+
+    // The registered type library is the one in the DLL.
+    ComPtr<ITypeLib> registered;
+    EXPECT_EQ(LoadRegTypeLib(LIBID_OrvoVMNotify, 114, 0, 0, registered.Put()), S_OK);
+
+    ASSERT_EQ(RunToEnd(L"regsvr32.exe /s /u \"" + dll + L"\""), 0u);
+    for (const std::wstring& key : {std::wstring(kProgId), ClsidKeyPath(), InterfaceKeyPath(), TypeLibKeyPath()})
+        EXPECT_FALSE(ClassesKeyExists(key)) << std::string(key.begin(), key.end());
+    CLSID clsid{};
+    EXPECT_NE(CLSIDFromProgID(kProgId, &clsid), S_OK);
+    // Unregistering what is not registered is not an error.
+    EXPECT_EQ(RunToEnd(L"regsvr32.exe /s /u \"" + dll + L"\""), 0u);
+
+    ASSERT_EQ(RunToEnd(L"regsvr32.exe /s \"" + dll + L"\""), 0u);
+    EXPECT_TRUE(CreateByProgId());
+}
+
+TEST(NotifierCom, LateBoundCallOpensOneWindowThatOutlivesTheObject) {
+    EnsureRegistered();
+    SettingsGuard settings;
+    settings.Set(kHideWindowValue, std::nullopt);
+
+    ComPtr<IDispatch> first = CreateByProgId();
+    ASSERT_TRUE(first);
+    CanUnloadFn canUnload = DllCanUnloadNowOfLoadedDll();
+    ASSERT_NE(canUnload, nullptr);
+    EXPECT_EQ(canUnload(), S_FALSE);
+
+    EXPECT_EQ(CallNotify(first.Get(), L"orvorecord", L"anything"), S_OK);
+    first.Reset();
+    ASSERT_EQ(NoticeWindowsOf(GetCurrentThreadId()).size(), 1u);
+    HWND window = NoticeWindowsOf(GetCurrentThreadId())[0];
+    EXPECT_TRUE(IsWindowVisible(window));
+    // The object is gone but the window lives: the DLL must stay.
+    EXPECT_EQ(canUnload(), S_FALSE);
+
+    // Another object on the same thread reuses the window.
+    ComPtr<IDispatch> second = CreateByProgId();
+    EXPECT_EQ(CallNotify(second.Get(), L"orvorecord", L""), S_OK);
+    std::vector<HWND> windows = NoticeWindowsOf(GetCurrentThreadId());
+    ASSERT_EQ(windows.size(), 1u);
+    EXPECT_EQ(windows[0], window);
+    second.Reset();
+
+    CloseNoticeWindows(GetCurrentThreadId());
+    EXPECT_TRUE(NoticeWindowsOf(GetCurrentThreadId()).empty());
+    EXPECT_EQ(canUnload(), S_OK);
+}
+
+TEST(NotifierCom, EachThreadGetsItsOwnWindow) {
+    EnsureRegistered();
+    SettingsGuard settings;
+    settings.Set(kHideWindowValue, std::nullopt);
+
+    ComPtr<IDispatch> mine = CreateByProgId();
+    ASSERT_EQ(CallNotify(mine.Get(), L"orvorecord", L""), S_OK);
+    ASSERT_EQ(NoticeWindowsOf(GetCurrentThreadId()).size(), 1u);
+
+    size_t otherCount = 0;
+    HWND otherWindow = nullptr;
+    std::thread other([&] {
+        ScopedCoInit com;
+        ComPtr<IDispatch> object = CreateByProgId();
+        if (!object) return;
+        CallNotify(object.Get(), L"orvorecord", L"");
+        CallNotify(object.Get(), L"orvorecord", L"");
+        std::vector<HWND> windows = NoticeWindowsOf(GetCurrentThreadId());
+        otherCount = windows.size();
+        if (!windows.empty()) otherWindow = windows[0];
+        object.Reset();
+        CloseNoticeWindows(GetCurrentThreadId());
+    });
+    other.join();
+    EXPECT_EQ(otherCount, 1u);
+    EXPECT_NE(otherWindow, nullptr);
+    EXPECT_NE(otherWindow, NoticeWindowsOf(GetCurrentThreadId())[0]);
+
+    mine.Reset();
+    CloseNoticeWindows(GetCurrentThreadId());
+    CanUnloadFn canUnload = DllCanUnloadNowOfLoadedDll();
+    ASSERT_NE(canUnload, nullptr);
+    EXPECT_EQ(canUnload(), S_OK);
+}
+
+TEST(NotifierCom, VBScriptClientOpensTheWindowInItsProcess) {
+    EnsureRegistered();
+    SettingsGuard settings;
+    settings.Set(kHideWindowValue, std::nullopt);
+
+    wchar_t temp[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, temp);
+    std::wstring script = std::wstring(temp) + L"orvo_notify_client.vbs";
+    // Wine's script host has no WScript.Sleep: the script keeps its process
+    // (and the window) alive until the test removes this file.
+    std::wstring hold = std::wstring(temp) + L"orvo_notify_client.hold";
+    std::string holdAnsi = WideToAnsi(hold);
+    { std::ofstream(hold.c_str()) << "hold"; }
+    {
+        std::ofstream out(script.c_str(), std::ios::binary);
+        out << "Set notifier = CreateObject(\"OrvoVMNotify.CNotify\")\r\n"
+               "notifier.Notify \"orvorecord\", \"\"\r\n"
+               "Set notifier = Nothing\r\n"
+               "Set fso = CreateObject(\"Scripting.FileSystemObject\")\r\n"
+               "deadline = Timer + 15\r\n"
+               "Do While fso.FileExists(\"" << holdAnsi << "\") And Timer < deadline\r\n"
+               "Loop\r\n";
+    }
+    std::wstring command = L"cscript.exe //nologo \"" + script + L"\"";
+    STARTUPINFOW si{};
+    si.cb = sizeof(si);
+    PROCESS_INFORMATION pi{};
+    ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
+    ScopedHandle process(pi.hProcess), thread(pi.hThread);
+
+    HWND found = nullptr;
+    PumpUntil(
+        [&] {
+            std::vector<HWND> windows = NoticeWindowsOfProcess(pi.dwProcessId);
+            if (!windows.empty() && IsWindowVisible(windows[0])) found = windows[0];
+            return found != nullptr;
+        },
+        15000);
+    ASSERT_NE(found, nullptr) << "the script's Notify opened no window";
+    EXPECT_TRUE(GetWindowLongPtrW(found, GWL_EXSTYLE) & WS_EX_TOPMOST);
+    RECT r{};
+    GetWindowRect(found, &r);
+    EXPECT_GT(r.left, GetSystemMetrics(SM_CXSCREEN) / 2) << "not in the bottom-right corner";
+    EXPECT_GT(r.top, GetSystemMetrics(SM_CYSCREEN) / 3) << "not in the bottom-right corner";
+    DeleteFileW(hold.c_str());
+    EXPECT_EQ(WaitForSingleObject(process.Get(), 20000), WAIT_OBJECT_0);
+    DeleteFileW(script.c_str());
+}
+
+TEST(NotifierCom, BuiltDllCarriesItsVersionBlockAndTypeLibrary) {
+    std::wstring dll = NotifierDllPath();
+    DWORD ignored = 0;
+    DWORD size = GetFileVersionInfoSizeW(dll.c_str(), &ignored);
+    ASSERT_GT(size, 0u);
+    std::vector<BYTE> block(size);
+    ASSERT_TRUE(GetFileVersionInfoW(dll.c_str(), 0, size, block.data()));
+
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT len = 0;
+    ASSERT_TRUE(VerQueryValueW(block.data(), L"\\", reinterpret_cast<void**>(&fixed), &len));
+    EXPECT_EQ(fixed->dwFileVersionMS, MAKELONG(120, 1));
+    EXPECT_EQ(fixed->dwFileVersionLS, MAKELONG(200, 0));
+    EXPECT_EQ(fixed->dwProductVersionMS, MAKELONG(120, 1));
+    EXPECT_EQ(fixed->dwProductVersionLS, MAKELONG(200, 0));
+
+    WORD* translation = nullptr;
+    ASSERT_TRUE(VerQueryValueW(block.data(), L"\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translation),
+                               &len));
+    ASSERT_GE(len, 4u);
+    EXPECT_EQ(translation[0], 0x0804);
+    EXPECT_EQ(translation[1], 0x04B0);
+
+    auto text = [&](const wchar_t* name) -> std::wstring {
+        wchar_t* value = nullptr;
+        UINT chars = 0;
+        std::wstring path = std::wstring(L"\\StringFileInfo\\080404B0\\") + name;
+        if (!VerQueryValueW(block.data(), path.c_str(), reinterpret_cast<void**>(&value), &chars)) return L"<missing>";
+        return value ? std::wstring(value) : std::wstring();
+    };
+    EXPECT_EQ(text(L"FileVersion"), L"1.120.0200");
+    EXPECT_EQ(text(L"ProductVersion"), L"1.120.0200");
+    EXPECT_EQ(text(L"Comments"), L"VELMORA");
+    EXPECT_EQ(text(L"InternalName"), L"OrvoVMNotify");
+    EXPECT_EQ(text(L"OriginalFilename"), L"OrvoVMNotify.dll");
+    EXPECT_EQ(text(L"OLESelfRegister"), L"");
+    EXPECT_EQ(text(L"CompanyName"), L"www.velmora.example");
+
+    ComPtr<ITypeLib> library;
+    ASSERT_EQ(LoadTypeLibEx(dll.c_str(), REGKIND_NONE, library.Put()), S_OK);
+    TLIBATTR* attr = nullptr;
+    ASSERT_EQ(library->GetLibAttr(&attr), S_OK);
+    EXPECT_EQ(attr->guid, LIBID_OrvoVMNotify);
+    EXPECT_EQ(attr->wMajorVerNum, 114);
+    EXPECT_EQ(attr->wMinorVerNum, 0);
+    EXPECT_EQ(attr->lcid, 0u);
+    EXPECT_EQ(attr->syskind, sizeof(void*) == 8 ? SYS_WIN64 : SYS_WIN32);
+    library->ReleaseTLibAttr(attr);
+    ScopedBstr libName;
+    library->GetDocumentation(-1, libName.Put(), nullptr, nullptr, nullptr);
+    EXPECT_STREQ(libName.Get(), L"OrvoVMNotify");
+
+    ComPtr<ITypeInfo> coclass;
+    ASSERT_EQ(library->GetTypeInfoOfGuid(CLSID_CNotify, coclass.Put()), S_OK);
+    TYPEATTR* classAttr = nullptr;
+    ASSERT_EQ(coclass->GetTypeAttr(&classAttr), S_OK);
+    EXPECT_EQ(classAttr->typekind, TKIND_COCLASS);
+    EXPECT_TRUE(classAttr->wTypeFlags & TYPEFLAG_FCANCREATE);
+    EXPECT_EQ(classAttr->cImplTypes, 1);
+    coclass->ReleaseTypeAttr(classAttr);
+
+    ComPtr<ITypeInfo> iface;
+    ASSERT_EQ(library->GetTypeInfoOfGuid(IID__CNotify, iface.Put()), S_OK);
+    TYPEATTR* ifaceAttr = nullptr;
+    ASSERT_EQ(iface->GetTypeAttr(&ifaceAttr), S_OK);
+    EXPECT_EQ(ifaceAttr->typekind, TKIND_DISPATCH);  // dual interfaces are described by their dispatch face
+    WORD flags = ifaceAttr->wTypeFlags;
+    EXPECT_TRUE(flags & TYPEFLAG_FDUAL);
+    EXPECT_TRUE(flags & TYPEFLAG_FHIDDEN);
+    EXPECT_TRUE(flags & TYPEFLAG_FNONEXTENSIBLE);
+    iface->ReleaseTypeAttr(ifaceAttr);
+
+    // The vtable face: Notify in the first slot after IDispatch's seven.
+    HREFTYPE vtableRef = 0;
+    ASSERT_EQ(iface->GetRefTypeOfImplType(static_cast<UINT>(-1), &vtableRef), S_OK);
+    ComPtr<ITypeInfo> vtable;
+    ASSERT_EQ(iface->GetRefTypeInfo(vtableRef, vtable.Put()), S_OK);
+    FUNCDESC* func = nullptr;
+    ASSERT_EQ(vtable->GetFuncDesc(0, &func), S_OK);
+    EXPECT_EQ(func->memid, 0x60030000);
+    EXPECT_EQ(func->oVft, static_cast<SHORT>(7 * sizeof(void*)));
+    EXPECT_EQ(func->cParams, 2);
+    EXPECT_EQ(func->cParamsOpt, 0);
+    EXPECT_EQ(func->elemdescFunc.tdesc.vt, VT_HRESULT);
+    for (int i = 0; i < 2; ++i) {
+        EXPECT_EQ(func->lprgelemdescParam[i].tdesc.vt, VT_PTR);
+        EXPECT_EQ(func->lprgelemdescParam[i].tdesc.lptdesc->vt, VT_BSTR);
+        EXPECT_EQ(func->lprgelemdescParam[i].paramdesc.wParamFlags & (PARAMFLAG_FIN | PARAMFLAG_FOUT),
+                  PARAMFLAG_FIN | PARAMFLAG_FOUT);
+    }
+    MEMBERID memid = func->memid;
+    vtable->ReleaseFuncDesc(func);
+    ScopedBstr names[3];
+    BSTR raw[3] = {};
+    UINT count = 0;
+    ASSERT_EQ(vtable->GetNames(memid, raw, 3, &count), S_OK);
+    for (UINT i = 0; i < count; ++i) *names[i].Put() = raw[i];
+    ASSERT_EQ(count, 3u);
+    EXPECT_STREQ(names[0].Get(), L"Notify");
+    EXPECT_STREQ(names[1].Get(), L"strName");
+    EXPECT_STREQ(names[2].Get(), L"strOther");
+}
+
+}  // namespace
+}  // namespace orvo::test
