@@ -95,6 +95,21 @@ struct ModuleTraits {
     static void Close(Handle h) { FreeLibrary(h); }
 };
 
+struct WaveInTraits {
+    using Handle = HWAVEIN;
+    static Handle Invalid() { return nullptr; }
+    static void Close(Handle h) { waveInClose(h); }
+};
+struct WaveOutTraits {
+    using Handle = HWAVEOUT;
+    static Handle Invalid() { return nullptr; }
+    static void Close(Handle h) { waveOutClose(h); }
+};
+struct WindowTraits {  // windows that are not objects of their own
+    using Handle = HWND;
+    static Handle Invalid() { return nullptr; }
+    static void Close(Handle h) { DestroyWindow(h); }
+};
 struct MixerTraits {
     using Handle = HMIXER;
     static Handle Invalid() { return nullptr; }
@@ -111,6 +126,9 @@ using ScopedMenu = Scoped<MenuTraits>;
 using ScopedAccel = Scoped<AccelTraits>;
 using ScopedMemDc = Scoped<MemDcTraits>;
 using ScopedModule = Scoped<ModuleTraits>;
+using ScopedWaveIn = Scoped<WaveInTraits>;
+using ScopedWaveOut = Scoped<WaveOutTraits>;
+using ScopedWindow = Scoped<WindowTraits>;
 using ScopedMixer = Scoped<MixerTraits>;
 
 // A GDI object of a known type (HBITMAP, HFONT, HBRUSH, HPEN).
