@@ -256,7 +256,8 @@ MCIERROR WaveAudioDevice::Impl::Record() {
     if (recorder_) return 0;
     StopTransport();
     UINT in = input_.load();
-    if (waveInGetNumDevs() == 0) return MCIERR_WAVE_INPUTSUNSUITABLE;
+    UINT count = waveInGetNumDevs();
+    if (count == 0 || (in != WAVE_MAPPER && in >= count)) return MCIERR_WAVE_INPUTSUNSUITABLE;
     if (untitled_ && store_.Length() == 0) {
         // Nothing recorded yet: the format may still follow the device.
         WAVEFORMATEX f;

@@ -32,8 +32,22 @@ public:
     void SetFileName(std::wstring name);
     const std::wstring& FileName() const;
 
-    // One command word: "close", "open", "record", "play", "prev", "stop".
-    // Returns 0 or an MCI error code; LastError/LastErrorText keep it.
+    // One command word: "close", "open", "record", "play", "prev", "stop"
+    // (letter case does not matter). Returns 0 or an MCI error code;
+    // LastError/LastErrorText keep it.
+    //   open    refused while an element is open (close it first), so an
+    //           unsaved recording is never dropped by accident;
+    //   record  inserts the take at the position (at the end after a stop,
+    //           so a second take continues the first); Stop reports a take
+    //           that could not be written in full (disk full);
+    //   play    plays from the position to the end and stops there by
+    //           itself (Position then equals Length); at the end, nothing;
+    //   prev    stops and goes back to the start;
+    //   stop    stops recording or playing where the sound is;
+    //   close   stops and discards the element.
+    // Commands, the status event and destruction belong to the creating
+    // thread; Length and Position stay current while a worker thread moves
+    // the sound.
     MCIERROR Command(std::wstring_view word);
 
     // Milliseconds, as the MCI default time format reports them.
@@ -51,7 +65,9 @@ public:
     void SetStatusHandler(std::function<void()> handler);
     void SetUpdateInterval(UINT milliseconds);
 
-    // Writes the element as a standard PCM WAV file. 0 or an MCI error code.
+    // Writes the element as a standard PCM WAV file (also mid-take: what is
+    // recorded so far). The file is written beside the target and replaces
+    // it only when complete. 0 or an MCI error code.
     MCIERROR Save(const std::wstring& path);
 
     // The element's sample format (new elements: 44100 Hz, 16 bits, 2

@@ -200,13 +200,18 @@ MCIERROR WavePlayer::Start(UINT device, const WAVEFORMATEX& format, const WaveSt
         ok = waveOutPrepareHeader(device_.Get(), &h, sizeof(h)) == MMSYSERR_NOERROR;
         if (ok) ++prepared_;
     }
-    for (size_t i = 0; i < prepared_ && ok && readPos_ < to_; ++i) {
-        ok = Fill(headers_[i]) && waveOutWrite(device_.Get(), &headers_[i], sizeof(WAVEHDR)) == MMSYSERR_NOERROR;
-        if (ok) ++outstanding_;
+    MCIERROR e = ok ? 0 : MCIERR_HARDWARE;
+    for (size_t i = 0; i < prepared_ && !e && readPos_ < to_; ++i) {
+        if (!Fill(headers_[i]))
+            e = MCIERR_FILE_READ;
+        else if (waveOutWrite(device_.Get(), &headers_[i], sizeof(WAVEHDR)) != MMSYSERR_NOERROR)
+            e = MCIERR_HARDWARE;
+        else
+            ++outstanding_;
     }
-    if (!ok) {
+    if (e) {
         Release();
-        return MCIERR_HARDWARE;
+        return e;
     }
     try {
         worker_ = std::thread(&WavePlayer::Run, this);

@@ -218,6 +218,27 @@ TEST_F(WaveDeviceTest, RecordingInTheMiddleInsertsTheTakeThere) {
     EXPECT_NEAR(at + (length - 1000), d.Position(), 1.0) << "the position is at the end of the take";
 }
 
+TEST_F(WaveDeviceTest, RecordingIntoAnOpenedFileKeepsItsFormat) {
+    TempFile file;
+    WAVEFORMATEX f = test::MakePcmFormat(22050, 16, 1);
+    ASSERT_TRUE(test::WriteWavFile(file.Path(), f, test::SilenceBytes(f, 0.2)));
+    WaveAudioDevice d;
+    d.SetFileName(file.Path());
+    ASSERT_EQ(0u, d.Command(L"open"));
+    RecordFor(d, 600);  // at the start: the file's silence follows the take
+    EXPECT_EQ(22050u, d.Format().nSamplesPerSec);
+    EXPECT_EQ(1, d.Format().nChannels);
+
+    WavContents wav = SaveAndRead(d);
+    EXPECT_EQ(22050u, wav.format.nSamplesPerSec);
+    EXPECT_EQ(1, wav.format.nChannels);
+    auto samples = test::ChannelSamples(wav, 0);
+    size_t silence = 22050 / 5;
+    ASSERT_GT(samples.size(), silence + 22050 / 4);
+    ExpectTone({samples.begin(), samples.end() - silence}, 22050);
+    EXPECT_EQ(0.0, test::Rms({samples.end() - silence, samples.end()}));
+}
+
 TEST_F(WaveDeviceTest, SavingWritesTheOpenedSamplesUnchangedEvenOverTheSameFile) {
     TempFile file;
     WAVEFORMATEX f = test::MakePcmFormat(11025, 8, 1);
