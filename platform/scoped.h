@@ -2,6 +2,7 @@
 // Each is non-copyable, movable, and releases what it holds exactly once.
 #pragma once
 #include <windows.h>
+#include <commctrl.h>
 #include <mmsystem.h>
 #include <objbase.h>
 #include <oleauto.h>
@@ -95,6 +96,16 @@ struct ModuleTraits {
     static void Close(Handle h) { FreeLibrary(h); }
 };
 
+struct ChildWindowTraits {  // child windows a wrapper created; the parent may have destroyed them already
+    using Handle = HWND;
+    static Handle Invalid() { return nullptr; }
+    static void Close(Handle h) { if (IsWindow(h)) DestroyWindow(h); }
+};
+struct ImageListTraits {
+    using Handle = HIMAGELIST;
+    static Handle Invalid() { return nullptr; }
+    static void Close(Handle h) { ImageList_Destroy(h); }
+};
 struct WaveInTraits {
     using Handle = HWAVEIN;
     static Handle Invalid() { return nullptr; }
@@ -126,6 +137,8 @@ using ScopedMenu = Scoped<MenuTraits>;
 using ScopedAccel = Scoped<AccelTraits>;
 using ScopedMemDc = Scoped<MemDcTraits>;
 using ScopedModule = Scoped<ModuleTraits>;
+using ScopedChildWindow = Scoped<ChildWindowTraits>;
+using ScopedImageList = Scoped<ImageListTraits>;
 using ScopedWaveIn = Scoped<WaveInTraits>;
 using ScopedWaveOut = Scoped<WaveOutTraits>;
 using ScopedWindow = Scoped<WindowTraits>;

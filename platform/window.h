@@ -4,9 +4,13 @@
 #pragma once
 #include <windows.h>
 
+#include <functional>
+#include <map>
 #include <string>
 
 namespace orvo {
+
+int DpiOf(HWND hwnd);
 
 class Window {
 public:
@@ -17,6 +21,28 @@ public:
 
     HWND Hwnd() const { return hwnd_; }
     void Destroy();
+
+    // The object behind one of this program's windows, or nullptr.
+    static Window* FromHandle(HWND hwnd);
+
+    // One handler per event. Controls register here; the handlers run from
+    // the window procedure, which lets no exception pass.
+    using Handler = std::function<void()>;
+    // WM_COMMAND by identifier: menu items, accelerators, buttons, toolbar buttons.
+    void OnCommand(UINT id, Handler handler);
+    // WM_NOTIFY from one control; the handler's result is the message's result.
+    void OnNotify(HWND from, std::function<LRESULT(NMHDR*)> handler);
+    // WM_HSCROLL / WM_VSCROLL from one control (slider); the argument is the scroll code.
+    void OnScroll(HWND from, std::function<void(int code)> handler);
+    // WM_TIMER by timer identifier.
+    void OnTimer(UINT_PTR id, Handler handler);
+    void RemoveTimer(UINT_PTR id);
+    // A fresh identifier for a child control or timer of this window.
+    UINT NextId() { return nextId_++; }
+    // The window whose handlers receive the notifications of controls placed
+    // in this one: itself, or for a container panel, its parent's sink.
+    virtual Window& EventSink() { return *this; }
+    int Dpi() const { return DpiOf(hwnd_); }
 
     // Shows the window modally over owner: the owner is disabled and a local
     // message loop runs until this window is destroyed.
@@ -29,8 +55,11 @@ protected:
                   HBRUSH background = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
 
     // Every message of the window. No exception may leave it: the static
-    // procedure catches any that do and lets DefWindowProc answer.
+    // procedure catches any that do and lets DefWindowProc answer. The base
+    // version dispatches to the registered handlers, then calls Default.
     virtual LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
+    // Runs the registered handler for a control notification; false when none.
+    bool Dispatch(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result);
     LRESULT Default(UINT msg, WPARAM wParam, LPARAM lParam) { return DefWindowProcW(hwnd_, msg, wParam, lParam); }
     // Called once after WM_NCDESTROY; the handle is already gone.
     virtual void OnDestroyed() {}
@@ -38,6 +67,41 @@ protected:
 private:
     static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
     HWND hwnd_ = nullptr;
+    UINT nextId_ = 1000;
+    std::map<UINT, Handler> commands_;
+    std::map<HWND, std::function<LRESULT(NMHDR*)>> notifies_;
+    std::map<HWND, std::function<void(int)>> scrolls_;
+    std::map<UINT_PTR, Handler> timers_;
+};
+
+// A plain child window that holds other controls (frames, picture boxes, the
+// busy bar). It passes its children's notifications on to its parent, so the
+// handlers all live with the form that owns the controls.
+class Panel : public Window {
+public:
+    // Sunken: a sunken border. back: the background colour (CLR_INVALID for
+    // the button face).
+    bool Create(Window& parent, int x, int y, int width, int height, bool sunken = false,
+                COLORREF back = CLR_INVALID);
+    Window& EventSink() override { return parent_ ? parent_->EventSink() : *this; }
+    // A bitmap painted at its natural size in the top-left corner (not owned).
+    void SetPicture(HBITMAP bitmap);
+    void SetBackColor(COLORREF color);
+    // Draws an etched group border with the caption in its top edge.
+    void SetFrameCaption(const std::wstring& caption);
+
+protected:
+    LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
+
+private:
+    void PaintFrame(HDC dc);
+    Window* parent_ = nullptr;
+    bool framed_ = false;
+    std::wstring caption_;
+    HBITMAP picture_ = nullptr;
+    COLORREF back_ = CLR_INVALID;
+    HBRUSH backBrush_ = nullptr;
+    void FreeBrush();
 };
 
 // Dots per inch of the window (its monitor's, where the system can tell).
@@ -45,6 +109,17 @@ int DpiOf(HWND hwnd);
 // 1440 twips per inch; 15 per pixel at 96 dpi. Rounded half to even.
 int TwipsToPixels(double twips, int dpi);
 double PixelsToTwips(int pixels, int dpi);
+
+// The font every control of the programs uses (9 points at the given dpi),
+// created once per dpi and kept for the life of the process.
+HFONT UiFont(int dpi);
+
+// Labels with their own background colour keep the brush as a window
+// property; whoever paints them (the parent) asks for it.
+void SetControlBackColor(HWND control, COLORREF color);
+// Answers WM_CTLCOLORSTATIC for a control with its own background; nullptr
+// when it has none.
+HBRUSH ControlBackBrush(HWND control, HDC dc);
 
 // The application's message loop with one accelerator table for one window.
 int RunMessageLoop(HWND accelWindow, HACCEL accel);

@@ -6,6 +6,35 @@
 
 #define IDI_ORVORECORD 1
 
+// Main window: image strips of the two toolbars, and the menu commands.
+#define IDB_IMG_RECORD 100
+#define IDB_IMG_OTHER 101
+#define IDM_NEW 110
+#define IDM_OPEN 111
+#define IDM_SAVE 112
+#define IDM_EXIT 113
+#define IDM_RECORD 120
+#define IDM_PLAY 121
+#define IDM_STOP 122
+#define IDM_RECCTR 130
+#define IDM_VOLCTR 131
+#define IDM_ADDMIC 132
+#define IDM_REDMIC 133
+#define IDM_ADDVOL 134
+#define IDM_REDVOL 135
+#define IDM_TOMP3 140
+#define IDM_AUDIOEDIT 141
+#define IDM_TESTGUIDE 142
+#define IDM_TESTCARD 143
+#define IDM_HOWTOUSED 150
+#define IDM_PROBLEM 151
+#define IDM_HOME 152
+#define IDM_GUESTBOOK 153
+#define IDM_MAIL 154
+#define IDM_ABOUT 155
+#define IDM_VELMORA 156
+#define IDM_VMSPRITE 157
+#define IDM_SOFTDZ 158
 // Sound-card window
 #define IDC_TESTCARD_TEXT1 201
 #define IDC_TESTCARD_COMMAND1 202

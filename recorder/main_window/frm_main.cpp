@@ -1,0 +1,263 @@
+#include "main_window/frm_main.h"
+
+#include "platform/failure.h"
+#include "platform/maker_links.h"
+#include "resource.h"
+
+namespace orvo::recorder {
+namespace {
+
+constexpr double kClientWidth = 5565;
+constexpr double kClientHeight = 2625;
+constexpr COLORREF kSilver = RGB(192, 192, 192);
+constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+
+}  // namespace
+
+FrmMain::FrmMain() = default;
+
+FrmMain::~FrmMain() { Destroy(); }
+
+bool FrmMain::Create() {
+    int dpi = DpiOf(nullptr);
+    RECT rc{0, 0, TwipsToPixels(kClientWidth, dpi), TwipsToPixels(kClientHeight, dpi)};
+    AdjustWindowRectEx(&rc, kStyle, TRUE, 0);
+    int w = rc.right - rc.left, h = rc.bottom - rc.top;
+    RECT work{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    int x = work.left + (work.right - work.left - w) / 2;
+    int y = work.top + (work.bottom - work.top - h) / 2;
+    HICON icon = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_ORVORECORD));
+    if (!CreateOf(L"OrvoRecordMain", kStyle, 0, kProgramTitle, x, y, w, h, nullptr, nullptr, icon)) return false;
+    bool built = TrapAndReport(Hwnd(), kProgramTitle, [this] {
+        BuildMenu();
+        BuildControls();
+    });
+    if (!built) {
+        Destroy();
+        return false;
+    }
+    // The menu bar may wrap at a large font; keep the designed client area.
+    RECT client{0, 0, TwipsToPixels(kClientWidth, Dpi()), TwipsToPixels(kClientHeight, Dpi())};
+    AdjustWindowRectEx(&client, kStyle, TRUE, 0);
+    SetWindowPos(Hwnd(), nullptr, 0, 0, client.right - client.left, client.bottom - client.top,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    TrapAndReport(Hwnd(), kProgramTitle, [this] { Form_Load(); });
+    return true;
+}
+
+void FrmMain::BuildMenu() {
+    menu_ = std::make_unique<MenuBar>();
+    MenuBar& m = *menu_;
+    HMENU file = m.AddPopup(L"文件(&F)");
+    m.AddItem(file, IDM_NEW, L"新建(&N)");
+    m.AddItem(file, IDM_OPEN, L"打开(&O)");
+    m.AddItem(file, IDM_SAVE, L"保存(&S)");
+    m.AddSeparator(file);
+    m.AddItem(file, IDM_EXIT, L"退出(&X)");
+    // Every command of the Audio menu is also on the record toolbar, which
+    // shows by its buttons which of them make sense now; the menu is kept
+    // (its items and handlers exist) but not shown on the bar.
+    mnuAudio_ = m.AddPopup(L"音频(&A)", false);
+    m.AddItem(mnuAudio_, IDM_RECORD, L"录音(&R)");
+    m.AddItem(mnuAudio_, IDM_PLAY, L"播放(&P)");
+    m.AddItem(mnuAudio_, IDM_STOP, L"停止(&S)");
+    HMENU set = m.AddPopup(L"设置(&S)");
+    m.AddItem(set, IDM_RECCTR, L"录音控制(&C)");
+    m.AddItem(set, IDM_VOLCTR, L"音量控制(&V)");
+    m.AddSeparator(set);
+    m.AddItem(set, IDM_ADDMIC, L"增大麦克风音量", L'A');
+    m.AddItem(set, IDM_REDMIC, L"减小麦克风音量", L'S');
+    m.AddSeparator(set);
+    m.AddItem(set, IDM_ADDVOL, L"增大输出音量", L'Z');
+    m.AddItem(set, IDM_REDVOL, L"减小输出音量", L'X');
+    HMENU tool = m.AddPopup(L"工具(&T)");
+    m.AddItem(tool, IDM_TOMP3, L"MP3音频转换(&M)");
+    m.AddItem(tool, IDM_AUDIOEDIT, L"WAV波形分析(&E)");
+    m.AddSeparator(tool);
+    m.AddItem(tool, IDM_TESTGUIDE, L"声音硬件测试向导");
+    m.AddItem(tool, IDM_TESTCARD, L"声卡信息(&T)");
+    HMENU help = m.AddPopup(L"帮助(&H)");
+    m.AddItem(help, IDM_HOWTOUSED, L"使用说明(&U)");
+    m.AddItem(help, IDM_PROBLEM, L"常见问题(&P)");
+    m.AddItem(help, IDM_HOME, L"软件主页(&H)");
+    m.AddItem(help, IDM_GUESTBOOK, L"给我留言(&G)");
+    m.AddItem(help, IDM_MAIL, L"意见反馈(&E)");
+    m.AddSeparator(help);
+    m.AddItem(help, IDM_ABOUT, L"关于(&A)");
+    m.AddSeparator(help);
+    m.AddItem(help, IDM_VELMORA, L"维莫拉主页");
+    m.AddItem(help, IDM_VMSPRITE, L"欧沃软件大厅");
+    m.AddItem(help, IDM_SOFTDZ, L"软件定制业务");
+    m.AttachTo(Hwnd());
+
+    auto on = [this](UINT id, void (FrmMain::*handler)()) { OnCommand(id, [this, handler] { (this->*handler)(); }); };
+    auto reported = [this](UINT id, void (FrmMain::*handler)()) {
+        OnCommand(id, [this, handler] { Reported(handler); });
+    };
+    reported(IDM_NEW, &FrmMain::mnuNew_Click);
+    on(IDM_OPEN, &FrmMain::mnuOpen_Click);
+    on(IDM_SAVE, &FrmMain::mnuSave_Click);
+    reported(IDM_EXIT, &FrmMain::mnuExit_Click);
+    on(IDM_RECORD, &FrmMain::mnuRecord_Click);
+    reported(IDM_PLAY, &FrmMain::mnuPlay_Click);
+    reported(IDM_STOP, &FrmMain::mnuStop_Click);
+    on(IDM_RECCTR, &FrmMain::mnuRecCtr_Click);
+    on(IDM_VOLCTR, &FrmMain::mnuVolCtr_Click);
+    on(IDM_ADDMIC, &FrmMain::mnuAddMic_Click);
+    on(IDM_REDMIC, &FrmMain::mnuRedMic_Click);
+    on(IDM_ADDVOL, &FrmMain::mnuAddVol_Click);
+    on(IDM_REDVOL, &FrmMain::mnuRedVol_Click);
+    on(IDM_TOMP3, &FrmMain::mnuToMP3_Click);
+    on(IDM_AUDIOEDIT, &FrmMain::mnuAudioEdit_Click);
+    on(IDM_TESTGUIDE, &FrmMain::mnuTestGuide_Click);
+    on(IDM_TESTCARD, &FrmMain::mnuTestCard_Click);
+    on(IDM_HOWTOUSED, &FrmMain::mnuHowtoUsed_Click);
+    on(IDM_PROBLEM, &FrmMain::mnuProblem_Click);
+    on(IDM_HOME, &FrmMain::mnuHome_Click);
+    on(IDM_GUESTBOOK, &FrmMain::mnuGuestbook_Click);
+    on(IDM_MAIL, &FrmMain::mnuMail_Click);
+    on(IDM_ABOUT, &FrmMain::mnuAbout_Click);
+    on(IDM_VELMORA, &FrmMain::mnuVelmora_Click);
+    on(IDM_VMSPRITE, &FrmMain::mnuVMSprite_Click);
+    on(IDM_SOFTDZ, &FrmMain::mnuSoftDZ_Click);
+}
+
+void FrmMain::BuildControls() {
+    Frame1.Create(*this, L"Frame1", {7200, 90, 1125, 1725});
+    vsMic.Create(Frame1.Inner(), {150, 480, 1845, 300});
+    vsMic.SetToolTip(L"麦克风音量");
+    vsVolume.Create(Frame1.Inner(), {150, 1170, 1785, 300});
+    vsVolume.SetToolTip(L"声量");
+    Label1.Create(Frame1.Inner(), L"麦克风：", {180, 270, 825, 285});
+    Label2.Create(Frame1.Inner(), L"扬声器：", {210, 930, 855, 285});
+    vsMic.OnScroll([this](int) { vsMic_Scroll(); });
+    vsVolume.OnScroll([this](int) { vsVolume_Scroll(); });
+
+    TimerBar.Create(*this, 200, false);
+    TimerBar.OnTick([this] { TimerBar_Timer(); });
+
+    std::wstring home = std::wstring(L"维莫拉主页 ") + L"http://" + maker::kWebHost;
+    sb1.Create(*this, {1800, 3765}, {L"欧沃录音机 V2.8", home});
+
+    picMain.Create(*this, {0, 0, 4335, 2295});
+    Window& main = picMain.Inner();
+    ImgRecord.Load(IDB_IMG_RECORD, 16, kSilver);
+    imgOther.Load(IDB_IMG_OTHER, 16, kSilver);
+    TbrRecord.Create(main, {45, 120, 4215, 525}, ImgRecord,
+                     {{L"new", L"新建", 1, L"新建"},
+                      {L"play", L"播放", 2, L"播放"},
+                      {L"stop", L"停止", 3, L"停止"},
+                      {L"record", L"录音", 4, L"录音"},
+                      {L"save", L"保存", 5, L"保存"},
+                      {L"help", L"帮助", 6, L"帮助"},
+                      {L"update", L"升级", 15, L"升级"},
+                      {L"guestbook", L"留言", 13, L"留言"},
+                      {L"exit", L"退出", 16, L"退出"}});
+    TbrRecord.OnButtonClick([this](const ToolbarButton& b) { TbrRecord_ButtonClick(b); });
+    sldRecord.Create(main, {1110, 690, 3135, 450});
+    dBar1.Create(main, {1110, 660, 3165, 375});
+    Lblread.Create(main, L"当前状态：", {120, 780, 1215, 255});
+    LblFile.Create(main, L"文件：", {120, 1200, 4095, 525});
+    cmdMore.Create(main, L"<<", {3000, 1320, 375, 315});
+    // The button would sit on the file label's second line; it stays hidden,
+    // so the side panel is always shown (cmdMore_Click remains for code).
+    cmdMore.SetVisible(false);
+    cmdMore.OnClick([this] { cmdMore_Click(); });
+    std::wstring homeTip = std::wstring(L"维莫拉主页") + L"\u3000" + maker::kWebHost;
+    tbrOther.Create(main, {45, 1680, 4215, 525}, imgOther,
+                    {{L"home", L"维莫拉", 1, homeTip},
+                     {L"site", L"网址导航", 2, L"精彩网址，一网打尽！"},
+                     {L"tv", L"网络电视", 3, L"免费在线网络电视电影，高清流畅！"},
+                     {L"dingzhi", L"软件定制", 4, L"为企业及个人提供软件定制服务"},
+                     {L"hot", L"热门推荐", 5, L"热门优秀软件推荐！"}});
+    tbrOther.OnButtonClick([this](const ToolbarButton& b) { tbrOther_ButtonClick(b); });
+
+    fraMore.Create(*this, L"", {4380, 0, 1155, 2235});
+    cmdRecCtr.Create(fraMore.Inner(), L"录音控制", {90, 240, 945, 375});
+    cmdVolCtr.Create(fraMore.Inner(), L"音量控制", {90, 720, 945, 375});
+    cmdConvert.Create(fraMore.Inner(), L"MP3转换", {90, 1800, 945, 375});
+    cmdRecCtr.OnClick([this] { cmdRecCtr_Click(); });
+    cmdVolCtr.OnClick([this] { cmdVolCtr_Click(); });
+    cmdConvert.OnClick([this] { cmdConvert_Click(); });
+
+    // The status bar lies over the bottom of the main panel; keep it in front.
+    SetWindowPos(sb1.Hwnd(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    SetWindowPos(dBar1.Hwnd(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+
+    MMCRecord.SetStatusHandler([this] { MMCRecord_StatusUpdate(); });
+}
+
+// Runs once, before the window is first shown.
+void FrmMain::Form_Load() {
+    blnModified = 0;
+    InitVolumeControls();
+    NewRecordFile();
+    TbrRecord.SetButtonEnabled(L"stop", false);
+    dBar1.SetVisible(false);
+}
+
+// A close request from the window system. The program ends only through Exit.
+void FrmMain::Form_Unload(int16_t& Cancel) { Cancel = 1; }
+
+// A click on a record toolbar button; any failure is reported and the action
+// stays as far as it got.
+void FrmMain::TbrRecord_ButtonClick(const ToolbarButton& Button) {
+    TrapAndReport(Hwnd(), kProgramTitle, [&] {
+        switch (Button.index) {
+            case 1: mnuNew_Click(); break;
+            case 2: mnuPlay_Click(); break;
+            case 3: mnuStop_Click(); break;
+            case 4: mnuRecord_Click(); break;
+            case 5: mnuSave_Click(); break;
+            case 6: mnuHowtoUsed_Click(); break;
+            case 7: mnuHome_Click(); break;
+            case 8: mnuGuestbook_Click(); break;
+            case 9: mnuExit_Click(); break;
+            default: break;
+        }
+    });
+}
+
+void FrmMain::Reported(void (FrmMain::*handler)()) {
+    TrapAndReport(Hwnd(), kProgramTitle, [&] { (this->*handler)(); });
+}
+
+// A click on the expand/collapse button: narrows the window to the main panel
+// or widens it to show the side panel again. The height stays.
+void FrmMain::cmdMore_Click() {
+    float width;
+    if (cmdMore.Text() == L">>") {
+        width = static_cast<float>(fraMore.Left()) + static_cast<float>(fraMore.Width()) + 100.0f;
+        cmdMore.SetText(L"<<");
+    } else {
+        width = static_cast<float>(picMain.Width()) + 100.0f;
+        cmdMore.SetText(L">>");
+    }
+    RECT rc;
+    GetWindowRect(Hwnd(), &rc);
+    SetWindowPos(Hwnd(), nullptr, 0, 0, TwipsToPixels(width, Dpi()), rc.bottom - rc.top,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void FrmMain::EndProgram() { Destroy(); }
+
+LRESULT FrmMain::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
+        case WM_CLOSE: {
+            int16_t cancel = 0;
+            Form_Unload(cancel);
+            if (!cancel) Destroy();
+            return 0;
+        }
+        case WM_SIZE:
+            if (sb1.Created()) Resume([this] { sb1.ParentResized(); });
+            break;
+        case WM_DESTROY:
+            if (quitOnDestroy_) PostQuitMessage(0);
+            break;
+    }
+    return Window::HandleMessage(msg, wParam, lParam);
+}
+
+}  // namespace orvo::recorder

@@ -1,0 +1,166 @@
+// The recorder's main window: menus, the record and link toolbars, the status
+// bar, the expandable side panel, the hidden level frame, and the recording
+// control that drives the wave-audio device. Handlers are named after their
+// control and event; they live in several files by area:
+//   frm_main.cpp        layout, start-up, dispatch, expand/collapse
+//   recording.cpp       new, open, record, play, stop, save, exit
+//   frm_main_pending.cpp handlers of the level controls, help, links and
+//                        tools until their own files take them over
+#pragma once
+#include <windows.h>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "platform/controls.h"
+#include "platform/wave_audio_device.h"
+#include "platform/window.h"
+#include "progress_bar/dbar.h"
+
+namespace orvo::recorder {
+
+class clsVolume;
+
+inline constexpr wchar_t kProgramTitle[] = L"欧沃录音机";
+inline constexpr wchar_t kStatusRecording[] = L"正在录音...";
+inline constexpr wchar_t kStatusPlaying[] = L"正在播放...";
+inline constexpr wchar_t kStatusDone[] = L"操作结束...";
+inline constexpr wchar_t kSavePrompt[] = L"当前文件已经被更新，是否保存？";
+
+// "新录音文件" + HHmmss + ".wav" for the given local time.
+std::wstring NewRecordingName(const SYSTEMTIME& localTime);
+// "录音时间：" M "分" S "秒" for the time between two date-times (days, as
+// OLE dates); hours are not shown.
+std::wstring ElapsedText(double startDays, double nowDays);
+// Local date and time as days since 30 December 1899, whole seconds.
+double OleNow();
+
+class FrmMain : public Window {
+public:
+    FrmMain();
+    ~FrmMain() override;
+
+    // Builds the window and its controls and runs Form_Load. False when the
+    // window itself could not be made.
+    bool Create();
+    // The program's loop ends when the window goes (the program sets this).
+    void SetQuitOnDestroy(bool quit) { quitOnDestroy_ = quit; }
+    HACCEL Accelerators() const { return menu_ ? menu_->Accelerators() : nullptr; }
+    HMENU MenuBarHandle() const { return menu_ ? menu_->Bar() : nullptr; }
+    // The hidden Audio menu's popup (its items are not on the bar).
+    HMENU AudioMenu() const { return mnuAudio_; }
+
+    // --- Start-up, close, dispatch, layout ---------------------------------
+    void Form_Load();
+    void Form_Unload(int16_t& Cancel);
+    void TbrRecord_ButtonClick(const ToolbarButton& Button);
+    void cmdMore_Click();
+    void InitVolumeControls();
+
+    // --- Recording control -------------------------------------------------
+    void NewRecordFile();
+    void mnuNew_Click();
+    void mnuOpen_Click();
+    void mnuSave_Click();
+    void mnuRecord_Click();
+    void mnuPlay_Click();
+    void mnuStop_Click();
+    void mnuExit_Click();
+    void MMCRecord_StatusUpdate();
+    void TimerBar_Timer();
+
+    // --- Level controls and sound tools ------------------------------------
+    void vsMic_Scroll();
+    void vsVolume_Scroll();
+    void mnuRecCtr_Click();
+    void mnuVolCtr_Click();
+    void cmdRecCtr_Click();
+    void cmdVolCtr_Click();
+    void mnuAddMic_Click();
+    void mnuRedMic_Click();
+    void mnuAddVol_Click();
+    void mnuRedVol_Click();
+    void mnuTestGuide_Click();
+    void mnuTestCard_Click();
+
+    // --- Tools -------------------------------------------------------------
+    void mnuAudioEdit_Click();
+    void mnuToMP3_Click();
+    void cmdConvert_Click();
+
+    // --- Help and links ----------------------------------------------------
+    void mnuHowtoUsed_Click();
+    void mnuProblem_Click();
+    void mnuHome_Click();
+    void mnuGuestbook_Click();
+    void mnuMail_Click();
+    void mnuAbout_Click();
+    void mnuVelmora_Click();
+    void mnuVMSprite_Click();
+    void mnuSoftDZ_Click();
+    void tbrOther_ButtonClick(const ToolbarButton& Button);
+
+    // --- Controls, in container order --------------------------------------
+    Frame Frame1;
+    Slider vsMic;
+    Slider vsVolume;
+    Label Label1;
+    Label Label2;
+    Timer TimerBar;
+    StatusBar sb1;
+    PictureBox picMain;
+    ImageList ImgRecord;
+    ImageList imgOther;
+    Toolbar TbrRecord;
+    DBar dBar1;
+    Slider sldRecord;
+    Label Lblread;
+    Label LblFile;
+    Button cmdMore;
+    Toolbar tbrOther;
+    Frame fraMore;
+    Button cmdRecCtr;
+    Button cmdVolCtr;
+    Button cmdConvert;
+
+    // --- Fields --------------------------------------------------------------
+    std::wstring strFileName;
+    double dtRecordStart = 0;  // days, as an OLE date
+    int16_t blnModified = 0;   // 0 or -1
+    std::shared_ptr<clsVolume> mVolume;
+
+    // The device behind the hidden multimedia control. Declared last so it
+    // stops before the controls its status event writes to go away.
+    WaveAudioDevice MMCRecord;
+
+    // The name New proposes for saving ("新录音文件143025.wav").
+    const std::wstring& NewFileName() const { return newFileName_; }
+    // The local time as an OLE date; tests replace it.
+    std::function<double()> clock = &OleNow;
+
+protected:
+    LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
+    // Ends the program: the window goes without its close handler running.
+    virtual void EndProgram();
+
+private:
+    void BuildControls();
+    void BuildMenu();
+    // Writes the element to a file the user names. False when nothing was
+    // saved (cancelled, refused replace, or failed).
+    bool SaveRecording();
+    // The save prompt of New and Exit: true when the caller may go on.
+    bool SaveBeforeLeaving();
+    // Menu commands whose handlers set no trap of their own report their
+    // failure here, as the toolbar does.
+    void Reported(void (FrmMain::*handler)());
+
+    std::unique_ptr<MenuBar> menu_;
+    HMENU mnuAudio_ = nullptr;
+    std::wstring newFileName_;
+    bool quitOnDestroy_ = false;
+};
+
+}  // namespace orvo::recorder

@@ -1,0 +1,220 @@
+// The recording control: new, open, record, play, stop, save and exit on the
+// wave-audio device, the status texts and the record toolbar's states.
+#include <cmath>
+#include <cstdio>
+
+#include "main_window/frm_main.h"
+#include "platform/failure.h"
+#include "platform/rounding.h"
+#include "platform/ui_seam.h"
+
+namespace orvo::recorder {
+namespace {
+
+constexpr wchar_t kWavFilter[] = L"*.wav|*.wav";
+// The device's error texts are read into a buffer of this many characters,
+// the terminating zero included.
+constexpr size_t kErrorBufferChars = 300;
+
+void SetRecordButtons(Toolbar& bar, bool idle) {
+    bar.SetButtonEnabled(L"new", idle);
+    bar.SetButtonEnabled(L"record", idle);
+    bar.SetButtonEnabled(L"play", idle);
+    bar.SetButtonEnabled(L"stop", !idle);
+    bar.SetButtonEnabled(L"save", idle);
+}
+
+bool FileExists(const std::wstring& path) {
+    DWORD a = GetFileAttributesW(path.c_str());
+    return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+std::wstring FileNamePart(const std::wstring& path) {
+    size_t slash = path.find_last_of(L"\\/");
+    return slash == std::wstring::npos ? path : path.substr(slash + 1);
+}
+
+}  // namespace
+
+std::wstring NewRecordingName(const SYSTEMTIME& t) {
+    wchar_t hhmmss[16];
+    swprintf(hhmmss, 16, L"%02u%02u%02u", t.wHour, t.wMinute, t.wSecond);
+    return std::wstring(L"新录音文件") + hhmmss + L".wav";
+}
+
+std::wstring ElapsedText(double startDays, double nowDays) {
+    // A date-time difference is read like a time of day: whole seconds,
+    // minute of the hour, second of the minute.
+    double seconds = std::fabs(nowDays - startDays) * 86400.0;
+    auto total = static_cast<long long>(RoundHalfEven(seconds));
+    long long m = (total / 60) % 60;
+    long long s = total % 60;
+    return L"录音时间：" + std::to_wstring(m) + L"分" + std::to_wstring(s) + L"秒";
+}
+
+double OleNow() {
+    SYSTEMTIME t;
+    GetLocalTime(&t);
+    t.wMilliseconds = 0;
+    FILETIME ft;
+    SystemTimeToFileTime(&t, &ft);
+    ULARGE_INTEGER u{};
+    u.LowPart = ft.dwLowDateTime;
+    u.HighPart = ft.dwHighDateTime;
+    // 100 ns units since 1601-01-01; the OLE epoch is 109205 days later.
+    return static_cast<double>(u.QuadPart) / (86400.0 * 1e7) - 109205.0;
+}
+
+// Resets the device to a new, empty element and shows its proposed name.
+void FrmMain::NewRecordFile() {
+    MMCRecord.Command(L"close");
+    MMCRecord.SetFileName(L"new");
+    MMCRecord.Command(L"open");
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    newFileName_ = NewRecordingName(now);
+    LblFile.SetText(L"文件：" + newFileName_);
+
+    MCI_WAVE_SET_PARMS parms{};
+    parms.wInput = 0;
+    parms.wOutput = 0;
+    MCIERROR err = WaveSendCommand(MMCRecord.DeviceID(), MCI_SET, MCI_WAVE_INPUT | MCI_WAVE_OUTPUT,
+                                   reinterpret_cast<DWORD_PTR>(&parms));
+    if (err != 0) {
+        std::wstring text;
+        if (!WaveGetErrorString(err, text) || text.empty()) {
+            // No text for the code: say at least which code it was rather
+            // than show an empty box.
+            text = L"MCI error " + std::to_wstring(err);
+        }
+        if (text.size() >= kErrorBufferChars) text.resize(kErrorBufferChars - 1);
+        ShowMessage(Hwnd(), text, kProgramTitle, MB_OK | MB_ICONINFORMATION);
+    }
+    blnModified = 0;
+}
+
+bool FrmMain::SaveBeforeLeaving() {
+    if (!blnModified) return true;
+    switch (ShowMessage(Hwnd(), kSavePrompt, kProgramTitle, MB_YESNOCANCEL | MB_ICONQUESTION)) {
+        case IDYES:
+            // Leaving after a save that did not happen would lose the
+            // recording: stay instead.
+            return SaveRecording();
+        case IDNO:
+            return true;
+        default:
+            return false;
+    }
+}
+
+// New menu item and toolbar button 1.
+void FrmMain::mnuNew_Click() {
+    if (SaveBeforeLeaving()) NewRecordFile();
+}
+
+// Open menu item: closes whatever is open (without asking) and opens a file.
+void FrmMain::mnuOpen_Click() {
+    std::wstring chosen;
+    Resume([&] {
+        FileDialogRequest r;
+        r.owner = Hwnd();
+        r.filter = kWavFilter;
+        chosen = Ui().FileDialog(r);
+    });
+    if (chosen.empty()) return;
+    strFileName = chosen;
+    Resume([&] { MMCRecord.Command(L"close"); });
+    Resume([&] { MMCRecord.SetFileName(strFileName); });
+    Resume([&] { LblFile.SetText(L"文件：" + strFileName); });
+    Resume([&] { MMCRecord.Command(L"open"); });
+    Resume([&] { TimerBar.SetEnabled(false); });
+    blnModified = 0;
+}
+
+// Save menu item, toolbar button 5 and the Yes of the save prompt.
+void FrmMain::mnuSave_Click() { SaveRecording(); }
+
+bool FrmMain::SaveRecording() {
+    FileDialogRequest r;
+    r.owner = Hwnd();
+    r.save = true;
+    r.filter = kWavFilter;
+    r.defaultExt = L"wav";
+    // The replace question is asked below, the same way whatever dialog ran.
+    r.confirmOverwrite = false;
+    const std::wstring& element = MMCRecord.FileName();
+    r.fileName = (element.empty() || element == L"new") ? newFileName_ : element;
+    std::wstring path = Ui().FileDialog(r);
+    if (path.empty()) return false;
+    if (FileExists(path)) {
+        std::wstring ask = L"文件“" + FileNamePart(path) + L"”已经存在，是否替换？";
+        if (ShowMessage(Hwnd(), ask, kProgramTitle, MB_YESNO | MB_ICONQUESTION) != IDYES) return false;
+    }
+    MCIERROR err = MMCRecord.Save(path);
+    if (err != 0) {
+        std::wstring text = MMCRecord.LastErrorText();
+        if (text.empty() && !WaveGetErrorString(err, text)) text = L"MCI error " + std::to_wstring(err);
+        ShowMessage(Hwnd(), text, kProgramTitle, MB_OK | MB_ICONINFORMATION);
+        return false;
+    }
+    return true;
+}
+
+// Record menu item and toolbar button 4: records on at the device's position.
+void FrmMain::mnuRecord_Click() {
+    Resume([&] { MMCRecord.Command(L"record"); });
+    Resume([&] { Lblread.SetText(kStatusRecording); });
+    Resume([&] { dtRecordStart = clock(); });
+    Resume([&] { TimerBar.SetEnabled(true); });
+    Resume([&] { TbrRecord.SetButtonEnabled(L"new", false); });
+    Resume([&] { TbrRecord.SetButtonEnabled(L"record", false); });
+    Resume([&] { TbrRecord.SetButtonEnabled(L"play", false); });
+    Resume([&] { TbrRecord.SetButtonEnabled(L"stop", true); });
+    Resume([&] { TbrRecord.SetButtonEnabled(L"save", false); });
+    blnModified = -1;
+    Resume([&] { dBar1.SetVisible(true); });
+    Resume([&] { dBar1.Style(3); });
+    Resume([&] { dBar1.BeginDisplay(); });
+}
+
+// Play menu item and toolbar button 2: always from the start.
+void FrmMain::mnuPlay_Click() {
+    MMCRecord.Command(L"prev");
+    MMCRecord.Command(L"play");
+    Lblread.SetText(kStatusPlaying);
+    TimerBar.SetEnabled(false);
+    SetRecordButtons(TbrRecord, false);
+}
+
+// Stop menu item, toolbar button 3, and the end of playback.
+void FrmMain::mnuStop_Click() {
+    MMCRecord.Command(L"stop");
+    Lblread.SetText(kStatusDone);
+    TimerBar.SetEnabled(false);
+    SetRecordButtons(TbrRecord, true);
+    dBar1.SetVisible(false);
+    dBar1.EndDisplay();
+}
+
+// Exit menu item and toolbar button 9.
+void FrmMain::mnuExit_Click() {
+    if (SaveBeforeLeaving()) EndProgram();
+}
+
+// Every second while an element is open: the slider follows the device, and
+// playback that reached the end is stopped.
+void FrmMain::MMCRecord_StatusUpdate() {
+    Resume([&] { sldRecord.SetMax(static_cast<int32_t>(MMCRecord.Length())); });
+    Resume([&] { sldRecord.SetTickFrequency(static_cast<int>(RoundHalfEven(sldRecord.Max() / 20.0))); });
+    Resume([&] { sldRecord.SetValue(static_cast<int32_t>(MMCRecord.Position())); });
+    Resume([&] {
+        int value = sldRecord.Value();
+        auto length = static_cast<int32_t>(MMCRecord.Length());
+        if (value >= length && Lblread.Text() == kStatusPlaying) mnuStop_Click();
+    });
+}
+
+// Every 200 ms while recording.
+void FrmMain::TimerBar_Timer() { LblFile.SetText(ElapsedText(dtRecordStart, clock())); }
+
+}  // namespace orvo::recorder
