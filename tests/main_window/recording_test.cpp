@@ -1,0 +1,307 @@
+// The recording control through the real window and device: each action's
+// row of the state table, the save prompts, and the failures of the actions.
+#include "main_window/main_window_fixture.h"
+#include "platform/rounding.h"
+#include "resource.h"
+#include "support/pump.h"
+#include "support/wav_file.h"
+
+namespace orvo::recorder::test {
+namespace {
+
+using orvo::test::PumpUntil;
+using orvo::test::TempFile;
+
+// A short 440 Hz file to open.
+void WriteTone(const std::wstring& path, double seconds) {
+    WAVEFORMATEX f = orvo::test::MakePcmFormat(22050, 16, 1);
+    ASSERT_TRUE(orvo::test::WriteWavFile(path, f, orvo::test::SineBytes(f, 440, seconds)));
+}
+
+TEST(ElapsedText, ShowsMinutesOfTheHourAndSeconds) {
+    const double s = 1.0 / 86400;
+    EXPECT_EQ(ElapsedText(45000.5, 45000.5 + 125 * s), L"录音时间：2分5秒");
+    EXPECT_EQ(ElapsedText(45000.5, 45000.5), L"录音时间：0分0秒");
+    EXPECT_EQ(ElapsedText(45000.5, 45000.5 + 61 * 60 * s), L"录音时间：1分0秒");
+    EXPECT_EQ(ElapsedText(45000.5, 45000.5 + (59 * 60 + 59) * s), L"录音时间：59分59秒");
+    // Date-times carry whole seconds; the difference is read to the nearest one.
+    EXPECT_EQ(ElapsedText(45000.5, 45000.5 + 9.9996 * s), L"录音时间：0分10秒");
+    SYSTEMTIME t{};
+    t.wHour = 14;
+    t.wMinute = 30;
+    t.wSecond = 5;
+    EXPECT_EQ(NewRecordingName(t), L"新录音文件143005.wav");
+    t.wHour = 0;
+    EXPECT_EQ(NewRecordingName(t), L"新录音文件003005.wav");
+}
+
+TEST_F(MainWindowTest, TimerTickShowsTheTimeSinceTheRecordStarted) {
+    double now = 45000.25;
+    form->clock = [&] { return now; };
+    form->mnuRecord_Click();
+    EXPECT_DOUBLE_EQ(form->dtRecordStart, 45000.25);
+    now += 125.0 / 86400;
+    form->TimerBar_Timer();
+    EXPECT_EQ(form->LblFile.Text(), L"录音时间：2分5秒");
+    now = 45000.25 + 61.0 * 60 / 86400;
+    form->TimerBar_Timer();
+    EXPECT_EQ(form->LblFile.Text(), L"录音时间：1分0秒");
+    form->mnuStop_Click();
+    // After Stop the last elapsed text stays.
+    EXPECT_EQ(form->LblFile.Text(), L"录音时间：1分0秒");
+}
+
+TEST_F(MainWindowTest, RecordStopAndPlayFollowTheStateTable) {
+    form->TbrRecord.Click(4);  // record
+    EXPECT_EQ(Buttons(), "00010");
+    EXPECT_EQ(form->Lblread.Text(), L"正在录音...");
+    EXPECT_TRUE(form->TimerBar.Enabled());
+    EXPECT_TRUE(form->dBar1.Visible());
+    EXPECT_EQ(form->dBar1.StyleValue(), 3);
+    EXPECT_TRUE(form->dBar1.tmrBouncy.Enabled());
+    EXPECT_EQ(form->blnModified, -1);
+    EXPECT_EQ(form->MMCRecord.GetMode(), WaveAudioDevice::Mode::Recording);
+    // The elapsed time replaces the file name while recording.
+    EXPECT_TRUE(PumpUntil([&] { return form->LblFile.Text().rfind(L"录音时间：", 0) == 0; }, 2000));
+
+    form->TbrRecord.Click(3);  // stop
+    EXPECT_EQ(Buttons(), "11101");
+    EXPECT_EQ(form->Lblread.Text(), L"操作结束...");
+    EXPECT_FALSE(form->TimerBar.Enabled());
+    EXPECT_FALSE(form->dBar1.Visible());
+    EXPECT_FALSE(form->dBar1.tmrBouncy.Enabled());
+    EXPECT_EQ(form->blnModified, -1);
+
+    form->TbrRecord.Click(2);  // play
+    EXPECT_EQ(Buttons(), "00010");
+    EXPECT_EQ(form->Lblread.Text(), L"正在播放...");
+    EXPECT_FALSE(form->TimerBar.Enabled());
+    EXPECT_EQ(form->blnModified, -1);
+    EXPECT_TRUE(ui.Messages().empty());
+}
+
+TEST_F(MainWindowTest, PlayOfTheEmptyNewElementIsStoppedByTheStatusUpdate) {
+    form->mnuPlay_Click();
+    EXPECT_EQ(form->Lblread.Text(), L"正在播放...");
+    form->MMCRecord_StatusUpdate();
+    EXPECT_EQ(form->sldRecord.Max(), 0);
+    EXPECT_EQ(form->sldRecord.Value(), 0);
+    EXPECT_EQ(form->Lblread.Text(), L"操作结束...");
+    EXPECT_EQ(Buttons(), "11101");
+}
+
+TEST_F(MainWindowTest, StatusUpdateWhileRecordingMovesTheSliderButStopsNothing) {
+    form->mnuRecord_Click();
+    orvo::test::PumpMessagesFor(1300);
+    form->MMCRecord_StatusUpdate();
+    EXPECT_GT(form->sldRecord.Max(), 500);
+    EXPECT_EQ(form->sldRecord.TickFrequency(), static_cast<int>(RoundHalfEven(form->sldRecord.Max() / 20.0)));
+    EXPECT_EQ(form->Lblread.Text(), L"正在录音...");
+    EXPECT_EQ(form->MMCRecord.GetMode(), WaveAudioDevice::Mode::Recording);
+}
+
+TEST_F(MainWindowTest, NewAsksOnlyAfterARecordingAndKeepsTheButtonsAndTimer) {
+    form->mnuNew_Click();  // nothing recorded: no question
+    EXPECT_TRUE(ui.Messages().empty());
+
+    form->mnuRecord_Click();
+    ui.messageAnswers = {IDCANCEL};
+    form->mnuNew_Click();
+    ASSERT_EQ(ui.Messages().size(), 1u);
+    EXPECT_EQ(ui.Messages()[0].text, L"当前文件已经被更新，是否保存？");
+    EXPECT_EQ(ui.Messages()[0].title, L"欧沃录音机");
+    EXPECT_EQ(ui.Messages()[0].type, UINT(MB_YESNOCANCEL | MB_ICONQUESTION));
+    EXPECT_EQ(form->blnModified, -1);
+    EXPECT_EQ(form->MMCRecord.GetMode(), WaveAudioDevice::Mode::Recording);
+
+    // No: a new element while the toolbar, label and timer stay as they were.
+    ui.messageAnswers = {IDNO};
+    form->mnuNew_Click();
+    EXPECT_EQ(form->blnModified, 0);
+    EXPECT_EQ(form->LblFile.Text(), L"文件：" + form->NewFileName());
+    EXPECT_EQ(Buttons(), "00010");
+    EXPECT_EQ(form->Lblread.Text(), L"正在录音...");
+    EXPECT_TRUE(form->TimerBar.Enabled());
+    EXPECT_EQ(form->MMCRecord.Length(), 0u);
+    EXPECT_TRUE(ui.Dialogs().empty());
+    // ...so its next tick writes the elapsed time over the new name.
+    EXPECT_TRUE(PumpUntil([&] { return form->LblFile.Text().rfind(L"录音时间：", 0) == 0; }, 2000));
+}
+
+TEST_F(MainWindowTest, NewWithYesSavesFirstAndACancelledSaveKeepsTheRecording) {
+    form->mnuRecord_Click();
+    orvo::test::PumpMessagesFor(400);
+    form->mnuStop_Click();
+    uint32_t length = form->MMCRecord.Length();
+    ASSERT_GT(length, 0u);
+
+    // Yes, then the save dialog is cancelled: nothing may be thrown away.
+    ui.messageAnswers = {IDYES};
+    form->mnuNew_Click();
+    ASSERT_EQ(ui.Dialogs().size(), 1u);
+    EXPECT_TRUE(ui.Dialogs()[0].save);
+    EXPECT_EQ(ui.Dialogs()[0].filter, L"*.wav|*.wav");
+    EXPECT_EQ(ui.Dialogs()[0].fileName, form->NewFileName());
+    EXPECT_EQ(form->blnModified, -1);
+    EXPECT_EQ(form->MMCRecord.Length(), length);
+
+    // Yes and a file name: saved, then the new element.
+    TempFile file;
+    ui.messageAnswers = {IDYES};
+    ui.dialogAnswers = {file.Path()};
+    form->mnuNew_Click();
+    orvo::test::WavContents wav;
+    ASSERT_TRUE(orvo::test::ReadWavFile(file.Path(), wav));
+    EXPECT_NEAR(wav.Seconds() * 1000, length, 50);
+    EXPECT_EQ(form->blnModified, 0);
+    EXPECT_EQ(form->MMCRecord.Length(), 0u);
+}
+
+TEST_F(MainWindowTest, SaveAsksBeforeReplacingAFileAndLeavesTheStateAlone) {
+    form->mnuRecord_Click();
+    orvo::test::PumpMessagesFor(300);
+    form->mnuStop_Click();
+    TempFile file;
+    ASSERT_TRUE(orvo::test::WriteRawFile(file.Path(), {'o', 'l', 'd'}));
+    std::wstring label = form->LblFile.Text();
+
+    ui.dialogAnswers = {file.Path()};
+    ui.messageAnswers = {IDNO};
+    form->mnuSave_Click();
+    ASSERT_EQ(ui.Messages().size(), 1u);
+    EXPECT_EQ(ui.Messages()[0].type, UINT(MB_YESNO | MB_ICONQUESTION));
+    orvo::test::WavContents wav;
+    EXPECT_FALSE(orvo::test::ReadWavFile(file.Path(), wav));  // still the old bytes
+
+    ui.dialogAnswers = {file.Path()};
+    ui.messageAnswers = {IDYES};
+    form->TbrRecord.Click(5);
+    EXPECT_TRUE(orvo::test::ReadWavFile(file.Path(), wav));
+    EXPECT_EQ(form->blnModified, -1);
+    EXPECT_EQ(form->LblFile.Text(), label);
+    EXPECT_EQ(form->Lblread.Text(), L"操作结束...");
+    EXPECT_EQ(Buttons(), "11101");
+}
+
+TEST_F(MainWindowTest, AFailedSaveIsShownWithItsText) {
+    form->mnuRecord_Click();
+    orvo::test::PumpMessagesFor(200);
+    form->mnuStop_Click();
+    ui.dialogAnswers = {L"Q:\\no such folder\\x.wav"};
+    ui.messageAnswers = {IDOK, IDNO};
+    form->mnuSave_Click();
+    ASSERT_EQ(ui.Messages().size(), 1u);
+    EXPECT_FALSE(ui.Messages()[0].text.empty());
+    EXPECT_EQ(ui.Messages()[0].title, L"欧沃录音机");
+    EXPECT_EQ(ui.Messages()[0].type & MB_ICONMASK, UINT(MB_ICONINFORMATION));
+
+    // Exit, Yes, and the save fails: the program stays with its recording.
+    ui.Clear();
+    ui.messageAnswers = {IDYES, IDOK};
+    ui.dialogAnswers = {L"Q:\\no such folder\\x.wav"};
+    form->mnuExit_Click();
+    EXPECT_EQ(form->programEnds, 0);
+    ASSERT_NE(form->Hwnd(), nullptr);
+    EXPECT_EQ(form->blnModified, -1);
+}
+
+TEST_F(MainWindowTest, ExitAsksAfterARecordingAndEndsWithoutTheCloseHandler) {
+    form->mnuRecord_Click();
+    form->mnuStop_Click();
+
+    ui.messageAnswers = {IDCANCEL};
+    form->mnuExit_Click();
+    EXPECT_EQ(form->programEnds, 0);
+
+    ui.messageAnswers = {IDYES};  // and the save dialog is cancelled
+    form->mnuExit_Click();
+    EXPECT_EQ(form->programEnds, 0);
+    EXPECT_NE(form->Hwnd(), nullptr);
+
+    ui.messageAnswers = {IDNO};
+    form->TbrRecord.Click(9);
+    EXPECT_EQ(form->programEnds, 1);
+    EXPECT_EQ(form->Hwnd(), nullptr);
+    EXPECT_EQ(form->closeRequests, 0);
+}
+
+TEST_F(MainWindowTest, ExitWithYesSavesThenEnds) {
+    form->mnuRecord_Click();
+    orvo::test::PumpMessagesFor(300);
+    form->mnuStop_Click();
+    TempFile file;
+    ui.messageAnswers = {IDYES};
+    ui.dialogAnswers = {file.Path()};
+    SendMessageW(form->Hwnd(), WM_COMMAND, MAKEWPARAM(IDM_EXIT, 0), 0);
+    EXPECT_EQ(form->programEnds, 1);
+    orvo::test::WavContents wav;
+    EXPECT_TRUE(orvo::test::ReadWavFile(file.Path(), wav));
+}
+
+TEST_F(MainWindowTest, ExitWithoutARecordingEndsAtOnce) {
+    form->mnuExit_Click();
+    EXPECT_TRUE(ui.Messages().empty());
+    EXPECT_EQ(form->programEnds, 1);
+}
+
+TEST_F(MainWindowTest, OpenClosesTheRecordingWithoutAskingAndResetsTheFlag) {
+    TempFile file;
+    WriteTone(file.Path(), 0.5);
+    form->mnuRecord_Click();
+    form->mnuOpen_Click();  // cancelled: nothing changes
+    ASSERT_EQ(ui.Dialogs().size(), 1u);
+    EXPECT_FALSE(ui.Dialogs()[0].save);
+    EXPECT_EQ(ui.Dialogs()[0].filter, L"*.wav|*.wav");
+    EXPECT_EQ(form->blnModified, -1);
+    EXPECT_TRUE(form->TimerBar.Enabled());
+    EXPECT_TRUE(form->strFileName.empty());
+
+    ui.dialogAnswers = {file.Path()};
+    form->mnuOpen_Click();
+    EXPECT_TRUE(ui.Messages().empty());
+    EXPECT_EQ(form->strFileName, file.Path());
+    EXPECT_EQ(form->LblFile.Text(), L"文件：" + file.Path());
+    EXPECT_FALSE(form->TimerBar.Enabled());
+    EXPECT_EQ(form->blnModified, 0);
+    EXPECT_EQ(Buttons(), "00010");  // buttons, status and bar as they were
+    EXPECT_EQ(form->Lblread.Text(), L"正在录音...");
+    EXPECT_TRUE(form->dBar1.Visible());
+    EXPECT_NEAR(form->MMCRecord.Length(), 500, 30);
+
+    // The opened file plays from the start and stops by itself.
+    form->mnuPlay_Click();
+    EXPECT_TRUE(PumpUntil([&] { return form->Lblread.Text() == L"操作结束..."; }, 4000));
+    EXPECT_EQ(Buttons(), "11101");
+
+    // Saving proposes the opened file; Exit no longer asks.
+    form->mnuSave_Click();
+    ASSERT_EQ(ui.Dialogs().size(), 3u);
+    EXPECT_EQ(ui.Dialogs()[2].fileName, file.Path());
+    ui.Clear();
+    form->mnuExit_Click();
+    EXPECT_TRUE(ui.Messages().empty());
+    EXPECT_EQ(form->programEnds, 1);
+}
+
+TEST_F(MainWindowTest, AFailureInsidePlayIsReportedFromToolbarAndMenu) {
+    // With the status label gone, Play cannot finish.
+    DestroyWindow(form->Lblread.Hwnd());
+    form->TbrRecord.Click(2);
+    ASSERT_EQ(ui.Messages().size(), 1u);
+    EXPECT_EQ(ui.Messages()[0].title, L"欧沃录音机");
+    EXPECT_EQ(ui.Messages()[0].type, UINT(MB_OK | MB_ICONINFORMATION));
+    EXPECT_FALSE(ui.Messages()[0].text.empty());
+    // The steps after the failure did not happen.
+    EXPECT_EQ(Buttons(), "11101");
+
+    SendMessageW(form->Hwnd(), WM_COMMAND, MAKEWPARAM(IDM_PLAY, 0), 0);
+    EXPECT_EQ(ui.Messages().size(), 2u);
+    // Record resumes past the failing step: no message, and the rest is done.
+    form->mnuRecord_Click();
+    EXPECT_EQ(ui.Messages().size(), 2u);
+    EXPECT_EQ(Buttons(), "00010");
+    EXPECT_TRUE(form->TimerBar.Enabled());
+}
+
+}  // namespace
+}  // namespace orvo::recorder::test
