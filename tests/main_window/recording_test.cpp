@@ -92,7 +92,7 @@ TEST_F(MainWindowTest, PlayOfTheEmptyNewElementIsStoppedByTheStatusUpdate) {
 
 TEST_F(MainWindowTest, StatusUpdateWhileRecordingMovesTheSliderButStopsNothing) {
     form->mnuRecord_Click();
-    orvo::test::PumpMessagesFor(1300);
+    ASSERT_TRUE(PumpUntil([&] { return form->MMCRecord.Length() > 500; }, 5000));
     form->MMCRecord_StatusUpdate();
     EXPECT_GT(form->sldRecord.Max(), 500);
     EXPECT_EQ(form->sldRecord.TickFrequency(), static_cast<int>(RoundHalfEven(form->sldRecord.Max() / 20.0)));
@@ -130,7 +130,7 @@ TEST_F(MainWindowTest, NewAsksOnlyAfterARecordingAndKeepsTheButtonsAndTimer) {
 
 TEST_F(MainWindowTest, NewWithYesSavesFirstAndACancelledSaveKeepsTheRecording) {
     form->mnuRecord_Click();
-    orvo::test::PumpMessagesFor(400);
+    ASSERT_TRUE(PumpUntil([&] { return form->MMCRecord.Length() >= 400; }, 5000));
     form->mnuStop_Click();
     uint32_t length = form->MMCRecord.Length();
     ASSERT_GT(length, 0u);
@@ -159,7 +159,7 @@ TEST_F(MainWindowTest, NewWithYesSavesFirstAndACancelledSaveKeepsTheRecording) {
 
 TEST_F(MainWindowTest, SaveAsksBeforeReplacingAFileAndLeavesTheStateAlone) {
     form->mnuRecord_Click();
-    orvo::test::PumpMessagesFor(300);
+    ASSERT_TRUE(PumpUntil([&] { return form->MMCRecord.Length() >= 300; }, 5000));
     form->mnuStop_Click();
     TempFile file;
     ASSERT_TRUE(orvo::test::WriteRawFile(file.Path(), {'o', 'l', 'd'}));
@@ -185,7 +185,7 @@ TEST_F(MainWindowTest, SaveAsksBeforeReplacingAFileAndLeavesTheStateAlone) {
 
 TEST_F(MainWindowTest, AFailedSaveIsShownWithItsText) {
     form->mnuRecord_Click();
-    orvo::test::PumpMessagesFor(200);
+    ASSERT_TRUE(PumpUntil([&] { return form->MMCRecord.Length() >= 200; }, 5000));
     form->mnuStop_Click();
     ui.dialogAnswers = {L"Q:\\no such folder\\x.wav"};
     ui.messageAnswers = {IDOK, IDNO};
@@ -227,7 +227,7 @@ TEST_F(MainWindowTest, ExitAsksAfterARecordingAndEndsWithoutTheCloseHandler) {
 
 TEST_F(MainWindowTest, ExitWithYesSavesThenEnds) {
     form->mnuRecord_Click();
-    orvo::test::PumpMessagesFor(300);
+    ASSERT_TRUE(PumpUntil([&] { return form->MMCRecord.Length() >= 300; }, 5000));
     form->mnuStop_Click();
     TempFile file;
     ui.messageAnswers = {IDYES};
