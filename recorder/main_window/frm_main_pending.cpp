@@ -6,21 +6,6 @@
 
 namespace orvo::recorder {
 
-// Level controls and sound tools.
-void FrmMain::InitVolumeControls() {}
-void FrmMain::vsMic_Scroll() {}
-void FrmMain::vsVolume_Scroll() {}
-void FrmMain::mnuRecCtr_Click() {}
-void FrmMain::mnuVolCtr_Click() {}
-void FrmMain::cmdRecCtr_Click() {}
-void FrmMain::cmdVolCtr_Click() {}
-void FrmMain::mnuAddMic_Click() {}
-void FrmMain::mnuRedMic_Click() {}
-void FrmMain::mnuAddVol_Click() {}
-void FrmMain::mnuRedVol_Click() {}
-void FrmMain::mnuTestGuide_Click() {}
-void FrmMain::mnuTestCard_Click() {}
-
 // Waveform window.
 void FrmMain::mnuAudioEdit_Click() {}
 

@@ -1,67 +1,80 @@
-#include "volume/level_controls.h"
+// The main window's handlers for the level sliders, the level menu items and
+// the sound tools.
+#include <functional>
 
-#include <commctrl.h>
-
+#include "main_window/frm_main.h"
 #include "platform/failure.h"
-#include "platform/ui_seam.h"
+#include "volume/cls_volume.h"
+#include "volume/frm_test_card.h"
+#include "volume/level_tools.h"
 
 namespace orvo::recorder {
-
-const wchar_t kVolumeControlCommand[] = L"sndvol32.exe";
-const wchar_t kRecordingControlCommand[] = L"sndvol32.exe /r";
-// The classic tool is gone from newer systems; these open the same views there.
-const wchar_t kVolumeControlFallback[] = L"sndvol.exe";
-const wchar_t kRecordingControlFallback[] = L"control.exe mmsys.cpl,,1";
-const wchar_t kHardwareTestCommand[] = L"rundll32.exe shell32.dll,Control_RunDLL mmsys.cpl @1,3,2";
-const wchar_t kHardwareTestMessage[] =
-    L"请在弹出的设置对话框中选择相应的播放设备和录音设备，然后点击按钮“测试硬件(T)...”，开始测试声音硬件设备是否正常！";
-
 namespace {
 
-const wchar_t kProgramTitle[] = L"欧沃录音机";
-constexpr int kSliderStep = 1000;
-
-void StartWithFallback(const wchar_t* command, const wchar_t* fallback) {
-    if (!StartCommandLine(command, SW_SHOWNORMAL)) StartCommandLine(fallback, SW_SHOWNORMAL);
-}
-
-void SetSlider(HWND slider, int32_t maximum, int32_t minimum, int32_t value) {
-    SendMessageW(slider, TBM_SETRANGEMAX, TRUE, maximum);
-    SendMessageW(slider, TBM_SETRANGEMIN, TRUE, minimum);
-    SendMessageW(slider, TBM_SETPOS, TRUE, value);
-    SendMessageW(slider, TBM_SETLINESIZE, 0, kSliderStep);
-    SendMessageW(slider, TBM_SETPAGESIZE, 0, kSliderStep);
+// One level item: move the slider, then write what it holds. Each step is
+// skipped on its own if it fails, without a message.
+void StepLevel(Slider& slider, int delta, const std::function<void(int32_t)>& let) {
+    Resume([&] { slider.SetValue(slider.Value() + delta); });
+    Resume([&] { let(MixerValueOfSlider(slider.Value())); });
 }
 
 }  // namespace
 
-int SliderValue(HWND slider) { return static_cast<int>(SendMessageW(slider, TBM_GETPOS, 0, 0)); }
-
-int StepSlider(HWND slider, int delta) {
-    // The slider itself keeps the position within its range.
-    SendMessageW(slider, TBM_SETPOS, TRUE, SliderValue(slider) + delta);
-    return SliderValue(slider);
+// Start-up, from Form_Load: the mixer object, and the sliders from its ranges.
+// Without a mixer the sliders keep their design settings.
+void FrmMain::InitVolumeControls() {
+    mVolume = std::make_shared<clsVolume>();
+    mVolume->meOpenMixer();
+    if (mVolume->prMixerErr() != 0) return;
+    SetUpLevelSliders(*mVolume, vsVolume.Hwnd(), vsMic.Hwnd());
 }
 
-void SetUpLevelSliders(const clsVolume& volume, HWND vsVolume, HWND vsMic) {
-    // Integer divisions, truncating toward zero.
-    SetSlider(vsVolume, volume.prSpeakerMaxVolume() / 2, volume.prSpeakerMinVolume() / 2,
-              volume.prSpeakerMaxVolume() / 3);
-    SetSlider(vsMic, volume.prMicMaxVolume(), 0, volume.prMicMaxVolume() / 3);
-    EnableWindow(vsMic, TRUE);
+// Every scroll notification of the microphone slider.
+void FrmMain::vsMic_Scroll() {
+    if (mVolume) mVolume->prMicVolume(MixerValueOfSlider(vsMic.Value()));
 }
 
-void LaunchVolumeControl() {
-    Resume([] { StartWithFallback(kVolumeControlCommand, kVolumeControlFallback); });
+// Every scroll notification of the speaker slider.
+void FrmMain::vsVolume_Scroll() {
+    if (mVolume) mVolume->prSpeakerVolume(MixerValueOfSlider(vsVolume.Value()));
 }
 
-void LaunchRecordingControl() {
-    Resume([] { StartWithFallback(kRecordingControlCommand, kRecordingControlFallback); });
+// 设置 → 录音控制
+void FrmMain::mnuRecCtr_Click() { LaunchRecordingControl(); }
+
+// 设置 → 音量控制
+void FrmMain::mnuVolCtr_Click() { LaunchVolumeControl(); }
+
+// The side panel's 录音控制 button.
+void FrmMain::cmdRecCtr_Click() { mnuRecCtr_Click(); }
+
+// The side panel's 音量控制 button.
+void FrmMain::cmdVolCtr_Click() { mnuVolCtr_Click(); }
+
+// 增大麦克风音量 (Ctrl+A)
+void FrmMain::mnuAddMic_Click() {
+    StepLevel(vsMic, kLevelStep, [this](int32_t v) { if (mVolume) mVolume->prMicVolume(v); });
 }
 
-void RunSoundHardwareTest(HWND owner) {
-    Resume([&] { ShowMessage(owner, kHardwareTestMessage, kProgramTitle, MB_OK | MB_ICONINFORMATION); });
-    Resume([] { StartCommandLine(kHardwareTestCommand, SW_SHOWNORMAL); });
+// 减小麦克风音量 (Ctrl+S)
+void FrmMain::mnuRedMic_Click() {
+    StepLevel(vsMic, -kLevelStep, [this](int32_t v) { if (mVolume) mVolume->prMicVolume(v); });
 }
+
+// 增大输出音量 (Ctrl+Z)
+void FrmMain::mnuAddVol_Click() {
+    StepLevel(vsVolume, kLevelStep, [this](int32_t v) { if (mVolume) mVolume->prSpeakerVolume(v); });
+}
+
+// 减小输出音量 (Ctrl+X)
+void FrmMain::mnuRedVol_Click() {
+    StepLevel(vsVolume, -kLevelStep, [this](int32_t v) { if (mVolume) mVolume->prSpeakerVolume(v); });
+}
+
+// 工具 → 声音硬件测试向导
+void FrmMain::mnuTestGuide_Click() { RunSoundHardwareTest(Hwnd()); }
+
+// 工具 → 声卡信息: a new window, with a fresh report, on every opening.
+void FrmMain::mnuTestCard_Click() { frmTestCard::ShowModal(Hwnd()); }
 
 }  // namespace orvo::recorder

@@ -1,130 +1,167 @@
-#include "volume/level_controls.h"
-
-#include <commctrl.h>
+// The level controls and sound tools as the main window runs them: real
+// window, real sliders, real mixer; only launches and message boxes scripted.
 #include <gtest/gtest.h>
 
+#include <vector>
+
+#include "main_window/frm_main.h"
 #include "mixer_probe.h"
 #include "platform/ui_seam.h"
+#include "resource.h"
+#include "volume/cls_volume.h"
+#include "volume/sound_card_report.h"
 
 namespace orvo::recorder {
 namespace {
 
-// Two real sliders, as the main window lays them out before start-up.
-class Sliders : public ::testing::Test {
+class MainWindowLevels : public ::testing::Test {
 protected:
     void SetUp() override {
-        host_ = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 300, 100, nullptr, nullptr,
-                                GetModuleHandleW(nullptr), nullptr);
-        ASSERT_NE(host_, nullptr);
-        vsVolume_ = MakeSlider(0);
-        vsMic_ = MakeSlider(40);
-        ASSERT_NE(vsVolume_, nullptr);
-        ASSERT_NE(vsMic_, nullptr);
+        if (test::NoAudioRun()) GTEST_SKIP() << "no sound server in this run";
+        restore_.Probe().SetSpeakerVolume(5000);
+        ASSERT_TRUE(main_.Create());
     }
-    void TearDown() override {
-        if (host_) DestroyWindow(host_);
-    }
-    HWND MakeSlider(int y) {
-        HWND s = CreateWindowExW(0, TRACKBAR_CLASSW, L"", WS_CHILD | WS_VISIBLE | TBS_HORZ, 0, y, 200, 30, host_,
-                                 nullptr, GetModuleHandleW(nullptr), nullptr);
-        SendMessageW(s, TBM_SETRANGE, TRUE, MAKELPARAM(0, 10));
-        return s;
-    }
-    static int Min(HWND s) { return static_cast<int>(SendMessageW(s, TBM_GETRANGEMIN, 0, 0)); }
-    static int Max(HWND s) { return static_cast<int>(SendMessageW(s, TBM_GETRANGEMAX, 0, 0)); }
-    static int Line(HWND s) { return static_cast<int>(SendMessageW(s, TBM_GETLINESIZE, 0, 0)); }
-    static int Page(HWND s) { return static_cast<int>(SendMessageW(s, TBM_GETPAGESIZE, 0, 0)); }
+    void Command(UINT id) { SendMessageW(main_.Hwnd(), WM_COMMAND, MAKEWPARAM(id, 0), 0); }
+    DWORD Mixer() { return restore_.Probe().SpeakerVolume(); }
 
-    HWND host_ = nullptr;
-    HWND vsVolume_ = nullptr;
-    HWND vsMic_ = nullptr;
+    test::SpeakerLevelRestorer restore_;
+    ScriptedUi ui_;
+    FrmMain main_;
 };
 
-TEST_F(Sliders, TakeTheirRangesFromTheMixerWithoutWritingToIt) {
-    if (test::NoAudioRun()) GTEST_SKIP() << "no sound server in this run";
-    test::SpeakerLevelRestorer restore;
-    restore.Probe().SetSpeakerVolume(5000);
-    ScriptedUi ui;
-    clsVolume volume;
-    volume.meOpenMixer();
-    EnableWindow(vsMic_, FALSE);
-    SetUpLevelSliders(volume, vsVolume_, vsMic_);
-
-    EXPECT_EQ(Min(vsVolume_), 0);
-    EXPECT_EQ(Max(vsVolume_), 32767);
-    EXPECT_EQ(SliderValue(vsVolume_), 21845);
-    EXPECT_EQ(Line(vsVolume_), 1000);
-    EXPECT_EQ(Page(vsVolume_), 1000);
-    // No microphone line here: its slider spans 0..0.
-    EXPECT_EQ(Min(vsMic_), 0);
-    EXPECT_EQ(Max(vsMic_), 0);
-    EXPECT_EQ(SliderValue(vsMic_), 0);
-    EXPECT_EQ(Page(vsMic_), 1000);
-    EXPECT_TRUE(IsWindowEnabled(vsMic_));
-    EXPECT_EQ(restore.Probe().SpeakerVolume(), 5000u);
-    EXPECT_TRUE(ui.Log().empty());
-
-    // The right end of the speaker slider asks for 65534.
-    SendMessageW(vsVolume_, TBM_SETPOS, TRUE, 32767);
-    volume.prSpeakerVolume(MixerValueOfSlider(SliderValue(vsVolume_)));
-    EXPECT_EQ(restore.Probe().SpeakerVolume(), 65534u);
+TEST_F(MainWindowLevels, StartUpSetsTheSlidersFromTheMixerAndWritesNothing) {
+    EXPECT_EQ(main_.vsVolume.Min(), 0);
+    EXPECT_EQ(main_.vsVolume.Max(), 32767);
+    EXPECT_EQ(main_.vsVolume.Value(), 21845);
+    EXPECT_EQ(main_.vsVolume.SmallChange(), 1000);
+    EXPECT_EQ(main_.vsVolume.LargeChange(), 1000);
+    EXPECT_EQ(main_.vsMic.Min(), 0);
+    EXPECT_EQ(main_.vsMic.Max(), 0);
+    EXPECT_EQ(main_.vsMic.Value(), 0);
+    EXPECT_EQ(main_.vsMic.SmallChange(), 1000);
+    EXPECT_TRUE(main_.vsMic.Enabled());
+    ASSERT_TRUE(main_.mVolume);
+    EXPECT_EQ(main_.mVolume->prMixerErr(), 0);
+    EXPECT_EQ(Mixer(), 5000u);
+    for (const MessageBoxRequest& m : ui_.Messages()) EXPECT_NE(m.title, L"Volume Control");
 }
 
-TEST_F(Sliders, AStepPastAnEndStopsAtThatEnd) {
-    SendMessageW(vsMic_, TBM_SETRANGEMAX, TRUE, 65535);
-    SendMessageW(vsMic_, TBM_SETPOS, TRUE, 65535);
-    EXPECT_EQ(StepSlider(vsMic_, kLevelStep), 65535);
-    EXPECT_EQ(MixerValueOfSlider(SliderValue(vsMic_)), 131070);
-    EXPECT_EQ(StepSlider(vsMic_, -kLevelStep), 65335);
-
-    SendMessageW(vsVolume_, TBM_SETRANGEMAX, TRUE, 32767);
-    SendMessageW(vsVolume_, TBM_SETPOS, TRUE, 150);
-    EXPECT_EQ(StepSlider(vsVolume_, -kLevelStep), 0);
-    EXPECT_EQ(StepSlider(vsVolume_, -kLevelStep), 0);
-    EXPECT_EQ(StepSlider(vsVolume_, kLevelStep), 200);
-}
-
-TEST(SystemTools, ClassicCommandsAreTriedFirst) {
-    ScriptedUi ui;
-    LaunchVolumeControl();
-    LaunchRecordingControl();
-    ASSERT_EQ(ui.Launches().size(), 2u);
-    EXPECT_EQ(ui.Launches()[0].target, L"sndvol32.exe");
-    EXPECT_EQ(ui.Launches()[1].target, L"sndvol32.exe /r");
-    for (const LaunchRequest& l : ui.Launches()) {
-        EXPECT_EQ(l.kind, LaunchRequest::Kind::CommandLine);
-        EXPECT_EQ(l.show, SW_SHOWNORMAL);
+TEST_F(MainWindowLevels, ShortcutsStepTheSlidersAndWriteTwiceTheirValue) {
+    struct Key {
+        WORD key;
+        WORD command;
+    };
+    const std::vector<Key> wanted = {{'A', IDM_ADDMIC}, {'S', IDM_REDMIC}, {'Z', IDM_ADDVOL}, {'X', IDM_REDVOL}};
+    HACCEL accel = main_.Accelerators();
+    ASSERT_NE(accel, nullptr);
+    std::vector<ACCEL> table(static_cast<size_t>(CopyAcceleratorTableW(accel, nullptr, 0)));
+    CopyAcceleratorTableW(accel, table.data(), static_cast<int>(table.size()));
+    for (const Key& k : wanted) {
+        bool found = false;
+        for (const ACCEL& a : table)
+            found |= a.key == k.key && a.cmd == k.command && (a.fVirt & (FCONTROL | FVIRTKEY)) == (FCONTROL | FVIRTKEY);
+        EXPECT_TRUE(found) << "Ctrl+" << char(k.key);
     }
+
+    // Ctrl+A at the microphone slider's end: the slider stays, and twice its
+    // value is written all the same.
+    main_.vsMic.SetMax(65535);
+    main_.vsMic.SetValue(65535);
+    Command(IDM_ADDMIC);
+    EXPECT_EQ(main_.vsMic.Value(), 65535);
+    EXPECT_EQ(main_.mVolume->prMicVolume(), 131070);
+    Command(IDM_REDMIC);
+    EXPECT_EQ(main_.vsMic.Value(), 65335);
+    EXPECT_EQ(main_.mVolume->prMicVolume(), 130670);
+
+    // Ctrl+X below the speaker slider's start stops at 0, which reaches the mixer.
+    main_.vsVolume.SetValue(100);
+    Command(IDM_REDVOL);
+    EXPECT_EQ(main_.vsVolume.Value(), 0);
+    EXPECT_EQ(main_.mVolume->prSpeakerVolume(), 0);
+    EXPECT_EQ(Mixer(), 0u);
+    Command(IDM_ADDVOL);
+    EXPECT_EQ(main_.vsVolume.Value(), 200);
+    EXPECT_EQ(Mixer(), 400u);
+    main_.vsVolume.SetValue(32700);
+    Command(IDM_ADDVOL);
+    EXPECT_EQ(main_.vsVolume.Value(), 32767);
+    EXPECT_EQ(Mixer(), 65534u);
+    EXPECT_TRUE(ui_.Log().empty());
 }
 
-TEST(SystemTools, TodaysToolsStartWhenTheClassicOnesCannot) {
-    ScriptedUi ui;
-    ui.launchAnswers = {false, true, false, false};
-    LaunchVolumeControl();
-    LaunchRecordingControl();
-    ASSERT_EQ(ui.Launches().size(), 4u);
-    EXPECT_EQ(ui.Launches()[0].target, L"sndvol32.exe");
-    EXPECT_EQ(ui.Launches()[1].target, L"sndvol.exe");
-    EXPECT_EQ(ui.Launches()[2].target, L"sndvol32.exe /r");
-    // Its failure too passes without a word.
-    EXPECT_EQ(ui.Launches()[3].target, L"control.exe mmsys.cpl,,1");
-    EXPECT_TRUE(ui.Messages().empty());
+TEST_F(MainWindowLevels, MovingTheSpeakerSliderSetsTheMixer) {
+    HWND slider = main_.vsVolume.Hwnd();
+    SendMessageW(slider, TBM_SETPOS, TRUE, 12345);
+    // The notification a drag sends to the slider's container.
+    SendMessageW(GetParent(slider), WM_HSCROLL, MAKEWPARAM(SB_THUMBTRACK, 12345), reinterpret_cast<LPARAM>(slider));
+    EXPECT_EQ(main_.mVolume->prSpeakerVolume(), 24690);
+    EXPECT_EQ(Mixer(), 24690u);
+
+    SendMessageW(main_.vsMic.Hwnd(), TBM_SETPOS, TRUE, 0);
+    SendMessageW(GetParent(main_.vsMic.Hwnd()), WM_HSCROLL, MAKEWPARAM(SB_ENDSCROLL, 0),
+                 reinterpret_cast<LPARAM>(main_.vsMic.Hwnd()));
+    EXPECT_EQ(main_.mVolume->prMicVolume(), 0);
+    // No microphone here: the speaker level is left alone.
+    EXPECT_EQ(Mixer(), 24690u);
 }
 
-TEST(SystemTools, TheHardwareTestExplainsItselfBeforeOpeningThePanel) {
-    ScriptedUi ui;
-    ui.launchAnswers = {false};
-    RunSoundHardwareTest(nullptr);
-    ASSERT_EQ(ui.Log().size(), 2u);
-    ASSERT_EQ(ui.Log()[0].kind, ScriptedUi::Entry::Kind::MessageBox);
-    EXPECT_EQ(ui.Log()[0].message.text,
-              L"请在弹出的设置对话框中选择相应的播放设备和录音设备，然后点击按钮“测试硬件(T)...”，"
-              L"开始测试声音硬件设备是否正常！");
-    EXPECT_EQ(ui.Log()[0].message.title, L"欧沃录音机");
-    EXPECT_EQ(ui.Log()[0].message.type, UINT(MB_OK | MB_ICONINFORMATION));
-    ASSERT_EQ(ui.Log()[1].kind, ScriptedUi::Entry::Kind::Launch);
-    EXPECT_EQ(ui.Log()[1].launch.target, L"rundll32.exe shell32.dll,Control_RunDLL mmsys.cpl @1,3,2");
-    EXPECT_EQ(ui.Log()[1].launch.show, SW_SHOWNORMAL);
+TEST_F(MainWindowLevels, ToolCommandsLaunchInOrderWithFallbacks) {
+    ui_.Clear();
+    ui_.launchAnswers = {true, true, false, true, false, true};
+    Command(IDM_VOLCTR);
+    Command(IDM_RECCTR);
+    main_.cmdVolCtr.Click();
+    main_.cmdRecCtr.Click();
+    Command(IDM_TESTGUIDE);
+    std::vector<std::wstring> targets;
+    for (const LaunchRequest& l : ui_.Launches()) targets.push_back(l.target);
+    EXPECT_EQ(targets, (std::vector<std::wstring>{L"sndvol32.exe", L"sndvol32.exe /r", L"sndvol32.exe",
+                                                  L"sndvol.exe", L"sndvol32.exe /r", L"control.exe mmsys.cpl,,1",
+                                                  L"rundll32.exe shell32.dll,Control_RunDLL mmsys.cpl @1,3,2"}));
+    ASSERT_EQ(ui_.Messages().size(), 1u);
+    EXPECT_EQ(ui_.Messages()[0].owner, main_.Hwnd());
+    EXPECT_EQ(ui_.Log().back().kind, ScriptedUi::Entry::Kind::Launch);
+    EXPECT_EQ(ui_.Log()[ui_.Log().size() - 2].kind, ScriptedUi::Entry::Kind::MessageBox);
+}
+
+// Reads the sound-card window's report, then clicks its close button.
+std::vector<std::wstring> g_reports;
+HWND g_cardOwner = nullptr;
+int g_tries = 0;
+void CALLBACK ReadAndClose(HWND, UINT, UINT_PTR id, DWORD) {
+    HWND card = FindWindowW(L"OrvoTestCard", nullptr);
+    if (!card || !IsWindowVisible(card)) {
+        if (++g_tries > 30) {
+            KillTimer(nullptr, id);
+            PostQuitMessage(0);
+        }
+        return;
+    }
+    KillTimer(nullptr, id);
+    g_cardOwner = GetWindow(card, GW_OWNER);
+    wchar_t text[4096]{};
+    GetWindowTextW(GetDlgItem(card, IDC_TESTCARD_TEXT1), text, 4096);
+    g_reports.push_back(text);
+    SendMessageW(GetDlgItem(card, IDC_TESTCARD_COMMAND1), BM_CLICK, 0, 0);
+}
+
+TEST_F(MainWindowLevels, TheSoundCardWindowOpensOverTheMainWindowWithAFreshReport) {
+    g_reports.clear();
+    for (int i = 0; i < 2; ++i) {
+        g_tries = 0;
+        g_cardOwner = nullptr;
+        UINT_PTR timer = SetTimer(nullptr, 0, 100, &ReadAndClose);
+        Command(IDM_TESTCARD);
+        KillTimer(nullptr, timer);
+        EXPECT_EQ(g_cardOwner, main_.Hwnd());
+        EXPECT_TRUE(IsWindowEnabled(main_.Hwnd()));
+    }
+    WaveOutDescription device;
+    ASSERT_TRUE(QueryWaveOutDescription(0, device));
+    ASSERT_EQ(g_reports.size(), 2u);
+    EXPECT_EQ(g_reports[0], SoundCardHeader(true) + SoundCardDetails(device));
+    EXPECT_EQ(g_reports[1], g_reports[0]);
 }
 
 }  // namespace

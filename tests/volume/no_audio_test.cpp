@@ -2,8 +2,10 @@
 // no mixer and no wave-out device.
 #include <gtest/gtest.h>
 
+#include "main_window/frm_main.h"
 #include "mixer_probe.h"
 #include "platform/ui_seam.h"
+#include "resource.h"
 #include "volume/cls_volume.h"
 #include "volume/frm_test_card.h"
 
@@ -44,6 +46,36 @@ TEST_F(NoAudio, TheSoundCardWindowSaysNoCardWasFound) {
     ASSERT_TRUE(window.Load(nullptr));
     EXPECT_EQ(window.Text(), L"测试结果 - 没有发现声卡！\r\n\r\n");
     EXPECT_TRUE(IsWindow(window.Hwnd()));
+}
+
+// The program still starts; the mixer's one message is the only word about
+// it, and the sliders keep their design settings.
+TEST_F(NoAudio, TheMainWindowStartsWithTheSlidersAsDesigned) {
+    ScriptedUi ui;
+    FrmMain main;
+    ASSERT_TRUE(main.Create());
+    int mixerMessages = 0;
+    for (const MessageBoxRequest& m : ui.Messages()) {
+        if (m.text == L"Could not open the mixer.") {
+            ++mixerMessages;
+            EXPECT_EQ(m.title, L"Volume Control");
+            EXPECT_EQ(m.type, UINT(MB_OK | MB_ICONHAND));
+        }
+    }
+    EXPECT_EQ(mixerMessages, 1);
+    ASSERT_TRUE(main.mVolume);
+    EXPECT_NE(main.mVolume->prMixerErr(), 0);
+    EXPECT_EQ(main.vsVolume.Min(), 0);
+    EXPECT_EQ(main.vsVolume.Max(), 10);
+    EXPECT_EQ(main.vsMic.Max(), 10);
+    EXPECT_EQ(main.vsVolume.Value(), 0);
+
+    // The level items still move the sliders and complete without a word.
+    ui.Clear();
+    SendMessageW(main.Hwnd(), WM_COMMAND, MAKEWPARAM(IDM_ADDVOL, 0), 0);
+    EXPECT_EQ(main.vsVolume.Value(), 10);
+    EXPECT_EQ(main.mVolume->prSpeakerVolume(), 20);
+    EXPECT_TRUE(ui.Log().empty());
 }
 
 }  // namespace

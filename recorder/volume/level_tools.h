@@ -1,6 +1,5 @@
-// The main window's level sliders and the system sound tools it starts.
-// The window's handlers are thin: the work is here, on plain slider handles,
-// so it runs the same whether a menu item, a shortcut or a test calls it.
+// The slider arithmetic of the main window's level controls and the system
+// sound tools it starts; the window's handlers call these.
 #pragma once
 #include <windows.h>
 
@@ -18,9 +17,6 @@ constexpr int kLevelStep = 200;
 constexpr int32_t MixerValueOfSlider(int sliderValue) { return static_cast<int32_t>(sliderValue) * 2; }
 
 int SliderValue(HWND slider);
-// Moves the slider by delta. A step past either end stops at that end.
-// Returns the value the slider then holds.
-int StepSlider(HWND slider, int delta);
 
 // Gives both sliders their ranges, starting positions and steps from an
 // opened mixer: the speaker slider at half the mixer's scale, the microphone

@@ -1,0 +1,117 @@
+#include "volume/level_tools.h"
+
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+#include "mixer_probe.h"
+#include "platform/ui_seam.h"
+
+namespace orvo::recorder {
+namespace {
+
+// Two real sliders, as the main window lays them out before start-up.
+class Sliders : public ::testing::Test {
+protected:
+    void SetUp() override {
+        host_ = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 300, 100, nullptr, nullptr,
+                                GetModuleHandleW(nullptr), nullptr);
+        ASSERT_NE(host_, nullptr);
+        vsVolume_ = MakeSlider(0);
+        vsMic_ = MakeSlider(40);
+        ASSERT_NE(vsVolume_, nullptr);
+        ASSERT_NE(vsMic_, nullptr);
+    }
+    void TearDown() override {
+        if (host_) DestroyWindow(host_);
+    }
+    HWND MakeSlider(int y) {
+        HWND s = CreateWindowExW(0, TRACKBAR_CLASSW, L"", WS_CHILD | WS_VISIBLE | TBS_HORZ, 0, y, 200, 30, host_,
+                                 nullptr, GetModuleHandleW(nullptr), nullptr);
+        SendMessageW(s, TBM_SETRANGE, TRUE, MAKELPARAM(0, 10));
+        return s;
+    }
+    static int Min(HWND s) { return static_cast<int>(SendMessageW(s, TBM_GETRANGEMIN, 0, 0)); }
+    static int Max(HWND s) { return static_cast<int>(SendMessageW(s, TBM_GETRANGEMAX, 0, 0)); }
+    static int Line(HWND s) { return static_cast<int>(SendMessageW(s, TBM_GETLINESIZE, 0, 0)); }
+    static int Page(HWND s) { return static_cast<int>(SendMessageW(s, TBM_GETPAGESIZE, 0, 0)); }
+
+    HWND host_ = nullptr;
+    HWND vsVolume_ = nullptr;
+    HWND vsMic_ = nullptr;
+};
+
+TEST_F(Sliders, TakeTheirRangesFromTheMixerWithoutWritingToIt) {
+    if (test::NoAudioRun()) GTEST_SKIP() << "no sound server in this run";
+    test::SpeakerLevelRestorer restore;
+    restore.Probe().SetSpeakerVolume(5000);
+    ScriptedUi ui;
+    clsVolume volume;
+    volume.meOpenMixer();
+    EnableWindow(vsMic_, FALSE);
+    SetUpLevelSliders(volume, vsVolume_, vsMic_);
+
+    EXPECT_EQ(Min(vsVolume_), 0);
+    EXPECT_EQ(Max(vsVolume_), 32767);
+    EXPECT_EQ(SliderValue(vsVolume_), 21845);
+    EXPECT_EQ(Line(vsVolume_), 1000);
+    EXPECT_EQ(Page(vsVolume_), 1000);
+    // No microphone line here: its slider spans 0..0.
+    EXPECT_EQ(Min(vsMic_), 0);
+    EXPECT_EQ(Max(vsMic_), 0);
+    EXPECT_EQ(SliderValue(vsMic_), 0);
+    EXPECT_EQ(Page(vsMic_), 1000);
+    EXPECT_TRUE(IsWindowEnabled(vsMic_));
+    EXPECT_EQ(restore.Probe().SpeakerVolume(), 5000u);
+    EXPECT_TRUE(ui.Log().empty());
+
+    // The right end of the speaker slider asks for 65534.
+    SendMessageW(vsVolume_, TBM_SETPOS, TRUE, 32767);
+    volume.prSpeakerVolume(MixerValueOfSlider(SliderValue(vsVolume_)));
+    EXPECT_EQ(restore.Probe().SpeakerVolume(), 65534u);
+}
+
+TEST(SystemTools, ClassicCommandsAreTriedFirst) {
+    ScriptedUi ui;
+    LaunchVolumeControl();
+    LaunchRecordingControl();
+    ASSERT_EQ(ui.Launches().size(), 2u);
+    EXPECT_EQ(ui.Launches()[0].target, L"sndvol32.exe");
+    EXPECT_EQ(ui.Launches()[1].target, L"sndvol32.exe /r");
+    for (const LaunchRequest& l : ui.Launches()) {
+        EXPECT_EQ(l.kind, LaunchRequest::Kind::CommandLine);
+        EXPECT_EQ(l.show, SW_SHOWNORMAL);
+    }
+}
+
+TEST(SystemTools, TodaysToolsStartWhenTheClassicOnesCannot) {
+    ScriptedUi ui;
+    ui.launchAnswers = {false, true, false, false};
+    LaunchVolumeControl();
+    LaunchRecordingControl();
+    ASSERT_EQ(ui.Launches().size(), 4u);
+    EXPECT_EQ(ui.Launches()[0].target, L"sndvol32.exe");
+    EXPECT_EQ(ui.Launches()[1].target, L"sndvol.exe");
+    EXPECT_EQ(ui.Launches()[2].target, L"sndvol32.exe /r");
+    // Its failure too passes without a word.
+    EXPECT_EQ(ui.Launches()[3].target, L"control.exe mmsys.cpl,,1");
+    EXPECT_TRUE(ui.Messages().empty());
+}
+
+TEST(SystemTools, TheHardwareTestExplainsItselfBeforeOpeningThePanel) {
+    ScriptedUi ui;
+    ui.launchAnswers = {false};
+    RunSoundHardwareTest(nullptr);
+    ASSERT_EQ(ui.Log().size(), 2u);
+    ASSERT_EQ(ui.Log()[0].kind, ScriptedUi::Entry::Kind::MessageBox);
+    EXPECT_EQ(ui.Log()[0].message.text,
+              L"请在弹出的设置对话框中选择相应的播放设备和录音设备，然后点击按钮“测试硬件(T)...”，"
+              L"开始测试声音硬件设备是否正常！");
+    EXPECT_EQ(ui.Log()[0].message.title, L"欧沃录音机");
+    EXPECT_EQ(ui.Log()[0].message.type, UINT(MB_OK | MB_ICONINFORMATION));
+    ASSERT_EQ(ui.Log()[1].kind, ScriptedUi::Entry::Kind::Launch);
+    EXPECT_EQ(ui.Log()[1].launch.target, L"rundll32.exe shell32.dll,Control_RunDLL mmsys.cpl @1,3,2");
+    EXPECT_EQ(ui.Log()[1].launch.show, SW_SHOWNORMAL);
+}
+
+}  // namespace
+}  // namespace orvo::recorder
