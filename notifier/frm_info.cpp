@@ -1,27 +1,81 @@
 #include "notifier/frm_info.h"
 
-#include <cstdio>
+#include <commctrl.h>
 
+#include <cstdio>
+#include <memory>
+
+#include "notifier/info_art.h"
 #include "notifier/mod_notify.h"
 #include "notifier/mod_regedit.h"
 #include "platform/failure.h"
+#include "platform/ui_seam.h"
 
 namespace orvo::notifier {
 
 namespace {
 
-constexpr int kClientWidthTwips = 7410;
-constexpr int kClientHeightTwips = 5625;
 constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
-constexpr DWORD kExStyle = WS_EX_TOOLWINDOW | WS_EX_TOPMOST;
+constexpr DWORD kExStyle = WS_EX_TOOLWINDOW;
+constexpr UINT_PTR kSearchBoxSubclass = 1;
 
-bool IsBlank(const std::wstring& s) {
-    for (wchar_t c : s)
-        if (c != L' ') return false;
-    return true;
+std::wstring TextOf(HWND hwnd) {
+    int n = GetWindowTextLengthW(hwnd);
+    std::wstring text(static_cast<size_t>(n) + 1, L'\0');
+    n = GetWindowTextW(hwnd, text.data(), n + 1);
+    text.resize(n > 0 ? static_cast<size_t>(n) : 0);
+    return text;
+}
+
+Control ControlOfId(int id) {
+    int index = id - ControlId(Control::picTop);
+    if (index < 0 || index >= static_cast<int>(Control::Count)) return Control::Count;
+    return static_cast<Control>(index);
 }
 
 }  // namespace
+
+// A coloured strip that holds controls. It paints its own background and
+// passes its controls' notifications and colour requests to the window.
+class frmInfo::Strip : public orvo::Window {
+public:
+    bool Create(HWND parent, Control id, const RECT& r, HBRUSH background) {
+        background_ = background;
+        wchar_t name[64];
+        swprintf(name, 64, L"OrvoVMNotify.Strip.%p", static_cast<void*>(ModuleInstance()));
+        if (!CreateOf(name, WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0, L"", r.left, r.top, r.right - r.left,
+                      r.bottom - r.top, parent, nullptr, nullptr, nullptr))
+            return false;
+        SetWindowLongPtrW(Hwnd(), GWLP_ID, ControlId(id));
+        return true;
+    }
+
+protected:
+    LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override {
+        switch (msg) {
+            case WM_ERASEBKGND: {
+                RECT rc;
+                GetClientRect(Hwnd(), &rc);
+                FillRect(reinterpret_cast<HDC>(wParam), &rc, background_);
+                return 1;
+            }
+            case WM_COMMAND:
+            case WM_CTLCOLORSTATIC:
+            case WM_CTLCOLORBTN:
+            case WM_CTLCOLOREDIT: {
+                LRESULT r = SendMessageW(GetParent(Hwnd()), msg, wParam, lParam);
+                if (r || msg == WM_COMMAND) return r;
+                break;
+            }
+        }
+        return Default(msg, wParam, lParam);
+    }
+
+private:
+    HBRUSH background_ = nullptr;
+};
+
+frmInfo::frmInfo() = default;
 
 frmInfo::~frmInfo() { Destroy(); }
 
@@ -35,30 +89,214 @@ bool frmInfo::Create() {
     int dpi = DpiOf(nullptr);
     RECT r{0, 0, TwipsToPixels(kClientWidthTwips, dpi), TwipsToPixels(kClientHeightTwips, dpi)};
     AdjustWindowRectEx(&r, kStyle, FALSE, kExStyle);
-    if (!CreateOf(ClassName().c_str(), kStyle, kExStyle, L"最新公告", CW_USEDEFAULT, CW_USEDEFAULT, r.right - r.left,
-                  r.bottom - r.top, nullptr))
+    iconSmall_ = MakeWindowIcon(16);
+    iconLarge_ = MakeWindowIcon(32);
+    if (!CreateOf(ClassName().c_str(), kStyle, kExStyle, kStoredCaption, CW_USEDEFAULT, CW_USEDEFAULT,
+                  r.right - r.left, r.bottom - r.top, nullptr))
         return false;
+    SendMessageW(Hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(iconSmall_.Get()));
+    SendMessageW(Hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(iconLarge_.Get()));
+    if (!CreateControls()) {
+        Destroy();
+        return false;
+    }
     Form_Load();
+    // Made after the window has become topmost: a window that already owns
+    // a tooltip could not be raised to the topmost band under Wine.
+    AddTooltips();
     return true;
+}
+
+bool frmInfo::CreateControls() {
+    int dpi = DpiOf(Hwnd());
+    font_.Reset(CreateFontW(-MulDiv(9, dpi, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                            OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
+                            L"MS Shell Dlg 2"));
+    topBrush_.Reset(CreateSolidBrush(kTopStripColor));
+    statusBrush_.Reset(CreateSolidBrush(kStatusStripColor));
+    logoIcon_ = MakeLogoIcon();
+    searchIcon_ = MakeSearchIcon();
+    switchIcon_ = MakeSwitchIcon();
+    hand_ = MakeHandCursor();
+
+    for (const ControlSpec& spec : InfoLayout()) {
+        HWND container = spec.container == Control::Count ? Hwnd() : Item(spec.container);
+        HWND made = nullptr;
+        switch (spec.kind) {
+            case ControlKind::Strip:
+                made = CreateStrip(spec.id, spec.id == Control::picTop ? kTopStripColor : kStatusStripColor);
+                if (!made) return false;
+                break;
+            case ControlKind::Label: made = AddLabel(spec, container); break;
+            case ControlKind::Image: {
+                HICON icon = spec.picture == Picture::Search   ? searchIcon_.Get()
+                             : spec.picture == Picture::Switch ? switchIcon_.Get()
+                                                               : logoIcon_.Get();
+                made = AddImage(spec, container, icon);
+                break;
+            }
+            case ControlKind::Edit:
+                made = CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", spec.caption.c_str(),
+                                       WS_CHILD | WS_TABSTOP | ES_AUTOHSCROLL | (spec.visible ? WS_VISIBLE : 0),
+                                       TwipsToPixels(spec.left, dpi), TwipsToPixels(spec.top, dpi),
+                                       TwipsToPixels(spec.width, dpi), TwipsToPixels(spec.height, dpi), container,
+                                       reinterpret_cast<HMENU>(static_cast<INT_PTR>(ControlId(spec.id))),
+                                       GetModuleHandleW(nullptr), nullptr);
+                if (made) SetWindowSubclass(made, &frmInfo::SearchBoxProc, kSearchBoxSubclass,
+                                            reinterpret_cast<DWORD_PTR>(this));
+                break;
+            case ControlKind::CheckBox:
+                made = CreateWindowExW(0, L"BUTTON", spec.caption.c_str(),
+                                       WS_CHILD | WS_TABSTOP | BS_AUTOCHECKBOX | (spec.visible ? WS_VISIBLE : 0),
+                                       TwipsToPixels(spec.left, dpi), TwipsToPixels(spec.top, dpi),
+                                       TwipsToPixels(spec.width, dpi), TwipsToPixels(spec.height, dpi), container,
+                                       reinterpret_cast<HMENU>(static_cast<INT_PTR>(ControlId(spec.id))),
+                                       GetModuleHandleW(nullptr), nullptr);
+                break;
+            case ControlKind::WebView: {
+                // A view that cannot be made leaves an empty area; the rest
+                // of the window still works.
+                WebView& view = spec.id == Control::webNotify ? webNotify_ : webLocal_;
+                Resume([&] {
+                    view.Create(Hwnd(), ControlId(spec.id), TwipsToPixels(spec.left, dpi),
+                                TwipsToPixels(spec.top, dpi), TwipsToPixels(spec.width, dpi),
+                                TwipsToPixels(spec.height, dpi));
+                });
+                made = view.Host();
+                break;
+            }
+        }
+        items_[static_cast<int>(spec.id)] = made;
+        if (!made) continue;
+        if (font_) SendMessageW(made, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), FALSE);
+    }
+
+    // The local page starts in front of the online one.
+    webLocal_.BringToFront();
+    webNotify_.SetDocumentCompleteHandler([this](IDispatch* frame, const std::wstring& url) {
+        // A document that cannot be read counts as one without any mark.
+        std::wstring markup;
+        Resume([&] { webNotify_.DocumentMarkup(&markup); });
+        webNotify_DocumentComplete(frame, url, markup);
+    });
+    return true;
+}
+
+HWND frmInfo::CreateStrip(Control control, COLORREF background) {
+    const ControlSpec& spec = SpecOf(control);
+    int dpi = DpiOf(Hwnd());
+    RECT r{TwipsToPixels(spec.left, dpi), TwipsToPixels(spec.top, dpi), 0, 0};
+    r.right = r.left + TwipsToPixels(spec.width, dpi);
+    r.bottom = r.top + TwipsToPixels(spec.height, dpi);
+    auto strip = std::make_unique<Strip>();
+    HBRUSH brush = background == kTopStripColor ? topBrush_.Get() : statusBrush_.Get();
+    if (!strip->Create(Hwnd(), control, r, brush)) return nullptr;
+    HWND hwnd = strip->Hwnd();
+    (control == Control::picTop ? topStrip_ : statusStrip_) = std::move(strip);
+    return hwnd;
+}
+
+HWND frmInfo::AddLabel(const ControlSpec& spec, HWND container) {
+    int dpi = DpiOf(Hwnd());
+    DWORD style = WS_CHILD | SS_NOPREFIX | (spec.centred ? SS_CENTER : SS_LEFT) | (spec.visible ? WS_VISIBLE : 0);
+    if (spec.hand) style |= SS_NOTIFY;
+    return CreateWindowExW(0, L"STATIC", spec.caption.c_str(), style, TwipsToPixels(spec.left, dpi),
+                           TwipsToPixels(spec.top, dpi), TwipsToPixels(spec.width, dpi),
+                           TwipsToPixels(spec.height, dpi), container,
+                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(ControlId(spec.id))),
+                           GetModuleHandleW(nullptr), nullptr);
+}
+
+HWND frmInfo::AddImage(const ControlSpec& spec, HWND container, HICON icon) {
+    int dpi = DpiOf(Hwnd());
+    // Tooltips need the mouse, so every picture takes notifications.
+    DWORD style = WS_CHILD | SS_ICON | SS_CENTERIMAGE | SS_NOTIFY | (spec.visible ? WS_VISIBLE : 0);
+    HWND hwnd = CreateWindowExW(0, L"STATIC", L"", style, TwipsToPixels(spec.left, dpi), TwipsToPixels(spec.top, dpi),
+                                TwipsToPixels(spec.width, dpi), TwipsToPixels(spec.height, dpi), container,
+                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(ControlId(spec.id))),
+                                GetModuleHandleW(nullptr), nullptr);
+    if (hwnd && icon) SendMessageW(hwnd, STM_SETICON, reinterpret_cast<WPARAM>(icon), 0);
+    return hwnd;
+}
+
+void frmInfo::AddTooltips() {
+    tooltip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
+                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, Hwnd(), nullptr,
+                               GetModuleHandleW(nullptr), nullptr);
+    if (!tooltip_) return;
+    SendMessageW(tooltip_, TTM_SETMAXTIPWIDTH, 0, 600);
+    for (const ControlSpec& spec : InfoLayout())
+        if (!spec.tooltip.empty() && Item(spec.id)) AddTooltip(Item(spec.id), spec.tooltip);
+}
+
+void frmInfo::AddTooltip(HWND control, const std::wstring& text) {
+    if (!tooltip_) return;
+    TTTOOLINFOW ti{};
+    // The older record size: accepted by every version of the common controls.
+    ti.cbSize = TTTOOLINFOW_V2_SIZE;
+    ti.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    ti.hwnd = Hwnd();
+    ti.uId = reinterpret_cast<UINT_PTR>(control);
+    ti.lpszText = const_cast<wchar_t*>(text.c_str());
+    SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
+}
+
+HWND frmInfo::Item(Control control) const {
+    int index = static_cast<int>(control);
+    if (index < 0 || index >= static_cast<int>(Control::Count)) return nullptr;
+    return items_[index];
+}
+
+bool frmInfo::LocalViewInFront() const {
+    for (HWND child = GetWindow(Hwnd(), GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        if (child == webLocal_.Host()) return true;
+        if (child == webNotify_.Host()) return false;
+    }
+    return false;
 }
 
 // Runs once per window, before the online view is first sent anywhere.
 void frmInfo::Form_Load() {
     Resume([&] { viewSwitchCount_ = 0; });
-    Resume([&] { SetWindowPos(Hwnd(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE); });
-    ThreadState& state = ThisThread();
+    Resume([&] { webLocal_.Navigate(LocalPagePath(ComponentFolder())); });
     Resume([&] {
-        state.SoftDesc = ReadRegValue(kHkeyLocalMachine, kSettingsKey, kSoftDescValue);
-        if (IsBlank(state.SoftDesc)) state.SoftDesc = L"维莫拉社区";
+        const ControlSpec& top = SpecOf(Control::picTop);
+        int dpi = DpiOf(Hwnd());
+        int y = TwipsToPixels(top.top + top.height, dpi);
+        RECT local = webLocal_.Bounds();
+        webLocal_.Move(0, y, local.right - local.left, local.bottom - local.top);
+        local = webLocal_.Bounds();
+        RECT online = webNotify_.Bounds();
+        webNotify_.Move(local.left, local.top, online.right - online.left, local.bottom - local.top);
     });
-    Resume([&] { SetWindowTextW(Hwnd(), (state.SoftDesc + L" - 通知链接").c_str()); });
+    Resume([&] { SendMessageW(Item(Control::chkHideWindow), BM_SETCHECK, BST_UNCHECKED, 0); });
     Resume([&] {
-        state.ReadmePath = ReadRegValue(kHkeyLocalMachine, kSettingsKey, kReadmePathValue);
-        if (state.ReadmePath.empty()) state.ReadmePath = ComponentFolder() + L"\\vmminihome.htm";
+        RECT r;
+        if (!GetWindowRect(Hwnd(), &r)) FailWithLastError(L"GetWindowRect");
+        double twipsPerPixel = 1440.0 / DpiOf(nullptr);
+        auto place = TopmostPlacementFor(r.left * twipsPerPixel, r.top * twipsPerPixel,
+                                         (r.right - r.left) * twipsPerPixel, (r.bottom - r.top) * twipsPerPixel,
+                                         twipsPerPixel, twipsPerPixel);
+        if (!place) Fail(L"The window's place cannot be expressed in pixels");
+        SetWindowPos(Hwnd(), HWND_TOPMOST, place->x, place->y, place->cx, place->cy, 0);
+    });
+    Resume([&] { webNotify_.SetSilent(true); });
+    Resume([&] { webNotify_.SetRegisterAsBrowser(true); });
+    ThreadState& state = ThisThread();
+    Resume([&] { state.SoftDesc = ResolveSoftDesc(ReadRegValue(kHkeyLocalMachine, kSettingsKey, kSoftDescValue)); });
+    Resume([&] { SetWindowTextW(Hwnd(), WindowCaption(state.SoftDesc).c_str()); });
+    Resume([&] { SetWindowTextW(Item(Control::lblSoft), SoftLinkCaption(state.SoftDesc).c_str()); });
+    Resume([&] {
+        state.ReadmePath =
+            ResolveReadmePath(ReadRegValue(kHkeyLocalMachine, kSettingsKey, kReadmePathValue), ComponentFolder());
     });
 }
 
-void frmInfo::NavigateNotify(const std::wstring& url) { notifyUrl_ = url; }
+void frmInfo::NavigateNotify(const std::wstring& url) {
+    notifyUrl_ = url;
+    HRESULT hr = webNotify_.Navigate(url);
+    if (FAILED(hr)) Fail(L"The online view cannot go to " + url, hr);
+}
 
 SIZE frmInfo::SizeTwips() const {
     RECT r{};
@@ -80,15 +318,158 @@ void frmInfo::ShowModeless() {
     ShowWindow(Hwnd(), SW_SHOW);
 }
 
+void frmInfo::webNotify_DocumentComplete(IDispatch* /*frame*/, const std::wstring& /*url*/,
+                                         const std::wstring& markup) {
+    bool found = false;
+    Resume([&] { found = HasNoticeMark(markup); });
+    if (!found) return;
+    Resume([&] { ShowWindow(Item(Control::imgChange), SW_SHOW); });
+    Resume([&] { ShowWindow(Item(Control::lblRefresh), SW_SHOW); });
+    Resume([&] { webNotify_.BringToFront(); });
+}
+
+void frmInfo::imgChange_Click() {
+    // Counting stops rather than overflow; the view keeps alternating.
+    Resume([&] { viewSwitchCount_ = viewSwitchCount_ == INT32_MAX ? 1 : viewSwitchCount_ + 1; });
+    Resume([&] {
+        if (SwitchShowsLocal(viewSwitchCount_))
+            webLocal_.BringToFront();
+        else
+            webNotify_.BringToFront();
+    });
+}
+
+void frmInfo::lblRefresh_Click() {
+    Resume([&] { webNotify_.Refresh(); });
+}
+
+void frmInfo::lblHomepage_Click() {
+    Resume([&] { webLocal_.BringToFront(); });
+    OpenLink(Link::Homepage);
+}
+
+void frmInfo::lblSoft_Click() { OpenLink(Link::Soft); }
+void frmInfo::lblDingZhi_Click() { OpenLink(Link::DingZhi); }
+void frmInfo::lblSO_Click() { OpenLink(Link::SO); }
+void frmInfo::lblFind_Click() { OpenLink(Link::Find); }
+void frmInfo::lblBuy_Click() { OpenLink(Link::Buy); }
+void frmInfo::lblMobile_Click() { OpenLink(Link::Mobile); }
+void frmInfo::lblSite_Click() { OpenLink(Link::Site); }
+
+void frmInfo::OpenLink(Link link) {
+    Resume([&] {
+        std::wstring readme;
+        if (ThreadState* state = ThisThreadIfAny()) readme = state->ReadmePath;
+        ShellOpen(Hwnd(), L"Open", LinkTarget(link, readme), L"", ComponentFolder(), SW_SHOWNORMAL);
+    });
+}
+
+void frmInfo::imgSearch_Click() {
+    std::wstring url;
+    Resume([&] { url = SearchUrl(TextOf(Item(Control::txtSearch))); });
+    Resume([&] { ShellOpen(Hwnd(), L"open", url, L"", L"", SW_SHOW); });
+}
+
+void frmInfo::txtSearch_GotFocus() {
+    Resume([&] {
+        HWND box = Item(Control::txtSearch);
+        SendMessageW(box, EM_SETSEL, 0, GetWindowTextLengthW(box));
+    });
+}
+
+void frmInfo::txtSearch_KeyPress(int keyCode) {
+    if (keyCode == VK_RETURN) imgSearch_Click();
+}
+
+void frmInfo::chkHideWindow_Click() {
+    Resume([&] {
+        bool ticked = SendMessageW(Item(Control::chkHideWindow), BM_GETCHECK, 0, 0) == BST_CHECKED;
+        std::wstring value = ticked ? L"1" : L"0";
+        WriteRegString(kHkeyLocalMachine, kSettingsKey, kHideWindowValue, value);
+    });
+}
+
+void frmInfo::OnCommand(int id, int code) {
+    switch (ControlOfId(id)) {
+        case Control::imgChange: if (code == STN_CLICKED) imgChange_Click(); break;
+        case Control::lblRefresh: if (code == STN_CLICKED) lblRefresh_Click(); break;
+        case Control::lblHomepage: if (code == STN_CLICKED) lblHomepage_Click(); break;
+        case Control::lblSoft: if (code == STN_CLICKED) lblSoft_Click(); break;
+        case Control::lblDingZhi: if (code == STN_CLICKED) lblDingZhi_Click(); break;
+        case Control::lblSO: if (code == STN_CLICKED) lblSO_Click(); break;
+        case Control::lblFind: if (code == STN_CLICKED) lblFind_Click(); break;
+        case Control::lblBuy: if (code == STN_CLICKED) lblBuy_Click(); break;
+        case Control::lblMobile: if (code == STN_CLICKED) lblMobile_Click(); break;
+        case Control::lblSite: if (code == STN_CLICKED) lblSite_Click(); break;
+        case Control::imgSearch: if (code == STN_CLICKED) imgSearch_Click(); break;
+        case Control::txtSearch: if (code == EN_SETFOCUS) txtSearch_GotFocus(); break;
+        case Control::chkHideWindow: if (code == BN_CLICKED) chkHideWindow_Click(); break;
+        default: break;
+    }
+}
+
+LRESULT frmInfo::OnCtlColor(HDC dc, HWND control) {
+    Control id = ControlOfId(GetDlgCtrlID(control));
+    if (id == Control::Count || id == Control::txtSearch) return 0;
+    const ControlSpec& spec = SpecOf(id);
+    bool top = spec.container == Control::picTop;
+    SetTextColor(dc, spec.text);
+    SetBkColor(dc, top ? kTopStripColor : kStatusStripColor);
+    SetBkMode(dc, TRANSPARENT);
+    return reinterpret_cast<LRESULT>(top ? topBrush_.Get() : statusBrush_.Get());
+}
+
+bool frmInfo::OnSetCursor(HWND under) {
+    Control id = ControlOfId(GetDlgCtrlID(under));
+    if (id == Control::Count || !hand_) return false;
+    if (!SpecOf(id).hand) return false;
+    SetCursor(hand_.Get());
+    return true;
+}
+
+LRESULT CALLBACK frmInfo::SearchBoxProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                        DWORD_PTR self) {
+    if (msg == WM_CHAR) {
+        try {
+            reinterpret_cast<frmInfo*>(self)->txtSearch_KeyPress(static_cast<int>(wParam));
+        } catch (...) {
+        }
+    } else if (msg == WM_NCDESTROY) {
+        RemoveWindowSubclass(hwnd, &frmInfo::SearchBoxProc, kSearchBoxSubclass);
+    }
+    // The key goes on to the box unchanged.
+    return DefSubclassProc(hwnd, msg, wParam, lParam);
+}
+
 LRESULT frmInfo::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
-    if (msg == WM_NCCREATE && !counted_) {
-        counted_ = true;
-        WindowCreated();
+    switch (msg) {
+        case WM_NCCREATE:
+            if (!counted_) {
+                counted_ = true;
+                WindowCreated();
+            }
+            break;
+        case WM_COMMAND:
+            OnCommand(LOWORD(wParam), HIWORD(wParam));
+            return 0;
+        case WM_CTLCOLORSTATIC:
+        case WM_CTLCOLORBTN:
+            return OnCtlColor(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
+        case WM_SETCURSOR:
+            if (OnSetCursor(reinterpret_cast<HWND>(wParam))) return TRUE;
+            break;
+        case WM_DESTROY:
+            // The controls go before their host windows do.
+            webNotify_.Destroy();
+            webLocal_.Destroy();
+            break;
     }
     return Default(msg, wParam, lParam);
 }
 
 void frmInfo::OnDestroyed() {
+    tooltip_ = nullptr;
+    for (HWND& item : items_) item = nullptr;
     if (!counted_) return;
     counted_ = false;
     // Last statement: this may delete the object.

@@ -2,6 +2,12 @@
 // corner of the screen. One per thread that calls Notify; it outlives the COM
 // object and closes only when the user closes it.
 //
+// Its middle holds two browser views on the same rectangle: the online notice
+// page (webNotify) and the local page beside the component (webLocal), the
+// local one in front until the online page proves to be the maker's notice.
+// A strip of link labels lies above them, a search box, the view tools and
+// the "never show again" box below.
+//
 // What the rest of the component relies on:
 // - Create() makes the window hidden and runs Form_Load; false on failure.
 // - NavigateNotify(url) sends the online view to the notice page, and
@@ -15,15 +21,20 @@
 #pragma once
 #include <windows.h>
 
+#include <cstdint>
+#include <memory>
 #include <string>
 
+#include "notifier/info_layout.h"
+#include "notifier/web_view.h"
+#include "platform/scoped.h"
 #include "platform/window.h"
 
 namespace orvo::notifier {
 
 class frmInfo : public orvo::Window {
 public:
-    frmInfo() = default;
+    frmInfo();
     ~frmInfo() override;
 
     // The window class, unique to the module that holds this code so that a
@@ -37,18 +48,74 @@ public:
     void MoveTwips(int left, int top);
     void ShowModeless();
 
-    int ViewSwitchCount() const { return viewSwitchCount_; }
+    int32_t ViewSwitchCount() const { return viewSwitchCount_; }
+
+    // The window's controls, by name.
+    HWND Item(Control control) const;
+    WebView& webNotify() { return webNotify_; }
+    WebView& webLocal() { return webLocal_; }
+    // True while the local page lies in front of the online one.
+    bool LocalViewInFront() const;
+
+    // The window's handlers.
+    // A document of the online view has completed, frames and reloads
+    // included; markup is that of the view's top-level document.
+    void webNotify_DocumentComplete(IDispatch* frame, const std::wstring& url, const std::wstring& markup);
+    void imgChange_Click();
+    void lblRefresh_Click();
+    void lblHomepage_Click();
+    void lblSoft_Click();
+    void lblDingZhi_Click();
+    void lblSO_Click();
+    void lblFind_Click();
+    void lblBuy_Click();
+    void lblMobile_Click();
+    void lblSite_Click();
+    void imgSearch_Click();
+    void txtSearch_GotFocus();
+    void txtSearch_KeyPress(int keyCode);
+    void chkHideWindow_Click();
 
 protected:
     LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
     void OnDestroyed() override;
 
 private:
-    void Form_Load();
+    class Strip;
 
-    int viewSwitchCount_ = 0;
+    void Form_Load();
+    bool CreateControls();
+    HWND CreateStrip(Control control, COLORREF background);
+    HWND AddLabel(const ControlSpec& spec, HWND container);
+    HWND AddImage(const ControlSpec& spec, HWND container, HICON icon);
+    void AddTooltips();
+    void AddTooltip(HWND control, const std::wstring& text);
+    void OpenLink(Link link);
+    void OnCommand(int id, int code);
+    LRESULT OnCtlColor(HDC dc, HWND control);
+    bool OnSetCursor(HWND under);
+    static LRESULT CALLBACK SearchBoxProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                          DWORD_PTR self);
+
+    int32_t viewSwitchCount_ = 0;
     std::wstring notifyUrl_;
     bool counted_ = false;
+
+    HWND items_[static_cast<int>(Control::Count)] = {};
+    std::unique_ptr<Strip> topStrip_;
+    std::unique_ptr<Strip> statusStrip_;
+    WebView webNotify_;
+    WebView webLocal_;
+    HWND tooltip_ = nullptr;
+    ScopedGdi<HFONT> font_;
+    ScopedGdi<HBRUSH> topBrush_;
+    ScopedGdi<HBRUSH> statusBrush_;
+    ScopedIcon iconSmall_;
+    ScopedIcon iconLarge_;
+    ScopedIcon logoIcon_;
+    ScopedIcon searchIcon_;
+    ScopedIcon switchIcon_;
+    ScopedIcon hand_;
 };
 
 }  // namespace orvo::notifier

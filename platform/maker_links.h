@@ -9,7 +9,16 @@ inline constexpr wchar_t kWebHost[] = L"www.velmora.example";
 inline constexpr wchar_t kGuestbookHost[] = L"guestbook.velmora.example";
 inline constexpr wchar_t kSiteNavigationHost[] = L"nav.velmora.example";
 inline constexpr wchar_t kWebTvHost[] = L"tv.velmora.example";
-inline constexpr wchar_t kSearchHost[] = L"search.velmora.example";
+inline constexpr wchar_t kSearchHost[] = L"search.velmora.example";  // the search directory
 inline constexpr wchar_t kFeedbackAddress[] = L"feedback@velmora.example";
+// The shop linked from the notice window.
+inline constexpr wchar_t kShopHost[] = L"shop.velmora.example";
+
+// The public web-search service the notice window's search box sends its
+// words to, with the maker's partner tag so the service can credit the maker.
+inline constexpr wchar_t kWebSearchName[] = L"速寻";
+inline constexpr wchar_t kWebSearchHost[] = L"www.suxun.example";
+inline constexpr wchar_t kWebSearchPath[] = L"/s";
+inline constexpr wchar_t kWebSearchPartnerTag[] = L"velmora_pg";
 
 }  // namespace orvo::maker

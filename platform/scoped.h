@@ -268,4 +268,20 @@ private:
     BSTR b_ = nullptr;
 };
 
+// An owned VARIANT, cleared on exit.
+class ScopedVariant {
+public:
+    ScopedVariant() { VariantInit(&v_); }
+    ~ScopedVariant() { VariantClear(&v_); }
+    ScopedVariant(const ScopedVariant&) = delete;
+    ScopedVariant& operator=(const ScopedVariant&) = delete;
+    VARIANT* Get() { return &v_; }
+    const VARIANT* Get() const { return &v_; }
+    // Clears what is held first, for out-parameters.
+    VARIANT* Put() { VariantClear(&v_); return &v_; }
+
+private:
+    VARIANT v_;
+};
+
 }  // namespace orvo

@@ -1,0 +1,129 @@
+#include "notifier/info_rules.h"
+
+#include <windows.h>
+
+#include <cmath>
+#include <limits>
+
+#include "platform/maker_links.h"
+#include "platform/rounding.h"
+
+namespace orvo::notifier {
+namespace {
+
+constexpr wchar_t kWordKey[] = L"&word=";
+constexpr wchar_t kWordPlaceholder[] = L"<searchstring>";
+
+std::wstring Lowered(std::wstring text) {
+    if (!text.empty()) CharLowerBuffW(text.data(), static_cast<DWORD>(text.size()));
+    return text;
+}
+
+std::wstring Http(const wchar_t* host, const wchar_t* path) { return std::wstring(L"http://") + host + path; }
+
+// A rounded value that must fit the 32-bit integers of the API.
+std::optional<int64_t> RoundedToInt32(double v) {
+    if (!std::isfinite(v)) return std::nullopt;
+    double r = RoundHalfEvenDouble(v);
+    if (r < std::numeric_limits<int32_t>::min() || r > std::numeric_limits<int32_t>::max()) return std::nullopt;
+    return static_cast<int64_t>(r);
+}
+
+std::optional<int32_t> RoundedQuotient(double dividend, double divisor) {
+    auto a = RoundedToInt32(dividend);
+    auto b = RoundedToInt32(divisor);
+    if (!a || !b || *b == 0) return std::nullopt;
+    return static_cast<int32_t>(*a / *b);  // C++ division truncates toward zero
+}
+
+}  // namespace
+
+bool HasNoticeMark(const std::wstring& markup) {
+    if (Lowered(markup).find(L"velmora") != std::wstring::npos) return true;
+    if (markup.find(L"维莫拉") != std::wstring::npos) return true;
+    return markup.find(L"软件通知") != std::wstring::npos;
+}
+
+std::wstring TrimSpaces(const std::wstring& text) {
+    size_t first = text.find_first_not_of(L' ');
+    if (first == std::wstring::npos) return {};
+    size_t last = text.find_last_not_of(L' ');
+    return text.substr(first, last - first + 1);
+}
+
+std::wstring ReplaceAll(std::wstring text, const std::wstring& what, const std::wstring& with) {
+    if (what.empty()) return text;
+    size_t pos = 0;
+    while ((pos = text.find(what, pos)) != std::wstring::npos) {
+        text.replace(pos, what.size(), with);
+        pos += with.size();
+    }
+    return text;
+}
+
+std::wstring SearchTemplate() {
+    return Http(maker::kWebSearchHost, maker::kWebSearchPath) + L"?tn=" + maker::kWebSearchPartnerTag + kWordKey +
+           kWordPlaceholder;
+}
+
+std::wstring SearchUrl(const std::wstring& boxText) {
+    std::wstring words = TrimSpaces(boxText);
+    std::wstring url = SearchTemplate();
+    if (words.empty()) {
+        url = ReplaceAll(url, std::wstring(kWordKey) + kWordPlaceholder, L"");
+        return ReplaceAll(url, kWordPlaceholder, L"");
+    }
+    return ReplaceAll(url, kWordPlaceholder, words);
+}
+
+std::wstring SearchTooltip() { return std::wstring(maker::kWebSearchName) + L"搜索"; }
+
+std::wstring ResolveSoftDesc(const std::wstring& stored) {
+    return TrimSpaces(stored).empty() ? std::wstring(kDefaultSoftDesc) : stored;
+}
+
+std::wstring LocalPagePath(const std::wstring& componentFolder) {
+    return componentFolder + L"\\" + kLocalPageName;
+}
+
+std::wstring ResolveReadmePath(const std::wstring& stored, const std::wstring& componentFolder) {
+    return stored.empty() ? LocalPagePath(componentFolder) : stored;
+}
+
+std::wstring WindowCaption(const std::wstring& softDesc) { return softDesc + L" - 通知链接"; }
+
+std::wstring SoftLinkCaption(const std::wstring& softDesc) { return softDesc + L"首页"; }
+
+std::wstring LinkTarget(Link link, const std::wstring& readmePath) {
+    switch (link) {
+        case Link::Homepage: return Http(maker::kWebHost, L"/");
+        case Link::Soft: return readmePath;
+        case Link::DingZhi: return Http(maker::kWebHost, L"/orvocustomization.htm");
+        case Link::SO: return Http(maker::kSearchHost, L"/");
+        case Link::Find: return Http(maker::kWebHost, L"/extpage/life.htm");
+        case Link::Buy: return Http(maker::kShopHost, L"/");
+        case Link::Mobile: return Http(maker::kWebHost, L"/ad/orvotuling.htm");
+        case Link::Site: return Http(maker::kSiteNavigationHost, L"/");
+    }
+    return {};
+}
+
+std::wstring LogoTooltip() { return std::wstring(L"维莫拉 - [") + maker::kWebHost + L"]"; }
+
+std::wstring HomepageTooltip() { return std::wstring(L"维莫拉官网 - ") + maker::kWebHost; }
+
+std::optional<TopmostPlacement> TopmostPlacementFor(double leftTwips, double topTwips, double widthTwips,
+                                                    double heightTwips, double twipsPerPixelX,
+                                                    double twipsPerPixelY) {
+    if (twipsPerPixelX == 0) return std::nullopt;
+    auto x = RoundedToInt32(leftTwips / twipsPerPixelX);
+    auto y = RoundedQuotient(topTwips, twipsPerPixelY);
+    auto cx = RoundedQuotient(widthTwips, twipsPerPixelX);
+    auto cy = RoundedQuotient(heightTwips, twipsPerPixelY);
+    if (!x || !y || !cx || !cy) return std::nullopt;
+    return TopmostPlacement{static_cast<int32_t>(*x), *y, *cx, *cy};
+}
+
+bool SwitchShowsLocal(int32_t viewSwitchCount) { return viewSwitchCount % 2 != 0; }
+
+}  // namespace orvo::notifier

@@ -1,0 +1,357 @@
+#include "notifier/web_view.h"
+
+#include <exdispid.h>
+#include <ocidl.h>
+#include <oleidl.h>
+
+namespace orvo::notifier {
+namespace {
+
+constexpr wchar_t kHostClass[] = L"OrvoWebViewHost";
+
+HINSTANCE ThisModule() {
+    HMODULE module = nullptr;
+    GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                       reinterpret_cast<LPCWSTR>(&ThisModule), &module);
+    return module;
+}
+
+CLSID BrowserClass() {
+    CLSID clsid;
+    if (SUCCEEDED(CLSIDFromProgID(L"Shell.Explorer.2", &clsid))) return clsid;
+    return CLSID_WebBrowser;
+}
+
+// The event's URL argument arrives as a VARIANT by reference holding a BSTR.
+std::wstring UrlOf(const VARIANT& v) {
+    const VARIANT* p = &v;
+    if (p->vt == (VT_BYREF | VT_VARIANT) && p->pvarVal) p = p->pvarVal;
+    if (p->vt == VT_BSTR && p->bstrVal) return std::wstring(p->bstrVal, SysStringLen(p->bstrVal));
+    if (p->vt == (VT_BYREF | VT_BSTR) && p->pbstrVal && *p->pbstrVal)
+        return std::wstring(*p->pbstrVal, SysStringLen(*p->pbstrVal));
+    return {};
+}
+
+}  // namespace
+
+// The control's view of its container: client site, in-place site and frame
+// (one object, since the view has no menus or toolbars to share), and the
+// dispatch interface that receives the browser's events. It outlives the
+// view if the control keeps a reference; the view detaches itself first.
+class WebSite final : public IOleClientSite, public IOleInPlaceSite, public IOleInPlaceFrame, public IDispatch {
+public:
+    explicit WebSite(WebView* view) : view_(view) {}
+    void Detach() { view_ = nullptr; }
+
+    // IUnknown
+    STDMETHODIMP QueryInterface(REFIID riid, void** out) override {
+        if (!out) return E_POINTER;
+        *out = nullptr;
+        if (riid == IID_IUnknown || riid == IID_IOleClientSite)
+            *out = static_cast<IOleClientSite*>(this);
+        else if (riid == IID_IOleWindow || riid == IID_IOleInPlaceSite)
+            *out = static_cast<IOleInPlaceSite*>(this);
+        else if (riid == IID_IOleInPlaceUIWindow || riid == IID_IOleInPlaceFrame)
+            *out = static_cast<IOleInPlaceFrame*>(this);
+        else if (riid == IID_IDispatch || riid == DIID_DWebBrowserEvents2)
+            *out = static_cast<IDispatch*>(this);
+        else
+            return E_NOINTERFACE;
+        AddRef();
+        return S_OK;
+    }
+    STDMETHODIMP_(ULONG) AddRef() override { return InterlockedIncrement(&refs_); }
+    STDMETHODIMP_(ULONG) Release() override {
+        LONG n = InterlockedDecrement(&refs_);
+        if (n == 0) delete this;
+        return n;
+    }
+
+    // IOleClientSite
+    STDMETHODIMP SaveObject() override { return E_NOTIMPL; }
+    STDMETHODIMP GetMoniker(DWORD, DWORD, IMoniker**) override { return E_NOTIMPL; }
+    STDMETHODIMP GetContainer(IOleContainer** container) override {
+        if (container) *container = nullptr;
+        return E_NOINTERFACE;
+    }
+    STDMETHODIMP ShowObject() override { return S_OK; }
+    STDMETHODIMP OnShowWindow(BOOL) override { return S_OK; }
+    STDMETHODIMP RequestNewObjectLayout() override { return E_NOTIMPL; }
+
+    // IOleWindow (shared by the in-place site and the frame)
+    STDMETHODIMP GetWindow(HWND* hwnd) override {
+        if (!hwnd) return E_POINTER;
+        *hwnd = view_ ? view_->host_ : nullptr;
+        return *hwnd ? S_OK : E_FAIL;
+    }
+    STDMETHODIMP ContextSensitiveHelp(BOOL) override { return E_NOTIMPL; }
+
+    // IOleInPlaceSite
+    STDMETHODIMP CanInPlaceActivate() override { return view_ ? S_OK : S_FALSE; }
+    STDMETHODIMP OnInPlaceActivate() override { return S_OK; }
+    STDMETHODIMP OnUIActivate() override { return S_OK; }
+    STDMETHODIMP GetWindowContext(IOleInPlaceFrame** frame, IOleInPlaceUIWindow** doc, LPRECT posRect,
+                                  LPRECT clipRect, LPOLEINPLACEFRAMEINFO info) override {
+        if (!frame || !doc || !posRect || !clipRect || !info) return E_POINTER;
+        *frame = nullptr;
+        *doc = nullptr;
+        if (!view_ || !view_->host_) return E_FAIL;
+        *frame = static_cast<IOleInPlaceFrame*>(this);
+        AddRef();
+        GetClientRect(view_->host_, posRect);
+        *clipRect = *posRect;
+        info->cb = sizeof(OLEINPLACEFRAMEINFO);
+        info->fMDIApp = FALSE;
+        info->hwndFrame = GetAncestor(view_->host_, GA_ROOT);
+        info->haccel = nullptr;
+        info->cAccelEntries = 0;
+        return S_OK;
+    }
+    STDMETHODIMP Scroll(SIZE) override { return E_NOTIMPL; }
+    STDMETHODIMP OnUIDeactivate(BOOL) override { return S_OK; }
+    STDMETHODIMP OnInPlaceDeactivate() override { return S_OK; }
+    STDMETHODIMP DiscardUndoState() override { return S_OK; }
+    STDMETHODIMP DeactivateAndUndo() override { return S_OK; }
+    STDMETHODIMP OnPosRectChange(LPCRECT) override { return S_OK; }
+
+    // IOleInPlaceUIWindow / IOleInPlaceFrame: no menus, toolbars or status bar.
+    STDMETHODIMP GetBorder(LPRECT) override { return INPLACE_E_NOTOOLSPACE; }
+    STDMETHODIMP RequestBorderSpace(LPCBORDERWIDTHS) override { return INPLACE_E_NOTOOLSPACE; }
+    STDMETHODIMP SetBorderSpace(LPCBORDERWIDTHS) override { return S_OK; }
+    STDMETHODIMP SetActiveObject(IOleInPlaceActiveObject*, LPCOLESTR) override { return S_OK; }
+    STDMETHODIMP InsertMenus(HMENU, LPOLEMENUGROUPWIDTHS) override { return S_OK; }
+    STDMETHODIMP SetMenu(HMENU, HOLEMENU, HWND) override { return S_OK; }
+    STDMETHODIMP RemoveMenus(HMENU) override { return S_OK; }
+    STDMETHODIMP SetStatusText(LPCOLESTR) override { return S_OK; }
+    STDMETHODIMP EnableModeless(BOOL) override { return S_OK; }
+    STDMETHODIMP TranslateAccelerator(LPMSG, WORD) override { return S_FALSE; }
+
+    // IDispatch: the browser's events, and ambient properties (none set).
+    STDMETHODIMP GetTypeInfoCount(UINT* count) override {
+        if (count) *count = 0;
+        return S_OK;
+    }
+    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
+    STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO*, UINT*) override {
+        if (id == DISPID_DOCUMENTCOMPLETE) {
+            // Arguments arrive last to first: rgvarg[1] is the frame, rgvarg[0] its URL.
+            if (!view_ || !params || params->cArgs < 2) return S_OK;
+            const VARIANT& frameArg = params->rgvarg[1];
+            IDispatch* frame = frameArg.vt == VT_DISPATCH ? frameArg.pdispVal : nullptr;
+            try {
+                view_->DocumentCompleted(frame, UrlOf(params->rgvarg[0]));
+            } catch (...) {
+                // The window's handler keeps its own failures; nothing may reach the control.
+            }
+            return S_OK;
+        }
+        if (id < 0) return DISP_E_MEMBERNOTFOUND;  // ambient properties: take the defaults
+        return S_OK;
+    }
+
+private:
+    ~WebSite() = default;
+    LONG refs_ = 1;
+    WebView* view_;
+};
+
+WebView::WebView() = default;
+
+WebView::~WebView() { Destroy(); }
+
+LRESULT CALLBACK WebView::HostProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_NCCREATE) {
+        auto* view = static_cast<WebView*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(view));
+    }
+    auto* view = reinterpret_cast<WebView*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    switch (msg) {
+        case WM_SIZE:
+            if (view) view->FitControlToHost();
+            return 0;
+        case WM_ERASEBKGND:
+            // The control paints the whole host while it lives.
+            if (view && view->browser_) return 1;
+            break;
+        case WM_NCDESTROY:
+            if (view) view->host_ = nullptr;
+            SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+            break;
+    }
+    return DefWindowProcW(hwnd, msg, wParam, lParam);
+}
+
+HRESULT WebView::Create(HWND parent, int id, int x, int y, int width, int height) {
+    if (host_ || browser_) return E_UNEXPECTED;
+    HINSTANCE instance = ThisModule();
+    WNDCLASSEXW wc{};
+    if (!GetClassInfoExW(instance, kHostClass, &wc)) {
+        wc = {};
+        wc.cbSize = sizeof(wc);
+        wc.style = CS_HREDRAW | CS_VREDRAW;
+        wc.lpfnWndProc = &WebView::HostProc;
+        wc.hInstance = instance;
+        wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+        wc.lpszClassName = kHostClass;
+        if (!RegisterClassExW(&wc)) return HRESULT_FROM_WIN32(GetLastError());
+    }
+    host_ = CreateWindowExW(0, kHostClass, L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS, x, y,
+                            width, height, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, this);
+    if (!host_) return HRESULT_FROM_WIN32(GetLastError());
+
+    site_ = new WebSite(this);
+    CLSID clsid = BrowserClass();
+    HRESULT hr = CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IOleObject, object_.PutVoid());
+    if (SUCCEEDED(hr)) hr = object_->SetClientSite(static_cast<IOleClientSite*>(site_));
+    if (SUCCEEDED(hr)) {
+        RECT rc;
+        GetClientRect(host_, &rc);
+        hr = object_->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, static_cast<IOleClientSite*>(site_), 0, host_, &rc);
+    }
+    if (SUCCEEDED(hr)) hr = object_.As(browser_);
+    if (SUCCEEDED(hr)) {
+        // Events are a convenience: a view without them still shows pages.
+        ComPtr<IConnectionPointContainer> points;
+        if (SUCCEEDED(object_.As(points)) &&
+            SUCCEEDED(points->FindConnectionPoint(DIID_DWebBrowserEvents2, events_.Put()))) {
+            if (FAILED(events_->Advise(static_cast<IDispatch*>(site_), &eventsCookie_))) events_.Reset();
+        }
+    }
+    if (FAILED(hr)) {
+        Destroy();
+        return hr;
+    }
+    FitControlToHost();
+    return S_OK;
+}
+
+void WebView::Destroy() {
+    if (events_) {
+        events_->Unadvise(eventsCookie_);
+        events_.Reset();
+        eventsCookie_ = 0;
+    }
+    browser_.Reset();
+    if (object_) {
+        ComPtr<IOleInPlaceObject> inPlace;
+        if (SUCCEEDED(object_.As(inPlace))) inPlace->InPlaceDeactivate();
+        object_->Close(OLECLOSE_NOSAVE);
+        object_->SetClientSite(nullptr);
+        object_.Reset();
+    }
+    if (site_) {
+        site_->Detach();
+        site_->Release();
+        site_ = nullptr;
+    }
+    if (host_) DestroyWindow(host_);
+    host_ = nullptr;
+}
+
+void WebView::FitControlToHost() {
+    if (!object_ || !host_) return;
+    ComPtr<IOleInPlaceObject> inPlace;
+    if (FAILED(object_.As(inPlace))) return;
+    RECT rc;
+    GetClientRect(host_, &rc);
+    inPlace->SetObjectRects(&rc, &rc);
+}
+
+void WebView::DocumentCompleted(IDispatch* frame, const std::wstring& url) {
+    if (onDocumentComplete_) onDocumentComplete_(frame, url);
+}
+
+HRESULT WebView::Navigate(const std::wstring& url) {
+    if (!browser_) return E_UNEXPECTED;
+    ScopedBstr address(url.c_str());
+    if (!address.Get()) return E_OUTOFMEMORY;
+    ScopedVariant flags, target, postData, headers;
+    return browser_->Navigate(address.Get(), flags.Get(), target.Get(), postData.Get(), headers.Get());
+}
+
+HRESULT WebView::Refresh() { return browser_ ? browser_->Refresh() : E_UNEXPECTED; }
+
+HRESULT WebView::SetSilent(bool silent) {
+    return browser_ ? browser_->put_Silent(silent ? VARIANT_TRUE : VARIANT_FALSE) : E_UNEXPECTED;
+}
+
+HRESULT WebView::SetRegisterAsBrowser(bool registered) {
+    return browser_ ? browser_->put_RegisterAsBrowser(registered ? VARIANT_TRUE : VARIANT_FALSE) : E_UNEXPECTED;
+}
+
+HRESULT WebView::GetSilent(bool* silent) const {
+    if (!silent) return E_POINTER;
+    if (!browser_) return E_UNEXPECTED;
+    VARIANT_BOOL v = VARIANT_FALSE;
+    HRESULT hr = browser_->get_Silent(&v);
+    *silent = v != VARIANT_FALSE;
+    return hr;
+}
+
+HRESULT WebView::GetRegisterAsBrowser(bool* registered) const {
+    if (!registered) return E_POINTER;
+    if (!browser_) return E_UNEXPECTED;
+    VARIANT_BOOL v = VARIANT_FALSE;
+    HRESULT hr = browser_->get_RegisterAsBrowser(&v);
+    *registered = v != VARIANT_FALSE;
+    return hr;
+}
+
+HRESULT GetPropertyByName(IDispatch* object, const wchar_t* name, VARIANT* value) {
+    if (!object || !name || !value) return E_POINTER;
+    DISPID id = DISPID_UNKNOWN;
+    LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
+    HRESULT hr = object->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
+    if (FAILED(hr)) return hr;
+    DISPPARAMS none{};
+    return object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET, &none, value, nullptr, nullptr);
+}
+
+HRESULT WebView::DocumentMarkup(std::wstring* markup) const {
+    if (!markup) return E_POINTER;
+    markup->clear();
+    if (!browser_) return E_UNEXPECTED;
+    ComPtr<IDispatch> document;
+    HRESULT hr = browser_->get_Document(document.Put());
+    if (FAILED(hr)) return hr;
+    if (!document) return E_FAIL;  // nothing loaded (yet)
+    ScopedVariant element;
+    hr = GetPropertyByName(document.Get(), L"documentElement", element.Get());
+    if (FAILED(hr)) return hr;
+    if (element.Get()->vt != VT_DISPATCH || !element.Get()->pdispVal) return E_FAIL;
+    ScopedVariant html;
+    hr = GetPropertyByName(element.Get()->pdispVal, L"innerHTML", html.Get());
+    if (FAILED(hr)) return hr;
+    hr = VariantChangeType(html.Get(), html.Get(), 0, VT_BSTR);
+    if (FAILED(hr)) return hr;
+    BSTR text = html.Get()->bstrVal;
+    if (text) markup->assign(text, SysStringLen(text));
+    return S_OK;
+}
+
+std::wstring WebView::LocationUrl() const {
+    if (!browser_) return {};
+    ScopedBstr url;
+    if (FAILED(browser_->get_LocationURL(url.Put())) || !url.Get()) return {};
+    return std::wstring(url.Get(), url.Length());
+}
+
+void WebView::Move(int x, int y, int width, int height) {
+    if (host_) MoveWindow(host_, x, y, width, height, TRUE);
+}
+
+RECT WebView::Bounds() const {
+    RECT rc{};
+    if (!host_) return rc;
+    GetWindowRect(host_, &rc);
+    MapWindowPoints(nullptr, GetParent(host_), reinterpret_cast<POINT*>(&rc), 2);
+    return rc;
+}
+
+void WebView::BringToFront() {
+    if (host_) SetWindowPos(host_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
+}  // namespace orvo::notifier

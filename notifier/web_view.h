@@ -1,0 +1,77 @@
+// A web-browser control hosted in a child window of our own: the control is
+// activated in place inside that host window, so moving, stacking and hiding
+// the view is done on the host. The host answers the client-site calls the
+// control makes and listens to its DocumentComplete event.
+#pragma once
+#include <windows.h>
+#include <exdisp.h>
+
+#include <functional>
+#include <string>
+
+#include "platform/scoped.h"
+
+namespace orvo::notifier {
+
+class WebSite;
+
+class WebView {
+public:
+    // Runs on the view's thread for every completed document, frames
+    // included: the frame's object and its address.
+    using DocumentCompleteHandler = std::function<void(IDispatch* frame, const std::wstring& url)>;
+
+    WebView();
+    ~WebView();
+    WebView(const WebView&) = delete;
+    WebView& operator=(const WebView&) = delete;
+
+    // Creates the host window (a child of parent, in pixels) and the control
+    // inside it, active in place. On failure nothing is left behind.
+    HRESULT Create(HWND parent, int id, int x, int y, int width, int height);
+    // Releases the control, then the host window. Safe to call twice.
+    void Destroy();
+    bool Created() const { return static_cast<bool>(browser_); }
+
+    HWND Host() const { return host_; }
+    IWebBrowser2* Browser() const { return browser_.Get(); }
+
+    void SetDocumentCompleteHandler(DocumentCompleteHandler handler) { onDocumentComplete_ = std::move(handler); }
+
+    HRESULT Navigate(const std::wstring& url);
+    HRESULT Refresh();
+    HRESULT SetSilent(bool silent);
+    HRESULT SetRegisterAsBrowser(bool registered);
+    HRESULT GetSilent(bool* silent) const;
+    HRESULT GetRegisterAsBrowser(bool* registered) const;
+    // The markup of the top-level document: Document, its "documentElement",
+    // that element's "innerHTML", all read by name as a script would.
+    HRESULT DocumentMarkup(std::wstring* markup) const;
+    // The address the view was last sent to or is showing.
+    std::wstring LocationUrl() const;
+
+    // Position and size in the parent's client pixels.
+    void Move(int x, int y, int width, int height);
+    RECT Bounds() const;
+    // Puts the view in front of its sibling windows.
+    void BringToFront();
+
+private:
+    friend class WebSite;
+    static LRESULT CALLBACK HostProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+    void FitControlToHost();
+    void DocumentCompleted(IDispatch* frame, const std::wstring& url);
+
+    HWND host_ = nullptr;
+    WebSite* site_ = nullptr;  // owned through its COM reference count
+    ComPtr<IOleObject> object_;
+    ComPtr<IWebBrowser2> browser_;
+    ComPtr<IConnectionPoint> events_;
+    DWORD eventsCookie_ = 0;
+    DocumentCompleteHandler onDocumentComplete_;
+};
+
+// Reads a property of a script object by name (IDispatch, property get).
+HRESULT GetPropertyByName(IDispatch* object, const wchar_t* name, VARIANT* value);
+
+}  // namespace orvo::notifier

@@ -1,0 +1,385 @@
+#include "notifier/frm_info.h"
+
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "notifier/mod_notify.h"
+#include "notifier_test_support.h"
+#include "platform/ui_seam.h"
+#include "support/pump.h"
+
+namespace orvo::notifier {
+namespace {
+
+// The stored value as the component reads it; nothing when it is missing.
+std::optional<std::wstring> Stored(const wchar_t* name) {
+    wchar_t buffer[2048];
+    DWORD size = sizeof(buffer);
+    if (RegGetValueW(HKEY_LOCAL_MACHINE, kSettingsKey, name, RRF_RT_REG_SZ, nullptr, buffer, &size) != ERROR_SUCCESS)
+        return std::nullopt;
+    return std::wstring(buffer);
+}
+
+std::wstring TextOf(HWND hwnd) {
+    wchar_t buffer[512] = {};
+    GetWindowTextW(hwnd, buffer, 512);
+    return buffer;
+}
+
+bool Visible(HWND hwnd) { return (GetWindowLongPtrW(hwnd, GWL_STYLE) & WS_VISIBLE) != 0; }
+
+// Child rectangle in its parent's client pixels.
+RECT RectIn(HWND child) {
+    RECT r;
+    GetWindowRect(child, &r);
+    MapWindowPoints(nullptr, GetParent(child), reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+class NoticeWindow : public testing::Test {
+protected:
+    void SetUp() override { ui_ = std::make_unique<ScriptedUi>(); }
+    void TearDown() override {
+        if (window_) window_->Destroy();
+        window_.reset();
+        ui_.reset();
+    }
+    frmInfo& Open() {
+        window_ = std::make_unique<frmInfo>();
+        EXPECT_TRUE(window_->Create());
+        return *window_;
+    }
+    frmInfo& Recognised() {
+        frmInfo& w = Open();
+        w.webNotify_DocumentComplete(nullptr, L"http://www.velmora.example/notify/", L"<b>维莫拉</b>");
+        return w;
+    }
+    // Clicks a control the way a user does: button down and up on it.
+    static void Click(HWND control) {
+        SendMessageW(control, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
+        SendMessageW(control, WM_LBUTTONUP, 0, MAKELPARAM(2, 2));
+    }
+
+    test::SettingsGuard settings_;
+    std::unique_ptr<ScriptedUi> ui_;
+    std::unique_ptr<frmInfo> window_;
+};
+
+TEST_F(NoticeWindow, BlankDisplayNamesFallBackToTheCommunity) {
+    for (std::optional<std::wstring> stored : {std::optional<std::wstring>(), std::optional<std::wstring>(L""),
+                                               std::optional<std::wstring>(L"   ")}) {
+        settings_.Set(L"OrvoSoftDesc", stored);
+        frmInfo& w = Open();
+        EXPECT_EQ(TextOf(w.Hwnd()), L"维莫拉社区 - 通知链接");
+        EXPECT_EQ(TextOf(w.Item(Control::lblSoft)), L"维莫拉社区首页");
+        EXPECT_EQ(ThisThread().SoftDesc, L"维莫拉社区");
+        w.Destroy();
+    }
+}
+
+TEST_F(NoticeWindow, ANameKeepsTheSpacesAroundIt) {
+    settings_.Set(L"OrvoSoftDesc", L"  欧沃录音机 ");
+    frmInfo& w = Open();
+    EXPECT_EQ(TextOf(w.Hwnd()), L"  欧沃录音机  - 通知链接");
+    EXPECT_EQ(TextOf(w.Item(Control::lblSoft)), L"  欧沃录音机 首页");
+}
+
+TEST_F(NoticeWindow, ReadmePathDefaultsOnlyWhenMissing) {
+    settings_.Set(L"OrvoReadmePath", std::nullopt);
+    frmInfo& w = Open();
+    EXPECT_EQ(ThisThread().ReadmePath, ComponentFolder() + L"\\vmminihome.htm");
+    w.lblSoft_Click();
+    w.Destroy();
+
+    settings_.Set(L"OrvoReadmePath", L" ");
+    frmInfo& again = Open();
+    EXPECT_EQ(ThisThread().ReadmePath, L" ");
+    again.lblSoft_Click();
+
+    auto launches = ui_->Launches();
+    ASSERT_EQ(launches.size(), 2u);
+    EXPECT_EQ(launches[0].target, ComponentFolder() + L"\\vmminihome.htm");
+    EXPECT_EQ(launches[1].target, L" ");
+}
+
+TEST_F(NoticeWindow, LayoutFollowsTheTwipsTable) {
+    frmInfo& w = Open();
+    int dpi = DpiOf(nullptr);
+    auto px = [dpi](int twips) { return TwipsToPixels(twips, dpi); };
+    RECT client;
+    GetClientRect(w.Hwnd(), &client);
+    EXPECT_EQ(client.right, px(7410));
+    EXPECT_EQ(client.bottom, px(5625));
+
+    LONG_PTR ex = GetWindowLongPtrW(w.Hwnd(), GWL_EXSTYLE);
+    LONG_PTR style = GetWindowLongPtrW(w.Hwnd(), GWL_STYLE);
+    EXPECT_TRUE(ex & WS_EX_TOOLWINDOW);
+    EXPECT_TRUE(ex & WS_EX_TOPMOST);
+    EXPECT_FALSE(style & (WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX));
+    EXPECT_NE(SendMessageW(w.Hwnd(), WM_GETICON, ICON_SMALL, 0), 0);
+
+    RECT top = RectIn(w.Item(Control::picTop));
+    EXPECT_EQ(top.left, 0);
+    EXPECT_EQ(top.top, 0);
+    EXPECT_EQ(top.right, px(7440));
+    EXPECT_EQ(top.bottom, px(400));
+    RECT status = RectIn(w.Item(Control::picStatus));
+    EXPECT_EQ(status.top, px(5220));
+    EXPECT_EQ(status.bottom - status.top, px(405));
+
+    for (WebView* view : {&w.webLocal(), &w.webNotify()}) {
+        RECT r = view->Bounds();
+        EXPECT_EQ(r.left, 0);
+        EXPECT_EQ(r.top, px(400));
+        EXPECT_EQ(r.right - r.left, px(7425));
+        EXPECT_EQ(r.bottom - r.top, px(4800));
+    }
+
+    RECT soft = RectIn(w.Item(Control::lblSoft));
+    EXPECT_EQ(soft.left, px(1440));
+    EXPECT_EQ(soft.top, px(90));
+    EXPECT_EQ(soft.right - soft.left, px(3255));
+    EXPECT_EQ(GetWindowLongPtrW(w.Item(Control::lblSoft), GWL_STYLE) & SS_TYPEMASK, SS_LEFT);
+    EXPECT_EQ(GetWindowLongPtrW(w.Item(Control::lblHomepage), GWL_STYLE) & SS_TYPEMASK, SS_CENTER);
+    RECT search = RectIn(w.Item(Control::txtSearch));
+    EXPECT_EQ(search.left, px(495));
+    EXPECT_EQ(search.right - search.left, px(2700));
+
+    for (Control c : {Control::imgLogo, Control::lblHomepage, Control::Image5, Control::lblSoft, Control::Image1,
+                      Control::lblDingZhi, Control::Label1, Control::txtSearch, Control::imgSearch, Control::lblSO,
+                      Control::lblFind, Control::chkHideWindow})
+        EXPECT_TRUE(Visible(w.Item(c))) << static_cast<int>(c);
+    for (Control c : {Control::Image3, Control::lblMobile, Control::Image2, Control::lblBuy, Control::Image4,
+                      Control::lblSite, Control::imgChange, Control::lblRefresh})
+        EXPECT_FALSE(Visible(w.Item(c))) << static_cast<int>(c);
+    EXPECT_EQ(TextOf(w.Item(Control::txtSearch)), L"请输入搜索关键字");
+    EXPECT_EQ(SendMessageW(w.Item(Control::chkHideWindow), BM_GETCHECK, 0, 0), BST_UNCHECKED);
+    EXPECT_TRUE(w.LocalViewInFront());
+    EXPECT_EQ(w.ViewSwitchCount(), 0);
+}
+
+TEST_F(NoticeWindow, LinksAreBlueOnTheStripWithTheHandAndATooltip) {
+    frmInfo& w = Open();
+    HDC dc = CreateCompatibleDC(nullptr);
+    HWND home = w.Item(Control::lblHomepage);
+    LRESULT brush = SendMessageW(w.Item(Control::picTop), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
+                                 reinterpret_cast<LPARAM>(home));
+    EXPECT_NE(brush, 0);
+    EXPECT_EQ(GetTextColor(dc), RGB(0, 0, 255));
+    EXPECT_EQ(GetBkMode(dc), TRANSPARENT);
+    HWND so = w.Item(Control::lblSO);
+    SendMessageW(w.Item(Control::picStatus), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
+                 reinterpret_cast<LPARAM>(so));
+    EXPECT_EQ(GetTextColor(dc), RGB(0, 0, 192));
+    DeleteDC(dc);
+
+    SetCursor(LoadCursorW(nullptr, IDC_ARROW));
+    HCURSOR arrow = GetCursor();
+    EXPECT_TRUE(SendMessageW(home, WM_SETCURSOR, reinterpret_cast<WPARAM>(home), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE)));
+    EXPECT_NE(GetCursor(), arrow);
+    SetCursor(arrow);
+    // The plain "搜索" text is no link.
+    HWND plain = w.Item(Control::Label1);
+    SendMessageW(plain, WM_SETCURSOR, reinterpret_cast<WPARAM>(plain), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+    EXPECT_EQ(GetCursor(), arrow);
+
+    HWND tips = nullptr;
+    for (HWND h = FindWindowExW(nullptr, nullptr, TOOLTIPS_CLASSW, nullptr); h;
+         h = FindWindowExW(nullptr, h, TOOLTIPS_CLASSW, nullptr))
+        if (GetWindow(h, GW_OWNER) == w.Hwnd()) tips = h;
+    ASSERT_NE(tips, nullptr);
+    auto tipOf = [&](Control c) {
+        wchar_t text[256] = {};
+        TTTOOLINFOW ti{};
+        ti.cbSize = TTTOOLINFOW_V2_SIZE;
+        ti.hwnd = w.Hwnd();
+        ti.uId = reinterpret_cast<UINT_PTR>(w.Item(c));
+        ti.lpszText = text;
+        SendMessageW(tips, TTM_GETTEXTW, 256, reinterpret_cast<LPARAM>(&ti));
+        return std::wstring(text);
+    };
+    EXPECT_EQ(tipOf(Control::lblHomepage), L"维莫拉官网 - www.velmora.example");
+    EXPECT_EQ(tipOf(Control::imgLogo), L"维莫拉 - [www.velmora.example]");
+    EXPECT_EQ(tipOf(Control::imgSearch), L"速寻搜索");
+    EXPECT_EQ(tipOf(Control::chkHideWindow), L"不再显示该对话框");
+    EXPECT_EQ(tipOf(Control::Label1), L"");
+}
+
+TEST_F(NoticeWindow, EachMarkBringsTheOnlinePageAndTheTools) {
+    for (const wchar_t* markup : {L"<h1>VELMORA</h1>", L"<p>维莫拉公告</p>", L"<p>软件通知：新版本</p>"}) {
+        frmInfo& w = Open();
+        w.webNotify_DocumentComplete(nullptr, L"http://www.velmora.example/notify/", markup);
+        EXPECT_TRUE(Visible(w.Item(Control::imgChange))) << markup;
+        EXPECT_TRUE(Visible(w.Item(Control::lblRefresh))) << markup;
+        EXPECT_FALSE(w.LocalViewInFront()) << markup;
+        w.Destroy();
+    }
+}
+
+TEST_F(NoticeWindow, APageWithoutAMarkStaysBehindAndLaterPagesHideNothing) {
+    frmInfo& w = Open();
+    w.webNotify_DocumentComplete(nullptr, L"res://error.htm", L"<h1>无法显示网页</h1>");
+    w.webNotify_DocumentComplete(nullptr, L"about:blank", L"");
+    EXPECT_FALSE(Visible(w.Item(Control::imgChange)));
+    EXPECT_FALSE(Visible(w.Item(Control::lblRefresh)));
+    EXPECT_TRUE(w.LocalViewInFront());
+
+    w.webNotify_DocumentComplete(nullptr, L"http://www.velmora.example/", L"velmora");
+    w.imgChange_Click();
+    // A frame without a mark after recognition changes nothing.
+    w.webNotify_DocumentComplete(nullptr, L"http://ads.example/", L"<p>ad</p>");
+    EXPECT_TRUE(Visible(w.Item(Control::imgChange)));
+    EXPECT_TRUE(w.LocalViewInFront());
+}
+
+TEST_F(NoticeWindow, TheSwitchAlternatesLocalOnlineLocal) {
+    frmInfo& w = Recognised();
+    Click(w.Item(Control::imgChange));
+    EXPECT_TRUE(w.LocalViewInFront());
+    Click(w.Item(Control::imgChange));
+    EXPECT_FALSE(w.LocalViewInFront());
+    Click(w.Item(Control::imgChange));
+    EXPECT_TRUE(w.LocalViewInFront());
+    EXPECT_EQ(w.ViewSwitchCount(), 3);
+}
+
+TEST_F(NoticeWindow, EveryLinkOpensItsTargetThroughTheShell) {
+    settings_.Set(L"OrvoReadmePath", L"C:\\Orvo\\readme.txt");
+    frmInfo& w = Recognised();
+    ASSERT_FALSE(w.LocalViewInFront());
+    // The visible labels by a click, the hidden ones through their handlers.
+    for (Control c : {Control::lblHomepage, Control::lblSoft, Control::lblDingZhi, Control::lblSO, Control::lblFind})
+        Click(w.Item(c));
+    w.lblBuy_Click();
+    w.lblMobile_Click();
+    w.lblSite_Click();
+    EXPECT_TRUE(w.LocalViewInFront());  // the home page link shows the local page
+
+    const std::vector<std::wstring> targets = {
+        L"http://www.velmora.example/",
+        L"C:\\Orvo\\readme.txt",
+        L"http://www.velmora.example/orvocustomization.htm",
+        L"http://search.velmora.example/",
+        L"http://www.velmora.example/extpage/life.htm",
+        L"http://shop.velmora.example/",
+        L"http://www.velmora.example/ad/orvotuling.htm",
+        L"http://nav.velmora.example/",
+    };
+    auto launches = ui_->Launches();
+    ASSERT_EQ(launches.size(), targets.size());
+    for (size_t i = 0; i < targets.size(); ++i) {
+        EXPECT_EQ(launches[i].kind, LaunchRequest::Kind::ShellExecute);
+        EXPECT_EQ(launches[i].owner, w.Hwnd());
+        EXPECT_EQ(launches[i].verb, L"Open");
+        EXPECT_EQ(launches[i].target, targets[i]);
+        EXPECT_EQ(launches[i].parameters, L"");
+        EXPECT_EQ(launches[i].directory, ComponentFolder());
+        EXPECT_EQ(launches[i].show, SW_SHOWNORMAL);
+    }
+}
+
+TEST_F(NoticeWindow, ALinkThatCannotOpenFailsSilently) {
+    ui_->launchAnswers = {false};
+    frmInfo& w = Open();
+    w.lblDingZhi_Click();
+    EXPECT_EQ(ui_->Messages().size(), 0u);
+    EXPECT_TRUE(IsWindow(w.Hwnd()));
+}
+
+TEST_F(NoticeWindow, SearchSendsTheBoxTextAsTyped) {
+    frmInfo& w = Open();
+    HWND box = w.Item(Control::txtSearch);
+    w.imgSearch_Click();  // the untouched prompt is searched for
+    SetWindowTextW(box, L"");
+    Click(w.Item(Control::imgSearch));
+    SetWindowTextW(box, L"  wave & mixer 音量  ");
+    w.imgSearch_Click();
+
+    auto launches = ui_->Launches();
+    ASSERT_EQ(launches.size(), 3u);
+    EXPECT_EQ(launches[0].target, L"http://www.suxun.example/s?tn=velmora_pg&word=请输入搜索关键字");
+    EXPECT_EQ(launches[1].target, L"http://www.suxun.example/s?tn=velmora_pg");
+    EXPECT_EQ(launches[2].target, L"http://www.suxun.example/s?tn=velmora_pg&word=wave & mixer 音量");
+    for (const LaunchRequest& r : launches) {
+        EXPECT_EQ(r.owner, w.Hwnd());
+        EXPECT_EQ(r.verb, L"open");
+        EXPECT_EQ(r.parameters, L"");
+        EXPECT_EQ(r.directory, L"");
+        EXPECT_EQ(r.show, SW_SHOW);
+    }
+}
+
+TEST_F(NoticeWindow, EnterInTheBoxSearchesOtherKeysDoNot) {
+    frmInfo& w = Open();
+    HWND box = w.Item(Control::txtSearch);
+    SetWindowTextW(box, L"录音");
+    SendMessageW(box, EM_SETSEL, 2, 2);
+    SendMessageW(box, WM_CHAR, L'a', 0);
+    EXPECT_EQ(ui_->Launches().size(), 0u);
+    SendMessageW(box, WM_CHAR, VK_RETURN, 0);
+    ASSERT_EQ(ui_->Launches().size(), 1u);
+    EXPECT_EQ(ui_->Launches()[0].target, L"http://www.suxun.example/s?tn=velmora_pg&word=录音a");
+}
+
+TEST_F(NoticeWindow, FocusSelectsTheWholeBox) {
+    frmInfo& w = Open();
+    w.ShowModeless();
+    HWND box = w.Item(Control::txtSearch);
+    SendMessageW(box, EM_SETSEL, 0, 0);
+    SetFocus(box);
+    test::PumpMessagesFor(50);
+    DWORD start = 0, end = 0;
+    SendMessageW(box, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+    EXPECT_EQ(start, 0u);
+    EXPECT_EQ(end, static_cast<DWORD>(wcslen(L"请输入搜索关键字")));
+}
+
+TEST_F(NoticeWindow, NeverShowWritesOneThenZeroAndTheNextNotifyStaysQuiet) {
+    frmInfo& w = Open();
+    HWND box = w.Item(Control::chkHideWindow);
+    SendMessageW(box, BM_CLICK, 0, 0);
+    EXPECT_EQ(Stored(L"ComHideWindow"), std::optional<std::wstring>(L"1"));
+    EXPECT_TRUE(IsWindow(w.Hwnd()));  // the open window stays
+
+    ThreadState& state = ThisThread();
+    ASSERT_FALSE(state.window);
+    NotifyOnThisThread(L"orvorecord");
+    EXPECT_FALSE(state.window);
+
+    SendMessageW(box, BM_CLICK, 0, 0);
+    EXPECT_EQ(Stored(L"ComHideWindow"), std::optional<std::wstring>(L"0"));
+    NotifyOnThisThread(L"orvorecord");
+    ASSERT_TRUE(state.window);
+    EXPECT_TRUE(IsWindowVisible(state.window->Hwnd()));
+    state.window->Destroy();  // closing hands the object back to the module
+    EXPECT_FALSE(state.window);
+}
+
+TEST_F(NoticeWindow, BothViewsAreCreatedAndNavigated) {
+    frmInfo& w = Open();
+    ASSERT_TRUE(w.webLocal().Created());
+    ASSERT_TRUE(w.webNotify().Created());
+    EXPECT_NE(w.webLocal().LocationUrl().find(L"vmminihome.htm"), std::wstring::npos);
+    bool silent = false, registered = false;
+    EXPECT_EQ(w.webNotify().GetSilent(&silent), S_OK);
+    EXPECT_EQ(w.webNotify().GetRegisterAsBrowser(&registered), S_OK);
+    EXPECT_TRUE(silent);
+    EXPECT_TRUE(registered);
+
+    const std::wstring url = L"http://www.velmora.example/notify/orvonewsdesk.htm?soft=orvorecord";
+    w.NavigateNotify(url);
+    EXPECT_EQ(w.NotifyUrl(), url);
+    EXPECT_EQ(w.webNotify().LocationUrl(), url);
+    w.ShowModeless();
+    test::PumpMessagesFor(200);
+    w.lblRefresh_Click();  // no page engine here: the reload may fail, the window may not
+    EXPECT_TRUE(IsWindowVisible(w.Hwnd()));
+}
+
+}  // namespace
+}  // namespace orvo::notifier

@@ -1,0 +1,116 @@
+#include "notifier/info_rules.h"
+
+#include <gtest/gtest.h>
+
+namespace orvo::notifier {
+namespace {
+
+TEST(NoticeMark, BrandInAnyCaseOrEitherChineseMarkPasses) {
+    EXPECT_TRUE(HasNoticeMark(L"<div>VELMORA 新版发布</div>"));
+    EXPECT_TRUE(HasNoticeMark(L"<a href=x>VelMora</a>"));
+    EXPECT_TRUE(HasNoticeMark(L"<p>维莫拉通知</p>"));
+    EXPECT_TRUE(HasNoticeMark(L"软件通知"));
+    EXPECT_TRUE(HasNoticeMark(L"velmora"));  // at the very start
+}
+
+TEST(NoticeMark, PagesWithoutAMarkFail) {
+    EXPECT_FALSE(HasNoticeMark(L""));
+    EXPECT_FALSE(HasNoticeMark(L"<h1>无法显示此页</h1><p>找不到服务器</p>"));
+    EXPECT_FALSE(HasNoticeMark(L"velmor a"));
+    EXPECT_FALSE(HasNoticeMark(L"维 莫拉 软件 通知"));
+}
+
+TEST(SearchAddress, EmptyBoxLeavesOutTheWordKey) {
+    std::wstring url = SearchUrl(L"");
+    EXPECT_EQ(url, L"http://www.suxun.example/s?tn=velmora_pg");
+    EXPECT_EQ(SearchUrl(L"    "), url);
+    EXPECT_EQ(url.find(L"word"), std::wstring::npos);
+    EXPECT_EQ(url.find(L"<searchstring>"), std::wstring::npos);
+}
+
+TEST(SearchAddress, TextGoesInTrimmedButOtherwiseUnchanged) {
+    EXPECT_EQ(SearchUrl(L"请输入搜索关键字"), L"http://www.suxun.example/s?tn=velmora_pg&word=请输入搜索关键字");
+    EXPECT_EQ(SearchUrl(L"  sound recorder & mixer #2  "),
+              L"http://www.suxun.example/s?tn=velmora_pg&word=sound recorder & mixer #2");
+    // Only spaces are trimmed; a tab stays part of the words.
+    EXPECT_EQ(SearchUrl(L"\ta"), L"http://www.suxun.example/s?tn=velmora_pg&word=\ta");
+    // A placeholder typed into the box is not replaced again.
+    EXPECT_EQ(SearchUrl(L"<searchstring>"), L"http://www.suxun.example/s?tn=velmora_pg&word=<searchstring>");
+}
+
+TEST(SearchAddress, ReplaceAllDoesNotRescanWhatItInserted) {
+    EXPECT_EQ(ReplaceAll(L"a-x-x", L"x", L"xx"), L"a-xx-xx");
+    EXPECT_EQ(ReplaceAll(L"abc", L"", L"z"), L"abc");
+    EXPECT_EQ(TrimSpaces(L"  a b  "), L"a b");
+    EXPECT_EQ(TrimSpaces(L"   "), L"");
+}
+
+TEST(LoadNames, BlankNamesFallBackAndOthersKeepTheirSpaces) {
+    EXPECT_EQ(ResolveSoftDesc(L""), L"维莫拉社区");
+    EXPECT_EQ(ResolveSoftDesc(L"   "), L"维莫拉社区");
+    EXPECT_EQ(ResolveSoftDesc(L"  欧沃录音机 "), L"  欧沃录音机 ");
+    EXPECT_EQ(WindowCaption(L"  欧沃录音机 "), L"  欧沃录音机  - 通知链接");
+    EXPECT_EQ(SoftLinkCaption(L"维莫拉社区"), L"维莫拉社区首页");
+    EXPECT_EQ(ResolveReadmePath(L"", L"C:\\Orvo"), L"C:\\Orvo\\vmminihome.htm");
+    EXPECT_EQ(ResolveReadmePath(L" ", L"C:\\Orvo"), L" ");
+    EXPECT_EQ(ResolveReadmePath(L"http://x.example/r.txt", L"C:\\Orvo"), L"http://x.example/r.txt");
+}
+
+TEST(Links, EveryLabelHasItsOwnTarget) {
+    EXPECT_EQ(LinkTarget(Link::Homepage, L""), L"http://www.velmora.example/");
+    EXPECT_EQ(LinkTarget(Link::Soft, L"D:\\readme.txt"), L"D:\\readme.txt");
+    EXPECT_EQ(LinkTarget(Link::DingZhi, L""), L"http://www.velmora.example/orvocustomization.htm");
+    EXPECT_EQ(LinkTarget(Link::SO, L""), L"http://search.velmora.example/");
+    EXPECT_EQ(LinkTarget(Link::Find, L""), L"http://www.velmora.example/extpage/life.htm");
+    EXPECT_EQ(LinkTarget(Link::Buy, L""), L"http://shop.velmora.example/");
+    EXPECT_EQ(LinkTarget(Link::Mobile, L""), L"http://www.velmora.example/ad/orvotuling.htm");
+    EXPECT_EQ(LinkTarget(Link::Site, L""), L"http://nav.velmora.example/");
+    EXPECT_EQ(LogoTooltip(), L"维莫拉 - [www.velmora.example]");
+    EXPECT_EQ(HomepageTooltip(), L"维莫拉官网 - www.velmora.example");
+}
+
+TEST(TopmostPlacement, LeftIsDividedFirstTheRestRoundedThenTruncated) {
+    auto p = TopmostPlacementFor(1000, 1000, 7500, 6000, 15, 15);
+    ASSERT_TRUE(p);
+    EXPECT_EQ(p->x, 67);  // 66.67 rounds up
+    EXPECT_EQ(p->y, 66);  // 1000 div 15 truncates
+    EXPECT_EQ(p->cx, 500);
+    EXPECT_EQ(p->cy, 400);
+
+    // Twelve and a half twips per pixel: the divisor of the others rounds
+    // (half to even) to 12, the left edge is divided by 12.5 itself.
+    p = TopmostPlacementFor(1000, 1000, 7500, 5625, 12.5, 12.5);
+    ASSERT_TRUE(p);
+    EXPECT_EQ(p->x, 80);
+    EXPECT_EQ(p->y, 83);
+    EXPECT_EQ(p->cx, 625);
+    EXPECT_EQ(p->cy, 468);
+}
+
+TEST(TopmostPlacement, HalvesGoToEvenAndNegativesTruncateTowardZero) {
+    auto p = TopmostPlacementFor(37.5, -1000, 22.5, 7.5, 15, 15);
+    ASSERT_TRUE(p);
+    EXPECT_EQ(p->x, 2);     // 2.5 -> 2
+    EXPECT_EQ(p->y, -66);   // -1000 div 15
+    EXPECT_EQ(p->cx, 1);    // 22.5 -> 22, div 15
+    EXPECT_EQ(p->cy, 0);    // 7.5 -> 8, div 15
+    p = TopmostPlacementFor(52.5, 0, 0, 0, 15, 15);
+    ASSERT_TRUE(p);
+    EXPECT_EQ(p->x, 4);  // 3.5 -> 4
+}
+
+TEST(TopmostPlacement, ImpossibleArithmeticLeavesTheWindowWhereItIs) {
+    EXPECT_FALSE(TopmostPlacementFor(0, 0, 100, 100, 0.4, 15));  // divisor rounds to 0
+    EXPECT_FALSE(TopmostPlacementFor(0, 0, 100, 100, 15, 0.5));  // 0.5 -> 0 as well
+    EXPECT_FALSE(TopmostPlacementFor(0, 0, 100, 100, 0, 15));
+    EXPECT_FALSE(TopmostPlacementFor(1e12, 0, 100, 100, 15, 15));
+}
+
+TEST(ViewSwitch, OddClicksShowTheLocalPage) {
+    EXPECT_TRUE(SwitchShowsLocal(1));
+    EXPECT_FALSE(SwitchShowsLocal(2));
+    EXPECT_TRUE(SwitchShowsLocal(3));
+}
+
+}  // namespace
+}  // namespace orvo::notifier
