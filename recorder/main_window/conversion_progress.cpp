@@ -5,7 +5,7 @@
 #include <atomic>
 #include <thread>
 
-#include "main_window/help_links.h"
+#include "main_window/frm_main.h"  // the program title
 #include "platform/failure.h"
 #include "platform/scoped.h"
 #include "platform/window.h"

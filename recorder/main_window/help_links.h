@@ -7,9 +7,6 @@
 
 namespace orvo::recorder {
 
-// The title of every message box of the recorder that names no other.
-inline constexpr wchar_t kProgramTitle[] = L"欧沃录音机";
-
 // The folder of the running program as the system reports it: no trailing
 // separator, except at a drive root ("C:\"), where the separator stays.
 std::wstring ProgramFolder();

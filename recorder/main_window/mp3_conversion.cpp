@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "main_window/conversion_progress.h"
-#include "main_window/help_links.h"
+#include "main_window/frm_main.h"  // the program title
 #include "platform/failure.h"
 #include "platform/scoped.h"
 #include "platform/ui_seam.h"

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "main_window/conversion_progress.h"
-#include "main_window/help_links.h"
+#include "main_window/frm_main.h"
 #include "main_window/mp3_conversion.h"
 #include "platform/failure.h"
 #include "platform/text.h"
