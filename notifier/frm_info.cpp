@@ -119,54 +119,54 @@ bool frmInfo::CreateControls() {
     switchIcon_ = MakeSwitchIcon();
     hand_ = MakeHandCursor();
 
-    for (const ControlSpec& spec : InfoLayout()) {
-        HWND container = spec.container == Control::Count ? Hwnd() : Item(spec.container);
+    for (const ControlPlace& place : InfoLayout()) {
+        HWND container = place.container == Control::Count ? Hwnd() : Item(place.container);
         HWND made = nullptr;
-        switch (spec.kind) {
+        switch (place.kind) {
             case ControlKind::Strip:
-                made = CreateStrip(spec.id, spec.id == Control::picTop ? kTopStripColor : kStatusStripColor);
+                made = CreateStrip(place.id, place.id == Control::picTop ? kTopStripColor : kStatusStripColor);
                 if (!made) return false;
                 break;
-            case ControlKind::Label: made = AddLabel(spec, container); break;
+            case ControlKind::Label: made = AddLabel(place, container); break;
             case ControlKind::Image: {
-                HICON icon = spec.picture == Picture::Search   ? searchIcon_.Get()
-                             : spec.picture == Picture::Switch ? switchIcon_.Get()
+                HICON icon = place.picture == Picture::Search   ? searchIcon_.Get()
+                             : place.picture == Picture::Switch ? switchIcon_.Get()
                                                                : logoIcon_.Get();
-                made = AddImage(spec, container, icon);
+                made = AddImage(place, container, icon);
                 break;
             }
             case ControlKind::Edit:
-                made = CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", spec.caption.c_str(),
-                                       WS_CHILD | WS_TABSTOP | ES_AUTOHSCROLL | (spec.visible ? WS_VISIBLE : 0),
-                                       TwipsToPixels(spec.left, dpi), TwipsToPixels(spec.top, dpi),
-                                       TwipsToPixels(spec.width, dpi), TwipsToPixels(spec.height, dpi), container,
-                                       reinterpret_cast<HMENU>(static_cast<INT_PTR>(ControlId(spec.id))),
+                made = CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", place.caption.c_str(),
+                                       WS_CHILD | WS_TABSTOP | ES_AUTOHSCROLL | (place.visible ? WS_VISIBLE : 0),
+                                       TwipsToPixels(place.left, dpi), TwipsToPixels(place.top, dpi),
+                                       TwipsToPixels(place.width, dpi), TwipsToPixels(place.height, dpi), container,
+                                       reinterpret_cast<HMENU>(static_cast<INT_PTR>(ControlId(place.id))),
                                        GetModuleHandleW(nullptr), nullptr);
                 if (made) SetWindowSubclass(made, &frmInfo::SearchBoxProc, kSearchBoxSubclass,
                                             reinterpret_cast<DWORD_PTR>(this));
                 break;
             case ControlKind::CheckBox:
-                made = CreateWindowExW(0, L"BUTTON", spec.caption.c_str(),
-                                       WS_CHILD | WS_TABSTOP | BS_AUTOCHECKBOX | (spec.visible ? WS_VISIBLE : 0),
-                                       TwipsToPixels(spec.left, dpi), TwipsToPixels(spec.top, dpi),
-                                       TwipsToPixels(spec.width, dpi), TwipsToPixels(spec.height, dpi), container,
-                                       reinterpret_cast<HMENU>(static_cast<INT_PTR>(ControlId(spec.id))),
+                made = CreateWindowExW(0, L"BUTTON", place.caption.c_str(),
+                                       WS_CHILD | WS_TABSTOP | BS_AUTOCHECKBOX | (place.visible ? WS_VISIBLE : 0),
+                                       TwipsToPixels(place.left, dpi), TwipsToPixels(place.top, dpi),
+                                       TwipsToPixels(place.width, dpi), TwipsToPixels(place.height, dpi), container,
+                                       reinterpret_cast<HMENU>(static_cast<INT_PTR>(ControlId(place.id))),
                                        GetModuleHandleW(nullptr), nullptr);
                 break;
             case ControlKind::WebView: {
                 // A view that cannot be made leaves an empty area; the rest
                 // of the window still works.
-                WebView& view = spec.id == Control::webNotify ? webNotify_ : webLocal_;
+                WebView& view = place.id == Control::webNotify ? webNotify_ : webLocal_;
                 Resume([&] {
-                    view.Create(Hwnd(), ControlId(spec.id), TwipsToPixels(spec.left, dpi),
-                                TwipsToPixels(spec.top, dpi), TwipsToPixels(spec.width, dpi),
-                                TwipsToPixels(spec.height, dpi));
+                    view.Create(Hwnd(), ControlId(place.id), TwipsToPixels(place.left, dpi),
+                                TwipsToPixels(place.top, dpi), TwipsToPixels(place.width, dpi),
+                                TwipsToPixels(place.height, dpi));
                 });
                 made = view.Host();
                 break;
             }
         }
-        items_[static_cast<int>(spec.id)] = made;
+        items_[static_cast<int>(place.id)] = made;
         if (!made) continue;
         if (font_) SendMessageW(made, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), FALSE);
     }
@@ -183,11 +183,11 @@ bool frmInfo::CreateControls() {
 }
 
 HWND frmInfo::CreateStrip(Control control, COLORREF background) {
-    const ControlSpec& spec = SpecOf(control);
+    const ControlPlace& place = PlaceOf(control);
     int dpi = DpiOf(Hwnd());
-    RECT r{TwipsToPixels(spec.left, dpi), TwipsToPixels(spec.top, dpi), 0, 0};
-    r.right = r.left + TwipsToPixels(spec.width, dpi);
-    r.bottom = r.top + TwipsToPixels(spec.height, dpi);
+    RECT r{TwipsToPixels(place.left, dpi), TwipsToPixels(place.top, dpi), 0, 0};
+    r.right = r.left + TwipsToPixels(place.width, dpi);
+    r.bottom = r.top + TwipsToPixels(place.height, dpi);
     auto strip = std::make_unique<Strip>();
     HBRUSH brush = background == kTopStripColor ? topBrush_.Get() : statusBrush_.Get();
     if (!strip->Create(Hwnd(), control, r, brush)) return nullptr;
@@ -196,24 +196,24 @@ HWND frmInfo::CreateStrip(Control control, COLORREF background) {
     return hwnd;
 }
 
-HWND frmInfo::AddLabel(const ControlSpec& spec, HWND container) {
+HWND frmInfo::AddLabel(const ControlPlace& place, HWND container) {
     int dpi = DpiOf(Hwnd());
-    DWORD style = WS_CHILD | SS_NOPREFIX | (spec.centred ? SS_CENTER : SS_LEFT) | (spec.visible ? WS_VISIBLE : 0);
-    if (spec.hand) style |= SS_NOTIFY;
-    return CreateWindowExW(0, L"STATIC", spec.caption.c_str(), style, TwipsToPixels(spec.left, dpi),
-                           TwipsToPixels(spec.top, dpi), TwipsToPixels(spec.width, dpi),
-                           TwipsToPixels(spec.height, dpi), container,
-                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(ControlId(spec.id))),
+    DWORD style = WS_CHILD | SS_NOPREFIX | (place.centred ? SS_CENTER : SS_LEFT) | (place.visible ? WS_VISIBLE : 0);
+    if (place.hand) style |= SS_NOTIFY;
+    return CreateWindowExW(0, L"STATIC", place.caption.c_str(), style, TwipsToPixels(place.left, dpi),
+                           TwipsToPixels(place.top, dpi), TwipsToPixels(place.width, dpi),
+                           TwipsToPixels(place.height, dpi), container,
+                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(ControlId(place.id))),
                            GetModuleHandleW(nullptr), nullptr);
 }
 
-HWND frmInfo::AddImage(const ControlSpec& spec, HWND container, HICON icon) {
+HWND frmInfo::AddImage(const ControlPlace& place, HWND container, HICON icon) {
     int dpi = DpiOf(Hwnd());
     // Tooltips need the mouse, so every picture takes notifications.
-    DWORD style = WS_CHILD | SS_ICON | SS_CENTERIMAGE | SS_NOTIFY | (spec.visible ? WS_VISIBLE : 0);
-    HWND hwnd = CreateWindowExW(0, L"STATIC", L"", style, TwipsToPixels(spec.left, dpi), TwipsToPixels(spec.top, dpi),
-                                TwipsToPixels(spec.width, dpi), TwipsToPixels(spec.height, dpi), container,
-                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(ControlId(spec.id))),
+    DWORD style = WS_CHILD | SS_ICON | SS_CENTERIMAGE | SS_NOTIFY | (place.visible ? WS_VISIBLE : 0);
+    HWND hwnd = CreateWindowExW(0, L"STATIC", L"", style, TwipsToPixels(place.left, dpi), TwipsToPixels(place.top, dpi),
+                                TwipsToPixels(place.width, dpi), TwipsToPixels(place.height, dpi), container,
+                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(ControlId(place.id))),
                                 GetModuleHandleW(nullptr), nullptr);
     if (hwnd && icon) SendMessageW(hwnd, STM_SETICON, reinterpret_cast<WPARAM>(icon), 0);
     return hwnd;
@@ -225,8 +225,8 @@ void frmInfo::AddTooltips() {
                                GetModuleHandleW(nullptr), nullptr);
     if (!tooltip_) return;
     SendMessageW(tooltip_, TTM_SETMAXTIPWIDTH, 0, 600);
-    for (const ControlSpec& spec : InfoLayout())
-        if (!spec.tooltip.empty() && Item(spec.id)) AddTooltip(Item(spec.id), spec.tooltip);
+    for (const ControlPlace& place : InfoLayout())
+        if (!place.tooltip.empty() && Item(place.id)) AddTooltip(Item(place.id), place.tooltip);
 }
 
 void frmInfo::AddTooltip(HWND control, const std::wstring& text) {
@@ -260,7 +260,7 @@ void frmInfo::Form_Load() {
     Resume([&] { viewSwitchCount_ = 0; });
     Resume([&] { webLocal_.Navigate(LocalPagePath(ComponentFolder())); });
     Resume([&] {
-        const ControlSpec& top = SpecOf(Control::picTop);
+        const ControlPlace& top = PlaceOf(Control::picTop);
         int dpi = DpiOf(Hwnd());
         int y = TwipsToPixels(top.top + top.height, dpi);
         RECT local = webLocal_.Bounds();
@@ -411,9 +411,9 @@ void frmInfo::OnCommand(int id, int code) {
 LRESULT frmInfo::OnCtlColor(HDC dc, HWND control) {
     Control id = ControlOfId(GetDlgCtrlID(control));
     if (id == Control::Count || id == Control::txtSearch) return 0;
-    const ControlSpec& spec = SpecOf(id);
-    bool top = spec.container == Control::picTop;
-    SetTextColor(dc, spec.text);
+    const ControlPlace& place = PlaceOf(id);
+    bool top = place.container == Control::picTop;
+    SetTextColor(dc, place.text);
     SetBkColor(dc, top ? kTopStripColor : kStatusStripColor);
     SetBkMode(dc, TRANSPARENT);
     return reinterpret_cast<LRESULT>(top ? topBrush_.Get() : statusBrush_.Get());
@@ -422,7 +422,7 @@ LRESULT frmInfo::OnCtlColor(HDC dc, HWND control) {
 bool frmInfo::OnSetCursor(HWND under) {
     Control id = ControlOfId(GetDlgCtrlID(under));
     if (id == Control::Count || !hand_) return false;
-    if (!SpecOf(id).hand) return false;
+    if (!PlaceOf(id).hand) return false;
     SetCursor(hand_.Get());
     return true;
 }

@@ -86,8 +86,8 @@ private:
     void Form_Load();
     bool CreateControls();
     HWND CreateStrip(Control control, COLORREF background);
-    HWND AddLabel(const ControlSpec& spec, HWND container);
-    HWND AddImage(const ControlSpec& spec, HWND container, HICON icon);
+    HWND AddLabel(const ControlPlace& place, HWND container);
+    HWND AddImage(const ControlPlace& place, HWND container, HICON icon);
     void AddTooltips();
     void AddTooltip(HWND control, const std::wstring& text);
     void OpenLink(Link link);

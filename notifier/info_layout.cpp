@@ -9,19 +9,19 @@ constexpr int kTopLabelHeight = 255;
 constexpr int kTopIconTop = 45;
 constexpr int kIconBox = 240;
 
-ControlSpec TopLabel(Control id, int left, int width, const wchar_t* caption, std::wstring tooltip, bool visible,
+ControlPlace TopLabel(Control id, int left, int width, const wchar_t* caption, std::wstring tooltip, bool visible,
                      bool centred = true) {
     return {id,      ControlKind::Label, Control::picTop, left,          kTopLabelTop,  width, kTopLabelHeight,
             caption, std::move(tooltip), visible,         true,          centred,       kTopLinkColor, Picture::None};
 }
 
-ControlSpec TopIcon(Control id, int left, bool visible) {
+ControlPlace TopIcon(Control id, int left, bool visible) {
     return {id,         ControlKind::Image, Control::picTop, left,  kTopIconTop, kIconBox, kIconBox, L"",
             LogoTooltip(), visible,         false,           false, 0,           Picture::Logo};
 }
 
-std::vector<ControlSpec> Build() {
-    std::vector<ControlSpec> s;
+std::vector<ControlPlace> Build() {
+    std::vector<ControlPlace> s;
     s.push_back({Control::picTop, ControlKind::Strip, kWindow, 0, 0, 7440, 400, L"", L"", true, false, false, 0,
                  Picture::None});
     s.push_back(TopIcon(Control::imgLogo, 45, true));
@@ -66,14 +66,14 @@ std::vector<ControlSpec> Build() {
 
 }  // namespace
 
-const std::vector<ControlSpec>& InfoLayout() {
-    static const std::vector<ControlSpec> layout = Build();
+const std::vector<ControlPlace>& InfoLayout() {
+    static const std::vector<ControlPlace> layout = Build();
     return layout;
 }
 
-const ControlSpec& SpecOf(Control control) {
-    for (const ControlSpec& spec : InfoLayout())
-        if (spec.id == control) return spec;
+const ControlPlace& PlaceOf(Control control) {
+    for (const ControlPlace& place : InfoLayout())
+        if (place.id == control) return place;
     return InfoLayout().front();
 }
 

@@ -22,7 +22,7 @@ enum class Control {
 enum class ControlKind { Strip, Label, Image, Edit, CheckBox, WebView };
 enum class Picture { None, Logo, Search, Switch };
 
-struct ControlSpec {
+struct ControlPlace {
     Control id;
     ControlKind kind;
     Control container;  // Control::Count: the window's client area
@@ -47,8 +47,8 @@ inline constexpr COLORREF kStatusTextColor = RGB(0, 0, 192);
 inline constexpr wchar_t kStoredCaption[] = L"最新公告";
 
 // Every control, containers before what they contain.
-const std::vector<ControlSpec>& InfoLayout();
-const ControlSpec& SpecOf(Control control);
+const std::vector<ControlPlace>& InfoLayout();
+const ControlPlace& PlaceOf(Control control);
 
 // The link a label opens, if it is one.
 std::optional<Link> LinkOf(Control control);

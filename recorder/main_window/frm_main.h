@@ -4,8 +4,9 @@
 // control and event; they live in several files by area:
 //   frm_main.cpp        layout, start-up, dispatch, expand/collapse
 //   recording.cpp       new, open, record, play, stop, save, exit
-//   frm_main_pending.cpp handlers of the level controls, help, links and
-//                        tools until their own files take them over
+//   help_commands.cpp   help menu, link toolbar, about box, conversion
+//   ../volume/level_controls.cpp          level sliders and sound tools
+//   ../waveform/frm_main_audio_edit.cpp   the waveform window
 #pragma once
 #include <windows.h>
 
@@ -18,12 +19,12 @@
 #include "platform/wave_audio_device.h"
 #include "platform/window.h"
 #include "progress_bar/dbar.h"
+#include "program.h"
 
 namespace orvo::recorder {
 
 class clsVolume;
 
-inline constexpr wchar_t kProgramTitle[] = L"欧沃录音机";
 inline constexpr wchar_t kStatusRecording[] = L"正在录音...";
 inline constexpr wchar_t kStatusPlaying[] = L"正在播放...";
 inline constexpr wchar_t kStatusDone[] = L"操作结束...";

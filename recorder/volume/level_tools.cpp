@@ -4,6 +4,7 @@
 
 #include "platform/failure.h"
 #include "platform/ui_seam.h"
+#include "program.h"
 
 namespace orvo::recorder {
 
@@ -18,7 +19,6 @@ const wchar_t kHardwareTestMessage[] =
 
 namespace {
 
-const wchar_t kProgramTitle[] = L"欧沃录音机";
 constexpr int kSliderStep = 1000;
 
 void StartWithFallback(const wchar_t* command, const wchar_t* fallback) {

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "program.h"
 #include "platform/failure.h"
 #include "platform/ui_seam.h"
 #include "resource.h"
@@ -15,7 +16,6 @@ namespace mae = modAudioEdit;
 
 namespace {
 
-const wchar_t kTitle[] = L"欧沃录音机";
 // Client area and the drawing area of the layout, in twips.
 constexpr int kClientWidth = 6855, kClientHeight = 3795;
 constexpr int kPictureWidth = 5685, kPictureHeight = 2325;
@@ -216,7 +216,7 @@ void FrmAudioEdit::Form_Load() {
 
 // The "..." button: choose a file and read it.
 void FrmAudioEdit::Command1_Click() {
-    TrapAndReport(Hwnd(), kTitle, [&] {
+    TrapAndReport(Hwnd(), kProgramTitle, [&] {
         FileDialogRequest request;
         request.owner = Hwnd();
         request.filter = L"*.wav|*.wav";

@@ -6,6 +6,7 @@
 #include <optional>
 #include <vector>
 
+#include "program.h"
 #include "platform/rounding.h"
 #include "platform/scoped.h"
 #include "platform/ui_seam.h"
@@ -29,7 +30,6 @@ static_assert(std::atomic<int16_t>::is_always_lock_free, "the playing flag is a 
 
 namespace {
 
-const wchar_t kTitle[] = L"欧沃录音机";
 
 // The sample block stays locked for as long as it is held; the lock is
 // released before the block (members are destroyed in reverse order).
@@ -58,7 +58,7 @@ struct Module {
 };
 Module g;
 
-void ShowPlain(const std::wstring& text) { ShowMessage(GetActiveWindow(), text, kTitle, MB_OK); }
+void ShowPlain(const std::wstring& text) { ShowMessage(GetActiveWindow(), text, kProgramTitle, MB_OK); }
 
 // The device's text for lLastResult, fetched into sWaveErrText and shown.
 void ShowWaveError() {
