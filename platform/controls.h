@@ -72,11 +72,11 @@ protected:
 
 private:
     Window* container_ = nullptr;
-    ScopedChildWindow hwnd_;
+    ScopedWindow hwnd_;
     TwipRect rect_;
     UINT id_ = 0;
     std::wstring tip_;
-    ScopedChildWindow tipWindow_;
+    ScopedWindow tipWindow_;
 };
 
 // A static text. Mnemonics are off, so a file name with "&" shows as it is.

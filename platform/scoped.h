@@ -96,11 +96,6 @@ struct ModuleTraits {
     static void Close(Handle h) { FreeLibrary(h); }
 };
 
-struct ChildWindowTraits {  // child windows a wrapper created; the parent may have destroyed them already
-    using Handle = HWND;
-    static Handle Invalid() { return nullptr; }
-    static void Close(Handle h) { if (IsWindow(h)) DestroyWindow(h); }
-};
 struct ImageListTraits {
     using Handle = HIMAGELIST;
     static Handle Invalid() { return nullptr; }
@@ -119,7 +114,8 @@ struct WaveOutTraits {
 struct WindowTraits {  // windows that are not objects of their own
     using Handle = HWND;
     static Handle Invalid() { return nullptr; }
-    static void Close(Handle h) { DestroyWindow(h); }
+    // A child may already be gone with its parent.
+    static void Close(Handle h) { if (IsWindow(h)) DestroyWindow(h); }
 };
 struct MixerTraits {
     using Handle = HMIXER;
@@ -137,7 +133,6 @@ using ScopedMenu = Scoped<MenuTraits>;
 using ScopedAccel = Scoped<AccelTraits>;
 using ScopedMemDc = Scoped<MemDcTraits>;
 using ScopedModule = Scoped<ModuleTraits>;
-using ScopedChildWindow = Scoped<ChildWindowTraits>;
 using ScopedImageList = Scoped<ImageListTraits>;
 using ScopedWaveIn = Scoped<WaveInTraits>;
 using ScopedWaveOut = Scoped<WaveOutTraits>;
