@@ -21,7 +21,7 @@ using test::WavContents;
 class WaveDeviceTest : public testing::Test {
 protected:
     void SetUp() override {
-        if (std::getenv("ORVO_EXPECT_NO_AUDIO")) GTEST_SKIP() << "this run has no wave devices";
+        if (std::getenv("ORVO_TEST_NO_AUDIO")) GTEST_SKIP() << "this run has no wave devices";
         ASSERT_GT(waveInGetNumDevs(), 0u) << "the test machine's sine source is missing";
     }
 

@@ -219,7 +219,7 @@ TEST(WaveDeviceCommands, OnlyTheKnownWordsInTheRightStateSucceed) {
 }
 
 TEST(WaveDeviceSelection, SelectsDevicesOfTheNamedDeviceAndRefusesNonsense) {
-    if (std::getenv("ORVO_EXPECT_NO_AUDIO")) GTEST_SKIP() << "this run has no wave devices";
+    if (std::getenv("ORVO_TEST_NO_AUDIO")) GTEST_SKIP() << "this run has no wave devices";
     WaveAudioDevice a, b;
     a.SetFileName(L"new");
     b.SetFileName(L"new");

@@ -1,5 +1,5 @@
 // A machine without sound devices. These run only in the test entry that
-// cuts this process off from the sound server (ORVO_EXPECT_NO_AUDIO).
+// cuts this process off from the sound server (ORVO_TEST_NO_AUDIO).
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -13,7 +13,7 @@ namespace {
 class NoAudio : public testing::Test {
 protected:
     void SetUp() override {
-        if (!std::getenv("ORVO_EXPECT_NO_AUDIO")) GTEST_SKIP() << "this run has wave devices";
+        if (!std::getenv("ORVO_TEST_NO_AUDIO")) GTEST_SKIP() << "this run has wave devices";
         ASSERT_EQ(0u, waveInGetNumDevs());
         ASSERT_EQ(0u, waveOutGetNumDevs());
     }
