@@ -13,11 +13,11 @@
 #include <string>
 #include <vector>
 
-#include "platform/scoped.h"
-#include "platform/window.h"
-#include "waveform/frm_audio_edit.h"
-#include "waveform/mod_audio_edit.h"
-#include "waveform/wave_trace.h"
+#include "base/scoped.h"
+#include "win/window.h"
+#include "recorder/waveform/frm_audio_edit.h"
+#include "recorder/waveform/mod_audio_edit.h"
+#include "recorder/waveform/wave_trace.h"
 
 namespace mae = orvo::recorder::modAudioEdit;
 using orvo::recorder::FrmAudioEdit;

@@ -7,7 +7,7 @@
 #include "notifier/mod_notify.h"
 #include "notifier/notify_class.h"
 #include "notifier/registration.h"
-#include "platform/failure.h"
+#include "base/failure.h"
 
 using namespace orvo::notifier;
 

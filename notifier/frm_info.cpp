@@ -8,8 +8,8 @@
 #include "notifier/info_art.h"
 #include "notifier/mod_notify.h"
 #include "notifier/mod_regedit.h"
-#include "platform/failure.h"
-#include "platform/ui_seam.h"
+#include "base/failure.h"
+#include "win/ui_seam.h"
 
 namespace orvo::notifier {
 

@@ -27,8 +27,8 @@
 
 #include "notifier/info_layout.h"
 #include "notifier/web_view.h"
-#include "platform/scoped.h"
-#include "platform/window.h"
+#include "base/scoped.h"
+#include "win/window.h"
 
 namespace orvo::notifier {
 

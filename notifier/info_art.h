@@ -4,7 +4,7 @@
 #pragma once
 #include <windows.h>
 
-#include "platform/scoped.h"
+#include "base/scoped.h"
 
 namespace orvo::notifier {
 

@@ -5,8 +5,8 @@
 #include <cmath>
 #include <limits>
 
-#include "platform/maker_links.h"
-#include "platform/rounding.h"
+#include "product/maker_links.h"
+#include "base/rounding.h"
 
 namespace orvo::notifier {
 namespace {

@@ -2,9 +2,9 @@
 
 #include "notifier/frm_info.h"
 #include "notifier/mod_regedit.h"
-#include "platform/failure.h"
-#include "platform/maker_links.h"
-#include "platform/window.h"
+#include "base/failure.h"
+#include "product/maker_links.h"
+#include "win/window.h"
 
 namespace orvo::notifier {
 

@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "platform/scoped.h"
+#include "base/scoped.h"
 
 namespace orvo::notifier {
 

@@ -4,8 +4,8 @@
 #include <string>
 
 #include "notifier/mod_notify.h"
-#include "platform/failure.h"
-#include "platform/scoped.h"
+#include "base/failure.h"
+#include "base/scoped.h"
 
 namespace orvo::notifier {
 

@@ -6,7 +6,7 @@
 
 #include "notifier/mod_notify.h"
 #include "notifier/notify_class.h"
-#include "platform/scoped.h"
+#include "base/scoped.h"
 
 namespace orvo::notifier {
 

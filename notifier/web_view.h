@@ -9,7 +9,7 @@
 #include <functional>
 #include <string>
 
-#include "platform/scoped.h"
+#include "base/scoped.h"
 
 namespace orvo::notifier {
 

@@ -1,8 +1,9 @@
-#include "main_window/frm_main.h"
+#include "recorder/main_window/frm_main.h"
 
-#include "platform/failure.h"
-#include "platform/maker_links.h"
-#include "resource.h"
+#include "base/failure.h"
+#include "win/report.h"
+#include "product/maker_links.h"
+#include "recorder/resource.h"
 
 namespace orvo::recorder {
 namespace {

@@ -15,11 +15,11 @@
 #include <memory>
 #include <string>
 
-#include "platform/controls.h"
-#include "platform/wave_audio_device.h"
-#include "platform/window.h"
-#include "progress_bar/dbar.h"
-#include "program.h"
+#include "win/controls.h"
+#include "audio/wave_audio_device.h"
+#include "win/window.h"
+#include "recorder/progress_bar/dbar.h"
+#include "recorder/program.h"
 
 namespace orvo::recorder {
 

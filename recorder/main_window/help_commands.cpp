@@ -1,11 +1,12 @@
 // The help menu, the link toolbar and the conversion command of the main
 // window. The targets and launch styles live in help_links; each handler here
 // only adds its own way of meeting failure.
-#include "main_window/frm_main.h"
-#include "main_window/help_links.h"
-#include "main_window/mp3_conversion.h"
-#include "platform/failure.h"
-#include "platform/ui_seam.h"
+#include "recorder/main_window/frm_main.h"
+#include "recorder/links/help_links.h"
+#include "recorder/mp3/mp3_conversion.h"
+#include "base/failure.h"
+#include "win/report.h"
+#include "win/ui_seam.h"
 
 namespace orvo::recorder {
 

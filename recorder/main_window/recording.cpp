@@ -3,10 +3,10 @@
 #include <cmath>
 #include <cstdio>
 
-#include "main_window/frm_main.h"
-#include "platform/failure.h"
-#include "platform/rounding.h"
-#include "platform/ui_seam.h"
+#include "recorder/main_window/frm_main.h"
+#include "base/failure.h"
+#include "base/rounding.h"
+#include "win/ui_seam.h"
 
 namespace orvo::recorder {
 namespace {

@@ -1,10 +1,10 @@
-#include "progress_bar/dbar.h"
+#include "recorder/progress_bar/dbar.h"
 
 #include <algorithm>
 #include <cstring>
 
-#include "platform/failure.h"
-#include "platform/rounding.h"
+#include "base/failure.h"
+#include "base/rounding.h"
 
 namespace orvo::recorder {
 namespace {

@@ -8,8 +8,8 @@
 
 #include <cstdint>
 
-#include "platform/controls.h"
-#include "platform/scoped.h"
+#include "win/controls.h"
+#include "base/scoped.h"
 
 namespace orvo::recorder {
 

@@ -1,9 +1,9 @@
-#include "volume/cls_volume.h"
+#include "recorder/volume/cls_volume.h"
 
 #include <cstring>
 #include <string>
 
-#include "platform/ui_seam.h"
+#include "win/ui_seam.h"
 
 namespace orvo::recorder {
 namespace {

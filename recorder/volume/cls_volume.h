@@ -7,7 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "platform/scoped.h"
+#include "base/scoped.h"
 
 namespace orvo::recorder {
 

@@ -1,10 +1,10 @@
-#include "volume/frm_test_card.h"
+#include "recorder/volume/frm_test_card.h"
 
 #include <mmsystem.h>
 
-#include "platform/failure.h"
-#include "resource.h"
-#include "volume/sound_card_report.h"
+#include "base/failure.h"
+#include "recorder/resource.h"
+#include "recorder/volume/sound_card_report.h"
 
 namespace orvo::recorder {
 namespace {

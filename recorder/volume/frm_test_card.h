@@ -6,8 +6,8 @@
 
 #include <string>
 
-#include "platform/scoped.h"
-#include "platform/window.h"
+#include "base/scoped.h"
+#include "win/window.h"
 
 namespace orvo::recorder {
 

@@ -1,10 +1,10 @@
-#include "volume/level_tools.h"
+#include "recorder/volume/level_tools.h"
 
 #include <commctrl.h>
 
-#include "platform/failure.h"
-#include "platform/ui_seam.h"
-#include "program.h"
+#include "base/failure.h"
+#include "win/ui_seam.h"
+#include "recorder/program.h"
 
 namespace orvo::recorder {
 

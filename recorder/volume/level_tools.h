@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "volume/cls_volume.h"
+#include "recorder/volume/cls_volume.h"
 
 namespace orvo::recorder {
 

@@ -1,4 +1,4 @@
-#include "volume/sound_card_report.h"
+#include "recorder/volume/sound_card_report.h"
 
 #include <cstddef>
 #include <cwchar>

@@ -1,15 +1,16 @@
-#include "waveform/frm_audio_edit.h"
+#include "recorder/waveform/frm_audio_edit.h"
 
 #include <commctrl.h>
 
 #include <algorithm>
 
-#include "program.h"
-#include "platform/failure.h"
-#include "platform/ui_seam.h"
-#include "resource.h"
-#include "waveform/mod_audio_edit.h"
-#include "waveform/wave_trace.h"
+#include "recorder/program.h"
+#include "base/failure.h"
+#include "win/report.h"
+#include "win/ui_seam.h"
+#include "recorder/resource.h"
+#include "recorder/waveform/mod_audio_edit.h"
+#include "recorder/waveform/wave_trace.h"
 
 namespace orvo::recorder {
 namespace mae = modAudioEdit;

@@ -1,4 +1,4 @@
-#include "waveform/mod_audio_edit.h"
+#include "recorder/waveform/mod_audio_edit.h"
 
 #include <algorithm>
 #include <cstring>
@@ -6,10 +6,10 @@
 #include <optional>
 #include <vector>
 
-#include "program.h"
-#include "platform/rounding.h"
-#include "platform/scoped.h"
-#include "platform/ui_seam.h"
+#include "recorder/program.h"
+#include "base/rounding.h"
+#include "base/scoped.h"
+#include "win/ui_seam.h"
 
 namespace orvo::recorder::modAudioEdit {
 

@@ -1,8 +1,8 @@
-#include "waveform/wave_trace.h"
+#include "recorder/waveform/wave_trace.h"
 
 #include <algorithm>
 
-#include "platform/rounding.h"
+#include "base/rounding.h"
 
 namespace orvo::recorder {
 

@@ -9,8 +9,8 @@
 #include <cmath>
 #include <cstdint>
 
-#include "platform/rounding.h"
-#include "waveform/mod_audio_edit.h"
+#include "base/rounding.h"
+#include "recorder/waveform/mod_audio_edit.h"
 
 namespace orvo::recorder {
 

@@ -1,8 +1,8 @@
 // A whole recording through the window: the sine source of the test machine
 // is recorded, saved and played back.
-#include "main_window/main_window_fixture.h"
-#include "support/pump.h"
-#include "support/wav_file.h"
+#include "tests/main_window/main_window_fixture.h"
+#include "tests/support/pump.h"
+#include "tests/support/wav_file.h"
 
 namespace orvo::recorder::test {
 namespace {

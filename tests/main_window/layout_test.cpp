@@ -1,10 +1,10 @@
 // Start-up state, layout, menus and the expandable side panel of the main window.
 #include <regex>
 
-#include "main_window/main_window_fixture.h"
-#include "platform/failure.h"
-#include "platform/text.h"
-#include "resource.h"
+#include "tests/main_window/main_window_fixture.h"
+#include "base/failure.h"
+#include "base/text.h"
+#include "recorder/resource.h"
 
 namespace orvo::recorder::test {
 namespace {

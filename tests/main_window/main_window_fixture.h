@@ -6,8 +6,8 @@
 #include <memory>
 #include <string>
 
-#include "main_window/frm_main.h"
-#include "platform/ui_seam.h"
+#include "recorder/main_window/frm_main.h"
+#include "tests/support/scripted_ui.h"
 
 namespace orvo::recorder::test {
 

@@ -2,7 +2,7 @@
 // its own that sees no sound server).
 #include <cstdlib>
 
-#include "main_window/main_window_fixture.h"
+#include "tests/main_window/main_window_fixture.h"
 
 namespace orvo::recorder::test {
 namespace {

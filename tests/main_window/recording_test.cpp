@@ -1,10 +1,10 @@
 // The recording control through the real window and device: each action's
 // row of the state table, the save prompts, and the failures of the actions.
-#include "main_window/main_window_fixture.h"
-#include "platform/rounding.h"
-#include "resource.h"
-#include "support/pump.h"
-#include "support/wav_file.h"
+#include "tests/main_window/main_window_fixture.h"
+#include "base/rounding.h"
+#include "recorder/resource.h"
+#include "tests/support/pump.h"
+#include "tests/support/wav_file.h"
 
 namespace orvo::recorder::test {
 namespace {

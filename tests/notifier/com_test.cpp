@@ -12,10 +12,10 @@
 #include "notifier/mod_notify.h"
 #include "notifier/notify_class.h"
 #include "notifier/registration.h"
-#include "notifier_test_support.h"
-#include "platform/scoped.h"
-#include "platform/text.h"
-#include "support/pump.h"
+#include "tests/notifier/notifier_test_support.h"
+#include "base/scoped.h"
+#include "base/text.h"
+#include "tests/support/pump.h"
 
 namespace orvo::test {
 namespace {

@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "notifier/mod_notify.h"
-#include "notifier_test_support.h"
-#include "platform/ui_seam.h"
-#include "support/pump.h"
+#include "tests/notifier/notifier_test_support.h"
+#include "tests/support/scripted_ui.h"
+#include "tests/support/pump.h"
 
 namespace orvo::notifier {
 namespace {

@@ -1,10 +1,10 @@
-#include "notifier_test_support.h"
+#include "tests/notifier/notifier_test_support.h"
 
 #include <gtest/gtest.h>
 
 #include "notifier/mod_notify.h"
-#include "platform/scoped.h"
-#include "support/pump.h"
+#include "base/scoped.h"
+#include "tests/support/pump.h"
 
 namespace orvo::test {
 

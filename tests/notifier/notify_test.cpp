@@ -8,8 +8,8 @@
 
 #include "notifier/frm_info.h"
 #include "notifier/mod_notify.h"
-#include "notifier_test_support.h"
-#include "platform/window.h"
+#include "tests/notifier/notifier_test_support.h"
+#include "win/window.h"
 
 namespace orvo::test {
 namespace {

@@ -8,8 +8,8 @@
 
 #include "notifier/mod_notify.h"
 #include "notifier/mod_regedit.h"
-#include "notifier_test_support.h"
-#include "platform/scoped.h"
+#include "tests/notifier/notifier_test_support.h"
+#include "base/scoped.h"
 
 namespace orvo::test {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "support/pump.h"
+#include "tests/support/pump.h"
 
 namespace orvo::notifier {
 namespace {

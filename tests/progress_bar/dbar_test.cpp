@@ -1,8 +1,8 @@
-#include "progress_bar/dbar.h"
+#include "recorder/progress_bar/dbar.h"
 
 #include <gtest/gtest.h>
 
-#include "support/pump.h"
+#include "tests/support/pump.h"
 
 namespace orvo::recorder {
 namespace {

@@ -1,4 +1,4 @@
-#include "support/pump.h"
+#include "tests/support/pump.h"
 
 #include <algorithm>
 

@@ -1,11 +1,11 @@
-#include "volume/cls_volume.h"
+#include "recorder/volume/cls_volume.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
 
-#include "mixer_probe.h"
-#include "platform/ui_seam.h"
+#include "tests/volume/mixer_probe.h"
+#include "tests/support/scripted_ui.h"
 
 namespace orvo::recorder {
 namespace {

@@ -1,10 +1,10 @@
-#include "volume/level_tools.h"
+#include "recorder/volume/level_tools.h"
 
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
-#include "mixer_probe.h"
-#include "platform/ui_seam.h"
+#include "tests/volume/mixer_probe.h"
+#include "tests/support/scripted_ui.h"
 
 namespace orvo::recorder {
 namespace {

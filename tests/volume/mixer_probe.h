@@ -6,7 +6,7 @@
 
 #include <cstdlib>
 
-#include "platform/scoped.h"
+#include "base/scoped.h"
 
 namespace orvo::test {
 

@@ -2,12 +2,12 @@
 // no mixer and no wave-out device.
 #include <gtest/gtest.h>
 
-#include "main_window/frm_main.h"
-#include "mixer_probe.h"
-#include "platform/ui_seam.h"
-#include "resource.h"
-#include "volume/cls_volume.h"
-#include "volume/frm_test_card.h"
+#include "recorder/main_window/frm_main.h"
+#include "tests/volume/mixer_probe.h"
+#include "tests/support/scripted_ui.h"
+#include "recorder/resource.h"
+#include "recorder/volume/cls_volume.h"
+#include "recorder/volume/frm_test_card.h"
 
 namespace orvo::recorder {
 namespace {

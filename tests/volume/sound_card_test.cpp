@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
-#include "mixer_probe.h"
-#include "resource.h"
-#include "volume/frm_test_card.h"
-#include "volume/sound_card_report.h"
+#include "tests/volume/mixer_probe.h"
+#include "recorder/resource.h"
+#include "recorder/volume/frm_test_card.h"
+#include "recorder/volume/sound_card_report.h"
 
 namespace orvo::recorder {
 namespace {

@@ -1,12 +1,12 @@
-#include "waveform/mod_audio_edit.h"
+#include "recorder/waveform/mod_audio_edit.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
 
-#include "platform/ui_seam.h"
-#include "support/pump.h"
-#include "wav_files.h"
+#include "tests/support/scripted_ui.h"
+#include "tests/support/pump.h"
+#include "tests/waveform/wav_files.h"
 
 namespace orvo::recorder {
 namespace {

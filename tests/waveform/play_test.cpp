@@ -2,10 +2,10 @@
 // test set-up).
 #include <gtest/gtest.h>
 
-#include "platform/ui_seam.h"
-#include "support/pump.h"
-#include "wav_files.h"
-#include "waveform/mod_audio_edit.h"
+#include "tests/support/scripted_ui.h"
+#include "tests/support/pump.h"
+#include "tests/waveform/wav_files.h"
+#include "recorder/waveform/mod_audio_edit.h"
 
 namespace orvo::recorder {
 namespace {

@@ -1,11 +1,11 @@
-#include "waveform/wave_trace.h"
+#include "recorder/waveform/wave_trace.h"
 
 #include <gtest/gtest.h>
 
 #include <vector>
 
-#include "platform/ui_seam.h"
-#include "wav_files.h"
+#include "tests/support/scripted_ui.h"
+#include "tests/waveform/wav_files.h"
 
 namespace orvo::recorder {
 namespace {

@@ -1,0 +1,293 @@
+#include "audio/wave_transport.h"
+
+#include <algorithm>
+
+namespace orvo {
+namespace {
+
+// Buffers of a tenth of a second: the recorder has 1.6 s of them queued, so
+// a stalled disk write does not drop sound; the player keeps 0.6 s ahead.
+constexpr size_t kRecordBuffers = 16;
+constexpr size_t kPlayBuffers = 6;
+
+DWORD BufferBytes(const WAVEFORMATEX& f) {
+    DWORD bytes = f.nAvgBytesPerSec / 10;
+    bytes -= bytes % f.nBlockAlign;
+    return std::max<DWORD>(bytes, f.nBlockAlign);
+}
+
+// After a reset the driver hands back the buffers; give it a moment to do so
+// before they are unprepared and freed.
+template <typename Done>
+void WaitForBuffers(Done done) {
+    for (int i = 0; i < 100 && !done(); ++i) Sleep(10);
+}
+
+}  // namespace
+
+MCIERROR WaveInErrorToMci(MMRESULT r) {
+    switch (r) {
+    case MMSYSERR_NOERROR: return 0;
+    case MMSYSERR_BADDEVICEID:
+    case MMSYSERR_NODRIVER: return MCIERR_WAVE_INPUTSUNSUITABLE;
+    case WAVERR_BADFORMAT: return MCIERR_WAVE_SETINPUTUNSUITABLE;
+    case MMSYSERR_ALLOCATED: return MCIERR_WAVE_INPUTSINUSE;
+    case MMSYSERR_NOMEM: return MCIERR_OUT_OF_MEMORY;
+    default: return MCIERR_HARDWARE;
+    }
+}
+
+MCIERROR WaveOutErrorToMci(MMRESULT r) {
+    switch (r) {
+    case MMSYSERR_NOERROR: return 0;
+    case MMSYSERR_BADDEVICEID:
+    case MMSYSERR_NODRIVER: return MCIERR_WAVE_OUTPUTSUNSUITABLE;
+    case WAVERR_BADFORMAT: return MCIERR_WAVE_SETOUTPUTUNSUITABLE;
+    case MMSYSERR_ALLOCATED: return MCIERR_WAVE_OUTPUTSINUSE;
+    case MMSYSERR_NOMEM: return MCIERR_OUT_OF_MEMORY;
+    default: return MCIERR_HARDWARE;
+    }
+}
+
+// ---- recording ----
+
+WaveRecorder::~WaveRecorder() { Stop(); }
+
+MCIERROR WaveRecorder::Start(UINT device, const WAVEFORMATEX& format, const WaveStore& store, uint64_t fileOffset) {
+    Stop();
+    store_ = &store;
+    fileOffset_ = fileOffset;
+    blockAlign_ = format.nBlockAlign;
+    recorded_ = 0;
+    failed_ = false;
+    bufferEvent_.Reset(CreateEventW(nullptr, FALSE, FALSE, nullptr));
+    stopEvent_.Reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    if (!bufferEvent_ || !stopEvent_) return MCIERR_OUT_OF_MEMORY;
+    WAVEFORMATEX f = format;
+    f.cbSize = 0;
+    MMRESULT r = waveInOpen(device_.Put(), device, &f, reinterpret_cast<DWORD_PTR>(bufferEvent_.Get()), 0,
+                            CALLBACK_EVENT);
+    if (r != MMSYSERR_NOERROR) {
+        device_.Detach();  // nothing was opened
+        return WaveInErrorToMci(r);
+    }
+    DWORD bytes = BufferBytes(format);
+    memory_.assign(kRecordBuffers, std::vector<char>(bytes));
+    headers_.assign(kRecordBuffers, WAVEHDR{});
+    prepared_ = next_ = outstanding_ = 0;
+    for (size_t i = 0; i < kRecordBuffers; ++i) {
+        WAVEHDR& h = headers_[i];
+        h.lpData = memory_[i].data();
+        h.dwBufferLength = bytes;
+        if (waveInPrepareHeader(device_.Get(), &h, sizeof(h)) != MMSYSERR_NOERROR) break;
+        ++prepared_;
+        if (waveInAddBuffer(device_.Get(), &h, sizeof(h)) != MMSYSERR_NOERROR) break;
+        ++outstanding_;
+    }
+    if (outstanding_ < kRecordBuffers || waveInStart(device_.Get()) != MMSYSERR_NOERROR) {
+        Release();
+        return MCIERR_HARDWARE;
+    }
+    try {
+        worker_ = std::thread(&WaveRecorder::Run, this);
+    } catch (...) {
+        Release();
+        return MCIERR_OUT_OF_MEMORY;
+    }
+    return 0;
+}
+
+void WaveRecorder::Stop() {
+    if (worker_.joinable()) {
+        SetEvent(stopEvent_.Get());
+        worker_.join();
+    }
+    Release();
+}
+
+void WaveRecorder::Run() noexcept {
+    HANDLE waits[2] = {stopEvent_.Get(), bufferEvent_.Get()};
+    for (;;) {
+        DWORD w = WaitForMultipleObjects(2, waits, FALSE, INFINITE);
+        if (w != WAIT_OBJECT_0 + 1) break;
+        Drain(true);
+    }
+    // Stop hands back the buffer being filled with what it holds; reset hands
+    // back the empty rest.
+    waveInStop(device_.Get());
+    Drain(false);
+    waveInReset(device_.Get());
+    WaitForBuffers([this] {
+        Drain(false);
+        return outstanding_ == 0;
+    });
+}
+
+void WaveRecorder::Drain(bool requeue) {
+    while (outstanding_ > 0) {
+        WAVEHDR& h = headers_[next_];
+        if (!(h.dwFlags & WHDR_DONE)) break;
+        DWORD n = h.dwBytesRecorded - h.dwBytesRecorded % blockAlign_;
+        if (n > 0 && !failed_) {
+            uint64_t done = recorded_.load();
+            if (store_->WriteFileAt(fileOffset_ + done, h.lpData, n))
+                recorded_.store(done + n);
+            else
+                failed_ = true;  // the disk is full: keep what is written, report it
+        }
+        h.dwFlags &= ~WHDR_DONE;
+        h.dwBytesRecorded = 0;
+        if (!requeue || waveInAddBuffer(device_.Get(), &h, sizeof(h)) != MMSYSERR_NOERROR) {
+            if (requeue) failed_ = true;
+            --outstanding_;
+        }
+        next_ = (next_ + 1) % headers_.size();
+    }
+}
+
+void WaveRecorder::Release() {
+    if (device_) {
+        waveInReset(device_.Get());
+        WaitForBuffers([this] {
+            for (size_t i = 0; i < prepared_; ++i)
+                if (headers_[i].dwFlags & WHDR_INQUEUE) return false;
+            return true;
+        });
+        for (size_t i = 0; i < prepared_; ++i) waveInUnprepareHeader(device_.Get(), &headers_[i], sizeof(WAVEHDR));
+    }
+    prepared_ = outstanding_ = 0;
+    device_.Reset();
+    headers_.clear();
+    memory_.clear();
+}
+
+// ---- playback ----
+
+WavePlayer::~WavePlayer() { Stop(); }
+
+MCIERROR WavePlayer::Start(UINT device, const WAVEFORMATEX& format, const WaveStore& store, uint64_t from,
+                           uint64_t to, HWND notify, UINT message) {
+    Stop();
+    store_ = &store;
+    from_ = readPos_ = from;
+    to_ = to;
+    queued_ = 0;
+    blockAlign_ = format.nBlockAlign;
+    notify_ = notify;
+    message_ = message;
+    played_ = 0;
+    finished_ = false;
+    bufferEvent_.Reset(CreateEventW(nullptr, FALSE, FALSE, nullptr));
+    stopEvent_.Reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    if (!bufferEvent_ || !stopEvent_) return MCIERR_OUT_OF_MEMORY;
+    WAVEFORMATEX f = format;
+    f.cbSize = 0;
+    MMRESULT r = waveOutOpen(device_.Put(), device, &f, reinterpret_cast<DWORD_PTR>(bufferEvent_.Get()), 0,
+                             CALLBACK_EVENT);
+    if (r != MMSYSERR_NOERROR) {
+        device_.Detach();
+        return WaveOutErrorToMci(r);
+    }
+    DWORD bytes = BufferBytes(format);
+    memory_.assign(kPlayBuffers, std::vector<char>(bytes));
+    headers_.assign(kPlayBuffers, WAVEHDR{});
+    prepared_ = next_ = outstanding_ = 0;
+    bool ok = true;
+    for (size_t i = 0; i < kPlayBuffers && ok; ++i) {
+        WAVEHDR& h = headers_[i];
+        h.lpData = memory_[i].data();
+        h.dwBufferLength = bytes;
+        ok = waveOutPrepareHeader(device_.Get(), &h, sizeof(h)) == MMSYSERR_NOERROR;
+        if (ok) ++prepared_;
+    }
+    MCIERROR e = ok ? 0 : MCIERR_HARDWARE;
+    for (size_t i = 0; i < prepared_ && !e && readPos_ < to_; ++i) {
+        if (!Fill(headers_[i]))
+            e = MCIERR_FILE_READ;
+        else if (waveOutWrite(device_.Get(), &headers_[i], sizeof(WAVEHDR)) != MMSYSERR_NOERROR)
+            e = MCIERR_HARDWARE;
+        else
+            ++outstanding_;
+    }
+    if (e) {
+        Release();
+        return e;
+    }
+    try {
+        worker_ = std::thread(&WavePlayer::Run, this);
+    } catch (...) {
+        Release();
+        return MCIERR_OUT_OF_MEMORY;
+    }
+    return 0;
+}
+
+bool WavePlayer::Fill(WAVEHDR& h) {
+    DWORD n = static_cast<DWORD>(std::min<uint64_t>(memory_[0].size(), to_ - readPos_));
+    if (!store_->ReadElement(readPos_, h.lpData, n)) return false;
+    h.dwBufferLength = n;
+    h.dwFlags &= ~WHDR_DONE;
+    readPos_ += n;
+    queued_ += n;
+    return true;
+}
+
+void WavePlayer::Run() noexcept {
+    HANDLE waits[2] = {stopEvent_.Get(), bufferEvent_.Get()};
+    while (outstanding_ > 0) {
+        DWORD w = WaitForMultipleObjects(2, waits, FALSE, INFINITE);
+        if (w != WAIT_OBJECT_0 + 1) {
+            // Stopped early: the device knows how far the sound got.
+            MMTIME t{};
+            t.wType = TIME_BYTES;
+            if (waveOutGetPosition(device_.Get(), &t, sizeof(t)) == MMSYSERR_NOERROR && t.wType == TIME_BYTES) {
+                uint64_t exact = std::min<uint64_t>(t.u.cb, queued_);
+                exact -= exact % blockAlign_;
+                if (exact > played_.load()) played_ = exact;
+            }
+            waveOutReset(device_.Get());
+            return;
+        }
+        while (outstanding_ > 0) {
+            WAVEHDR& h = headers_[next_];
+            if (!(h.dwFlags & WHDR_DONE)) break;
+            played_ += h.dwBufferLength;
+            --outstanding_;
+            if (readPos_ < to_) {
+                // A read error ends playback early rather than playing noise.
+                if (Fill(h) && waveOutWrite(device_.Get(), &h, sizeof(h)) == MMSYSERR_NOERROR) ++outstanding_;
+                else readPos_ = to_;
+            }
+            next_ = (next_ + 1) % headers_.size();
+        }
+    }
+    played_ = to_ - from_;
+    finished_ = true;
+    if (notify_) PostMessageW(notify_, message_, 0, 0);
+}
+
+void WavePlayer::Stop() {
+    if (worker_.joinable()) {
+        SetEvent(stopEvent_.Get());
+        worker_.join();
+    }
+    Release();
+}
+
+void WavePlayer::Release() {
+    if (device_) {
+        waveOutReset(device_.Get());
+        WaitForBuffers([this] {
+            for (size_t i = 0; i < prepared_; ++i)
+                if (headers_[i].dwFlags & WHDR_INQUEUE) return false;
+            return true;
+        });
+        for (size_t i = 0; i < prepared_; ++i) waveOutUnprepareHeader(device_.Get(), &headers_[i], sizeof(WAVEHDR));
+    }
+    prepared_ = outstanding_ = 0;
+    device_.Reset();
+    headers_.clear();
+    memory_.clear();
+}
+
+}  // namespace orvo

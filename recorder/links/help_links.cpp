@@ -1,0 +1,74 @@
+#include "recorder/links/help_links.h"
+
+#include <vector>
+
+#include "product/maker_links.h"
+#include "win/ui_seam.h"
+
+namespace orvo::recorder {
+namespace {
+
+std::wstring OnWebHost(const wchar_t* path) { return std::wstring(L"http://") + maker::kWebHost + path; }
+
+LinkTarget FromFolder(std::wstring target) { return {LaunchStyle::FromFolder, std::move(target)}; }
+LinkTarget Plain(std::wstring target) { return {LaunchStyle::Plain, std::move(target)}; }
+
+}  // namespace
+
+std::wstring FolderOfModulePath(const std::wstring& modulePath) {
+    size_t slash = modulePath.find_last_of(L"\\/");
+    if (slash == std::wstring::npos) return {};
+    std::wstring folder = modulePath.substr(0, slash);
+    // "C:" alone would mean the drive's current folder, not its root.
+    if (folder.size() == 2 && folder[1] == L':') folder.push_back(modulePath[slash]);
+    return folder;
+}
+
+std::wstring ProgramFolder() {
+    std::vector<wchar_t> buffer(MAX_PATH);
+    for (;;) {
+        DWORD n = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+        if (n == 0) return {};
+        if (n < buffer.size()) return FolderOfModulePath(std::wstring(buffer.data(), n));
+        buffer.resize(buffer.size() * 2);
+    }
+}
+
+std::wstring NotepadCommandLine(const std::wstring& programFolder, const std::wstring& fileName) {
+    return L"notepad.exe " + programFolder + L"\\" + fileName;
+}
+
+LinkTarget HomePageLink() { return Plain(OnWebHost(L"/softinfo/orvorecord.htm")); }
+LinkTarget GuestbookLink() { return Plain(std::wstring(L"http://") + maker::kGuestbookHost); }
+LinkTarget FeedbackMailLink() {
+    return Plain(std::wstring(L"mailto:") + maker::kFeedbackAddress + L"?subject=欧沃录音机意见反馈");
+}
+LinkTarget MakerHomeLink() { return FromFolder(OnWebHost(L"")); }
+LinkTarget SoftwareHallLink() { return FromFolder(OnWebHost(L"/softinfo/orvovelmorasprite.htm")); }
+LinkTarget CustomisationLink() { return FromFolder(OnWebHost(L"/orvocustomization.htm")); }
+
+bool LinkToolbarTarget(int index, LinkTarget* out) {
+    switch (index) {
+        case 1: *out = MakerHomeLink(); return true;
+        case 2: *out = FromFolder(std::wstring(L"http://") + maker::kSiteNavigationHost); return true;
+        case 3: *out = FromFolder(std::wstring(L"http://") + maker::kWebTvHost); return true;
+        case 4: *out = CustomisationLink(); return true;
+        case 5: *out = FromFolder(OnWebHost(L"/orvogoodware.htm")); return true;
+        default: return false;
+    }
+}
+
+bool LaunchLink(HWND owner, const LinkTarget& link, const std::wstring& programFolder) {
+    if (link.style == LaunchStyle::Plain) return ShellOpen(owner, L"open", link.target, L"", L"", SW_SHOW);
+    return ShellOpen(owner, L"Open", link.target, L"", programFolder, SW_SHOWNORMAL);
+}
+
+std::wstring AboutText() {
+    return std::wstring(L"欧沃录音机 2.8\r\n\r\n"
+                        L"从声卡录音，播放和保存录音，打开WAV文件，调节麦克风和扬声器音量，"
+                        L"查看WAV文件的波形。\r\n\r\n"
+                        L"维莫拉主页：http://") +
+           maker::kWebHost;
+}
+
+}  // namespace orvo::recorder

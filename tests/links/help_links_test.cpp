@@ -1,0 +1,106 @@
+#include "recorder/links/help_links.h"
+
+#include <gtest/gtest.h>
+
+#include "base/text.h"
+#include "tests/support/scripted_ui.h"
+
+namespace orvo::recorder {
+namespace {
+
+TEST(ProgramFolder, DropsTheFileNameButKeepsADriveRoot) {
+    EXPECT_EQ(FolderOfModulePath(L"C:\\Program Files\\Orvo Record\\OrvoRecord.exe"), L"C:\\Program Files\\Orvo Record");
+    EXPECT_EQ(FolderOfModulePath(L"D:\\OrvoRecord.exe"), L"D:\\");
+    EXPECT_EQ(FolderOfModulePath(L"\\\\server\\share\\OrvoRecord.exe"), L"\\\\server\\share");
+}
+
+// The tests run from the bin folder, beside the test program itself.
+TEST(ProgramFolder, IsTheFolderOfTheRunningProgram) {
+    wchar_t current[MAX_PATH];
+    ASSERT_GT(GetCurrentDirectoryW(MAX_PATH, current), 0u);
+    std::wstring folder = ProgramFolder();
+    EXPECT_EQ(_wcsicmp(folder.c_str(), current), 0) << folder.size();
+    EXPECT_NE(folder.back(), L'\\');
+}
+
+TEST(NotepadCommandLine, IsUnquotedEvenWithSpacesAndDoublesTheSeparatorAtARoot) {
+    EXPECT_EQ(NotepadCommandLine(L"C:\\Program Files\\Orvo Record", L"readme.txt"),
+              L"notepad.exe C:\\Program Files\\Orvo Record\\readme.txt");
+    EXPECT_EQ(NotepadCommandLine(FolderOfModulePath(L"E:\\OrvoRecord.exe"), L"FAQ.txt"), L"notepad.exe E:\\\\FAQ.txt");
+}
+
+struct Expected {
+    LinkTarget link;
+    const wchar_t* target;
+    bool fromFolder;
+};
+
+TEST(LinkTargets, EachCommandHasItsOwnTargetAndStyle) {
+    const Expected table[] = {
+        {HomePageLink(), L"http://www.velmora.example/softinfo/orvorecord.htm", false},
+        {GuestbookLink(), L"http://guestbook.velmora.example", false},
+        {FeedbackMailLink(), L"mailto:feedback@velmora.example?subject=欧沃录音机意见反馈", false},
+        {MakerHomeLink(), L"http://www.velmora.example", true},
+        {SoftwareHallLink(), L"http://www.velmora.example/softinfo/orvovelmorasprite.htm", true},
+        {CustomisationLink(), L"http://www.velmora.example/orvocustomization.htm", true},
+    };
+    for (const auto& e : table) {
+        EXPECT_EQ(e.link.target, e.target);
+        EXPECT_EQ(e.link.style == LaunchStyle::FromFolder, e.fromFolder) << WideToUtf8(e.target);
+    }
+}
+
+TEST(LinkTargets, ToolbarButtonsOneToFiveOnly) {
+    const wchar_t* expected[] = {
+        L"http://www.velmora.example",
+        L"http://nav.velmora.example",
+        L"http://tv.velmora.example",
+        L"http://www.velmora.example/orvocustomization.htm",
+        L"http://www.velmora.example/orvogoodware.htm",
+    };
+    for (int index = 1; index <= 5; ++index) {
+        LinkTarget link;
+        ASSERT_TRUE(LinkToolbarTarget(index, &link)) << index;
+        EXPECT_EQ(link.target, expected[index - 1]);
+        EXPECT_EQ(link.style, LaunchStyle::FromFolder);
+    }
+    for (int index : {0, 6, 9, -1}) {
+        LinkTarget link;
+        EXPECT_FALSE(LinkToolbarTarget(index, &link)) << index;
+    }
+}
+
+TEST(LaunchLink, PlainAndFromFolderStylesReachTheShellAsSuch) {
+    ScriptedUi ui;
+    HWND owner = reinterpret_cast<HWND>(static_cast<INT_PTR>(0x1234));
+    ui.launchAnswers = {false};  // a failing shell is only reported back
+    EXPECT_FALSE(LaunchLink(owner, HomePageLink(), L"C:\\Orvo"));
+    EXPECT_TRUE(LaunchLink(owner, MakerHomeLink(), L"C:\\Orvo"));
+    auto launches = ui.Launches();
+    ASSERT_EQ(launches.size(), 2u);
+
+    EXPECT_EQ(launches[0].kind, LaunchRequest::Kind::ShellExecute);
+    EXPECT_EQ(launches[0].owner, owner);
+    EXPECT_EQ(launches[0].verb, L"open");
+    EXPECT_EQ(launches[0].parameters, L"");
+    EXPECT_EQ(launches[0].directory, L"");
+    EXPECT_EQ(launches[0].show, SW_SHOW);
+
+    EXPECT_EQ(launches[1].kind, LaunchRequest::Kind::ShellExecute);
+    EXPECT_EQ(launches[1].owner, owner);
+    EXPECT_EQ(launches[1].verb, L"Open");
+    EXPECT_EQ(launches[1].target, L"http://www.velmora.example");
+    EXPECT_EQ(launches[1].parameters, L"");
+    EXPECT_EQ(launches[1].directory, L"C:\\Orvo");
+    EXPECT_EQ(launches[1].show, SW_SHOWNORMAL);
+}
+
+TEST(AboutText, NamesTheProgramVersionAndHomePage) {
+    std::wstring text = AboutText();
+    EXPECT_EQ(text.rfind(L"欧沃录音机 2.8", 0), 0u);
+    EXPECT_NE(text.find(L"http://www.velmora.example"), std::wstring::npos);
+    EXPECT_NE(text.find(L"录音"), text.find(L"欧沃录音机"));  // says what it does, not only its name
+}
+
+}  // namespace
+}  // namespace orvo::recorder

@@ -1,0 +1,47 @@
+// A UI seam for tests: records every request in order and answers from a script.
+#pragma once
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "win/ui_seam.h"
+
+namespace orvo {
+
+// Records every request in order and answers from queues. With nothing
+// scripted, a message box answers its first button, a file dialog is
+// cancelled and a launch succeeds.
+class ScriptedUi : public UiSeam {
+public:
+    struct Entry {
+        enum class Kind { MessageBox, FileDialog, Launch } kind;
+        MessageBoxRequest message;
+        FileDialogRequest dialog;
+        LaunchRequest launch;
+    };
+
+    ScriptedUi();   // installs itself
+    ~ScriptedUi() override;  // restores the seam it replaced
+    ScriptedUi(const ScriptedUi&) = delete;
+    ScriptedUi& operator=(const ScriptedUi&) = delete;
+
+    int MessageBox(const MessageBoxRequest& request) override;
+    std::wstring FileDialog(const FileDialogRequest& request) override;
+    bool Launch(const LaunchRequest& request) override;
+
+    std::deque<int> messageAnswers;
+    std::deque<std::wstring> dialogAnswers;
+    std::deque<bool> launchAnswers;
+
+    const std::vector<Entry>& Log() const { return log_; }
+    std::vector<MessageBoxRequest> Messages() const;
+    std::vector<FileDialogRequest> Dialogs() const;
+    std::vector<LaunchRequest> Launches() const;
+    void Clear() { log_.clear(); }
+
+private:
+    std::vector<Entry> log_;
+    UiSeam* previous_;
+};
+
+}  // namespace orvo

@@ -1,0 +1,377 @@
+#include "win/controls.h"
+
+#include "base/failure.h"
+
+namespace orvo {
+namespace {
+
+[[noreturn]] void FailGone() { Fail(SystemErrorText(ERROR_INVALID_WINDOW_HANDLE), ERROR_INVALID_WINDOW_HANDLE); }
+
+RECT PixelsOf(const TwipRect& r, int dpi) {
+    int x = TwipsToPixels(r.left, dpi);
+    int y = TwipsToPixels(r.top, dpi);
+    int w = TwipsToPixels(r.width, dpi);
+    int h = TwipsToPixels(r.height, dpi);
+    return RECT{x, y, x + (w > 0 ? w : 0), y + (h > 0 ? h : 0)};
+}
+
+}  // namespace
+
+Control::~Control() = default;
+
+int Control::Dpi() const { return container_ ? container_->Dpi() : DpiOf(nullptr); }
+
+HWND Control::Checked() const {
+    HWND h = Hwnd();
+    if (!h || !IsWindow(h)) FailGone();
+    return h;
+}
+
+void Control::CreateControl(Window& container, const wchar_t* className, DWORD style, DWORD exStyle,
+                            const std::wstring& text, const TwipRect& rect, UINT id) {
+    container_ = &container;
+    rect_ = rect;
+    id_ = id ? id : container.EventSink().NextId();
+    RECT px = PixelsOf(rect, container.Dpi());
+    HWND h = CreateWindowExW(exStyle, className, text.c_str(), WS_CHILD | style, px.left, px.top,
+                             px.right - px.left, px.bottom - px.top, container.Hwnd(),
+                             reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id_)), GetModuleHandleW(nullptr), nullptr);
+    if (!h) FailWithLastError(std::wstring(L"Cannot create control ") + className);
+    hwnd_.Reset(h);
+    SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(UiFont(container.Dpi())), FALSE);
+}
+
+void Control::AdoptWindow(Window& container, HWND, const TwipRect& rect) {
+    container_ = &container;
+    rect_ = rect;
+}
+
+void Control::Move(double left, double top, double width, double height) {
+    HWND h = Checked();
+    rect_ = TwipRect{left, top, width, height};
+    RECT px = PixelsOf(rect_, Dpi());
+    SetWindowPos(h, nullptr, px.left, px.top, px.right - px.left, px.bottom - px.top,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+    Moved();
+}
+
+bool Control::Visible() const { return (GetWindowLongPtrW(Checked(), GWL_STYLE) & WS_VISIBLE) != 0; }
+
+void Control::SetVisible(bool visible) { ShowWindow(Checked(), visible ? SW_SHOWNA : SW_HIDE); }
+
+bool Control::Enabled() const { return IsWindowEnabled(Checked()) != FALSE; }
+
+void Control::SetEnabled(bool enabled) { EnableWindow(Checked(), enabled ? TRUE : FALSE); }
+
+std::wstring Control::Text() const {
+    HWND h = Checked();
+    std::wstring s(static_cast<size_t>(GetWindowTextLengthW(h)) + 1, L'\0');
+    s.resize(static_cast<size_t>(GetWindowTextW(h, s.data(), static_cast<int>(s.size()))));
+    return s;
+}
+
+void Control::SetText(const std::wstring& text) {
+    if (!SetWindowTextW(Checked(), text.c_str())) FailWithLastError(L"Cannot set the text of a control");
+}
+
+void Control::SetToolTip(const std::wstring& text) {
+    HWND h = Checked();
+    tip_ = text;
+    if (!tipWindow_) {
+        tipWindow_.Reset(CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, 0, 0, 0,
+                                         0, GetAncestor(h, GA_ROOT), nullptr, GetModuleHandleW(nullptr), nullptr));
+        if (!tipWindow_) FailWithLastError(L"Cannot create a tooltip");
+        TOOLINFOW ti{};
+        ti.cbSize = TTTOOLINFOW_V2_SIZE;
+        ti.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+        ti.hwnd = GetParent(h);
+        ti.uId = reinterpret_cast<UINT_PTR>(h);
+        ti.lpszText = tip_.data();
+        SendMessageW(tipWindow_.Get(), TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
+        return;
+    }
+    TOOLINFOW ti{};
+    ti.cbSize = TTTOOLINFOW_V2_SIZE;
+    ti.hwnd = GetParent(h);
+    ti.uId = reinterpret_cast<UINT_PTR>(h);
+    ti.lpszText = tip_.data();
+    SendMessageW(tipWindow_.Get(), TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&ti));
+}
+
+// ---------------------------------------------------------------------------
+
+Label::~Label() {
+    if (Hwnd() && IsWindow(Hwnd())) SetControlBackColor(Hwnd(), CLR_INVALID);
+}
+
+void Label::Create(Window& container, const std::wstring& caption, const TwipRect& rect) {
+    CreateControl(container, L"STATIC", WS_VISIBLE | SS_LEFT | SS_NOPREFIX, 0, caption, rect);
+}
+
+void Label::SetBackColor(COLORREF color) { SetControlBackColor(Checked(), color); }
+
+void Button::Create(Window& container, const std::wstring& caption, const TwipRect& rect) {
+    CreateControl(container, L"BUTTON", WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 0, caption, rect);
+    container.EventSink().OnCommand(Id(), [this] {
+        if (click_) click_();
+    });
+}
+
+void Button::OnClick(Window::Handler handler) { click_ = std::move(handler); }
+
+void Button::Click() {
+    HWND h = Checked();
+    if (IsWindowEnabled(h)) SendMessageW(h, BM_CLICK, 0, 0);
+}
+
+void Panelled::CreatePanel(Window& container, const TwipRect& rect, bool sunken, COLORREF back) {
+    RECT px = PixelsOf(rect, container.Dpi());
+    if (!panel_.Create(container, px.left, px.top, px.right - px.left, px.bottom - px.top, sunken, back)) {
+        FailWithLastError(L"Cannot create a container");
+    }
+    AdoptWindow(container, panel_.Hwnd(), rect);
+}
+
+void Frame::Create(Window& container, const std::wstring& caption, const TwipRect& rect) {
+    CreatePanel(container, rect, false, CLR_INVALID);
+    panel_.SetFrameCaption(caption);
+}
+
+void PictureBox::Create(Window& container, const TwipRect& rect, bool sunken, COLORREF back) {
+    CreatePanel(container, rect, sunken, back);
+}
+
+// ---------------------------------------------------------------------------
+
+Timer::~Timer() {
+    if (owner_) {
+        if (running_ && owner_->Hwnd()) KillTimer(owner_->Hwnd(), id_);
+        owner_->RemoveTimer(id_);
+    }
+}
+
+void Timer::Create(Window& owner, UINT interval, bool enabled) {
+    owner_ = &owner;
+    id_ = owner.NextId();
+    interval_ = interval;
+    owner.OnTimer(id_, [this] { Tick(); });
+    SetEnabled(enabled);
+}
+
+void Timer::OnTick(Window::Handler handler) { tick_ = std::move(handler); }
+
+void Timer::Tick() {
+    if (tick_) tick_();
+}
+
+void Timer::SetEnabled(bool enabled) {
+    enabled_ = enabled;
+    Apply();
+}
+
+void Timer::SetInterval(UINT milliseconds) {
+    interval_ = milliseconds;
+    Apply();
+}
+
+// A timer ticks only while it is enabled and has a period; a new period or a
+// fresh enable starts the count again.
+void Timer::Apply() {
+    if (!owner_ || !owner_->Hwnd()) Fail(L"The timer has no window");
+    bool run = enabled_ && interval_ > 0;
+    if (run) {
+        if (!SetTimer(owner_->Hwnd(), id_, interval_, nullptr)) FailWithLastError(L"Cannot start a timer");
+    } else if (running_) {
+        KillTimer(owner_->Hwnd(), id_);
+    }
+    running_ = run;
+}
+
+// ---------------------------------------------------------------------------
+
+void Slider::Create(Window& container, const TwipRect& rect) {
+    CreateControl(container, TRACKBAR_CLASSW, WS_VISIBLE | WS_TABSTOP | TBS_HORZ | TBS_AUTOTICKS | TBS_BOTTOM,
+                  0, L"", rect);
+    SendMessageW(Hwnd(), TBM_SETRANGE, TRUE, MAKELPARAM(0, 10));
+    SendMessageW(Hwnd(), TBM_SETTICFREQ, 1, 0);
+}
+
+void Slider::OnScroll(std::function<void(int)> handler) {
+    Container()->EventSink().OnScroll(Checked(), std::move(handler));
+}
+
+int Slider::Min() const { return static_cast<int>(SendMessageW(Checked(), TBM_GETRANGEMIN, 0, 0)); }
+void Slider::SetMin(int value) { SendMessageW(Checked(), TBM_SETRANGEMIN, TRUE, value); }
+int Slider::Max() const { return static_cast<int>(SendMessageW(Checked(), TBM_GETRANGEMAX, 0, 0)); }
+void Slider::SetMax(int value) { SendMessageW(Checked(), TBM_SETRANGEMAX, TRUE, value); }
+int Slider::Value() const { return static_cast<int>(SendMessageW(Checked(), TBM_GETPOS, 0, 0)); }
+void Slider::SetValue(int value) { SendMessageW(Checked(), TBM_SETPOS, TRUE, value); }
+int Slider::SmallChange() const { return static_cast<int>(SendMessageW(Checked(), TBM_GETLINESIZE, 0, 0)); }
+void Slider::SetSmallChange(int value) { SendMessageW(Checked(), TBM_SETLINESIZE, 0, value); }
+int Slider::LargeChange() const { return static_cast<int>(SendMessageW(Checked(), TBM_GETPAGESIZE, 0, 0)); }
+void Slider::SetLargeChange(int value) { SendMessageW(Checked(), TBM_SETPAGESIZE, 0, value); }
+
+void Slider::SetTickFrequency(int value) {
+    HWND h = Checked();
+    tickFrequency_ = value;
+    if (value > 0) {
+        SendMessageW(h, TBM_SETTICFREQ, static_cast<WPARAM>(value), 0);
+    } else {
+        SendMessageW(h, TBM_CLEARTICS, TRUE, 0);
+    }
+}
+
+// ---------------------------------------------------------------------------
+
+void ImageList::Load(UINT bitmapResource, int size, COLORREF mask) {
+    list_.Reset(ImageList_LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(bitmapResource), size, 0, mask,
+                                     IMAGE_BITMAP, LR_CREATEDIBSECTION));
+    if (!list_) FailWithLastError(L"Cannot load the images");
+}
+
+void Toolbar::Create(Window& container, const TwipRect& rect, const ImageList& images,
+                     std::vector<ToolbarButtonDef> buttons) {
+    CreateControl(container, TOOLBARCLASSNAMEW,
+                  WS_VISIBLE | TBSTYLE_FLAT | TBSTYLE_TOOLTIPS | CCS_NORESIZE | CCS_NOPARENTALIGN | CCS_NODIVIDER, 0,
+                  L"", rect);
+    HWND h = Hwnd();
+    buttons_ = std::move(buttons);
+    Window& sink = container.EventSink();
+    firstId_ = sink.NextId();
+    for (size_t i = 1; i < buttons_.size(); ++i) sink.NextId();
+
+    SendMessageW(h, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
+    SendMessageW(h, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(images.Handle()));
+    std::vector<TBBUTTON> tb(buttons_.size());
+    for (size_t i = 0; i < buttons_.size(); ++i) {
+        tb[i].iBitmap = buttons_[i].image > 0 ? buttons_[i].image - 1 : I_IMAGENONE;
+        tb[i].idCommand = static_cast<int>(firstId_ + i);
+        tb[i].fsState = TBSTATE_ENABLED;
+        tb[i].fsStyle = BTNS_BUTTON;
+        tb[i].iString = reinterpret_cast<INT_PTR>(buttons_[i].caption.c_str());
+        int index = static_cast<int>(i) + 1;
+        sink.OnCommand(firstId_ + static_cast<UINT>(i), [this, index] {
+            if (click_) click_(ToolbarButton{index, buttons_[static_cast<size_t>(index) - 1].key});
+        });
+    }
+    SendMessageW(h, TB_ADDBUTTONSW, tb.size(), reinterpret_cast<LPARAM>(tb.data()));
+    sink.OnNotify(h, [this](NMHDR* hdr) -> LRESULT {
+        if (hdr->code != TBN_GETINFOTIPW) return 0;
+        auto* tip = reinterpret_cast<NMTBGETINFOTIPW*>(hdr);
+        int index = static_cast<int>(static_cast<UINT>(tip->iItem) - firstId_) + 1;
+        if (index >= 1 && index <= Count() && tip->pszText && tip->cchTextMax > 0) {
+            lstrcpynW(tip->pszText, buttons_[static_cast<size_t>(index) - 1].tooltip.c_str(), tip->cchTextMax);
+        }
+        return 0;
+    });
+}
+
+void Toolbar::OnButtonClick(std::function<void(const ToolbarButton&)> handler) { click_ = std::move(handler); }
+
+void Toolbar::Click(int index) {
+    HWND h = Checked();
+    if (index < 1 || index > Count()) return;
+    UINT id = CommandId(index);
+    if (!SendMessageW(h, TB_ISBUTTONENABLED, id, 0)) return;
+    SendMessageW(GetParent(h), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(h));
+}
+
+const ToolbarButtonDef& Toolbar::Button(int index) const {
+    if (index < 1 || index > Count()) Fail(L"Index out of bounds");
+    return buttons_[static_cast<size_t>(index) - 1];
+}
+
+int Toolbar::IndexOf(const std::wstring& key) const {
+    for (size_t i = 0; i < buttons_.size(); ++i) {
+        if (buttons_[i].key == key) return static_cast<int>(i) + 1;
+    }
+    Fail(L"Element not found: " + key);
+}
+
+bool Toolbar::ButtonEnabled(const std::wstring& key) const {
+    return SendMessageW(Checked(), TB_ISBUTTONENABLED, CommandId(IndexOf(key)), 0) != 0;
+}
+
+void Toolbar::SetButtonEnabled(const std::wstring& key, bool enabled) {
+    SendMessageW(Checked(), TB_ENABLEBUTTON, CommandId(IndexOf(key)), MAKELPARAM(enabled ? TRUE : FALSE, 0));
+}
+
+// ---------------------------------------------------------------------------
+
+void StatusBar::Create(Window& form, const std::vector<double>& widths, const std::vector<std::wstring>& texts) {
+    CreateControl(form, STATUSCLASSNAMEW, WS_VISIBLE | CCS_BOTTOM, 0, L"", TwipRect{});
+    widths_ = widths;
+    ParentResized();
+    for (size_t i = 0; i < texts.size() && i < widths_.size(); ++i) SetPanelText(static_cast<int>(i) + 1, texts[i]);
+}
+
+void StatusBar::ParentResized() {
+    HWND h = Checked();
+    SendMessageW(h, WM_SIZE, 0, 0);
+    std::vector<int> edges;
+    int dpi = Dpi();
+    double right = 0;
+    for (size_t i = 0; i < widths_.size(); ++i) {
+        right += widths_[i];
+        edges.push_back(i + 1 == widths_.size() ? -1 : TwipsToPixels(right, dpi));
+    }
+    SendMessageW(h, SB_SETPARTS, edges.size(), reinterpret_cast<LPARAM>(edges.data()));
+}
+
+std::wstring StatusBar::PanelText(int index) const {
+    HWND h = Checked();
+    if (index < 1 || index > PanelCount()) Fail(L"Index out of bounds");
+    auto len = LOWORD(SendMessageW(h, SB_GETTEXTLENGTHW, static_cast<WPARAM>(index - 1), 0));
+    std::wstring s(static_cast<size_t>(len) + 1, L'\0');
+    SendMessageW(h, SB_GETTEXTW, static_cast<WPARAM>(index - 1), reinterpret_cast<LPARAM>(s.data()));
+    s.resize(len);
+    return s;
+}
+
+void StatusBar::SetPanelText(int index, const std::wstring& text) {
+    HWND h = Checked();
+    if (index < 1 || index > PanelCount()) Fail(L"Index out of bounds");
+    SendMessageW(h, SB_SETTEXTW, static_cast<WPARAM>(index - 1), reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+// ---------------------------------------------------------------------------
+
+MenuBar::MenuBar() : bar_(CreateMenu()) {
+    if (!bar_) FailWithLastError(L"Cannot create the menu bar");
+}
+
+HMENU MenuBar::AddPopup(const std::wstring& caption, bool visible) {
+    HMENU popup = CreatePopupMenu();
+    if (!popup) FailWithLastError(L"Cannot create a menu");
+    if (!visible) {
+        hidden_.emplace_back(popup);
+        return popup;
+    }
+    if (!AppendMenuW(Bar(), MF_POPUP | MF_STRING, reinterpret_cast<UINT_PTR>(popup), caption.c_str())) {
+        DestroyMenu(popup);
+        FailWithLastError(L"Cannot add a menu");
+    }
+    return popup;
+}
+
+void MenuBar::AddItem(HMENU popup, UINT id, const std::wstring& caption, wchar_t ctrlKey) {
+    std::wstring text = caption;
+    if (ctrlKey) {
+        text += L"\tCtrl+";
+        text += ctrlKey;
+        accels_.push_back(ACCEL{FVIRTKEY | FCONTROL, static_cast<WORD>(ctrlKey), static_cast<WORD>(id)});
+    }
+    if (!AppendMenuW(popup, MF_STRING, id, text.c_str())) FailWithLastError(L"Cannot add a menu item");
+}
+
+void MenuBar::AddSeparator(HMENU popup) { AppendMenuW(popup, MF_SEPARATOR, 0, nullptr); }
+
+void MenuBar::AttachTo(HWND window) {
+    if (!SetMenu(window, bar_.Get())) FailWithLastError(L"Cannot attach the menu bar");
+    attached_ = bar_.Detach();
+    if (!accels_.empty()) {
+        accel_.Reset(CreateAcceleratorTableW(accels_.data(), static_cast<int>(accels_.size())));
+    }
+}
+
+}  // namespace orvo

@@ -1,0 +1,270 @@
+// Thin wrappers for the controls the windows are built from. Positions and
+// sizes are kept in twips, as the layouts are written, and converted with the
+// window's real dpi when they reach the control. A control whose window is
+// gone, or whose call the system refuses, fails with a Failure; the handler
+// around it decides whether that is reported, skipped or passed on.
+#pragma once
+#include <windows.h>
+#include <commctrl.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "base/scoped.h"
+#include "win/window.h"
+
+namespace orvo {
+
+struct TwipRect {
+    double left = 0, top = 0, width = 0, height = 0;
+};
+
+// What every control has: a place in its container, visibility, enabled
+// state, a text and a tooltip.
+class Control {
+public:
+    Control() = default;
+    virtual ~Control();
+    Control(const Control&) = delete;
+    Control& operator=(const Control&) = delete;
+
+    virtual HWND Hwnd() const { return hwnd_.Get(); }
+    bool Created() const { return Hwnd() != nullptr; }
+
+    // Twips relative to the container's client area.
+    double Left() const { return rect_.left; }
+    double Top() const { return rect_.top; }
+    double Width() const { return rect_.width; }
+    double Height() const { return rect_.height; }
+    const TwipRect& Rect() const { return rect_; }
+    void Move(double left, double top, double width, double height);
+    void SetLeft(double left) { Move(left, rect_.top, rect_.width, rect_.height); }
+    void SetTop(double top) { Move(rect_.left, top, rect_.width, rect_.height); }
+    void SetWidth(double width) { Move(rect_.left, rect_.top, width, rect_.height); }
+    void SetHeight(double height) { Move(rect_.left, rect_.top, rect_.width, height); }
+
+    // The control's own flag, whatever its container shows.
+    bool Visible() const;
+    void SetVisible(bool visible);
+    bool Enabled() const;
+    void SetEnabled(bool enabled);
+    std::wstring Text() const;
+    void SetText(const std::wstring& text);
+    const std::wstring& ToolTip() const { return tip_; }
+    void SetToolTip(const std::wstring& text);
+
+    Window* Container() const { return container_; }
+    int Dpi() const;
+
+protected:
+    // Creates a system control inside container. Fails with a Failure.
+    void CreateControl(Window& container, const wchar_t* className, DWORD style, DWORD exStyle,
+                       const std::wstring& text, const TwipRect& rect, UINT id = 0);
+    // For controls that are one of the program's own windows (panels).
+    void AdoptWindow(Window& container, HWND hwnd, const TwipRect& rect);
+    // After Move: controls that lay out their insides override it.
+    virtual void Moved() {}
+    // Fails when the control's window no longer exists.
+    HWND Checked() const;
+    UINT Id() const { return id_; }
+
+private:
+    Window* container_ = nullptr;
+    ScopedWindow hwnd_;
+    TwipRect rect_;
+    UINT id_ = 0;
+    std::wstring tip_;
+    ScopedWindow tipWindow_;
+};
+
+// A static text. Mnemonics are off, so a file name with "&" shows as it is.
+class Label : public Control {
+public:
+    ~Label() override;
+    void Create(Window& container, const std::wstring& caption, const TwipRect& rect);
+    // An opaque background of its own (CLR_INVALID: the container's).
+    void SetBackColor(COLORREF color);
+};
+
+class Button : public Control {
+public:
+    void Create(Window& container, const std::wstring& caption, const TwipRect& rect);
+    void OnClick(Window::Handler handler);
+    // As if the user clicked it (nothing when disabled).
+    void Click();
+
+private:
+    Window::Handler click_;
+};
+
+// Controls that contain others: a panel of the program's own.
+class Panelled : public Control {
+public:
+    HWND Hwnd() const override { return panel_.Hwnd(); }
+    // The window to place child controls in.
+    Window& Inner() { return panel_; }
+
+protected:
+    void CreatePanel(Window& container, const TwipRect& rect, bool sunken, COLORREF back);
+    Panel panel_;
+};
+
+// A group box with a caption; its children lie inside it.
+class Frame : public Panelled {
+public:
+    void Create(Window& container, const std::wstring& caption, const TwipRect& rect);
+};
+
+// A container with an optional sunken border, a background colour and a
+// picture drawn at its natural size.
+class PictureBox : public Panelled {
+public:
+    void Create(Window& container, const TwipRect& rect, bool sunken = false, COLORREF back = CLR_INVALID);
+    void SetPicture(HBITMAP bitmap) { panel_.SetPicture(bitmap); }
+    void SetBackColor(COLORREF color) { panel_.SetBackColor(color); }
+};
+
+// A window timer of an owner window. Ticks arrive through the owner's
+// message loop; Tick() runs the handler directly.
+class Timer {
+public:
+    Timer() = default;
+    ~Timer();
+    Timer(const Timer&) = delete;
+    Timer& operator=(const Timer&) = delete;
+
+    void Create(Window& owner, UINT interval, bool enabled = false);
+    void OnTick(Window::Handler handler);
+    bool Enabled() const { return enabled_; }
+    void SetEnabled(bool enabled);
+    UINT Interval() const { return interval_; }
+    // Restarts the count when the timer is running, as a new period.
+    void SetInterval(UINT milliseconds);
+    void Tick();
+
+private:
+    void Apply();
+    Window* owner_ = nullptr;
+    UINT_PTR id_ = 0;
+    UINT interval_ = 0;
+    bool enabled_ = false;
+    bool running_ = false;
+    Window::Handler tick_;
+};
+
+// A horizontal slider (trackbar).
+class Slider : public Control {
+public:
+    void Create(Window& container, const TwipRect& rect);
+    // Every scroll notification while the user moves it.
+    void OnScroll(std::function<void(int code)> handler);
+
+    int Min() const;
+    void SetMin(int value);
+    int Max() const;
+    void SetMax(int value);
+    // Set values are clamped into Min..Max by the control.
+    int Value() const;
+    void SetValue(int value);
+    int SmallChange() const;
+    void SetSmallChange(int value);
+    int LargeChange() const;
+    void SetLargeChange(int value);
+    // 0 or less: no tick marks.
+    int TickFrequency() const { return tickFrequency_; }
+    void SetTickFrequency(int value);
+
+private:
+    int tickFrequency_ = 1;
+};
+
+// An image list of 16 × 16 images from a strip bitmap resource.
+class ImageList {
+public:
+    // mask: the colour that shows as transparent.
+    void Load(UINT bitmapResource, int size, COLORREF mask);
+    HIMAGELIST Handle() const { return list_.Get(); }
+    int Count() const { return list_ ? ImageList_GetImageCount(list_.Get()) : 0; }
+
+private:
+    ScopedImageList list_;
+};
+
+struct ToolbarButtonDef {
+    std::wstring key;
+    std::wstring caption;
+    int image = 0;  // 1-based index into the image list, 0 for none
+    std::wstring tooltip;
+};
+
+struct ToolbarButton {
+    int index = 0;  // 1-based
+    std::wstring key;
+};
+
+// A toolbar of buttons with captions under their images, addressed by index
+// (1-based) or key.
+class Toolbar : public Control {
+public:
+    void Create(Window& container, const TwipRect& rect, const ImageList& images,
+                std::vector<ToolbarButtonDef> buttons);
+    void OnButtonClick(std::function<void(const ToolbarButton&)> handler);
+    // As if the user clicked button index (nothing when it is disabled).
+    void Click(int index);
+
+    int Count() const { return static_cast<int>(buttons_.size()); }
+    const ToolbarButtonDef& Button(int index) const;
+    // Fails for a key the toolbar does not have.
+    bool ButtonEnabled(const std::wstring& key) const;
+    void SetButtonEnabled(const std::wstring& key, bool enabled);
+    UINT CommandId(int index) const { return firstId_ + static_cast<UINT>(index) - 1; }
+
+private:
+    int IndexOf(const std::wstring& key) const;
+    std::vector<ToolbarButtonDef> buttons_;
+    UINT firstId_ = 0;
+    std::function<void(const ToolbarButton&)> click_;
+};
+
+// The status bar along the bottom of a window, with text panels.
+class StatusBar : public Control {
+public:
+    // widths: twips per panel; the last one takes the rest.
+    void Create(Window& form, const std::vector<double>& widths, const std::vector<std::wstring>& texts);
+    std::wstring PanelText(int index) const;  // 1-based
+    void SetPanelText(int index, const std::wstring& text);
+    int PanelCount() const { return static_cast<int>(widths_.size()); }
+    // Follows the parent's new size.
+    void ParentResized();
+
+private:
+    std::vector<double> widths_;
+};
+
+// A menu bar built item by item, with the Ctrl shortcuts gathered into an
+// accelerator table.
+class MenuBar {
+public:
+    MenuBar();
+    // A top-level menu. A hidden one keeps its items (and their handlers) but
+    // is not on the bar.
+    HMENU AddPopup(const std::wstring& caption, bool visible = true);
+    // ctrlKey: the letter of a Ctrl shortcut ('A'), or 0.
+    void AddItem(HMENU popup, UINT id, const std::wstring& caption, wchar_t ctrlKey = 0);
+    void AddSeparator(HMENU popup);
+    // Gives the bar to the window, which destroys it with itself.
+    void AttachTo(HWND window);
+    HMENU Bar() const { return attached_ ? attached_ : bar_.Get(); }
+    HACCEL Accelerators() const { return accel_.Get(); }
+
+private:
+    ScopedMenu bar_;
+    HMENU attached_ = nullptr;
+    std::vector<ScopedMenu> hidden_;
+    std::vector<ACCEL> accels_;
+    ScopedAccel accel_;
+};
+
+}  // namespace orvo

@@ -1,0 +1,300 @@
+#include "win/window.h"
+
+#include "base/rounding.h"
+#include "base/scoped.h"
+
+namespace orvo {
+
+Window::~Window() { Destroy(); }
+
+void Window::Destroy() {
+    if (hwnd_) DestroyWindow(hwnd_);
+}
+
+bool Window::CreateOf(const wchar_t* className, DWORD style, DWORD exStyle, const std::wstring& title, int x, int y,
+                      int width, int height, HWND parent, HMENU menu, HICON icon, HBRUSH background) {
+    HINSTANCE instance = GetModuleHandleW(nullptr);
+    WNDCLASSEXW wc{};
+    if (!GetClassInfoExW(instance, className, &wc)) {
+        wc = {};
+        wc.cbSize = sizeof(wc);
+        wc.lpfnWndProc = &Window::Proc;
+        wc.hInstance = instance;
+        wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+        wc.hbrBackground = background;
+        wc.hIcon = icon;
+        wc.hIconSm = icon;
+        wc.lpszClassName = className;
+        if (!RegisterClassExW(&wc)) return false;
+    }
+    return CreateWindowExW(exStyle, className, title.c_str(), style, x, y, width, height, parent, menu, instance,
+                           this) != nullptr;
+}
+
+Window* Window::FromHandle(HWND hwnd) {
+    if (!hwnd || reinterpret_cast<WNDPROC>(GetWindowLongPtrW(hwnd, GWLP_WNDPROC)) != &Window::Proc) return nullptr;
+    return reinterpret_cast<Window*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+}
+
+void Window::OnCommand(UINT id, Handler handler) { commands_[id] = std::move(handler); }
+void Window::OnNotify(HWND from, std::function<LRESULT(NMHDR*)> handler) { notifies_[from] = std::move(handler); }
+void Window::OnScroll(HWND from, std::function<void(int)> handler) { scrolls_[from] = std::move(handler); }
+void Window::OnTimer(UINT_PTR id, Handler handler) { timers_[id] = std::move(handler); }
+void Window::RemoveTimer(UINT_PTR id) { timers_.erase(id); }
+
+bool Window::Dispatch(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+    result = 0;
+    switch (msg) {
+        case WM_COMMAND: {
+            auto it = commands_.find(LOWORD(wParam));
+            if (it == commands_.end()) return false;
+            // Handlers may replace themselves; run a copy.
+            Handler h = it->second;
+            if (h) h();
+            return true;
+        }
+        case WM_NOTIFY: {
+            auto* hdr = reinterpret_cast<NMHDR*>(lParam);
+            auto it = notifies_.find(hdr->hwndFrom);
+            if (it == notifies_.end()) return false;
+            auto h = it->second;
+            result = h ? h(hdr) : 0;
+            return true;
+        }
+        case WM_HSCROLL:
+        case WM_VSCROLL: {
+            auto it = scrolls_.find(reinterpret_cast<HWND>(lParam));
+            if (it == scrolls_.end()) return false;
+            auto h = it->second;
+            if (h) h(LOWORD(wParam));
+            return true;
+        }
+        case WM_TIMER: {
+            auto it = timers_.find(wParam);
+            if (it == timers_.end()) return false;
+            Handler h = it->second;
+            if (h) h();
+            return true;
+        }
+        case WM_CTLCOLORSTATIC: {
+            HBRUSH brush = ControlBackBrush(reinterpret_cast<HWND>(lParam), reinterpret_cast<HDC>(wParam));
+            if (!brush) return false;
+            result = reinterpret_cast<LRESULT>(brush);
+            return true;
+        }
+        default:
+            return false;
+    }
+}
+
+LRESULT Window::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+    LRESULT result;
+    if (Dispatch(msg, wParam, lParam, result)) return result;
+    return Default(msg, wParam, lParam);
+}
+
+bool Panel::Create(Window& parent, int x, int y, int width, int height, bool sunken, COLORREF back) {
+    parent_ = &parent;
+    SetBackColor(back);
+    return CreateOf(L"OrvoPanel", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS,
+                    sunken ? WS_EX_CLIENTEDGE : 0, L"", x, y, width, height, parent.Hwnd());
+}
+
+void Panel::SetPicture(HBITMAP bitmap) {
+    picture_ = bitmap;
+    if (Hwnd()) InvalidateRect(Hwnd(), nullptr, TRUE);
+}
+
+void Panel::FreeBrush() {
+    if (backBrush_) DeleteObject(backBrush_);
+    backBrush_ = nullptr;
+}
+
+void Panel::SetBackColor(COLORREF color) {
+    FreeBrush();
+    back_ = color;
+    if (color != CLR_INVALID) backBrush_ = CreateSolidBrush(color);
+    if (Hwnd()) InvalidateRect(Hwnd(), nullptr, TRUE);
+}
+
+void Panel::SetFrameCaption(const std::wstring& caption) {
+    framed_ = true;
+    caption_ = caption;
+    if (Hwnd()) InvalidateRect(Hwnd(), nullptr, TRUE);
+}
+
+void Panel::PaintFrame(HDC dc) {
+    RECT rc;
+    GetClientRect(Hwnd(), &rc);
+    HGDIOBJ oldFont = SelectObject(dc, UiFont(Dpi()));
+    TEXTMETRICW tm{};
+    GetTextMetricsW(dc, &tm);
+    RECT edge = rc;
+    edge.top += tm.tmHeight / 2;
+    DrawEdge(dc, &edge, EDGE_ETCHED, BF_RECT);
+    if (!caption_.empty()) {
+        SIZE size{};
+        GetTextExtentPoint32W(dc, caption_.c_str(), static_cast<int>(caption_.size()), &size);
+        int x = MulDiv(8, Dpi(), 96);
+        RECT text{x - 2, 0, x + size.cx + 2, tm.tmHeight};
+        FillRect(dc, &text, backBrush_ ? backBrush_ : GetSysColorBrush(COLOR_BTNFACE));
+        SetBkMode(dc, TRANSPARENT);
+        SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
+        TextOutW(dc, x, 0, caption_.c_str(), static_cast<int>(caption_.size()));
+    }
+    SelectObject(dc, oldFont);
+}
+
+LRESULT Panel::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+    LRESULT result;
+    if (Dispatch(msg, wParam, lParam, result)) return result;
+    switch (msg) {
+        case WM_COMMAND:
+        case WM_NOTIFY:
+        case WM_HSCROLL:
+        case WM_VSCROLL:
+        case WM_CTLCOLORSTATIC:
+        case WM_CTLCOLORBTN:
+            // The controls' handlers live with the form; pass the message up.
+            if (HWND parent = GetParent(Hwnd())) return SendMessageW(parent, msg, wParam, lParam);
+            break;
+        case WM_ERASEBKGND: {
+            RECT rc;
+            GetClientRect(Hwnd(), &rc);
+            FillRect(reinterpret_cast<HDC>(wParam), &rc,
+                     backBrush_ ? backBrush_ : GetSysColorBrush(COLOR_BTNFACE));
+            return 1;
+        }
+        case WM_PAINT: {
+            PAINTSTRUCT ps;
+            HDC dc = BeginPaint(Hwnd(), &ps);
+            if (framed_) PaintFrame(dc);
+            if (picture_) {
+                BITMAP bm{};
+                GetObjectW(picture_, sizeof(bm), &bm);
+                HDC mem = CreateCompatibleDC(dc);
+                if (mem) {
+                    HGDIOBJ old = SelectObject(mem, picture_);
+                    BitBlt(dc, 0, 0, bm.bmWidth, bm.bmHeight, mem, 0, 0, SRCCOPY);
+                    SelectObject(mem, old);
+                    DeleteDC(mem);
+                }
+            }
+            EndPaint(Hwnd(), &ps);
+            return 0;
+        }
+        case WM_NCDESTROY:
+            FreeBrush();
+            break;
+    }
+    return Default(msg, wParam, lParam);
+}
+
+namespace {
+const wchar_t kBackBrushProp[] = L"OrvoBackBrush";
+const wchar_t kBackColorProp[] = L"OrvoBackColor";
+}  // namespace
+
+void SetControlBackColor(HWND control, COLORREF color) {
+    if (HANDLE old = RemovePropW(control, kBackBrushProp)) DeleteObject(static_cast<HBRUSH>(old));
+    RemovePropW(control, kBackColorProp);
+    if (color == CLR_INVALID) return;
+    SetPropW(control, kBackBrushProp, CreateSolidBrush(color));
+    // Stored +1 so that black is not mistaken for "no property".
+    SetPropW(control, kBackColorProp, reinterpret_cast<HANDLE>(static_cast<UINT_PTR>(color) + 1));
+    InvalidateRect(control, nullptr, TRUE);
+}
+
+HBRUSH ControlBackBrush(HWND control, HDC dc) {
+    auto brush = static_cast<HBRUSH>(GetPropW(control, kBackBrushProp));
+    if (!brush) return nullptr;
+    auto color = static_cast<COLORREF>(reinterpret_cast<UINT_PTR>(GetPropW(control, kBackColorProp)) - 1);
+    SetBkColor(dc, color);
+    return brush;
+}
+
+HFONT UiFont(int dpi) {
+    static std::map<int, ScopedGdi<HFONT>> fonts;
+    auto& f = fonts[dpi];
+    if (!f) {
+        LOGFONTW lf{};
+        lf.lfHeight = -MulDiv(9, dpi, 72);
+        lf.lfWeight = FW_NORMAL;
+        lf.lfCharSet = DEFAULT_CHARSET;
+        lstrcpynW(lf.lfFaceName, L"MS Shell Dlg", LF_FACESIZE);
+        f.Reset(CreateFontIndirectW(&lf));
+    }
+    return f.Get();
+}
+
+LRESULT CALLBACK Window::Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    Window* self;
+    if (msg == WM_NCCREATE) {
+        self = static_cast<Window*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+        self->hwnd_ = hwnd;
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    } else {
+        self = reinterpret_cast<Window*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    }
+    if (!self) return DefWindowProcW(hwnd, msg, wParam, lParam);
+    LRESULT result;
+    try {
+        result = self->HandleMessage(msg, wParam, lParam);
+    } catch (...) {
+        result = DefWindowProcW(hwnd, msg, wParam, lParam);
+    }
+    if (msg == WM_NCDESTROY) {
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+        self->hwnd_ = nullptr;
+        self->OnDestroyed();
+    }
+    return result;
+}
+
+void Window::RunModal(HWND owner) {
+    if (!hwnd_) return;
+    bool ownerWasEnabled = owner && IsWindowEnabled(owner);
+    if (ownerWasEnabled) EnableWindow(owner, FALSE);
+    ShowWindow(hwnd_, SW_SHOW);
+    MSG m;
+    while (hwnd_ && GetMessageW(&m, nullptr, 0, 0) > 0) {
+        if (!IsDialogMessageW(hwnd_, &m)) {
+            TranslateMessage(&m);
+            DispatchMessageW(&m);
+        }
+    }
+    if (ownerWasEnabled) {
+        EnableWindow(owner, TRUE);
+        SetActiveWindow(owner);
+    }
+}
+
+int DpiOf(HWND hwnd) {
+    using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
+    static auto getDpiForWindow = reinterpret_cast<GetDpiForWindowFn>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+    if (hwnd && getDpiForWindow) {
+        UINT dpi = getDpiForWindow(hwnd);
+        if (dpi) return static_cast<int>(dpi);
+    }
+    HDC dc = GetDC(nullptr);
+    int dpi = dc ? GetDeviceCaps(dc, LOGPIXELSX) : 96;
+    if (dc) ReleaseDC(nullptr, dc);
+    return dpi > 0 ? dpi : 96;
+}
+
+int TwipsToPixels(double twips, int dpi) { return static_cast<int>(RoundHalfEven(twips * dpi / 1440.0)); }
+
+double PixelsToTwips(int pixels, int dpi) { return pixels * 1440.0 / dpi; }
+
+int RunMessageLoop(HWND accelWindow, HACCEL accel) {
+    MSG m;
+    while (GetMessageW(&m, nullptr, 0, 0) > 0) {
+        if (accel && accelWindow && TranslateAcceleratorW(accelWindow, accel, &m)) continue;
+        TranslateMessage(&m);
+        DispatchMessageW(&m);
+    }
+    return static_cast<int>(m.wParam);
+}
+
+}  // namespace orvo
