@@ -58,6 +58,11 @@ public:
     MCIERROR Save(const std::wstring& path);
     MCIERROR SetDevices(DWORD_PTR flags, const MCI_WAVE_SET_PARMS& parms);
     uint32_t Length() const;
+    LevelReading Levels() const {
+        if (recorder_) return recorder_->Levels();
+        if (player_) return player_->Levels();
+        return {};
+    }
     uint32_t Position() const;
     Mode GetMode() const;
     void SetUpdateInterval(UINT ms);
@@ -431,6 +436,7 @@ MCIERROR WaveAudioDevice::Save(const std::wstring& path) {
 uint32_t WaveAudioDevice::Length() const { return impl_->Length(); }
 uint32_t WaveAudioDevice::Position() const { return impl_->Position(); }
 uint16_t WaveAudioDevice::DeviceID() const { return impl_->id_; }
+LevelReading WaveAudioDevice::Levels() const { return impl_->Levels(); }
 WaveAudioDevice::Mode WaveAudioDevice::GetMode() const { return impl_->GetMode(); }
 MCIERROR WaveAudioDevice::LastError() const { return impl_->lastError_; }
 
