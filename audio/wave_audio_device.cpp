@@ -6,6 +6,7 @@
 #include <mutex>
 
 #include "base/scoped.h"
+#include "base/window_class.h"
 #include "audio/wave_riff.h"
 #include "audio/wave_store.h"
 #include "audio/wave_transport.h"
@@ -102,19 +103,11 @@ private:
 
 WaveAudioDevice::Impl::Impl() {
     static const wchar_t kClass[] = L"OrvoWaveAudioDevice";
-    HINSTANCE instance = GetModuleHandleW(nullptr);
-    WNDCLASSEXW wc{};
-    if (!GetClassInfoExW(instance, kClass, &wc)) {
-        wc = {};
-        wc.cbSize = sizeof(wc);
-        wc.lpfnWndProc = &Impl::WindowProc;
-        wc.hInstance = instance;
-        wc.lpszClassName = kClass;
-        RegisterClassExW(&wc);
-    }
+    RegisterWindowClass({kClass, &Impl::WindowProc});
     // A message-only window carries the status timer and the end-of-playback
     // notice to the creating thread.
-    window_.Reset(CreateWindowExW(0, kClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, instance, nullptr));
+    window_.Reset(CreateWindowExW(0, kClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, GetModuleHandleW(nullptr),
+                                  nullptr));
     if (window_) SetWindowLongPtrW(window_.Get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
 }
 
