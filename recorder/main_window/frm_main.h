@@ -115,7 +115,7 @@ public:
     ImageList ImgRecord;
     ImageList imgOther;
     Toolbar TbrRecord;
-    DBar dBar1;
+    dBar dBar1;
     Slider sldRecord;
     Label Lblread;
     Label LblFile;
