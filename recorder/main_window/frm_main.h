@@ -148,6 +148,9 @@ protected:
 
 private:
     void BuildControls();
+    void BuildLevelFrame();
+    void BuildMainPanel();
+    void BuildSidePanel();
     void BuildMenu();
     // Writes the element to a file the user names. False when nothing was
     // saved (cancelled, refused replace, or failed).
