@@ -5,8 +5,8 @@
 //   frm_main.cpp        layout, start-up, dispatch, expand/collapse
 //   recording.cpp       new, open, record, play, stop, save, exit
 //   help_commands.cpp   help menu, link toolbar, about box, conversion
-//   ../volume/level_controls.cpp          level sliders and sound tools
-//   ../waveform/frm_main_audio_edit.cpp   the waveform window
+//   level_controls.cpp  level sliders and sound tools
+//   audio_edit_command.cpp  the waveform window
 #pragma once
 #include <windows.h>
 
