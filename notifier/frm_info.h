@@ -51,7 +51,7 @@ public:
     int32_t ViewSwitchCount() const { return viewSwitchCount_; }
 
     // The window's controls, by name.
-    HWND Item(Control control) const;
+    HWND Item(InfoItem control) const;
     WebView& webNotify() { return webNotify_; }
     WebView& webLocal() { return webLocal_; }
     // True while the local page lies in front of the online one.
@@ -92,7 +92,8 @@ private:
     void AddTooltips();
     void AddTooltip(HWND control, const std::wstring& text);
     void OpenLink(Link link);
-    void OnCommand(int id, int code);
+    // WM_COMMAND from a control: the handler for its id and notification code.
+    void RouteCommand(int id, int code);
     LRESULT OnCtlColor(HDC dc, HWND control);
     bool OnSetCursor(HWND under);
     static LRESULT CALLBACK SearchBoxProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
@@ -102,7 +103,7 @@ private:
     std::wstring notifyUrl_;
     bool counted_ = false;
 
-    HWND items_[static_cast<int>(Control::Count)] = {};
+    HWND items_[static_cast<int>(InfoItem::Count)] = {};
     Panel topStrip_;
     Panel statusStrip_;
     WebView webNotify_;

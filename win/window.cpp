@@ -1,5 +1,8 @@
 #include "win/window.h"
 
+#include <cwchar>
+
+#include "base/failure.h"
 #include "base/rounding.h"
 #include "base/scoped.h"
 #include "base/window_class.h"
@@ -183,6 +186,21 @@ HBRUSH ControlBackBrush(HWND control, HDC dc) {
     return back->brush.Get();
 }
 
+namespace {
+
+// Called inside a catch block: names the message and the failure.
+void TraceUnhandled(UINT msg) noexcept {
+    try {
+        wchar_t head[64];
+        swprintf(head, 64, L"Orvo: message 0x%04X failed: ", msg);
+        OutputDebugStringW((head + DescribeCurrentException() + L"\n").c_str());
+    } catch (...) {
+        OutputDebugStringW(L"Orvo: a window message failed\n");
+    }
+}
+
+}  // namespace
+
 LRESULT CALLBACK Window::Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     Window* self;
     if (msg == WM_NCCREATE) {
@@ -197,6 +215,8 @@ LRESULT CALLBACK Window::Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
     try {
         result = self->HandleMessage(msg, wParam, lParam);
     } catch (...) {
+        // No handler above this one could report it; the debugger still hears of it.
+        TraceUnhandled(msg);
         result = DefWindowProcW(hwnd, msg, wParam, lParam);
     }
     if (msg == WM_NCDESTROY) {
