@@ -208,6 +208,7 @@ void FrmMain::BuildSidePanel() {
     cmdRecCtr.Create(fraMore.Inner(), L"录音控制", {90, 240, 945, 375});
     cmdVolCtr.Create(fraMore.Inner(), L"音量控制", {90, 720, 945, 375});
     cmdConvert.Create(fraMore.Inner(), L"MP3转换", {90, 1800, 945, 375});
+    mtrLevel.Create(fraMore.Inner(), {90, 1185, 945, 510});
     cmdRecCtr.OnClick([this] { cmdRecCtr_Click(); });
     cmdVolCtr.OnClick([this] { cmdVolCtr_Click(); });
     cmdConvert.OnClick([this] { cmdConvert_Click(); });

@@ -18,6 +18,7 @@
 #include "win/controls.h"
 #include "audio/wave_audio_device.h"
 #include "win/window.h"
+#include "recorder/level_meter/level_meter.h"
 #include "recorder/progress_bar/dbar.h"
 #include "recorder/program.h"
 
@@ -29,6 +30,9 @@ inline constexpr wchar_t kStatusRecording[] = L"正在录音...";
 inline constexpr wchar_t kStatusPlaying[] = L"正在播放...";
 inline constexpr wchar_t kStatusDone[] = L"操作结束...";
 inline constexpr wchar_t kSavePrompt[] = L"当前文件已经被更新，是否保存？";
+// The status line while recording, when the input needs the user's eye.
+inline constexpr wchar_t kStatusNoInput[] = L"正在录音...（没有声音输入，请检查麦克风）";
+inline constexpr wchar_t kStatusTooLoud[] = L"正在录音...（音量过大，声音可能失真）";
 
 // "新录音文件" + HHmmss + ".wav" for the given local time.
 std::wstring NewRecordingName(const SYSTEMTIME& localTime);
@@ -125,6 +129,9 @@ public:
     Button cmdRecCtr;
     Button cmdVolCtr;
     Button cmdConvert;
+    // The level of the take or playback, in the side panel between the
+    // volume and conversion buttons.
+    LevelMeter mtrLevel;
 
     // --- Fields --------------------------------------------------------------
     std::wstring strFileName;
@@ -160,6 +167,11 @@ private:
     // Menu commands whose handlers set no trap of their own report their
     // failure here, as the toolbar does.
     void Reported(void (FrmMain::*handler)());
+    // The meter follows the device: input levels during a take, output
+    // levels during playback.
+    void StartLevelMeter(bool input);
+
+    InputWatch inputWatch_;
 
     std::unique_ptr<MenuBar> menu_;
     HMENU mnuAudio_ = nullptr;
