@@ -242,7 +242,8 @@ TEST(NotifierCom, VBScriptClientOpensTheWindowInItsProcess) {
     PROCESS_INFORMATION pi{};
     ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
     ScopedHandle process(pi.hProcess), thread(pi.hThread);
-    EXPECT_EQ(BinaryTypeOf(ImageOf(process.Get())), kOwnBinaryType) << "script host " << WideToAnsi(ImageOf(process.Get()));
+    std::wstring host = ImageOf(process.Get());
+    EXPECT_EQ(BinaryTypeOf(host), kOwnBinaryType) << "script host " << WideToAnsi(host);
 
     HWND found = nullptr;
     PumpUntil(
