@@ -66,8 +66,10 @@ TEST_F(MixerTest, LetsReachTheMixerUnchangedAndGetsReturnTheLastLet) {
 // happens to carry identifier 0, which here is the speaker volume.
 TEST_F(MixerTest, MicrophoneWritesLeaveOtherControlsAlone) {
     SpeakerLevelRestorer restore;
+    ScriptedUi ui;
     clsVolume volume;
     volume.meOpenMixer();
+    ASSERT_TRUE(ui.Log().empty()) << "the mixer did not open";
     ASSERT_EQ(restore.Probe().SpeakerControlId(), 0u);
     volume.prSpeakerVolume(20000);
     volume.prMicVolume(40000);
