@@ -52,6 +52,27 @@ DWORD RunToEnd(std::wstring commandLine, DWORD timeoutMs = 30000) {
     return code;
 }
 
+// The client programs are of the test's own architecture: the 32-bit DLL is
+// registered by the 32-bit regsvr32 and used from a 32-bit script host (a
+// host of the other size could not load it in-process).
+constexpr DWORD kOwnBinaryType = sizeof(void*) == 8 ? SCS_64BIT_BINARY : SCS_32BIT_BINARY;
+
+DWORD BinaryTypeOf(const std::wstring& path) {
+    DWORD type = static_cast<DWORD>(-1);
+    return GetBinaryTypeW(path.c_str(), &type) ? type : static_cast<DWORD>(-1);
+}
+
+std::wstring ProgramOnPath(const wchar_t* name) {
+    wchar_t path[MAX_PATH] = {};
+    return SearchPathW(nullptr, name, nullptr, MAX_PATH, path, nullptr) ? path : L"";
+}
+
+std::wstring ImageOf(HANDLE process) {
+    wchar_t path[MAX_PATH] = {};
+    DWORD size = MAX_PATH;
+    return QueryFullProcessImageNameW(process, 0, path, &size) ? path : L"";
+}
+
 ComPtr<IDispatch> CreateByProgId() {
     CLSID clsid{};
     EXPECT_EQ(CLSIDFromProgID(kProgId, &clsid), S_OK);
@@ -97,6 +118,7 @@ CanUnloadFn DllCanUnloadNowOfLoadedDll() {
 TEST(NotifierCom, Regsvr32RegistersEveryKeyAndRemovesThemAgain) {
     std::wstring dll = NotifierDllPath();
     const std::wstring progClsid = std::wstring(kProgId) + L"\\Clsid";
+    EXPECT_EQ(BinaryTypeOf(ProgramOnPath(L"regsvr32.exe")), kOwnBinaryType);
 
     ASSERT_EQ(RunToEnd(L"regsvr32.exe /s /u \"" + dll + L"\""), 0u);
     ASSERT_EQ(RunToEnd(L"regsvr32.exe /s \"" + dll + L"\""), 0u);
@@ -220,6 +242,8 @@ TEST(NotifierCom, VBScriptClientOpensTheWindowInItsProcess) {
     PROCESS_INFORMATION pi{};
     ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
     ScopedHandle process(pi.hProcess), thread(pi.hThread);
+    std::wstring host = ImageOf(process.Get());
+    EXPECT_EQ(BinaryTypeOf(host), kOwnBinaryType) << "script host " << WideToAnsi(host);
 
     HWND found = nullptr;
     PumpUntil(
