@@ -11,10 +11,13 @@ export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
 WINE64=/usr/lib/wine/wine64
 
 # Wine reads media files for Media Foundation through GStreamer; its WAV
-# parser is in the "good" plugin set.
+# parser is in the "good" plugin set. The packages are made with NSIS (setup
+# programs), 7-Zip (zips; it also reads the setup programs back in the
+# tests), osslsigncode and openssl (signatures).
 ORVO_PACKAGES="g++-mingw-w64-i686 g++-mingw-w64-x86-64 mingw-w64-tools libwine-dev wine64 wine xvfb \
 pulseaudio pulseaudio-utils libasound2-plugins alsa-utils sox googletest cmake make imagemagick fonts-noto-cjk \
-x11-utils file gstreamer1.0-plugins-base gstreamer1.0-plugins-good"
+x11-utils file gstreamer1.0-plugins-base gstreamer1.0-plugins-good \
+nsis p7zip-full osslsigncode openssl python3"
 
 orvo_log() { printf '== %s\n' "$*" >&2; }
 

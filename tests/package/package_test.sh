@@ -20,6 +20,7 @@ if [ -z "${ORVO_PACKAGE_TEST_LOCKED:-}" ]; then
     ORVO_PACKAGE_TEST_LOCKED=1 exec flock /tmp/orvo-test.lock "$0" "$@"
 fi
 source "$here/../../scripts/common.sh"
+SECONDS=0
 
 dist="$(realpath "${1:-$ORVO_BUILD/dist}")"
 version_h="$ORVO_BUILD/x86_64/generated/orvo_version.h"
@@ -392,5 +393,6 @@ for arch in x86 x64; do
     check "unsigned: the $arch setup of the plain run carries no signature" unsigned "$dist/OrvoRecord-$version-setup-$arch.exe"
 done
 
+echo "package test: ${SECONDS}s"
 echo "package: $passed passed, $failed failed"
 [ "$failed" -eq 0 ]
