@@ -85,11 +85,16 @@ for name in sys.argv[2].split("\\")[1:]:
 PY
 }
 
-# A viewable top-level X window with this title, of a process of this program.
+# A viewable top-level X window with this title, of a process of this
+# program running in this test's prefix (the display is shared with the
+# other suites).
 window_of() {
-    local id
+    local id pid
     for id in $(xwininfo -root -tree 2>/dev/null | grep -iF "\"$1\": (\"$2\"" | awk '{print $1}'); do
-        xwininfo -id "$id" 2>/dev/null | grep -q 'IsViewable' && { echo "$id"; return 0; }
+        xwininfo -id "$id" 2>/dev/null | grep -q 'IsViewable' || continue
+        pid="$(xprop -id "$id" _NET_WM_PID 2>/dev/null | sed -n 's/.* = //p')"
+        [ -n "$pid" ] && tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX" &&
+            { echo "$id"; return 0; }
     done
     return 1
 }
