@@ -8,8 +8,9 @@
 #   - its uninstaller leaves no file, shortcut or key of ours and keeps the
 #     user's recordings and the notifier's settings;
 #   - the 32-bit setup carries PE32 programs and registers the DLL in its
-#     32-bit process; where this Wine runs 32-bit programs it is installed,
-#     refused beside the 64-bit build, and removed as well;
+#     32-bit process; where this Wine runs 32-bit programs it is installed
+#     and removed as well, and each build's setup refuses to install beside
+#     the other;
 #   - with a throwaway certificate every program in the packages is signed.
 #
 #   tests/package/package_test.sh [DIST]    (DIST: build/dist by default)
@@ -350,6 +351,10 @@ if [ "$run32" -eq 1 ]; then
     x86_win='C:\Program Files (x86)\OrvoRecord'
     installed_as 32 "$x86_win" "$ORVO_BUILD/i686/bin"
     check "32-bit: no entry in the 64-bit view" test -z "$(reg get "$WINEPREFIX" "$uninstall_key_64" DisplayName)"
+    run_setup "$x64_setup" /S
+    check "the 64-bit setup refuses while the 32-bit build is installed" test $? -ne 0
+    settle
+    check "the refused 64-bit setup wrote nothing" test ! -e "$drive_c/Program Files/OrvoRecord"
     check "32-bit: a 32-bit script client creates the class and Notify shows its window" \
         client_shows_window 'C:\windows\syswow64\cscript.exe' "$x86_win\\OrvoVMNotify.dll"
     "$WINE64" "$(unix_path "$x86_win")/uninstall.exe" /S

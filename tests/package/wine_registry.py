@@ -6,7 +6,6 @@ Wine writes them when its server stops, so run `wineserver -w` first.
   wine_registry.py snapshot PREFIX       every key and value, one a line, sorted
   wine_registry.py get PREFIX KEY NAME   one value ("@" for the default one);
                                          exits 1 when it is not there
-  wine_registry.py subkeys PREFIX KEY    the names of a key's direct subkeys
 
 KEY is written as HKLM\\Software\\... or HKCU\\Software\\...; strings come out
 decoded, DWORD values as decimal numbers.
@@ -111,12 +110,6 @@ def main(argv):
         if found is None or argv[4] not in found:
             sys.exit(1)
         print(found[argv[4]])
-    elif command == "subkeys" and len(argv) == 4:
-        parent = argv[3].lower() + "\\"
-        for key in sorted(keys):
-            rest = key[len(parent):]
-            if key.lower().startswith(parent) and "\\" not in rest:
-                print(rest)
     else:
         sys.exit(__doc__)
 
