@@ -16,10 +16,13 @@ WINE32=/usr/lib/wine/wine
 
 # Wine reads media files for Media Foundation through GStreamer; its WAV
 # parser is in the "good" plugin set. The 32-bit Wine loads its sound and
-# media plugins from the i386 library folders, so they come twice.
+# media plugins from the i386 library folders, so they come twice. The
+# packages are made with NSIS (setup programs), 7-Zip (zips; it also reads the
+# setup programs back in the tests), osslsigncode and openssl (signatures).
 ORVO_PACKAGES="g++-mingw-w64-i686 g++-mingw-w64-x86-64 mingw-w64-tools libwine-dev wine64 wine xvfb \
 pulseaudio pulseaudio-utils libasound2-plugins alsa-utils sox googletest cmake make imagemagick fonts-noto-cjk \
-x11-utils file gstreamer1.0-plugins-base gstreamer1.0-plugins-good"
+x11-utils file gstreamer1.0-plugins-base gstreamer1.0-plugins-good \
+nsis p7zip-full osslsigncode openssl python3"
 ORVO_PACKAGES_I386="wine32:i386 libasound2-plugins:i386 gstreamer1.0-plugins-base:i386 gstreamer1.0-plugins-good:i386"
 
 orvo_log() { printf '== %s\n' "$*" >&2; }

@@ -1,8 +1,11 @@
 #include "recorder/links/help_links.h"
 
+#include <vector>
+
 #include "product/maker_links.h"
 #include "win/ui_seam.h"
 #include "win/window_tools.h"
+#include "recorder/program.h"
 
 namespace orvo::recorder {
 namespace {
@@ -58,10 +61,11 @@ bool LaunchLink(HWND owner, const LinkTarget& link, const std::wstring& programF
 }
 
 std::wstring AboutText() {
-    return std::wstring(L"欧沃录音机 2.8\r\n\r\n"
-                        L"从声卡录音，播放和保存录音，打开WAV文件，调节麦克风和扬声器音量，"
-                        L"查看WAV文件的波形。\r\n\r\n"
-                        L"维莫拉主页：http://") +
+    return std::wstring(kProgramTitle) + L" " + kProgramVersion +
+           L"\r\n\r\n"
+           L"从声卡录音，播放和保存录音，打开WAV文件，调节麦克风和扬声器音量，"
+           L"查看WAV文件的波形。\r\n\r\n"
+           L"维莫拉主页：http://" +
            maker::kWebHost;
 }
 

@@ -140,7 +140,7 @@ void FrmMain::BuildControls() {
     TimerBar.OnTick([this] { TimerBar_Timer(); });
 
     std::wstring home = std::wstring(L"维莫拉主页 ") + L"http://" + maker::kWebHost;
-    sb1.Create(*this, {1800, 3765}, {L"欧沃录音机 V2.8", home});
+    sb1.Create(*this, {1800, 3765}, {std::wstring(kProgramTitle) + L" V" + kProgramVersion, home});
 
     BuildMainPanel();
     BuildSidePanel();

@@ -4,6 +4,7 @@
 
 #include "base/text.h"
 #include "tests/support/scripted_ui.h"
+#include "orvo_version.h"
 
 namespace orvo::recorder {
 namespace {
@@ -97,7 +98,7 @@ TEST(LaunchLink, PlainAndFromFolderStylesReachTheShellAsSuch) {
 
 TEST(AboutText, NamesTheProgramVersionAndHomePage) {
     std::wstring text = AboutText();
-    EXPECT_EQ(text.rfind(L"欧沃录音机 2.8", 0), 0u);
+    EXPECT_EQ(text.rfind(L"欧沃录音机 " ORVO_VERSION_TEXT, 0), 0u);
     EXPECT_NE(text.find(L"http://www.velmora.example"), std::wstring::npos);
     EXPECT_NE(text.find(L"录音"), text.find(L"欧沃录音机"));  // says what it does, not only its name
 }

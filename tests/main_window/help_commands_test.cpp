@@ -10,6 +10,7 @@
 #include "base/text.h"
 #include "tests/support/scripted_ui.h"
 #include "recorder/resource.h"
+#include "orvo_version.h"
 
 namespace orvo::recorder {
 namespace {
@@ -151,7 +152,7 @@ TEST_F(HelpCommands, AboutBoxNamesProgramVersionAndHome) {
     EXPECT_EQ(messages[0].owner, window.Hwnd());
     EXPECT_EQ(messages[0].title, L"欧沃录音机");
     EXPECT_EQ(messages[0].type, UINT(MB_OK | MB_ICONINFORMATION));
-    EXPECT_NE(messages[0].text.find(L"2.8"), std::wstring::npos);
+    EXPECT_NE(messages[0].text.find(L"" ORVO_VERSION_TEXT), std::wstring::npos);
     EXPECT_NE(messages[0].text.find(L"http://www.velmora.example"), std::wstring::npos);
 }
 

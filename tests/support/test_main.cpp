@@ -5,8 +5,8 @@
 #include <objbase.h>
 #include <gtest/gtest.h>
 
-#include "platform/text.h"
-#include "platform/ui_seam.h"
+#include "base/text.h"
+#include "tests/support/scripted_ui.h"
 
 namespace {
 
