@@ -7,6 +7,7 @@
 
 #include "product/maker_links.h"
 #include "base/rounding.h"
+#include "base/text.h"
 
 namespace orvo::notifier {
 namespace {
@@ -37,6 +38,23 @@ std::optional<int32_t> RoundedQuotient(double dividend, double divisor) {
 }
 
 }  // namespace
+
+std::wstring PercentEncoded(const std::wstring& text) {
+    static const wchar_t kHex[] = L"0123456789ABCDEF";
+    std::wstring out;
+    for (unsigned char c : WideToUtf8(text)) {
+        bool unreserved = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' ||
+                          c == '_' || c == '.' || c == '~';
+        if (unreserved) {
+            out.push_back(static_cast<wchar_t>(c));
+        } else {
+            out.push_back(L'%');
+            out.push_back(kHex[c >> 4]);
+            out.push_back(kHex[c & 0x0F]);
+        }
+    }
+    return out;
+}
 
 bool HasNoticeMark(const std::wstring& markup) {
     if (Lowered(markup).find(L"velmora") != std::wstring::npos) return true;
@@ -73,7 +91,7 @@ std::wstring SearchUrl(const std::wstring& boxText) {
         url = ReplaceAll(url, std::wstring(kWordKey) + kWordPlaceholder, L"");
         return ReplaceAll(url, kWordPlaceholder, L"");
     }
-    return ReplaceAll(url, kWordPlaceholder, words);
+    return ReplaceAll(url, kWordPlaceholder, PercentEncoded(words));
 }
 
 std::wstring SearchTooltip() { return std::wstring(maker::kWebSearchName) + L"搜索"; }

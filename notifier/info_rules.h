@@ -29,8 +29,11 @@ std::wstring ReplaceAll(std::wstring text, const std::wstring& what, const std::
 
 // The search address before the words go in.
 std::wstring SearchTemplate();
-// The address the search box opens for the text typed into it. The text is
-// inserted as typed, without encoding; an empty box opens the service
+// The text as one query value: UTF-8, every byte but letters, digits and
+// "-_.~" written as %XX (so a space is %20 and "+" stays a plus sign).
+std::wstring PercentEncoded(const std::wstring& text);
+// The address the search box opens for the text typed into it: the words,
+// trimmed of spaces, go in percent-encoded; an empty box opens the service
 // without the "word" key.
 std::wstring SearchUrl(const std::wstring& boxText);
 // Tooltip of the search icon: the service's name followed by "搜索".
