@@ -18,6 +18,7 @@ namespace {
 constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
 constexpr DWORD kExStyle = WS_EX_TOOLWINDOW;
 constexpr UINT_PTR kSearchBoxSubclass = 1;
+constexpr wchar_t kNotStoredText[] = L"无法保存“不再显示”的设置：没有写入注册表的权限。";
 
 std::wstring TextOf(HWND hwnd) {
     int n = GetWindowTextLengthW(hwnd);
@@ -41,9 +42,7 @@ class frmInfo::Strip : public orvo::Window {
 public:
     bool Create(HWND parent, Control id, const RECT& r, HBRUSH background) {
         background_ = background;
-        wchar_t name[64];
-        swprintf(name, 64, L"OrvoVMNotify.Strip.%p", static_cast<void*>(ModuleInstance()));
-        if (!CreateOf(name, WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0, L"", r.left, r.top, r.right - r.left,
+        if (!CreateOf(StripClassName().c_str(), WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0, L"", r.left, r.top, r.right - r.left,
                       r.bottom - r.top, parent, nullptr, nullptr, nullptr))
             return false;
         SetWindowLongPtrW(Hwnd(), GWLP_ID, ControlId(id));
@@ -82,6 +81,12 @@ frmInfo::~frmInfo() { Destroy(); }
 std::wstring frmInfo::ClassName() {
     wchar_t name[64];
     swprintf(name, 64, L"OrvoVMNotify.frmInfo.%p", static_cast<void*>(ModuleInstance()));
+    return name;
+}
+
+std::wstring frmInfo::StripClassName() {
+    wchar_t name[64];
+    swprintf(name, 64, L"OrvoVMNotify.Strip.%p", static_cast<void*>(ModuleInstance()));
     return name;
 }
 
@@ -283,12 +288,12 @@ void frmInfo::Form_Load() {
     Resume([&] { webNotify_.SetSilent(true); });
     Resume([&] { webNotify_.SetRegisterAsBrowser(true); });
     ThreadState& state = ThisThread();
-    Resume([&] { state.SoftDesc = ResolveSoftDesc(ReadRegValue(kHkeyLocalMachine, kSettingsKey, kSoftDescValue)); });
+    Resume([&] { state.SoftDesc = ResolveSoftDesc(ReadSetting(kSettingsKey, kSoftDescValue)); });
     Resume([&] { SetWindowTextW(Hwnd(), WindowCaption(state.SoftDesc).c_str()); });
     Resume([&] { SetWindowTextW(Item(Control::lblSoft), SoftLinkCaption(state.SoftDesc).c_str()); });
     Resume([&] {
         state.ReadmePath =
-            ResolveReadmePath(ReadRegValue(kHkeyLocalMachine, kSettingsKey, kReadmePathValue), ComponentFolder());
+            ResolveReadmePath(ReadSetting(kSettingsKey, kReadmePathValue), ComponentFolder());
     });
 }
 
@@ -382,11 +387,21 @@ void frmInfo::txtSearch_KeyPress(int keyCode) {
 }
 
 void frmInfo::chkHideWindow_Click() {
+    HWND box = Item(Control::chkHideWindow);
+    StoredFor stored = StoredFor::Nobody;
     Resume([&] {
-        bool ticked = SendMessageW(Item(Control::chkHideWindow), BM_GETCHECK, 0, 0) == BST_CHECKED;
-        std::wstring value = ticked ? L"1" : L"0";
-        WriteRegString(kHkeyLocalMachine, kSettingsKey, kHideWindowValue, value);
+        bool ticked = SendMessageW(box, BM_GETCHECK, 0, 0) == BST_CHECKED;
+        stored = WriteSetting(kSettingsKey, kHideWindowValue, ticked ? L"1" : L"0");
     });
+    // The box shows the choice in force, which stays the old one when
+    // nothing could be stored.
+    Resume([&] {
+        bool hidden = ReadSetting(kSettingsKey, kHideWindowValue) == L"1";
+        SendMessageW(box, BM_SETCHECK, hidden ? BST_CHECKED : BST_UNCHECKED, 0);
+    });
+    if (stored != StoredFor::Nobody || toldNotStored_) return;
+    toldNotStored_ = true;
+    Resume([&] { ShowMessage(Hwnd(), kNotStoredText, TextOf(Hwnd()), MB_OK | MB_ICONINFORMATION); });
 }
 
 void frmInfo::OnCommand(int id, int code) {

@@ -40,6 +40,8 @@ public:
     // The window class, unique to the module that holds this code so that a
     // program linking the module in and the DLL never share one.
     static std::wstring ClassName();
+    // The class of the coloured strips that hold the controls.
+    static std::wstring StripClassName();
 
     bool Create();
     void NavigateNotify(const std::wstring& url);
@@ -100,6 +102,7 @@ private:
     int32_t viewSwitchCount_ = 0;
     std::wstring notifyUrl_;
     bool counted_ = false;
+    bool toldNotStored_ = false;  // the user hears once that the box could not be stored
 
     HWND items_[static_cast<int>(Control::Count)] = {};
     std::unique_ptr<Strip> topStrip_;

@@ -4,6 +4,8 @@
 #include <ocidl.h>
 #include <oleidl.h>
 
+#include "notifier/mod_notify.h"
+
 namespace orvo::notifier {
 namespace {
 
@@ -40,7 +42,9 @@ std::wstring UrlOf(const VARIANT& v) {
 // view if the control keeps a reference; the view detaches itself first.
 class WebSite final : public IOleClientSite, public IOleInPlaceSite, public IOleInPlaceFrame, public IDispatch {
 public:
-    explicit WebSite(WebView* view) : view_(view) {}
+    // The site counts as one of the module's objects: the control may call
+    // it for as long as it keeps a reference.
+    explicit WebSite(WebView* view) : view_(view) { AddModuleReference(); }
     void Detach() { view_ = nullptr; }
 
     // IUnknown
@@ -151,12 +155,14 @@ public:
     }
 
 private:
-    ~WebSite() = default;
+    ~WebSite() { ReleaseModuleReference(); }
     LONG refs_ = 1;
     WebView* view_;
 };
 
 WebView::WebView() = default;
+
+std::wstring WebView::HostClassName() { return kHostClass; }
 
 WebView::~WebView() { Destroy(); }
 

@@ -34,6 +34,8 @@ public:
     bool Created() const { return static_cast<bool>(browser_); }
 
     HWND Host() const { return host_; }
+    // The window class of the host windows.
+    static std::wstring HostClassName();
     IWebBrowser2* Browser() const { return browser_.Get(); }
 
     void SetDocumentCompleteHandler(DocumentCompleteHandler handler) { onDocumentComplete_ = std::move(handler); }

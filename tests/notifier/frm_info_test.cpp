@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "notifier/mod_notify.h"
+#include "notifier/mod_regedit.h"
 #include "tests/notifier/notifier_test_support.h"
 #include "tests/support/scripted_ui.h"
 #include "tests/support/pump.h"
@@ -40,6 +41,25 @@ RECT RectIn(HWND child) {
     MapWindowPoints(nullptr, GetParent(child), reinterpret_cast<POINT*>(&r), 2);
     return r;
 }
+
+// Writes under HKEY_LOCAL_MACHINE fail, and under HKEY_CURRENT_USER too when
+// asked, as they do for a standard user on Windows.
+class RefusedWrites {
+public:
+    explicit RefusedWrites(bool userToo) {
+        refuseUser_ = userToo;
+        previous_ = SetKeyWriteOpener(&Open);
+    }
+    ~RefusedWrites() { SetKeyWriteOpener(previous_); }
+
+private:
+    static LSTATUS Open(HKEY root, const std::wstring& path, HKEY* key) {
+        if (root == HKEY_LOCAL_MACHINE || (refuseUser_ && root == HKEY_CURRENT_USER)) return ERROR_ACCESS_DENIED;
+        return RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, key, nullptr);
+    }
+    static inline bool refuseUser_ = false;
+    KeyWriteOpener previous_;
+};
 
 class NoticeWindow : public testing::Test {
 protected:
@@ -291,7 +311,7 @@ TEST_F(NoticeWindow, ALinkThatCannotOpenFailsSilently) {
     EXPECT_TRUE(IsWindow(w.Hwnd()));
 }
 
-TEST_F(NoticeWindow, SearchSendsTheBoxTextAsTyped) {
+TEST_F(NoticeWindow, SearchSendsTheBoxTextEncoded) {
     frmInfo& w = Open();
     HWND box = w.Item(Control::txtSearch);
     w.imgSearch_Click();  // the untouched prompt is searched for
@@ -302,9 +322,11 @@ TEST_F(NoticeWindow, SearchSendsTheBoxTextAsTyped) {
 
     auto launches = ui_->Launches();
     ASSERT_EQ(launches.size(), 3u);
-    EXPECT_EQ(launches[0].target, L"http://www.suxun.example/s?tn=velmora_pg&word=请输入搜索关键字");
-    EXPECT_EQ(launches[1].target, L"http://www.suxun.example/s?tn=velmora_pg");
-    EXPECT_EQ(launches[2].target, L"http://www.suxun.example/s?tn=velmora_pg&word=wave & mixer 音量");
+    const std::wstring service = L"http://www.suxun.example/s?tn=velmora_pg";
+    EXPECT_EQ(launches[0].target,
+              service + L"&word=%E8%AF%B7%E8%BE%93%E5%85%A5%E6%90%9C%E7%B4%A2%E5%85%B3%E9%94%AE%E5%AD%97");
+    EXPECT_EQ(launches[1].target, service);
+    EXPECT_EQ(launches[2].target, service + L"&word=wave%20%26%20mixer%20%E9%9F%B3%E9%87%8F");
     for (const LaunchRequest& r : launches) {
         EXPECT_EQ(r.owner, w.Hwnd());
         EXPECT_EQ(r.verb, L"open");
@@ -323,7 +345,7 @@ TEST_F(NoticeWindow, EnterInTheBoxSearchesOtherKeysDoNot) {
     EXPECT_EQ(ui_->Launches().size(), 0u);
     SendMessageW(box, WM_CHAR, VK_RETURN, 0);
     ASSERT_EQ(ui_->Launches().size(), 1u);
-    EXPECT_EQ(ui_->Launches()[0].target, L"http://www.suxun.example/s?tn=velmora_pg&word=录音a");
+    EXPECT_EQ(ui_->Launches()[0].target, L"http://www.suxun.example/s?tn=velmora_pg&word=%E5%BD%95%E9%9F%B3a");
 }
 
 TEST_F(NoticeWindow, FocusSelectsTheWholeBox) {
@@ -358,6 +380,59 @@ TEST_F(NoticeWindow, NeverShowWritesOneThenZeroAndTheNextNotifyStaysQuiet) {
     EXPECT_TRUE(IsWindowVisible(state.window->Hwnd()));
     state.window->Destroy();  // closing hands the object back to the module
     EXPECT_FALSE(state.window);
+}
+
+TEST_F(NoticeWindow, AStandardUsersTickLandsUnderTheUserAndWinsOverTheMachine) {
+    settings_.Set(kHideWindowValue, L"0");
+    settings_.Set(kSoftDescValue, L"机器的名字");
+    settings_.Set(kSoftDescValue, L"用户的名字", HKEY_CURRENT_USER);
+    ThreadState& state = ThisThread();
+    {
+        RefusedWrites refused(false);
+        NotifyOnThisThread(L"orvorecord");
+        ASSERT_TRUE(state.window);
+        EXPECT_EQ(TextOf(state.window->Hwnd()), L"用户的名字 - 通知链接");
+        HWND box = state.window->Item(Control::chkHideWindow);
+        SendMessageW(box, BM_CLICK, 0, 0);
+        EXPECT_EQ(test::StoredSetting(HKEY_CURRENT_USER, kHideWindowValue), std::optional<std::wstring>(L"1"));
+        EXPECT_EQ(test::StoredSetting(HKEY_LOCAL_MACHINE, kHideWindowValue), std::optional<std::wstring>(L"0"));
+        EXPECT_EQ(SendMessageW(box, BM_GETCHECK, 0, 0), BST_CHECKED);
+        EXPECT_TRUE(ui_->Messages().empty());
+
+        state.window->Destroy();
+        NotifyOnThisThread(L"orvorecord");
+        EXPECT_FALSE(state.window) << "the user's tick did not hold";
+    }
+
+    // Someone allowed to write the machine's value unticks: the user's old
+    // value would hide the new choice, so it goes.
+    frmInfo& w = Open();
+    HWND box = w.Item(Control::chkHideWindow);
+    SendMessageW(box, BM_SETCHECK, BST_CHECKED, 0);
+    SendMessageW(box, BM_CLICK, 0, 0);
+    EXPECT_EQ(test::StoredSetting(HKEY_LOCAL_MACHINE, kHideWindowValue), std::optional<std::wstring>(L"0"));
+    EXPECT_EQ(test::StoredSetting(HKEY_CURRENT_USER, kHideWindowValue), std::nullopt);
+    EXPECT_EQ(SendMessageW(box, BM_GETCHECK, 0, 0), BST_UNCHECKED);
+    NotifyOnThisThread(L"orvorecord");
+    ASSERT_TRUE(state.window);
+    state.window->Destroy();
+}
+
+TEST_F(NoticeWindow, WhenNothingCanBeStoredTheBoxStaysAndTheUserIsToldOnce) {
+    settings_.Set(kHideWindowValue, std::nullopt);
+    RefusedWrites refused(true);
+    frmInfo& w = Open();
+    HWND box = w.Item(Control::chkHideWindow);
+    SendMessageW(box, BM_CLICK, 0, 0);
+    EXPECT_EQ(SendMessageW(box, BM_GETCHECK, 0, 0), BST_UNCHECKED);
+    SendMessageW(box, BM_CLICK, 0, 0);
+    EXPECT_EQ(SendMessageW(box, BM_GETCHECK, 0, 0), BST_UNCHECKED);
+    EXPECT_EQ(test::StoredSetting(HKEY_LOCAL_MACHINE, kHideWindowValue), std::nullopt);
+    EXPECT_EQ(test::StoredSetting(HKEY_CURRENT_USER, kHideWindowValue), std::nullopt);
+    auto messages = ui_->Messages();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].owner, w.Hwnd());
+    EXPECT_NE(messages[0].text.find(L"不再显示"), std::wstring::npos);
 }
 
 TEST_F(NoticeWindow, BothViewsAreCreatedAndNavigated) {
