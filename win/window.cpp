@@ -257,7 +257,13 @@ void Window::RunModal(HWND owner) {
     if (ownerWasEnabled) EnableWindow(owner, FALSE);
     ShowWindow(hwnd_, SW_SHOW);
     MSG m;
-    while (hwnd_ && GetMessageW(&m, nullptr, 0, 0) > 0) {
+    bool quit = false;
+    while (hwnd_) {
+        BOOL got = GetMessageW(&m, nullptr, 0, 0);
+        if (got <= 0) {
+            quit = got == 0;
+            break;
+        }
         if (!IsDialogMessageW(hwnd_, &m)) {
             TranslateMessage(&m);
             DispatchMessageW(&m);
@@ -267,6 +273,8 @@ void Window::RunModal(HWND owner) {
         EnableWindow(owner, TRUE);
         SetActiveWindow(owner);
     }
+    // The quit was meant for the program's own loop: pass it on.
+    if (quit) PostQuitMessage(static_cast<int>(m.wParam));
 }
 
 int DpiOf(HWND hwnd) {
