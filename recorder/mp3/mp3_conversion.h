@@ -35,7 +35,9 @@ bool IsCancellation(long failureCode);
 // the user how it ended. Failures are thrown for the caller's trap.
 void RunMp3ConversionCommand(HWND owner);
 
-// The temporary name a conversion writes to before it becomes output.
-std::wstring PartialOutputPath(const std::wstring& output);
+// Makes the new, empty file a conversion writes to before it becomes output:
+// "<output>.<hex>.part", created exclusively, so no file already there (a
+// ".part" of someone else's included) is ever written over. Its path.
+std::wstring CreatePartialFile(const std::wstring& output);
 
 }  // namespace orvo::recorder
