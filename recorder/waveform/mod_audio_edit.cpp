@@ -41,7 +41,12 @@ struct SampleBlock {
     const uint8_t* Data() const { return lock ? lock->Get() : nullptr; }
     void Release() {
         lock.reset();
-        handle.Reset();
+        // A device that never handed its buffer back may still read from
+        // the block: it is then left to the process's end, never freed.
+        if (hWaveOut)
+            (void)handle.Detach();
+        else
+            handle.Reset();
         bytes = 0;
     }
 };
@@ -54,7 +59,10 @@ struct Module {
     // information of compressed formats); the device needs them with the record.
     std::vector<uint8_t> formatExtra;
     PlayStartedHook playStarted = nullptr;
-    ~Module() { CloseWaveOut(); }
+    ~Module() {
+        CloseWaveOut();
+        samples.Release();
+    }
 };
 Module g;
 
@@ -143,6 +151,10 @@ void LoadWaveFile(const std::wstring& path) {
     bWaveLoaded = 0;
 
     MMIOINFO info{};
+    // Named explicitly, the plain file procedure takes the whole name: left
+    // to choose, mmioOpen reads "name.ext+element" as an element of a
+    // compound file, so any path with a "+" after a dot would fail to open.
+    info.fccIOProc = FOURCC_DOS;
     std::wstring name = path;  // mmioOpen takes a writable buffer
     ScopedMmio file(mmioOpenW(name.data(), &info, MMIO_READ));
     if (!file) {
@@ -176,19 +188,26 @@ void LoadWaveFile(const std::wstring& path) {
         LONG got = mmioRead(file.Get(), reinterpret_cast<HPSTR>(extra.data()), static_cast<LONG>(extra.size()));
         extra.resize(got > 0 ? static_cast<size_t>(got) : 0);
     }
-    WaveFormat = format;
-    g.formatExtra = std::move(extra);
-
     lLastResult = mmioAscend(file.Get(), &DataChunk, 0);
 
     DataChunk.ckid = mmioStringToFOURCCW(L"data", 0);
     lLastResult = mmioDescend(file.Get(), &DataChunk, &RiffChunk, MMIO_FINDCHUNK);
     if (lLastResult != 0) return stop(L"Couldn't get data chunk");
 
-    // Checked before the old samples are given up: neither case can be read.
+    // The declared size is only a claim: no more is taken than the file holds
+    // after the chunk's start.
     uint32_t dataBytes = DataChunk.cksize;
-    if (WaveFormat.nBlockAlign == 0) return stop(L"Invalid format chunk: the block align is 0");
-    int64_t frames = FrameCountOf(dataBytes, WaveFormat.nBlockAlign);
+    LONG fileEnd = mmioSeek(file.Get(), 0, SEEK_END);
+    if (fileEnd >= 0 && mmioSeek(file.Get(), static_cast<LONG>(DataChunk.dwDataOffset), SEEK_SET) >= 0) {
+        uint32_t held = fileEnd > static_cast<LONG>(DataChunk.dwDataOffset)
+                            ? static_cast<uint32_t>(fileEnd - static_cast<LONG>(DataChunk.dwDataOffset))
+                            : 0;
+        dataBytes = std::min(dataBytes, held);
+    }
+
+    // Checked before the old samples are given up: neither case can be read.
+    if (format.nBlockAlign == 0) return stop(L"Invalid format chunk: the block align is 0");
+    int64_t frames = FrameCountOf(dataBytes, format.nBlockAlign);
     if (frames < 0) return stop(L"Data chunk too large: more sample frames than can be counted");
 
     // A device still playing from the old block must not outlive it.
@@ -208,7 +227,17 @@ void LoadWaveFile(const std::wstring& path) {
     g.samples.bytes = dataBytes;
     int64_t got = ReadAll(file.Get(), g.samples.lock->Get(), dataBytes);
     lLastResult = static_cast<int32_t>(std::min<int64_t>(got, std::numeric_limits<int32_t>::max()));
+    if (got < static_cast<int64_t>(dataBytes)) {
+        // A file that cannot be read to its end is not loaded: the zeros
+        // after the break would be shown and played as sound.
+        g.samples.Release();
+        return stop(L"Error reading the data chunk");
+    }
 
+    // The format goes with the samples: a file that fails earlier leaves
+    // the last loaded file's format alone.
+    WaveFormat = format;
+    g.formatExtra = std::move(extra);
     lFrameCount = static_cast<int32_t>(frames);
     file.Reset();
     bWaveLoaded = -1;
@@ -218,6 +247,15 @@ void PlayWaveRange(int16_t device) {
     // One device and one header at a time: a device left open by an earlier
     // play is closed before the header is filled again.
     CloseWaveOut();
+    if (hWaveOut) {
+        ShowWaveError();  // the last device still holds the header
+        return;
+    }
+    // After a failed read the samples held belong to no file on show.
+    if (!bWaveLoaded) {
+        ShowPlain(L"没有读入WAV文件，无法播放。");
+        return;
+    }
 
     // The record goes to the device with the extra bytes it announces, and
     // never announces more than were read.
@@ -269,6 +307,14 @@ void CALLBACK WaveOutProc(HWAVEOUT, UINT message, DWORD_PTR, DWORD_PTR, DWORD_PT
 void CloseWaveOut() {
     if (!hWaveOut) return;
     lLastResult = waveOutReset(hWaveOut);
+    // The driver hands the buffer back after the reset; give it a moment.
+    for (int i = 0; i < 100 && (WaveHeader.dwFlags & WHDR_INQUEUE); ++i) Sleep(10);
+    if (WaveHeader.dwFlags & WHDR_INQUEUE) {
+        // It still owns the header and the samples: the device stays open,
+        // so neither is reused or freed (see SampleBlock::Release).
+        lLastResult = WAVERR_STILLPLAYING;
+        return;
+    }
     lLastResult = waveOutUnprepareHeader(hWaveOut, &WaveHeader, sizeof(WAVEHDR));
     lLastResult = waveOutClose(hWaveOut);
     hWaveOut = nullptr;
