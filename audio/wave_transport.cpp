@@ -105,6 +105,7 @@ MCIERROR WaveRecorder::Start(UINT device, const WAVEFORMATEX& format, const Wave
         Release();
         return MCIERR_HARDWARE;
     }
+    levels_.Start(format);
     try {
         worker_ = std::thread(&WaveRecorder::Run, this);
     } catch (...) {
@@ -147,8 +148,10 @@ void WaveRecorder::Drain(bool requeue) {
         DWORD n = h.dwBytesRecorded - h.dwBytesRecorded % blockAlign_;
         if (n > 0 && !failed_) {
             uint64_t done = recorded_.load();
-            if (store_->WriteFileAt(fileOffset_ + done, h.lpData, n))
+            if (store_->WriteFileAt(fileOffset_ + done, h.lpData, n)) {
                 recorded_.store(done + n);
+                levels_.Feed(h.lpData, n);
+            }
             else
                 failed_ = true;  // the disk is full: keep what is written, report it
         }
@@ -192,6 +195,7 @@ MCIERROR WavePlayer::Start(UINT device, const WAVEFORMATEX& format, const WaveSt
     to_ = to;
     queued_ = 0;
     blockAlign_ = format.nBlockAlign;
+    levels_.Start(format);
     notify_ = notify;
     message_ = message;
     played_ = 0;
@@ -270,6 +274,7 @@ void WavePlayer::Run() noexcept {
         while (outstanding_ > 0) {
             WAVEHDR& h = headers_[next_];
             if (!(h.dwFlags & WHDR_DONE)) break;
+            levels_.Feed(h.lpData, h.dwBufferLength);
             played_ += h.dwBufferLength;
             --outstanding_;
             if (readPos_ < to_) {

@@ -2,8 +2,6 @@
 #include <windows.h>
 #include <olectl.h>
 
-#include <string>
-
 #include "notifier/mod_notify.h"
 #include "notifier/notify_class.h"
 #include "notifier/registration.h"
@@ -36,14 +34,16 @@ extern "C" HRESULT STDAPICALLTYPE DllGetClassObject(REFCLSID clsid, REFIID riid,
     return GetNotifyClassObject(clsid, riid, out);
 }
 
+// Neither lets a failure cross the export: one that throws (the module's
+// path unknown, memory short) is reported as a failed registration.
 extern "C" HRESULT STDAPICALLTYPE DllRegisterServer() {
-    std::wstring path;
-    if (!orvo::Resume([&] { path = ModulePath(); })) return SELFREG_E_CLASS;
-    return RegisterServer(path);
+    HRESULT hr = SELFREG_E_CLASS;
+    orvo::Resume([&] { hr = RegisterServer(ModulePath()); });
+    return hr;
 }
 
 extern "C" HRESULT STDAPICALLTYPE DllUnregisterServer() {
-    std::wstring path;
-    if (!orvo::Resume([&] { path = ModulePath(); })) return SELFREG_E_CLASS;
-    return UnregisterServer(path);
+    HRESULT hr = SELFREG_E_CLASS;
+    orvo::Resume([&] { hr = UnregisterServer(ModulePath()); });
+    return hr;
 }

@@ -2,14 +2,12 @@
 
 #include <commctrl.h>
 
-#include <cstdio>
-#include <memory>
-
 #include "notifier/info_art.h"
 #include "notifier/mod_notify.h"
 #include "notifier/mod_regedit.h"
 #include "base/failure.h"
 #include "win/ui_seam.h"
+#include "win/window_tools.h"
 
 namespace orvo::notifier {
 
@@ -20,75 +18,19 @@ constexpr DWORD kExStyle = WS_EX_TOOLWINDOW;
 constexpr UINT_PTR kSearchBoxSubclass = 1;
 constexpr wchar_t kNotStoredText[] = L"无法保存“不再显示”的设置：没有写入注册表的权限。";
 
-std::wstring TextOf(HWND hwnd) {
-    int n = GetWindowTextLengthW(hwnd);
-    std::wstring text(static_cast<size_t>(n) + 1, L'\0');
-    n = GetWindowTextW(hwnd, text.data(), n + 1);
-    text.resize(n > 0 ? static_cast<size_t>(n) : 0);
-    return text;
-}
-
-Control ControlOfId(int id) {
-    int index = id - ControlId(Control::picTop);
-    if (index < 0 || index >= static_cast<int>(Control::Count)) return Control::Count;
-    return static_cast<Control>(index);
+InfoItem InfoItemOfId(int id) {
+    int index = id - ControlId(InfoItem::picTop);
+    if (index < 0 || index >= static_cast<int>(InfoItem::Count)) return InfoItem::Count;
+    return static_cast<InfoItem>(index);
 }
 
 }  // namespace
-
-// A coloured strip that holds controls. It paints its own background and
-// passes its controls' notifications and colour requests to the window.
-class frmInfo::Strip : public orvo::Window {
-public:
-    bool Create(HWND parent, Control id, const RECT& r, HBRUSH background) {
-        background_ = background;
-        if (!CreateOf(StripClassName().c_str(), WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0, L"", r.left, r.top, r.right - r.left,
-                      r.bottom - r.top, parent, nullptr, nullptr, nullptr))
-            return false;
-        SetWindowLongPtrW(Hwnd(), GWLP_ID, ControlId(id));
-        return true;
-    }
-
-protected:
-    LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override {
-        switch (msg) {
-            case WM_ERASEBKGND: {
-                RECT rc;
-                GetClientRect(Hwnd(), &rc);
-                FillRect(reinterpret_cast<HDC>(wParam), &rc, background_);
-                return 1;
-            }
-            case WM_COMMAND:
-            case WM_CTLCOLORSTATIC:
-            case WM_CTLCOLORBTN:
-            case WM_CTLCOLOREDIT: {
-                LRESULT r = SendMessageW(GetParent(Hwnd()), msg, wParam, lParam);
-                if (r || msg == WM_COMMAND) return r;
-                break;
-            }
-        }
-        return Default(msg, wParam, lParam);
-    }
-
-private:
-    HBRUSH background_ = nullptr;
-};
 
 frmInfo::frmInfo() = default;
 
 frmInfo::~frmInfo() { Destroy(); }
 
-std::wstring frmInfo::ClassName() {
-    wchar_t name[64];
-    swprintf(name, 64, L"OrvoVMNotify.frmInfo.%p", static_cast<void*>(ModuleInstance()));
-    return name;
-}
-
-std::wstring frmInfo::StripClassName() {
-    wchar_t name[64];
-    swprintf(name, 64, L"OrvoVMNotify.Strip.%p", static_cast<void*>(ModuleInstance()));
-    return name;
-}
+std::wstring frmInfo::ClassName() { return ModuleClassName(L"OrvoVMNotify.frmInfo"); }
 
 bool frmInfo::Create() {
     int dpi = DpiOf(nullptr);
@@ -112,68 +54,19 @@ bool frmInfo::Create() {
     return true;
 }
 
-bool frmInfo::CreateControls() {
-    int dpi = DpiOf(Hwnd());
-    font_.Reset(CreateFontW(-MulDiv(9, dpi, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-                            OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
-                            L"MS Shell Dlg 2"));
-    topBrush_.Reset(CreateSolidBrush(kTopStripColor));
-    statusBrush_.Reset(CreateSolidBrush(kStatusStripColor));
+void frmInfo::LoadArt() {
     logoIcon_ = MakeLogoIcon();
     searchIcon_ = MakeSearchIcon();
     switchIcon_ = MakeSwitchIcon();
     hand_ = MakeHandCursor();
+}
 
+bool frmInfo::CreateControls() {
+    LoadArt();
     for (const ControlPlace& place : InfoLayout()) {
-        HWND container = place.container == Control::Count ? Hwnd() : Item(place.container);
-        HWND made = nullptr;
-        switch (place.kind) {
-            case ControlKind::Strip:
-                made = CreateStrip(place.id, place.id == Control::picTop ? kTopStripColor : kStatusStripColor);
-                if (!made) return false;
-                break;
-            case ControlKind::Label: made = AddLabel(place, container); break;
-            case ControlKind::Image: {
-                HICON icon = place.picture == Picture::Search   ? searchIcon_.Get()
-                             : place.picture == Picture::Switch ? switchIcon_.Get()
-                                                               : logoIcon_.Get();
-                made = AddImage(place, container, icon);
-                break;
-            }
-            case ControlKind::Edit:
-                made = CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", place.caption.c_str(),
-                                       WS_CHILD | WS_TABSTOP | ES_AUTOHSCROLL | (place.visible ? WS_VISIBLE : 0),
-                                       TwipsToPixels(place.left, dpi), TwipsToPixels(place.top, dpi),
-                                       TwipsToPixels(place.width, dpi), TwipsToPixels(place.height, dpi), container,
-                                       reinterpret_cast<HMENU>(static_cast<INT_PTR>(ControlId(place.id))),
-                                       GetModuleHandleW(nullptr), nullptr);
-                if (made) SetWindowSubclass(made, &frmInfo::SearchBoxProc, kSearchBoxSubclass,
-                                            reinterpret_cast<DWORD_PTR>(this));
-                break;
-            case ControlKind::CheckBox:
-                made = CreateWindowExW(0, L"BUTTON", place.caption.c_str(),
-                                       WS_CHILD | WS_TABSTOP | BS_AUTOCHECKBOX | (place.visible ? WS_VISIBLE : 0),
-                                       TwipsToPixels(place.left, dpi), TwipsToPixels(place.top, dpi),
-                                       TwipsToPixels(place.width, dpi), TwipsToPixels(place.height, dpi), container,
-                                       reinterpret_cast<HMENU>(static_cast<INT_PTR>(ControlId(place.id))),
-                                       GetModuleHandleW(nullptr), nullptr);
-                break;
-            case ControlKind::WebView: {
-                // A view that cannot be made leaves an empty area; the rest
-                // of the window still works.
-                WebView& view = place.id == Control::webNotify ? webNotify_ : webLocal_;
-                Resume([&] {
-                    view.Create(Hwnd(), ControlId(place.id), TwipsToPixels(place.left, dpi),
-                                TwipsToPixels(place.top, dpi), TwipsToPixels(place.width, dpi),
-                                TwipsToPixels(place.height, dpi));
-                });
-                made = view.Host();
-                break;
-            }
-        }
+        HWND made = CreateItem(place);
+        if (!made && place.kind == ControlKind::Strip) return false;
         items_[static_cast<int>(place.id)] = made;
-        if (!made) continue;
-        if (font_) SendMessageW(made, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), FALSE);
     }
 
     // The local page starts in front of the online one.
@@ -187,39 +80,61 @@ bool frmInfo::CreateControls() {
     return true;
 }
 
-HWND frmInfo::CreateStrip(Control control, COLORREF background) {
-    const ControlPlace& place = PlaceOf(control);
-    int dpi = DpiOf(Hwnd());
-    RECT r{TwipsToPixels(place.left, dpi), TwipsToPixels(place.top, dpi), 0, 0};
-    r.right = r.left + TwipsToPixels(place.width, dpi);
-    r.bottom = r.top + TwipsToPixels(place.height, dpi);
-    auto strip = std::make_unique<Strip>();
-    HBRUSH brush = background == kTopStripColor ? topBrush_.Get() : statusBrush_.Get();
-    if (!strip->Create(Hwnd(), control, r, brush)) return nullptr;
-    HWND hwnd = strip->Hwnd();
-    (control == Control::picTop ? topStrip_ : statusStrip_) = std::move(strip);
-    return hwnd;
+HWND frmInfo::CreateItem(const ControlPlace& place) {
+    const DWORD visible = place.visible ? WS_VISIBLE : 0;
+    switch (place.kind) {
+        case ControlKind::Strip: return CreateStrip(place);
+        case ControlKind::Label: {
+            DWORD style = SS_NOPREFIX | (place.centred ? SS_CENTER : SS_LEFT) | visible;
+            if (place.hand) style |= SS_NOTIFY;
+            return AddControl(place, L"STATIC", style);
+        }
+        case ControlKind::Image: {
+            HICON icon = place.picture == Picture::Search   ? searchIcon_.Get()
+                         : place.picture == Picture::Switch ? switchIcon_.Get()
+                                                           : logoIcon_.Get();
+            return AddImage(place, icon);
+        }
+        case ControlKind::Edit: {
+            HWND box = AddControl(place, L"EDIT", WS_TABSTOP | ES_AUTOHSCROLL | visible, WS_EX_CLIENTEDGE);
+            if (box)
+                SetWindowSubclass(box, &frmInfo::SearchBoxProc, kSearchBoxSubclass, reinterpret_cast<DWORD_PTR>(this));
+            return box;
+        }
+        case ControlKind::CheckBox: return AddControl(place, L"BUTTON", WS_TABSTOP | BS_AUTOCHECKBOX | visible);
+        case ControlKind::WebView: return CreateWebView(place);
+    }
+    return nullptr;
 }
 
-HWND frmInfo::AddLabel(const ControlPlace& place, HWND container) {
-    int dpi = DpiOf(Hwnd());
-    DWORD style = WS_CHILD | SS_NOPREFIX | (place.centred ? SS_CENTER : SS_LEFT) | (place.visible ? WS_VISIBLE : 0);
-    if (place.hand) style |= SS_NOTIFY;
-    return CreateWindowExW(0, L"STATIC", place.caption.c_str(), style, TwipsToPixels(place.left, dpi),
-                           TwipsToPixels(place.top, dpi), TwipsToPixels(place.width, dpi),
-                           TwipsToPixels(place.height, dpi), container,
-                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(ControlId(place.id))),
-                           GetModuleHandleW(nullptr), nullptr);
+HWND frmInfo::CreateStrip(const ControlPlace& place) {
+    Panel& strip = place.id == InfoItem::picTop ? topStrip_ : statusStrip_;
+    RECT r = PixelsOf({double(place.left), double(place.top), double(place.width), double(place.height)}, Dpi());
+    COLORREF back = place.id == InfoItem::picTop ? kTopStripColor : kStatusStripColor;
+    if (!strip.Create(*this, r.left, r.top, r.right - r.left, r.bottom - r.top, false, back)) return nullptr;
+    SetWindowLongPtrW(strip.Hwnd(), GWLP_ID, ControlId(place.id));
+    return strip.Hwnd();
 }
 
-HWND frmInfo::AddImage(const ControlPlace& place, HWND container, HICON icon) {
-    int dpi = DpiOf(Hwnd());
+// A view that cannot be made leaves an empty area; the rest of the window
+// still works.
+HWND frmInfo::CreateWebView(const ControlPlace& place) {
+    WebView& view = place.id == InfoItem::webNotify ? webNotify_ : webLocal_;
+    RECT r = PixelsOf({double(place.left), double(place.top), double(place.width), double(place.height)}, Dpi());
+    Resume([&] { view.Create(Hwnd(), ControlId(place.id), r.left, r.top, r.right - r.left, r.bottom - r.top); });
+    return view.Host();
+}
+
+HWND frmInfo::AddControl(const ControlPlace& place, const wchar_t* className, DWORD style, DWORD exStyle) {
+    HWND container = place.container == InfoItem::Count ? Hwnd() : Item(place.container);
+    return CreateChild(container, className, place.caption, style, exStyle,
+                       {double(place.left), double(place.top), double(place.width), double(place.height)},
+                       static_cast<UINT>(ControlId(place.id)));
+}
+
+HWND frmInfo::AddImage(const ControlPlace& place, HICON icon) {
     // Tooltips need the mouse, so every picture takes notifications.
-    DWORD style = WS_CHILD | SS_ICON | SS_CENTERIMAGE | SS_NOTIFY | (place.visible ? WS_VISIBLE : 0);
-    HWND hwnd = CreateWindowExW(0, L"STATIC", L"", style, TwipsToPixels(place.left, dpi), TwipsToPixels(place.top, dpi),
-                                TwipsToPixels(place.width, dpi), TwipsToPixels(place.height, dpi), container,
-                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(ControlId(place.id))),
-                                GetModuleHandleW(nullptr), nullptr);
+    HWND hwnd = AddControl(place, L"STATIC", SS_ICON | SS_CENTERIMAGE | SS_NOTIFY | (place.visible ? WS_VISIBLE : 0));
     if (hwnd && icon) SendMessageW(hwnd, STM_SETICON, reinterpret_cast<WPARAM>(icon), 0);
     return hwnd;
 }
@@ -246,9 +161,9 @@ void frmInfo::AddTooltip(HWND control, const std::wstring& text) {
     SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
 }
 
-HWND frmInfo::Item(Control control) const {
+HWND frmInfo::Item(InfoItem control) const {
     int index = static_cast<int>(control);
-    if (index < 0 || index >= static_cast<int>(Control::Count)) return nullptr;
+    if (index < 0 || index >= static_cast<int>(InfoItem::Count)) return nullptr;
     return items_[index];
 }
 
@@ -265,7 +180,7 @@ void frmInfo::Form_Load() {
     Resume([&] { viewSwitchCount_ = 0; });
     Resume([&] { webLocal_.Navigate(LocalPagePath(ComponentFolder())); });
     Resume([&] {
-        const ControlPlace& top = PlaceOf(Control::picTop);
+        const ControlPlace& top = PlaceOf(InfoItem::picTop);
         int dpi = DpiOf(Hwnd());
         int y = TwipsToPixels(top.top + top.height, dpi);
         RECT local = webLocal_.Bounds();
@@ -274,7 +189,7 @@ void frmInfo::Form_Load() {
         RECT online = webNotify_.Bounds();
         webNotify_.Move(local.left, local.top, online.right - online.left, local.bottom - local.top);
     });
-    Resume([&] { SendMessageW(Item(Control::chkHideWindow), BM_SETCHECK, BST_UNCHECKED, 0); });
+    Resume([&] { SendMessageW(Item(InfoItem::chkHideWindow), BM_SETCHECK, BST_UNCHECKED, 0); });
     Resume([&] {
         RECT r;
         if (!GetWindowRect(Hwnd(), &r)) FailWithLastError(L"GetWindowRect");
@@ -290,7 +205,7 @@ void frmInfo::Form_Load() {
     ThreadState& state = ThisThread();
     Resume([&] { state.SoftDesc = ResolveSoftDesc(ReadSetting(kSettingsKey, kSoftDescValue)); });
     Resume([&] { SetWindowTextW(Hwnd(), WindowCaption(state.SoftDesc).c_str()); });
-    Resume([&] { SetWindowTextW(Item(Control::lblSoft), SoftLinkCaption(state.SoftDesc).c_str()); });
+    Resume([&] { SetWindowTextW(Item(InfoItem::lblSoft), SoftLinkCaption(state.SoftDesc).c_str()); });
     Resume([&] {
         state.ReadmePath =
             ResolveReadmePath(ReadSetting(kSettingsKey, kReadmePathValue), ComponentFolder());
@@ -328,8 +243,8 @@ void frmInfo::webNotify_DocumentComplete(IDispatch* /*frame*/, const std::wstrin
     bool found = false;
     Resume([&] { found = HasNoticeMark(markup); });
     if (!found) return;
-    Resume([&] { ShowWindow(Item(Control::imgChange), SW_SHOW); });
-    Resume([&] { ShowWindow(Item(Control::lblRefresh), SW_SHOW); });
+    Resume([&] { ShowWindow(Item(InfoItem::imgChange), SW_SHOW); });
+    Resume([&] { ShowWindow(Item(InfoItem::lblRefresh), SW_SHOW); });
     Resume([&] { webNotify_.BringToFront(); });
 }
 
@@ -365,19 +280,19 @@ void frmInfo::OpenLink(Link link) {
     Resume([&] {
         std::wstring readme;
         if (ThreadState* state = ThisThreadIfAny()) readme = state->ReadmePath;
-        ShellOpen(Hwnd(), L"Open", LinkTarget(link, readme), L"", ComponentFolder(), SW_SHOWNORMAL);
+        ShellOpen(Hwnd(), L"Open", LinkAddress(link, readme), L"", ComponentFolder(), SW_SHOWNORMAL);
     });
 }
 
 void frmInfo::imgSearch_Click() {
     std::wstring url;
-    Resume([&] { url = SearchUrl(TextOf(Item(Control::txtSearch))); });
+    Resume([&] { url = SearchUrl(WindowText(Item(InfoItem::txtSearch))); });
     Resume([&] { ShellOpen(Hwnd(), L"open", url, L"", L"", SW_SHOW); });
 }
 
 void frmInfo::txtSearch_GotFocus() {
     Resume([&] {
-        HWND box = Item(Control::txtSearch);
+        HWND box = Item(InfoItem::txtSearch);
         SendMessageW(box, EM_SETSEL, 0, GetWindowTextLengthW(box));
     });
 }
@@ -387,7 +302,7 @@ void frmInfo::txtSearch_KeyPress(int keyCode) {
 }
 
 void frmInfo::chkHideWindow_Click() {
-    HWND box = Item(Control::chkHideWindow);
+    HWND box = Item(InfoItem::chkHideWindow);
     StoredFor stored = StoredFor::Nobody;
     Resume([&] {
         bool ticked = SendMessageW(box, BM_GETCHECK, 0, 0) == BST_CHECKED;
@@ -401,42 +316,42 @@ void frmInfo::chkHideWindow_Click() {
     });
     if (stored != StoredFor::Nobody || toldNotStored_) return;
     toldNotStored_ = true;
-    Resume([&] { ShowMessage(Hwnd(), kNotStoredText, TextOf(Hwnd()), MB_OK | MB_ICONINFORMATION); });
+    Resume([&] { ShowMessage(Hwnd(), kNotStoredText, WindowText(Hwnd()), MB_OK | MB_ICONINFORMATION); });
 }
 
-void frmInfo::OnCommand(int id, int code) {
-    switch (ControlOfId(id)) {
-        case Control::imgChange: if (code == STN_CLICKED) imgChange_Click(); break;
-        case Control::lblRefresh: if (code == STN_CLICKED) lblRefresh_Click(); break;
-        case Control::lblHomepage: if (code == STN_CLICKED) lblHomepage_Click(); break;
-        case Control::lblSoft: if (code == STN_CLICKED) lblSoft_Click(); break;
-        case Control::lblDingZhi: if (code == STN_CLICKED) lblDingZhi_Click(); break;
-        case Control::lblSO: if (code == STN_CLICKED) lblSO_Click(); break;
-        case Control::lblFind: if (code == STN_CLICKED) lblFind_Click(); break;
-        case Control::lblBuy: if (code == STN_CLICKED) lblBuy_Click(); break;
-        case Control::lblMobile: if (code == STN_CLICKED) lblMobile_Click(); break;
-        case Control::lblSite: if (code == STN_CLICKED) lblSite_Click(); break;
-        case Control::imgSearch: if (code == STN_CLICKED) imgSearch_Click(); break;
-        case Control::txtSearch: if (code == EN_SETFOCUS) txtSearch_GotFocus(); break;
-        case Control::chkHideWindow: if (code == BN_CLICKED) chkHideWindow_Click(); break;
+void frmInfo::RouteCommand(int id, int code) {
+    switch (InfoItemOfId(id)) {
+        case InfoItem::imgChange: if (code == STN_CLICKED) imgChange_Click(); break;
+        case InfoItem::lblRefresh: if (code == STN_CLICKED) lblRefresh_Click(); break;
+        case InfoItem::lblHomepage: if (code == STN_CLICKED) lblHomepage_Click(); break;
+        case InfoItem::lblSoft: if (code == STN_CLICKED) lblSoft_Click(); break;
+        case InfoItem::lblDingZhi: if (code == STN_CLICKED) lblDingZhi_Click(); break;
+        case InfoItem::lblSO: if (code == STN_CLICKED) lblSO_Click(); break;
+        case InfoItem::lblFind: if (code == STN_CLICKED) lblFind_Click(); break;
+        case InfoItem::lblBuy: if (code == STN_CLICKED) lblBuy_Click(); break;
+        case InfoItem::lblMobile: if (code == STN_CLICKED) lblMobile_Click(); break;
+        case InfoItem::lblSite: if (code == STN_CLICKED) lblSite_Click(); break;
+        case InfoItem::imgSearch: if (code == STN_CLICKED) imgSearch_Click(); break;
+        case InfoItem::txtSearch: if (code == EN_SETFOCUS) txtSearch_GotFocus(); break;
+        case InfoItem::chkHideWindow: if (code == BN_CLICKED) chkHideWindow_Click(); break;
         default: break;
     }
 }
 
 LRESULT frmInfo::OnCtlColor(HDC dc, HWND control) {
-    Control id = ControlOfId(GetDlgCtrlID(control));
-    if (id == Control::Count || id == Control::txtSearch) return 0;
+    InfoItem id = InfoItemOfId(GetDlgCtrlID(control));
+    if (id == InfoItem::Count || id == InfoItem::txtSearch) return 0;
     const ControlPlace& place = PlaceOf(id);
-    bool top = place.container == Control::picTop;
+    bool top = place.container == InfoItem::picTop;
     SetTextColor(dc, place.text);
     SetBkColor(dc, top ? kTopStripColor : kStatusStripColor);
     SetBkMode(dc, TRANSPARENT);
-    return reinterpret_cast<LRESULT>(top ? topBrush_.Get() : statusBrush_.Get());
+    return reinterpret_cast<LRESULT>(top ? topStrip_.BackBrush() : statusStrip_.BackBrush());
 }
 
 bool frmInfo::OnSetCursor(HWND under) {
-    Control id = ControlOfId(GetDlgCtrlID(under));
-    if (id == Control::Count || !hand_) return false;
+    InfoItem id = InfoItemOfId(GetDlgCtrlID(under));
+    if (id == InfoItem::Count || !hand_) return false;
     if (!PlaceOf(id).hand) return false;
     SetCursor(hand_.Get());
     return true;
@@ -465,7 +380,7 @@ LRESULT frmInfo::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
             }
             break;
         case WM_COMMAND:
-            OnCommand(LOWORD(wParam), HIWORD(wParam));
+            RouteCommand(LOWORD(wParam), HIWORD(wParam));
             return 0;
         case WM_CTLCOLORSTATIC:
         case WM_CTLCOLORBTN:

@@ -40,8 +40,6 @@ public:
     // The window class, unique to the module that holds this code so that a
     // program linking the module in and the DLL never share one.
     static std::wstring ClassName();
-    // The class of the coloured strips that hold the controls.
-    static std::wstring StripClassName();
 
     bool Create();
     void NavigateNotify(const std::wstring& url);
@@ -53,7 +51,7 @@ public:
     int32_t ViewSwitchCount() const { return viewSwitchCount_; }
 
     // The window's controls, by name.
-    HWND Item(Control control) const;
+    HWND Item(InfoItem control) const;
     WebView& webNotify() { return webNotify_; }
     WebView& webLocal() { return webLocal_; }
     // True while the local page lies in front of the online one.
@@ -83,17 +81,19 @@ protected:
     void OnDestroyed() override;
 
 private:
-    class Strip;
-
     void Form_Load();
+    void LoadArt();
     bool CreateControls();
-    HWND CreateStrip(Control control, COLORREF background);
-    HWND AddLabel(const ControlPlace& place, HWND container);
-    HWND AddImage(const ControlPlace& place, HWND container, HICON icon);
+    HWND CreateItem(const ControlPlace& place);
+    HWND CreateStrip(const ControlPlace& place);
+    HWND CreateWebView(const ControlPlace& place);
+    HWND AddControl(const ControlPlace& place, const wchar_t* className, DWORD style, DWORD exStyle = 0);
+    HWND AddImage(const ControlPlace& place, HICON icon);
     void AddTooltips();
     void AddTooltip(HWND control, const std::wstring& text);
     void OpenLink(Link link);
-    void OnCommand(int id, int code);
+    // WM_COMMAND from a control: the handler for its id and notification code.
+    void RouteCommand(int id, int code);
     LRESULT OnCtlColor(HDC dc, HWND control);
     bool OnSetCursor(HWND under);
     static LRESULT CALLBACK SearchBoxProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
@@ -104,15 +104,12 @@ private:
     bool counted_ = false;
     bool toldNotStored_ = false;  // the user hears once that the box could not be stored
 
-    HWND items_[static_cast<int>(Control::Count)] = {};
-    std::unique_ptr<Strip> topStrip_;
-    std::unique_ptr<Strip> statusStrip_;
+    HWND items_[static_cast<int>(InfoItem::Count)] = {};
+    Panel topStrip_;
+    Panel statusStrip_;
     WebView webNotify_;
     WebView webLocal_;
     HWND tooltip_ = nullptr;
-    ScopedGdi<HFONT> font_;
-    ScopedGdi<HBRUSH> topBrush_;
-    ScopedGdi<HBRUSH> statusBrush_;
     ScopedIcon iconSmall_;
     ScopedIcon iconLarge_;
     ScopedIcon logoIcon_;

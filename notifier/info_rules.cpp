@@ -112,7 +112,7 @@ std::wstring WindowCaption(const std::wstring& softDesc) { return softDesc + L" 
 
 std::wstring SoftLinkCaption(const std::wstring& softDesc) { return softDesc + L"首页"; }
 
-std::wstring LinkTarget(Link link, const std::wstring& readmePath) {
+std::wstring LinkAddress(Link link, const std::wstring& readmePath) {
     switch (link) {
         case Link::Homepage: return Http(maker::kWebHost, L"/");
         case Link::Soft: return readmePath;

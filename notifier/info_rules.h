@@ -52,7 +52,7 @@ std::wstring SoftLinkCaption(const std::wstring& softDesc);
 
 // The link labels of the window, and where each one leads.
 enum class Link { Homepage, Soft, DingZhi, SO, Find, Buy, Mobile, Site };
-std::wstring LinkTarget(Link link, const std::wstring& readmePath);
+std::wstring LinkAddress(Link link, const std::wstring& readmePath);
 // Tooltip of the maker's icons.
 std::wstring LogoTooltip();
 std::wstring HomepageTooltip();

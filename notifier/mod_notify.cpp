@@ -4,8 +4,9 @@
 
 #include "notifier/frm_info.h"
 #include "notifier/mod_regedit.h"
-#include "notifier/web_view.h"
 #include "base/failure.h"
+#include "base/window_class.h"
+#include "win/window_tools.h"
 #include "product/maker_links.h"
 #include "win/window.h"
 
@@ -108,24 +109,10 @@ bool ModuleMayUnload() {
     return idle;
 }
 
-HINSTANCE ModuleInstance() {
-    HMODULE module = nullptr;
-    GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                       reinterpret_cast<LPCWSTR>(&ModuleInstance), &module);
-    return module;
-}
-
 std::wstring ModulePath() {
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        DWORD n = GetModuleFileNameW(ModuleInstance(), path.data(), static_cast<DWORD>(path.size()));
-        if (n == 0) FailWithLastError(L"GetModuleFileName");
-        if (n < path.size()) {
-            path.resize(n);
-            return path;
-        }
-        path.resize(path.size() * 2);
-    }
+    std::wstring path = orvo::ModulePath(ThisModule());
+    if (path.empty()) FailWithLastError(L"GetModuleFileName");
+    return path;
 }
 
 std::wstring ComponentFolder() {
@@ -163,11 +150,8 @@ void ModuleDetach() {
     ForgetThisThread();
     if (Slot() != TLS_OUT_OF_INDEXES) TlsFree(Slot());
     // A class left registered would keep a window procedure that is about to
-    // be unmapped. Each is looked for under both the program's and this
-    // module's instance, whichever it was registered with.
-    for (const std::wstring& name : {frmInfo::ClassName(), frmInfo::StripClassName(), WebView::HostClassName()})
-        for (HINSTANCE instance : {GetModuleHandleW(nullptr), ModuleInstance()})
-            UnregisterClassW(name.c_str(), instance);
+    // be unmapped: the window's, its strips', the views' hosts'.
+    UnregisterWindowClasses();
 }
 
 }  // namespace orvo::notifier

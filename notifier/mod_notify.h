@@ -53,8 +53,8 @@ LONG LiveWindows();
 // windows held on the module is given back here, while the caller holds one.
 bool ModuleMayUnload();
 
-// The module that holds this code (the DLL, or a program that links it in).
-HINSTANCE ModuleInstance();
+// The file of the module that holds this code (the DLL, or a program that
+// links it in).
 std::wstring ModulePath();
 // The component's folder, without a trailing backslash.
 std::wstring ComponentFolder();

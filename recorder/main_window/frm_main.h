@@ -5,8 +5,8 @@
 //   frm_main.cpp        layout, start-up, dispatch, expand/collapse
 //   recording.cpp       new, open, record, play, stop, save, exit
 //   help_commands.cpp   help menu, link toolbar, about box, conversion
-//   ../volume/level_controls.cpp          level sliders and sound tools
-//   ../waveform/frm_main_audio_edit.cpp   the waveform window
+//   level_controls.cpp  level sliders and sound tools
+//   audio_edit_command.cpp  the waveform window
 #pragma once
 #include <windows.h>
 
@@ -115,7 +115,7 @@ public:
     ImageList ImgRecord;
     ImageList imgOther;
     Toolbar TbrRecord;
-    DBar dBar1;
+    dBar dBar1;
     Slider sldRecord;
     Label Lblread;
     Label LblFile;
@@ -148,6 +148,9 @@ protected:
 
 private:
     void BuildControls();
+    void BuildLevelFrame();
+    void BuildMainPanel();
+    void BuildSidePanel();
     void BuildMenu();
     // Writes the element to a file the user names. False when nothing was
     // saved (cancelled, refused replace, or failed).

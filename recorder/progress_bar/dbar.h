@@ -13,7 +13,7 @@
 
 namespace orvo::recorder {
 
-class DBar : public Panelled {
+class dBar : public Panelled {
 public:
     // Design size 4800 × 990 twips unless the host places it otherwise.
     void Create(Window& container, const TwipRect& rect);
@@ -74,6 +74,6 @@ private:
 
 // The sliding image: 50 × 20 pixels, 24 bits, light blue at one end and dark
 // navy over the other third. darkRight: navy on the right (pLeft's image).
-HBITMAP CreateBarGradient(bool darkRight);
+ScopedGdi<HBITMAP> CreateBarGradient(bool darkRight);
 
 }  // namespace orvo::recorder

@@ -9,6 +9,7 @@
 #include "base/failure.h"
 #include "win/report.h"
 #include "win/ui_seam.h"
+#include "win/window_tools.h"
 #include "recorder/resource.h"
 #include "recorder/waveform/mod_audio_edit.h"
 #include "recorder/waveform/wave_trace.h"
@@ -22,7 +23,7 @@ namespace {
 constexpr int kClientWidth = 6855, kClientHeight = 3795;
 constexpr int kPictureWidth = 5685, kPictureHeight = 2325;
 
-FrmAudioEdit* g_open = nullptr;  // the window whose timer watches the play
+frmAudioEdit* g_open = nullptr;  // the window whose timer watches the play
 
 }  // namespace
 
@@ -62,10 +63,8 @@ LRESULT WavePicture::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         case WM_ERASEBKGND:
             return 1;
         case WM_PAINT: {
-            PAINTSTRUCT ps;
-            HDC dc = BeginPaint(Hwnd(), &ps);
-            BitBlt(dc, 0, 0, width_, height_, image_.Get(), 0, 0, SRCCOPY);
-            EndPaint(Hwnd(), &ps);
+            ScopedPaint paint(Hwnd());
+            BitBlt(paint.Get(), 0, 0, width_, height_, image_.Get(), 0, 0, SRCCOPY);
             return 0;
         }
     }
@@ -74,67 +73,56 @@ LRESULT WavePicture::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
 
 // --- the window ---
 
-FrmAudioEdit::~FrmAudioEdit() {
+frmAudioEdit::~frmAudioEdit() {
     Destroy();  // while this object can still answer WM_DESTROY
     if (g_open == this) g_open = nullptr;
 }
 
-bool FrmAudioEdit::Create(HWND owner) {
+bool frmAudioEdit::Create(HWND owner) {
     dpi_ = DpiOf(owner);
-    RECT r{0, 0, TwipsToPixels(kClientWidth, dpi_), TwipsToPixels(kClientHeight, dpi_)};
     const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU;
-    AdjustWindowRectEx(&r, style, FALSE, WS_EX_DLGMODALFRAME);
-    int width = r.right - r.left, height = r.bottom - r.top;
-    int x = (GetSystemMetrics(SM_CXSCREEN) - width) / 2;
-    int y = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
+    // Centred on the screen, whoever owns it.
+    RECT r = CentredFrame(nullptr, TwipsToPixels(kClientWidth, dpi_), TwipsToPixels(kClientHeight, dpi_), style,
+                          WS_EX_DLGMODALFRAME);
     HICON icon = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_AUDIOEDIT));
-    if (!CreateOf(L"OrvoAudioEdit", style, WS_EX_DLGMODALFRAME, L"WAV波形分析", x, y, width, height, owner, nullptr,
-                  icon)) {
+    if (!CreateOf(L"OrvoAudioEdit", style, WS_EX_DLGMODALFRAME, L"WAV波形分析", r.left, r.top, r.right - r.left,
+                  r.bottom - r.top, owner, nullptr, icon)) {
         return false;
     }
     SendMessageW(Hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
     CreateControls();
     g_open = this;
-    mae::SetPlayStartedHook(&FrmAudioEdit::StartTimer1);
+    mae::SetPlayStartedHook(&frmAudioEdit::StartTimer1);
     Form_Load();
     return true;
 }
 
-HWND FrmAudioEdit::AddControl(const wchar_t* cls, const wchar_t* text, DWORD style, DWORD exStyle, int id, int left,
-                              int top, int width, int height) {
-    HWND h = CreateWindowExW(exStyle, cls, text, WS_CHILD | WS_VISIBLE | style, TwipsToPixels(left, dpi_),
-                             TwipsToPixels(top, dpi_), TwipsToPixels(width, dpi_), TwipsToPixels(height, dpi_),
-                             Hwnd(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr),
-                             nullptr);
+HWND frmAudioEdit::AddControl(const wchar_t* cls, const wchar_t* text, DWORD style, DWORD exStyle, int id,
+                              const TwipRect& rect) {
+    HWND h = CreateChild(Hwnd(), cls, text, WS_VISIBLE | style, exStyle, rect, static_cast<UINT>(id));
     if (!h) FailWithLastError(L"Creating a control of the waveform window");
-    if (font_) SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), FALSE);
     return h;
 }
 
 // Controls are created in tab order, which is also their order on the
 // keyboard; Text1 and Command1 sit inside Frame1 (offsets from its corner).
-void FrmAudioEdit::CreateControls() {
-    NONCLIENTMETRICSW metrics{};
-    metrics.cbSize = sizeof(metrics);
-    if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0)) {
-        font_.Reset(CreateFontIndirectW(&metrics.lfMessageFont));
-    }
+void frmAudioEdit::CreateControls() {
     const int frameLeft = 120, frameTop = 90;
-    AddControl(L"SCROLLBAR", L"", SBS_HORZ | WS_TABSTOP, 0, IDC_HSCROLL2, 120, 1170, 5685, 135);
-    AddControl(L"SCROLLBAR", L"", SBS_HORZ | WS_TABSTOP, 0, IDC_HSCROLL1, 120, 990, 5685, 135);
-    AddControl(L"STATIC", L"<-终点B", SS_LEFT, 0, IDC_LABEL2, 5880, 1200, 855, 255);
-    AddControl(L"STATIC", L"<-起点A", SS_LEFT, 0, IDC_LABEL1, 5880, 930, 855, 225);
+    AddControl(L"SCROLLBAR", L"", SBS_HORZ | WS_TABSTOP, 0, IDC_HSCROLL2, {120, 1170, 5685, 135});
+    AddControl(L"SCROLLBAR", L"", SBS_HORZ | WS_TABSTOP, 0, IDC_HSCROLL1, {120, 990, 5685, 135});
+    AddControl(L"STATIC", L"<-终点B", SS_LEFT, 0, IDC_LABEL2, {5880, 1200, 855, 255});
+    AddControl(L"STATIC", L"<-起点A", SS_LEFT, 0, IDC_LABEL1, {5880, 930, 855, 225});
     if (!picture_.Create(Hwnd(), IDC_PICAUDIOWAV, TwipsToPixels(120, dpi_), TwipsToPixels(1380, dpi_),
                          TwipsToPixels(kPictureWidth, dpi_), TwipsToPixels(kPictureHeight, dpi_))) {
         FailWithLastError(L"Creating the drawing area");
     }
-    AddControl(L"BUTTON", L"请选择WAV文件：", BS_GROUPBOX, 0, IDC_FRAME1, frameLeft, frameTop, 6615, 795);
-    AddControl(L"BUTTON", L"...", BS_PUSHBUTTON | WS_TABSTOP, 0, IDC_COMMAND1, frameLeft + 5880, frameTop + 300, 525,
-               315);
-    AddControl(L"EDIT", L"", ES_AUTOHSCROLL | WS_TABSTOP, WS_EX_CLIENTEDGE, IDC_TEXT1, frameLeft + 150, frameTop + 300,
-               5535, 285);
-    AddControl(L"BUTTON", L"停止", BS_PUSHBUTTON | WS_TABSTOP, 0, IDC_COMMAND3, 5940, 1950, 705, 375);
-    AddControl(L"BUTTON", L"播放", BS_PUSHBUTTON | WS_TABSTOP, 0, IDC_COMMAND2, 5940, 1500, 705, 375);
+    AddControl(L"BUTTON", L"请选择WAV文件：", BS_GROUPBOX, 0, IDC_FRAME1, {frameLeft, frameTop, 6615, 795});
+    AddControl(L"BUTTON", L"...", BS_PUSHBUTTON | WS_TABSTOP, 0, IDC_COMMAND1,
+               {frameLeft + 5880, frameTop + 300, 525, 315});
+    AddControl(L"EDIT", L"", ES_AUTOHSCROLL | WS_TABSTOP, WS_EX_CLIENTEDGE, IDC_TEXT1,
+               {frameLeft + 150, frameTop + 300, 5535, 285});
+    AddControl(L"BUTTON", L"停止", BS_PUSHBUTTON | WS_TABSTOP, 0, IDC_COMMAND3, {5940, 1950, 705, 375});
+    AddControl(L"BUTTON", L"播放", BS_PUSHBUTTON | WS_TABSTOP, 0, IDC_COMMAND2, {5940, 1500, 705, 375});
     // Both markers range over the file in thousandths, one step per click.
     for (int id : {IDC_HSCROLL1, IDC_HSCROLL2}) {
         SCROLLINFO si{sizeof(si), SIF_RANGE | SIF_POS | SIF_PAGE, 0, 0, 0, 0, 0};
@@ -143,7 +131,7 @@ void FrmAudioEdit::CreateControls() {
     valueA_ = valueB_ = 0;
 }
 
-LRESULT FrmAudioEdit::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+LRESULT frmAudioEdit::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
         case WM_COMMAND:
             if (HIWORD(wParam) == BN_CLICKED) {
@@ -169,7 +157,7 @@ LRESULT FrmAudioEdit::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
 
 // A scroll bar was clicked or its thumb moved. Dragging only moves the thumb;
 // the value, and with it the redraw, changes when the thumb is released.
-void FrmAudioEdit::OnHScroll(HWND bar, int code, int thumb) {
+void frmAudioEdit::OnHScroll(HWND bar, int code, int thumb) {
     int marker = bar == Item(IDC_HSCROLL1) ? 1 : bar == Item(IDC_HSCROLL2) ? 2 : 0;
     if (!marker) return;
     int value = HScrollValue(marker);
@@ -187,7 +175,7 @@ void FrmAudioEdit::OnHScroll(HWND bar, int code, int thumb) {
     }
 }
 
-void FrmAudioEdit::SetHScrollValue(int marker, int value) {
+void frmAudioEdit::SetHScrollValue(int marker, int value) {
     value = std::max(0, std::min(kScrollMax, value));
     int& current = marker == 1 ? valueA_ : valueB_;
     SetScrollPos(Item(marker == 1 ? IDC_HSCROLL1 : IDC_HSCROLL2), SB_CTL, value, TRUE);
@@ -197,18 +185,18 @@ void FrmAudioEdit::SetHScrollValue(int marker, int value) {
     else HScroll2_Change();
 }
 
-void FrmAudioEdit::SetTimer1(bool on) {
+void frmAudioEdit::SetTimer1(bool on) {
     if (on) SetTimer(Hwnd(), kTimer1, 100, nullptr);
     else KillTimer(Hwnd(), kTimer1);
     timer1On_ = on;
 }
 
-void FrmAudioEdit::StartTimer1() {
+void frmAudioEdit::StartTimer1() {
     if (g_open && g_open->Hwnd()) g_open->SetTimer1(true);
 }
 
 // Runs once when the window is created, before it is shown.
-void FrmAudioEdit::Form_Load() {
+void frmAudioEdit::Form_Load() {
     mae::bWaveLoaded = 0;
     dialogFileName_ = L"*.wav";
     dialogDefaultExt_ = L"wav";
@@ -217,7 +205,7 @@ void FrmAudioEdit::Form_Load() {
 }
 
 // The "..." button: choose a file and read it.
-void FrmAudioEdit::Command1_Click() {
+void frmAudioEdit::Command1_Click() {
     TrapAndReport(Hwnd(), kProgramTitle, [&] {
         FileDialogRequest request;
         request.owner = Hwnd();
@@ -247,24 +235,24 @@ void FrmAudioEdit::Command1_Click() {
 }
 
 // Marker A changed: it stays below B.
-void FrmAudioEdit::HScroll1_Change() {
+void frmAudioEdit::HScroll1_Change() {
     if (valueA_ >= valueB_) SetHScrollValue(1, valueB_ - 1);
     UpdateRange();
 }
 
 // Marker B changed: it stays above A.
-void FrmAudioEdit::HScroll2_Change() {
+void frmAudioEdit::HScroll2_Change() {
     if (valueA_ >= valueB_) SetHScrollValue(2, valueA_ + 1);
     UpdateRange();
 }
 
-void FrmAudioEdit::UpdateRange() {
+void frmAudioEdit::UpdateRange() {
     mae::lStartFrame = static_cast<int32_t>(RoundHalfEven(valueA_ / 1000.0 * mae::lFrameCount));
     mae::lEndFrame = static_cast<int32_t>(RoundHalfEven(valueB_ / 1000.0 * mae::lFrameCount));
     DrawWaves();
 }
 
-void FrmAudioEdit::DrawWaves() {
+void frmAudioEdit::DrawWaves() {
     ++redraws_;
     picture_.Clear();
     WaveGeometry g;
@@ -284,15 +272,15 @@ void FrmAudioEdit::DrawWaves() {
 }
 
 // The play button: plays the stretch unless a play is running.
-void FrmAudioEdit::Command2_Click() {
+void frmAudioEdit::Command2_Click() {
     if (mae::bPlaying.load() == 0) mae::PlayWaveRange(-1);
 }
 
 // The stop button.
-void FrmAudioEdit::Command3_Click() { mae::ResetWaveOut(); }
+void frmAudioEdit::Command3_Click() { mae::ResetWaveOut(); }
 
 // Every 100 ms while a play runs: closes the device once it reports the end.
-void FrmAudioEdit::Timer1_Timer() {
+void frmAudioEdit::Timer1_Timer() {
     if (mae::bPlaying.load() == 0) {
         mae::CloseWaveOut();
         SetTimer1(false);
@@ -300,7 +288,7 @@ void FrmAudioEdit::Timer1_Timer() {
 }
 
 // The window is going: the sound stops and no device stays open.
-void FrmAudioEdit::Form_Unload() {
+void frmAudioEdit::Form_Unload() {
     if (unloaded_) return;
     unloaded_ = true;
     if (timer1On_) SetTimer1(false);

@@ -147,6 +147,62 @@ ByteRange FrameBytes(int32_t startFrame, int32_t endFrame, uint16_t blockAlign, 
     return r;
 }
 
+namespace {
+
+// Reads the "fmt " chunk into format and the format's extra bytes and leaves
+// the file after it; the message of a failure, or nullptr.
+const wchar_t* ReadFormatChunk(HMMIO file, WAVEFORMATEX& format, std::vector<uint8_t>& extra) {
+    DataChunk = {};
+    DataChunk.ckid = mmioStringToFOURCCW(L"fmt", 0);  // padded with a blank to "fmt "
+    lLastResult = mmioDescend(file, &DataChunk, &RiffChunk, MMIO_FINDCHUNK);
+    if (lLastResult != 0) return L"Couldn't get format chunk";
+
+    // The record takes only the chunk's own bytes: a short chunk leaves the
+    // missing fields zero instead of picking up the next chunk's header.
+    format = {};
+    LONG formatBytes = static_cast<LONG>(std::min<DWORD>(DataChunk.cksize, sizeof(WAVEFORMATEX)));
+    lLastResult = mmioRead(file, reinterpret_cast<HPSTR>(&format), formatBytes);
+    if (lLastResult == -1) return L"Error reading format";
+    extra.clear();
+    if (DataChunk.cksize > sizeof(WAVEFORMATEX) && format.cbSize > 0) {
+        extra.resize(std::min<DWORD>(format.cbSize, DataChunk.cksize - sizeof(WAVEFORMATEX)));
+        LONG got = mmioRead(file, reinterpret_cast<HPSTR>(extra.data()), static_cast<LONG>(extra.size()));
+        extra.resize(got > 0 ? static_cast<size_t>(got) : 0);
+    }
+
+    lLastResult = mmioAscend(file, &DataChunk, 0);
+    return nullptr;
+}
+
+// Gives up the old samples and reads the data chunk's bytes in their place;
+// the message of a failure, or empty.
+std::wstring ReadSamples(HMMIO file, uint32_t dataBytes) {
+    // A device still playing from the old block must not outlive it.
+    CloseWaveOut();
+    g.samples.Release();
+    lFrameCount = 0;
+    ScopedHGlobal block(GlobalAlloc(GMEM_FIXED | GMEM_ZEROINIT, std::max<SIZE_T>(dataBytes, 1)));
+    if (!block) return L"Not enough memory for the data chunk (" + std::to_wstring(dataBytes) + L" bytes)";
+    g.samples.handle = std::move(block);
+    g.samples.lock.emplace(g.samples.handle.Get());
+    if (!g.samples.Data()) {
+        g.samples.Release();
+        return L"Not enough memory for the data chunk";
+    }
+    g.samples.bytes = dataBytes;
+    int64_t got = ReadAll(file, g.samples.lock->Get(), dataBytes);
+    lLastResult = static_cast<int32_t>(std::min<int64_t>(got, std::numeric_limits<int32_t>::max()));
+    if (got < static_cast<int64_t>(dataBytes)) {
+        // A file that cannot be read to its end is not loaded: the zeros
+        // after the break would be shown and played as sound.
+        g.samples.Release();
+        return L"Error reading the data chunk";
+    }
+    return {};
+}
+
+}  // namespace
+
 void LoadWaveFile(const std::wstring& path) {
     bWaveLoaded = 0;
 
@@ -161,7 +217,7 @@ void LoadWaveFile(const std::wstring& path) {
         ShowPlain(L"Error opening input file, rc = " + std::to_wstring(info.wErrorRet));
         return;
     }
-    auto stop = [&](const wchar_t* message) {
+    auto stop = [&](const std::wstring& message) {
         file.Reset();
         ShowPlain(message);
     };
@@ -171,24 +227,9 @@ void LoadWaveFile(const std::wstring& path) {
     lLastResult = mmioDescend(file.Get(), &RiffChunk, nullptr, MMIO_FINDRIFF);
     if (lLastResult != 0) return stop(L"Not a wave file");
 
-    DataChunk = {};
-    DataChunk.ckid = mmioStringToFOURCCW(L"fmt", 0);  // padded with a blank to "fmt "
-    lLastResult = mmioDescend(file.Get(), &DataChunk, &RiffChunk, MMIO_FINDCHUNK);
-    if (lLastResult != 0) return stop(L"Couldn't get format chunk");
-
-    // The record takes only the chunk's own bytes: a short chunk leaves the
-    // missing fields zero instead of picking up the next chunk's header.
     WAVEFORMATEX format{};
-    LONG formatBytes = static_cast<LONG>(std::min<DWORD>(DataChunk.cksize, sizeof(WAVEFORMATEX)));
-    lLastResult = mmioRead(file.Get(), reinterpret_cast<HPSTR>(&format), formatBytes);
-    if (lLastResult == -1) return stop(L"Error reading format");
     std::vector<uint8_t> extra;
-    if (DataChunk.cksize > sizeof(WAVEFORMATEX) && format.cbSize > 0) {
-        extra.resize(std::min<DWORD>(format.cbSize, DataChunk.cksize - sizeof(WAVEFORMATEX)));
-        LONG got = mmioRead(file.Get(), reinterpret_cast<HPSTR>(extra.data()), static_cast<LONG>(extra.size()));
-        extra.resize(got > 0 ? static_cast<size_t>(got) : 0);
-    }
-    lLastResult = mmioAscend(file.Get(), &DataChunk, 0);
+    if (const wchar_t* failed = ReadFormatChunk(file.Get(), format, extra)) return stop(failed);
 
     DataChunk.ckid = mmioStringToFOURCCW(L"data", 0);
     lLastResult = mmioDescend(file.Get(), &DataChunk, &RiffChunk, MMIO_FINDCHUNK);
@@ -210,29 +251,8 @@ void LoadWaveFile(const std::wstring& path) {
     int64_t frames = FrameCountOf(dataBytes, format.nBlockAlign);
     if (frames < 0) return stop(L"Data chunk too large: more sample frames than can be counted");
 
-    // A device still playing from the old block must not outlive it.
-    CloseWaveOut();
-    g.samples.Release();
-    lFrameCount = 0;
-    ScopedHGlobal block(GlobalAlloc(GMEM_FIXED | GMEM_ZEROINIT, std::max<SIZE_T>(dataBytes, 1)));
-    if (!block) {
-        return stop((L"Not enough memory for the data chunk (" + std::to_wstring(dataBytes) + L" bytes)").c_str());
-    }
-    g.samples.handle = std::move(block);
-    g.samples.lock.emplace(g.samples.handle.Get());
-    if (!g.samples.Data()) {
-        g.samples.Release();
-        return stop(L"Not enough memory for the data chunk");
-    }
-    g.samples.bytes = dataBytes;
-    int64_t got = ReadAll(file.Get(), g.samples.lock->Get(), dataBytes);
-    lLastResult = static_cast<int32_t>(std::min<int64_t>(got, std::numeric_limits<int32_t>::max()));
-    if (got < static_cast<int64_t>(dataBytes)) {
-        // A file that cannot be read to its end is not loaded: the zeros
-        // after the break would be shown and played as sound.
-        g.samples.Release();
-        return stop(L"Error reading the data chunk");
-    }
+    std::wstring failed = ReadSamples(file.Get(), dataBytes);
+    if (!failed.empty()) return stop(failed);
 
     // The format goes with the samples: a file that fails earlier leaves
     // the last loaded file's format alone.

@@ -58,14 +58,14 @@ TEST(LoadNames, BlankNamesFallBackAndOthersKeepTheirSpaces) {
 }
 
 TEST(Links, EveryLabelHasItsOwnTarget) {
-    EXPECT_EQ(LinkTarget(Link::Homepage, L""), L"http://www.velmora.example/");
-    EXPECT_EQ(LinkTarget(Link::Soft, L"D:\\readme.txt"), L"D:\\readme.txt");
-    EXPECT_EQ(LinkTarget(Link::DingZhi, L""), L"http://www.velmora.example/orvocustomization.htm");
-    EXPECT_EQ(LinkTarget(Link::SO, L""), L"http://search.velmora.example/");
-    EXPECT_EQ(LinkTarget(Link::Find, L""), L"http://www.velmora.example/extpage/life.htm");
-    EXPECT_EQ(LinkTarget(Link::Buy, L""), L"http://shop.velmora.example/");
-    EXPECT_EQ(LinkTarget(Link::Mobile, L""), L"http://www.velmora.example/ad/orvotuling.htm");
-    EXPECT_EQ(LinkTarget(Link::Site, L""), L"http://nav.velmora.example/");
+    EXPECT_EQ(LinkAddress(Link::Homepage, L""), L"http://www.velmora.example/");
+    EXPECT_EQ(LinkAddress(Link::Soft, L"D:\\readme.txt"), L"D:\\readme.txt");
+    EXPECT_EQ(LinkAddress(Link::DingZhi, L""), L"http://www.velmora.example/orvocustomization.htm");
+    EXPECT_EQ(LinkAddress(Link::SO, L""), L"http://search.velmora.example/");
+    EXPECT_EQ(LinkAddress(Link::Find, L""), L"http://www.velmora.example/extpage/life.htm");
+    EXPECT_EQ(LinkAddress(Link::Buy, L""), L"http://shop.velmora.example/");
+    EXPECT_EQ(LinkAddress(Link::Mobile, L""), L"http://www.velmora.example/ad/orvotuling.htm");
+    EXPECT_EQ(LinkAddress(Link::Site, L""), L"http://nav.velmora.example/");
     EXPECT_EQ(LogoTooltip(), L"维莫拉 - [www.velmora.example]");
     EXPECT_EQ(HomepageTooltip(), L"维莫拉官网 - www.velmora.example");
 }

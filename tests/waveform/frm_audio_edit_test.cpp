@@ -13,7 +13,7 @@ namespace orvo::recorder {
 namespace {
 
 namespace mae = modAudioEdit;
-using F = FrmAudioEdit;
+using F = frmAudioEdit;
 using test::Format;
 
 class AudioEditWindow : public ::testing::Test {
@@ -62,7 +62,7 @@ protected:
 
     ScriptedUi ui;
     test::ScratchDir dir;
-    FrmAudioEdit form;
+    frmAudioEdit form;
 };
 
 TEST_F(AudioEditWindow, LaysOutItsControlsInTwips) {
@@ -251,7 +251,7 @@ TEST_F(AudioEditWindow, ClosingWhilePlayingStopsTheSound) {
     EXPECT_EQ(mae::bPlaying.load(), 0);
     // The module outlives the window; the next opening starts unloaded.
     EXPECT_GT(mae::DataBytes(), 0u);
-    FrmAudioEdit again;
+    frmAudioEdit again;
     ASSERT_TRUE(again.Create(nullptr));
     EXPECT_EQ(mae::bWaveLoaded, 0);
 }
@@ -303,7 +303,7 @@ TEST(AudioEditModal, BlocksItsOwnerUntilClosed) {
     UINT_PTR probe = SetTimer(nullptr, 0, 50, nullptr);
     SetTimer(nullptr, 0, 300, &CloseWaveformWindow);
     {
-        FrmAudioEdit form;
+        frmAudioEdit form;
         ASSERT_TRUE(form.Create(owner));
         EXPECT_EQ(GetWindow(form.Hwnd(), GW_OWNER), owner);
         // The modal loop dispatches the probe timer too; it sees the owner disabled.

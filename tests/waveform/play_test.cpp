@@ -17,7 +17,7 @@ using test::Format;
 int g_playStarted = 0;
 void CountPlayStarted() { ++g_playStarted; }
 
-class WavePlayer : public ::testing::Test {
+class PlayingAStretch : public ::testing::Test {
 protected:
     void SetUp() override {
         mae::CloseWaveOut();
@@ -45,7 +45,7 @@ protected:
     test::ScratchDir dir;
 };
 
-TEST_F(WavePlayer, TheCallbackReportsTheEndOfAStretch) {
+TEST_F(PlayingAStretch, TheCallbackReportsTheEndOfAStretch) {
     LoadSeconds(1.0);
     mae::lStartFrame = 2000;
     mae::lEndFrame = 3600;  // 0.2 s
@@ -63,7 +63,7 @@ TEST_F(WavePlayer, TheCallbackReportsTheEndOfAStretch) {
     EXPECT_EQ(mae::lLastResult, 0);
 }
 
-TEST_F(WavePlayer, ResetEndsALongPlayAtOnce) {
+TEST_F(PlayingAStretch, ResetEndsALongPlayAtOnce) {
     LoadSeconds(8.0, 2);
     mae::PlayWaveRange(-1);
     ASSERT_EQ(mae::bPlaying.load(), -1);
@@ -74,7 +74,7 @@ TEST_F(WavePlayer, ResetEndsALongPlayAtOnce) {
     EXPECT_TRUE(mae::WaveOutOpen());
 }
 
-TEST_F(WavePlayer, ASixteenByteFormatChunkPlays) {
+TEST_F(PlayingAStretch, ASixteenByteFormatChunkPlays) {
     Format f;
     f.size = 16;
     mae::LoadWaveFile(dir.Write(L"s.wav", test::Wave(f, test::Samples16(std::vector<int16_t>(800, 1000)))));
@@ -86,7 +86,7 @@ TEST_F(WavePlayer, ASixteenByteFormatChunkPlays) {
     EXPECT_TRUE(test::PumpUntil(Done, 3000));
 }
 
-TEST_F(WavePlayer, AnUnplayableFormatShowsTheDeviceText) {
+TEST_F(PlayingAStretch, AnUnplayableFormatShowsTheDeviceText) {
     LoadSeconds(0.1);
     WAVEFORMATEX saved = mae::WaveFormat;
     mae::WaveFormat = {};  // as before any file was read
@@ -105,7 +105,7 @@ TEST_F(WavePlayer, AnUnplayableFormatShowsTheDeviceText) {
 
 // The samples held after a failed read belong to no file on show: playing
 // them in the new file's format was noise.
-TEST_F(WavePlayer, AfterAFailedReadNothingPlaysAndTheUserIsTold) {
+TEST_F(PlayingAStretch, AfterAFailedReadNothingPlaysAndTheUserIsTold) {
     LoadSeconds(0.1);
     Format stereo;
     stereo.channels = 2;  // no data chunk
@@ -120,7 +120,7 @@ TEST_F(WavePlayer, AfterAFailedReadNothingPlaysAndTheUserIsTold) {
     EXPECT_EQ(g_playStarted, 0);
 }
 
-TEST_F(WavePlayer, AnEmptyStretchStartsAndEnds) {
+TEST_F(PlayingAStretch, AnEmptyStretchStartsAndEnds) {
     LoadSeconds(0.1);
     mae::lStartFrame = mae::lEndFrame = 400;
     mae::PlayWaveRange(-1);
@@ -129,7 +129,7 @@ TEST_F(WavePlayer, AnEmptyStretchStartsAndEnds) {
     EXPECT_EQ(ui.Messages().size(), 0u);
 }
 
-TEST_F(WavePlayer, ReadingANewFileStopsAPlayFromTheOldSamples) {
+TEST_F(PlayingAStretch, ReadingANewFileStopsAPlayFromTheOldSamples) {
     LoadSeconds(5.0);
     mae::PlayWaveRange(-1);
     ASSERT_TRUE(mae::WaveOutOpen());
