@@ -17,7 +17,10 @@ const wchar_t* const kSettingNames[] = {kHideWindowValue, kSoftDescValue, kReadm
 bool IsNoticeWindow(HWND hwnd) {
     wchar_t cls[128] = {};
     GetClassNameW(hwnd, cls, 128);
-    return std::wstring(cls).rfind(L"OrvoVMNotify.frmInfo.", 0) == 0;
+    // Inside the DLL the class name carries the module's address; linked into
+    // a program it is the plain stem.
+    std::wstring name = cls;
+    return name == L"OrvoVMNotify.frmInfo" || name.rfind(L"OrvoVMNotify.frmInfo.", 0) == 0;
 }
 
 BOOL CALLBACK CollectThreadWindow(HWND hwnd, LPARAM out) {
