@@ -77,7 +77,19 @@ bool frmInfo::CreateControls() {
         Resume([&] { webNotify_.DocumentMarkup(&markup); });
         webNotify_DocumentComplete(frame, url, markup);
     });
+    for (WebView* view : {&webNotify_, &webLocal_})
+        view->SetNavigationHandler([this](const std::wstring& url, bool newWindow) {
+            return webView_BeforeNavigate(url, newWindow);
+        });
     return true;
+}
+
+bool frmInfo::webView_BeforeNavigate(const std::wstring& url, bool newWindow) {
+    Navigation where = NavigationFor(url, LocalPagePath(ComponentFolder()));
+    if (where == Navigation::Stay && !newWindow) return true;
+    // Other sites, and every new window, go to the user's own browser.
+    if (where != Navigation::Refuse) Resume([&] { ShellOpen(Hwnd(), L"open", url, L"", L"", SW_SHOWNORMAL); });
+    return false;
 }
 
 HWND frmInfo::CreateItem(const ControlPlace& place) {

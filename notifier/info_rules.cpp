@@ -144,4 +144,46 @@ std::optional<TopmostPlacement> TopmostPlacementFor(double leftTwips, double top
 
 bool SwitchShowsLocal(int32_t viewSwitchCount) { return viewSwitchCount % 2 != 0; }
 
+namespace {
+
+// The host of an http(s) address after "//": no user part, no port, lower case.
+std::wstring HostOf(const std::wstring& url, size_t afterScheme) {
+    size_t start = afterScheme;
+    while (start < url.size() && (url[start] == L'/' || url[start] == L'\\')) ++start;
+    size_t end = url.find_first_of(L"/\\?#", start);
+    std::wstring authority = url.substr(start, end == std::wstring::npos ? std::wstring::npos : end - start);
+    size_t at = authority.rfind(L'@');
+    if (at != std::wstring::npos) authority.erase(0, at + 1);
+    size_t colon = authority.find(L':');
+    if (colon != std::wstring::npos) authority.erase(colon);
+    while (!authority.empty() && authority.back() == L'.') authority.pop_back();
+    return Lowered(authority);
+}
+
+// The file path a file: address or a plain path names, as the view shows it.
+std::wstring PathOfFileAddress(std::wstring url) {
+    if (Lowered(url.substr(0, 5)) == L"file:") {
+        url.erase(0, 5);
+        while (!url.empty() && (url[0] == L'/' || url[0] == L'\\')) url.erase(0, 1);
+        url = ReplaceAll(ReplaceAll(url, L"%20", L" "), L"/", L"\\");
+    }
+    return Lowered(url);
+}
+
+}  // namespace
+
+Navigation NavigationFor(const std::wstring& url, const std::wstring& localPagePath) {
+    if (PathOfFileAddress(url) == Lowered(localPagePath)) return Navigation::Stay;
+    if (Lowered(url) == L"about:blank") return Navigation::Stay;
+    size_t colon = url.find(L':');
+    if (colon == std::wstring::npos) return Navigation::Refuse;
+    std::wstring scheme = Lowered(url.substr(0, colon));
+    if (scheme != L"http" && scheme != L"https") return Navigation::Refuse;
+    std::wstring host = HostOf(url, colon + 1);
+    for (const wchar_t* maker : {maker::kWebHost, maker::kGuestbookHost, maker::kSiteNavigationHost,
+                                 maker::kWebTvHost, maker::kSearchHost, maker::kShopHost})
+        if (host == maker) return Navigation::Stay;
+    return Navigation::OpenInBrowser;
+}
+
 }  // namespace orvo::notifier

@@ -76,4 +76,14 @@ std::optional<TopmostPlacement> TopmostPlacementFor(double leftTwips, double top
 // show the local page, even ones the online page.
 bool SwitchShowsLocal(int32_t viewSwitchCount);
 
+// Where a navigation of either view may go. The online page comes over plain
+// HTTP into an always-on-top window, so a changed page must not lead the view
+// anywhere: only the maker's own pages and the local page stay in the view.
+enum class Navigation {
+    Stay,           // http/https on a maker's host, the local page, about:blank
+    OpenInBrowser,  // http/https anywhere else: the user's default browser
+    Refuse,         // any other scheme (file, javascript, res, ms-its, ...)
+};
+Navigation NavigationFor(const std::wstring& url, const std::wstring& localPagePath);
+
 }  // namespace orvo::notifier

@@ -1,6 +1,7 @@
 #include "notifier/frm_info.h"
 
 #include <commctrl.h>
+#include <exdispid.h>
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -434,6 +435,61 @@ TEST_F(NoticeWindow, WhenNothingCanBeStoredTheBoxStaysAndTheUserIsToldOnce) {
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].owner, w.Hwnd());
     EXPECT_NE(messages[0].text.find(L"不再显示"), std::wstring::npos);
+}
+
+// The view's event sink, as the control itself reaches it.
+ComPtr<IDispatch> EventSinkOf(WebView& view) {
+    ComPtr<IDispatch> sink;
+    ComPtr<IConnectionPointContainer> points;
+    ComPtr<IConnectionPoint> point;
+    ComPtr<IEnumConnections> connections;
+    if (!view.Browser() || FAILED(view.Browser()->QueryInterface(IID_IConnectionPointContainer, points.PutVoid())) ||
+        FAILED(points->FindConnectionPoint(DIID_DWebBrowserEvents2, point.Put())) ||
+        FAILED(point->EnumConnections(connections.Put())))
+        return sink;
+    CONNECTDATA data{};
+    if (connections->Next(1, &data, nullptr) == S_OK && data.pUnk) {
+        data.pUnk->QueryInterface(IID_IDispatch, sink.PutVoid());
+        data.pUnk->Release();
+    }
+    return sink;
+}
+
+// Fires BeforeNavigate2 at the sink; true when the sink cancelled it.
+bool BeforeNavigateCancelled(IDispatch* sink, const wchar_t* url) {
+    ScopedVariant address;
+    address.Get()->vt = VT_BSTR;
+    address.Get()->bstrVal = SysAllocString(url);
+    VARIANT_BOOL cancel = VARIANT_FALSE;
+    VARIANTARG args[7];
+    for (VARIANTARG& a : args) VariantInit(&a);
+    args[0].vt = VT_BYREF | VT_BOOL;
+    args[0].pboolVal = &cancel;
+    args[5].vt = VT_BYREF | VT_VARIANT;
+    args[5].pvarVal = address.Get();
+    args[6].vt = VT_DISPATCH;
+    DISPPARAMS params{args, nullptr, 7, 0};
+    sink->Invoke(DISPID_BEFORENAVIGATE2, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, nullptr, nullptr,
+                 nullptr);
+    return cancel != VARIANT_FALSE;
+}
+
+TEST_F(NoticeWindow, AnotherSiteLeavesTheViewForTheBrowserAndOtherSchemesGoNowhere) {
+    frmInfo& w = Open();
+    for (WebView* view : {&w.webNotify(), &w.webLocal()}) {
+        ComPtr<IDispatch> sink = EventSinkOf(*view);
+        ASSERT_TRUE(sink) << "no event sink connected";
+        ui_->Clear();
+        EXPECT_FALSE(BeforeNavigateCancelled(sink.Get(), L"http://www.velmora.example/notify/a.htm"));
+        EXPECT_TRUE(BeforeNavigateCancelled(sink.Get(), L"http://elsewhere.test/page"));
+        EXPECT_TRUE(BeforeNavigateCancelled(sink.Get(), L"file:///C:/windows/win.ini"));
+        EXPECT_TRUE(BeforeNavigateCancelled(sink.Get(), L"javascript:alert(1)"));
+        auto launches = ui_->Launches();
+        ASSERT_EQ(launches.size(), 1u);
+        EXPECT_EQ(launches[0].kind, LaunchRequest::Kind::ShellExecute);
+        EXPECT_EQ(launches[0].target, L"http://elsewhere.test/page");
+        EXPECT_EQ(launches[0].owner, w.Hwnd());
+    }
 }
 
 TEST_F(NoticeWindow, BothViewsAreCreatedAndNavigated) {

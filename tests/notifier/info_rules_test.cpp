@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cwchar>
+#include <string>
+
 namespace orvo::notifier {
 namespace {
 
@@ -111,6 +114,21 @@ TEST(ViewSwitch, OddClicksShowTheLocalPage) {
     EXPECT_TRUE(SwitchShowsLocal(1));
     EXPECT_FALSE(SwitchShowsLocal(2));
     EXPECT_TRUE(SwitchShowsLocal(3));
+}
+
+TEST(Navigation, OnlyTheMakersPagesAndTheLocalPageStayInTheView) {
+    const std::wstring local = L"C:\\Program Files\\Orvo\\vmminihome.htm";
+    EXPECT_EQ(NavigationFor(L"http://www.velmora.example/notify/x.htm?soft=a", local), Navigation::Stay);
+    EXPECT_EQ(NavigationFor(L"HTTPS://Shop.Velmora.Example:8080/", local), Navigation::Stay);
+    EXPECT_EQ(NavigationFor(L"file:///C:/Program%20Files/Orvo/vmminihome.htm", local), Navigation::Stay);
+    EXPECT_EQ(NavigationFor(local, local), Navigation::Stay);
+    // Look-alikes of the maker's hosts are other sites.
+    EXPECT_EQ(NavigationFor(L"http://www.velmora.example.evil.test/", local), Navigation::OpenInBrowser);
+    EXPECT_EQ(NavigationFor(L"http://www.velmora.example@evil.test/", local), Navigation::OpenInBrowser);
+    EXPECT_EQ(NavigationFor(L"http://www.suxun.example/s?word=a", local), Navigation::OpenInBrowser);
+    for (const wchar_t* refused : {L"file:///C:/Windows/win.ini", L"javascript:alert(1)", L"res://ieframe.dll/x",
+                                   L"ms-its:C:\\a.chm::/b.htm", L"C:\\Windows\\notepad.exe", L"mailto:a@b.example"})
+        EXPECT_EQ(NavigationFor(refused, local), Navigation::Refuse) << std::string(refused, refused + wcslen(refused));
 }
 
 }  // namespace
