@@ -37,9 +37,12 @@ public:
             ofn.Flags |= OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST;
             ok = GetOpenFileNameW(&ofn);
         }
+        lastDialogError_ = ok ? 0 : CommDlgExtendedError();
         if (!ok) return {};
         return std::wstring(buffer.c_str());
     }
+
+    DWORD FileDialogError() const override { return lastDialogError_; }
 
     bool Launch(const LaunchRequest& r) override {
         if (r.kind == LaunchRequest::Kind::ShellExecute) {
@@ -61,6 +64,9 @@ public:
         ScopedHandle process(pi.hProcess), thread(pi.hThread);
         return true;
     }
+
+private:
+    DWORD lastDialogError_ = 0;
 };
 
 RealUi& RealSeam() {

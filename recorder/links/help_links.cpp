@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "base/system_folders.h"
 #include "product/maker_links.h"
 #include "win/ui_seam.h"
 #include "win/window_tools.h"
@@ -32,7 +33,7 @@ std::wstring ProgramFolder() {
 }
 
 std::wstring NotepadCommandLine(const std::wstring& programFolder, const std::wstring& fileName) {
-    return L"notepad.exe " + programFolder + L"\\" + fileName;
+    return WindowsProgram(L"notepad.exe") + L" " + programFolder + L"\\" + fileName;
 }
 
 LinkTarget HomePageLink() { return Plain(OnWebHost(L"/softinfo/orvorecord.htm")); }

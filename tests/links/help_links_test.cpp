@@ -24,10 +24,14 @@ TEST(ProgramFolder, IsTheFolderOfTheRunningProgram) {
     EXPECT_NE(folder.back(), L'\\');
 }
 
+// Notepad comes from the Windows folder, never from a folder searched first.
 TEST(NotepadCommandLine, IsUnquotedEvenWithSpacesAndDoublesTheSeparatorAtARoot) {
+    wchar_t windows[MAX_PATH] = {};
+    ASSERT_GT(GetWindowsDirectoryW(windows, MAX_PATH), 0u);
+    const std::wstring notepad = L"\"" + std::wstring(windows) + L"\\notepad.exe\" ";
     EXPECT_EQ(NotepadCommandLine(L"C:\\Program Files\\Orvo Record", L"readme.txt"),
-              L"notepad.exe C:\\Program Files\\Orvo Record\\readme.txt");
-    EXPECT_EQ(NotepadCommandLine(FolderOfModulePath(L"E:\\OrvoRecord.exe"), L"FAQ.txt"), L"notepad.exe E:\\\\FAQ.txt");
+              notepad + L"C:\\Program Files\\Orvo Record\\readme.txt");
+    EXPECT_EQ(NotepadCommandLine(FolderOfModulePath(L"E:\\OrvoRecord.exe"), L"FAQ.txt"), notepad + L"E:\\\\FAQ.txt");
 }
 
 struct Expected {

@@ -53,7 +53,9 @@ protected:
 
     void ExpectNotepad(const LaunchRequest& r, const wchar_t* file) {
         EXPECT_EQ(r.kind, LaunchRequest::Kind::CommandLine);
-        std::wstring prefix = L"notepad.exe ";
+        wchar_t windows[MAX_PATH] = {};
+        GetWindowsDirectoryW(windows, MAX_PATH);
+        std::wstring prefix = L"\"" + std::wstring(windows) + L"\\notepad.exe\" ";
         ASSERT_EQ(r.target.rfind(prefix, 0), 0u) << WideToUtf8(r.target);
         std::wstring path = r.target.substr(prefix.size());
         EXPECT_EQ(_wcsicmp(path.c_str(), (CurrentFolder() + L"\\" + file).c_str()), 0) << WideToUtf8(path);

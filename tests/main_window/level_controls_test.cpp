@@ -117,9 +117,15 @@ TEST_F(MainWindowLevels, ToolCommandsLaunchInOrderWithFallbacks) {
     Command(IDM_TESTGUIDE);
     std::vector<std::wstring> targets;
     for (const LaunchRequest& l : ui_.Launches()) targets.push_back(l.target);
-    EXPECT_EQ(targets, (std::vector<std::wstring>{L"sndvol32.exe", L"sndvol32.exe /r", L"sndvol32.exe",
-                                                  L"sndvol.exe", L"sndvol32.exe /r", L"control.exe mmsys.cpl,,1",
-                                                  L"rundll32.exe shell32.dll,Control_RunDLL mmsys.cpl @1,3,2"}));
+    wchar_t system[MAX_PATH] = {};
+    GetSystemDirectoryW(system, MAX_PATH);
+    auto tool = [&](const wchar_t* exe, const wchar_t* arguments) {
+        return L"\"" + std::wstring(system) + L"\\" + exe + L"\"" + arguments;
+    };
+    EXPECT_EQ(targets, (std::vector<std::wstring>{tool(L"sndvol32.exe", L""), tool(L"sndvol32.exe", L" /r"),
+                                                  tool(L"sndvol32.exe", L""), tool(L"sndvol.exe", L""),
+                                                  tool(L"sndvol32.exe", L" /r"), tool(L"control.exe", L" mmsys.cpl,,1"),
+                                                  tool(L"rundll32.exe", L" shell32.dll,Control_RunDLL mmsys.cpl @1,3,2")}));
     ASSERT_EQ(ui_.Messages().size(), 1u);
     EXPECT_EQ(ui_.Messages()[0].owner, main_.Hwnd());
     EXPECT_EQ(ui_.Log().back().kind, ScriptedUi::Entry::Kind::Launch);
