@@ -53,7 +53,7 @@ MCIERROR WaveOutErrorToMci(MMRESULT r) {
 
 WaveRecorder::~WaveRecorder() { Stop(); }
 
-MCIERROR WaveRecorder::Start(UINT device, const WAVEFORMATEX& format, const WaveStore& store, uint64_t fileOffset) {
+MCIERROR WaveRecorder::Start(UINT device, const WAVEFORMATEX& format, WaveStore& store, uint64_t fileOffset) {
     Stop();
     store_ = &store;
     fileOffset_ = fileOffset;
@@ -130,10 +130,12 @@ void WaveRecorder::Drain(bool requeue) {
         DWORD n = h.dwBytesRecorded - h.dwBytesRecorded % blockAlign_;
         if (n > 0 && !failed_) {
             uint64_t done = recorded_.load();
-            if (store_->WriteFileAt(fileOffset_ + done, h.lpData, n))
+            if (store_->WriteFileAt(fileOffset_ + done, h.lpData, n)) {
                 recorded_.store(done + n);
-            else
+                store_->TakeWritten(done + n);
+            } else {
                 failed_ = true;  // the disk is full: keep what is written, report it
+            }
         }
         h.dwFlags &= ~WHDR_DONE;
         h.dwBytesRecorded = 0;
