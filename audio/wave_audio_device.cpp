@@ -7,6 +7,7 @@
 
 #include "base/scoped.h"
 #include "audio/wave_recovery.h"
+#include "base/window_class.h"
 #include "audio/wave_riff.h"
 #include "audio/wave_store.h"
 #include "audio/wave_transport.h"
@@ -62,6 +63,11 @@ public:
     bool HoldsUnsavedSound() const;
     MCIERROR SetDevices(DWORD_PTR flags, const MCI_WAVE_SET_PARMS& parms);
     uint32_t Length() const;
+    LevelReading Levels() const {
+        if (recorder_) return recorder_->Levels();
+        if (player_) return player_->Levels();
+        return {};
+    }
     uint32_t Position() const;
     Mode GetMode() const;
     void SetUpdateInterval(UINT ms);
@@ -102,19 +108,11 @@ private:
 
 WaveAudioDevice::Impl::Impl() {
     static const wchar_t kClass[] = L"OrvoWaveAudioDevice";
-    HINSTANCE instance = GetModuleHandleW(nullptr);
-    WNDCLASSEXW wc{};
-    if (!GetClassInfoExW(instance, kClass, &wc)) {
-        wc = {};
-        wc.cbSize = sizeof(wc);
-        wc.lpfnWndProc = &Impl::WindowProc;
-        wc.hInstance = instance;
-        wc.lpszClassName = kClass;
-        RegisterClassExW(&wc);
-    }
+    RegisterWindowClass({kClass, &Impl::WindowProc});
     // A message-only window carries the status timer and the end-of-playback
     // notice to the creating thread.
-    window_.Reset(CreateWindowExW(0, kClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, instance, nullptr));
+    window_.Reset(CreateWindowExW(0, kClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, GetModuleHandleW(nullptr),
+                                  nullptr));
     if (window_) SetWindowLongPtrW(window_.Get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
 }
 
@@ -522,6 +520,7 @@ bool WaveAudioDevice::HoldsUnsavedSound() const { return impl_->HoldsUnsavedSoun
 uint32_t WaveAudioDevice::Length() const { return impl_->Length(); }
 uint32_t WaveAudioDevice::Position() const { return impl_->Position(); }
 uint16_t WaveAudioDevice::DeviceID() const { return impl_->id_; }
+LevelReading WaveAudioDevice::Levels() const { return impl_->Levels(); }
 WaveAudioDevice::Mode WaveAudioDevice::GetMode() const { return impl_->GetMode(); }
 MCIERROR WaveAudioDevice::LastError() const { return impl_->lastError_; }
 

@@ -16,6 +16,8 @@
 #include <string_view>
 #include <vector>
 
+#include "audio/level_tap.h"
+
 namespace orvo {
 
 struct Leftover;
@@ -102,6 +104,8 @@ public:
     // The element's sample format (new elements: 44100 Hz, 16 bits, 2
     // channels, or the best the wave-in device accepts).
     WAVEFORMATEX Format() const;
+    // The level of the take or playback under way; inactive otherwise.
+    LevelReading Levels() const;
     UINT InputDevice() const;
     UINT OutputDevice() const;
 

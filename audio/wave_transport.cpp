@@ -88,6 +88,7 @@ MCIERROR WaveRecorder::Start(UINT device, const WAVEFORMATEX& format, WaveStore&
         Release();
         return MCIERR_HARDWARE;
     }
+    levels_.Start(format);
     try {
         worker_ = std::thread(&WaveRecorder::Run, this);
     } catch (...) {
@@ -132,6 +133,7 @@ void WaveRecorder::Drain(bool requeue) {
             uint64_t done = recorded_.load();
             if (store_->WriteFileAt(fileOffset_ + done, h.lpData, n)) {
                 recorded_.store(done + n);
+                levels_.Feed(h.lpData, n);
                 store_->TakeWritten(done + n);
             } else {
                 failed_ = true;  // the disk is full: keep what is written, report it
@@ -175,6 +177,7 @@ MCIERROR WavePlayer::Start(UINT device, const WAVEFORMATEX& format, const WaveSt
     to_ = to;
     queued_ = 0;
     blockAlign_ = format.nBlockAlign;
+    levels_.Start(format);
     notify_ = notify;
     message_ = message;
     played_ = 0;
@@ -253,6 +256,7 @@ void WavePlayer::Run() noexcept {
         while (outstanding_ > 0) {
             WAVEHDR& h = headers_[next_];
             if (!(h.dwFlags & WHDR_DONE)) break;
+            levels_.Feed(h.lpData, h.dwBufferLength);
             played_ += h.dwBufferLength;
             --outstanding_;
             if (readPos_ < to_) {

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "base/scoped.h"
+#include "audio/level_tap.h"
 #include "audio/wave_store.h"
 
 namespace orvo {
@@ -34,6 +35,8 @@ public:
     uint64_t Recorded() const { return recorded_.load(); }
     // True when a buffer could not be written (disk full) or requeued.
     bool Failed() const { return failed_.load(); }
+    // The input level of what arrives; any thread.
+    LevelReading Levels() const { return levels_.Read(); }
 
 private:
     void Run() noexcept;
@@ -51,6 +54,7 @@ private:
     WORD blockAlign_ = 1;
     std::atomic<uint64_t> recorded_{0};
     std::atomic<bool> failed_{false};
+    LevelTap levels_;
     std::thread worker_;
 };
 
@@ -70,6 +74,8 @@ public:
     // Bytes played from `from` on, in whole frames.
     uint64_t Played() const { return played_.load(); }
     bool Finished() const { return finished_.load(); }
+    // The level of what has been played; any thread.
+    LevelReading Levels() const { return levels_.Read(); }
 
 private:
     void Run() noexcept;
@@ -89,6 +95,7 @@ private:
     UINT message_ = 0;
     std::atomic<uint64_t> played_{0};
     std::atomic<bool> finished_{false};
+    LevelTap levels_;
     std::thread worker_;
 };
 

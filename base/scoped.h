@@ -191,6 +191,21 @@ private:
     HDC dc_;
 };
 
+// BeginPaint / EndPaint pair, for WM_PAINT.
+class ScopedPaint {
+public:
+    explicit ScopedPaint(HWND hwnd) : hwnd_(hwnd), dc_(BeginPaint(hwnd, &ps_)) {}
+    ~ScopedPaint() { EndPaint(hwnd_, &ps_); }
+    ScopedPaint(const ScopedPaint&) = delete;
+    ScopedPaint& operator=(const ScopedPaint&) = delete;
+    HDC Get() const { return dc_; }
+
+private:
+    HWND hwnd_;
+    PAINTSTRUCT ps_{};
+    HDC dc_;
+};
+
 // A locked global memory block: GlobalLock on entry, GlobalUnlock on exit.
 template <typename T = void>
 class GlobalLockGuard {

@@ -2,14 +2,12 @@
 
 #include <commctrl.h>
 
-#include <cstdio>
-#include <memory>
-
 #include "notifier/info_art.h"
 #include "notifier/mod_notify.h"
 #include "notifier/mod_regedit.h"
 #include "base/failure.h"
 #include "win/ui_seam.h"
+#include "win/window_tools.h"
 
 namespace orvo::notifier {
 
@@ -19,14 +17,6 @@ constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDR
 constexpr DWORD kExStyle = WS_EX_TOOLWINDOW;
 constexpr UINT_PTR kSearchBoxSubclass = 1;
 
-std::wstring TextOf(HWND hwnd) {
-    int n = GetWindowTextLengthW(hwnd);
-    std::wstring text(static_cast<size_t>(n) + 1, L'\0');
-    n = GetWindowTextW(hwnd, text.data(), n + 1);
-    text.resize(n > 0 ? static_cast<size_t>(n) : 0);
-    return text;
-}
-
 Control ControlOfId(int id) {
     int index = id - ControlId(Control::picTop);
     if (index < 0 || index >= static_cast<int>(Control::Count)) return Control::Count;
@@ -35,55 +25,11 @@ Control ControlOfId(int id) {
 
 }  // namespace
 
-// A coloured strip that holds controls. It paints its own background and
-// passes its controls' notifications and colour requests to the window.
-class frmInfo::Strip : public orvo::Window {
-public:
-    bool Create(HWND parent, Control id, const RECT& r, HBRUSH background) {
-        background_ = background;
-        wchar_t name[64];
-        swprintf(name, 64, L"OrvoVMNotify.Strip.%p", static_cast<void*>(ModuleInstance()));
-        if (!CreateOf(name, WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0, L"", r.left, r.top, r.right - r.left,
-                      r.bottom - r.top, parent, nullptr, nullptr, nullptr))
-            return false;
-        SetWindowLongPtrW(Hwnd(), GWLP_ID, ControlId(id));
-        return true;
-    }
-
-protected:
-    LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override {
-        switch (msg) {
-            case WM_ERASEBKGND: {
-                RECT rc;
-                GetClientRect(Hwnd(), &rc);
-                FillRect(reinterpret_cast<HDC>(wParam), &rc, background_);
-                return 1;
-            }
-            case WM_COMMAND:
-            case WM_CTLCOLORSTATIC:
-            case WM_CTLCOLORBTN:
-            case WM_CTLCOLOREDIT: {
-                LRESULT r = SendMessageW(GetParent(Hwnd()), msg, wParam, lParam);
-                if (r || msg == WM_COMMAND) return r;
-                break;
-            }
-        }
-        return Default(msg, wParam, lParam);
-    }
-
-private:
-    HBRUSH background_ = nullptr;
-};
-
 frmInfo::frmInfo() = default;
 
 frmInfo::~frmInfo() { Destroy(); }
 
-std::wstring frmInfo::ClassName() {
-    wchar_t name[64];
-    swprintf(name, 64, L"OrvoVMNotify.frmInfo.%p", static_cast<void*>(ModuleInstance()));
-    return name;
-}
+std::wstring frmInfo::ClassName() { return ModuleClassName(L"OrvoVMNotify.frmInfo"); }
 
 bool frmInfo::Create() {
     int dpi = DpiOf(nullptr);
@@ -107,68 +53,19 @@ bool frmInfo::Create() {
     return true;
 }
 
-bool frmInfo::CreateControls() {
-    int dpi = DpiOf(Hwnd());
-    font_.Reset(CreateFontW(-MulDiv(9, dpi, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-                            OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
-                            L"MS Shell Dlg 2"));
-    topBrush_.Reset(CreateSolidBrush(kTopStripColor));
-    statusBrush_.Reset(CreateSolidBrush(kStatusStripColor));
+void frmInfo::LoadArt() {
     logoIcon_ = MakeLogoIcon();
     searchIcon_ = MakeSearchIcon();
     switchIcon_ = MakeSwitchIcon();
     hand_ = MakeHandCursor();
+}
 
+bool frmInfo::CreateControls() {
+    LoadArt();
     for (const ControlPlace& place : InfoLayout()) {
-        HWND container = place.container == Control::Count ? Hwnd() : Item(place.container);
-        HWND made = nullptr;
-        switch (place.kind) {
-            case ControlKind::Strip:
-                made = CreateStrip(place.id, place.id == Control::picTop ? kTopStripColor : kStatusStripColor);
-                if (!made) return false;
-                break;
-            case ControlKind::Label: made = AddLabel(place, container); break;
-            case ControlKind::Image: {
-                HICON icon = place.picture == Picture::Search   ? searchIcon_.Get()
-                             : place.picture == Picture::Switch ? switchIcon_.Get()
-                                                               : logoIcon_.Get();
-                made = AddImage(place, container, icon);
-                break;
-            }
-            case ControlKind::Edit:
-                made = CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", place.caption.c_str(),
-                                       WS_CHILD | WS_TABSTOP | ES_AUTOHSCROLL | (place.visible ? WS_VISIBLE : 0),
-                                       TwipsToPixels(place.left, dpi), TwipsToPixels(place.top, dpi),
-                                       TwipsToPixels(place.width, dpi), TwipsToPixels(place.height, dpi), container,
-                                       reinterpret_cast<HMENU>(static_cast<INT_PTR>(ControlId(place.id))),
-                                       GetModuleHandleW(nullptr), nullptr);
-                if (made) SetWindowSubclass(made, &frmInfo::SearchBoxProc, kSearchBoxSubclass,
-                                            reinterpret_cast<DWORD_PTR>(this));
-                break;
-            case ControlKind::CheckBox:
-                made = CreateWindowExW(0, L"BUTTON", place.caption.c_str(),
-                                       WS_CHILD | WS_TABSTOP | BS_AUTOCHECKBOX | (place.visible ? WS_VISIBLE : 0),
-                                       TwipsToPixels(place.left, dpi), TwipsToPixels(place.top, dpi),
-                                       TwipsToPixels(place.width, dpi), TwipsToPixels(place.height, dpi), container,
-                                       reinterpret_cast<HMENU>(static_cast<INT_PTR>(ControlId(place.id))),
-                                       GetModuleHandleW(nullptr), nullptr);
-                break;
-            case ControlKind::WebView: {
-                // A view that cannot be made leaves an empty area; the rest
-                // of the window still works.
-                WebView& view = place.id == Control::webNotify ? webNotify_ : webLocal_;
-                Resume([&] {
-                    view.Create(Hwnd(), ControlId(place.id), TwipsToPixels(place.left, dpi),
-                                TwipsToPixels(place.top, dpi), TwipsToPixels(place.width, dpi),
-                                TwipsToPixels(place.height, dpi));
-                });
-                made = view.Host();
-                break;
-            }
-        }
+        HWND made = CreateItem(place);
+        if (!made && place.kind == ControlKind::Strip) return false;
         items_[static_cast<int>(place.id)] = made;
-        if (!made) continue;
-        if (font_) SendMessageW(made, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), FALSE);
     }
 
     // The local page starts in front of the online one.
@@ -182,39 +79,60 @@ bool frmInfo::CreateControls() {
     return true;
 }
 
-HWND frmInfo::CreateStrip(Control control, COLORREF background) {
-    const ControlPlace& place = PlaceOf(control);
-    int dpi = DpiOf(Hwnd());
-    RECT r{TwipsToPixels(place.left, dpi), TwipsToPixels(place.top, dpi), 0, 0};
-    r.right = r.left + TwipsToPixels(place.width, dpi);
-    r.bottom = r.top + TwipsToPixels(place.height, dpi);
-    auto strip = std::make_unique<Strip>();
-    HBRUSH brush = background == kTopStripColor ? topBrush_.Get() : statusBrush_.Get();
-    if (!strip->Create(Hwnd(), control, r, brush)) return nullptr;
-    HWND hwnd = strip->Hwnd();
-    (control == Control::picTop ? topStrip_ : statusStrip_) = std::move(strip);
-    return hwnd;
+HWND frmInfo::CreateItem(const ControlPlace& place) {
+    const DWORD visible = place.visible ? WS_VISIBLE : 0;
+    switch (place.kind) {
+        case ControlKind::Strip: return CreateStrip(place);
+        case ControlKind::Label: {
+            DWORD style = SS_NOPREFIX | (place.centred ? SS_CENTER : SS_LEFT) | visible;
+            if (place.hand) style |= SS_NOTIFY;
+            return AddControl(place, L"STATIC", style);
+        }
+        case ControlKind::Image: {
+            HICON icon = place.picture == Picture::Search   ? searchIcon_.Get()
+                         : place.picture == Picture::Switch ? switchIcon_.Get()
+                                                           : logoIcon_.Get();
+            return AddImage(place, icon);
+        }
+        case ControlKind::Edit: {
+            HWND box = AddControl(place, L"EDIT", WS_TABSTOP | ES_AUTOHSCROLL | visible, WS_EX_CLIENTEDGE);
+            if (box) SetWindowSubclass(box, &frmInfo::SearchBoxProc, kSearchBoxSubclass, reinterpret_cast<DWORD_PTR>(this));
+            return box;
+        }
+        case ControlKind::CheckBox: return AddControl(place, L"BUTTON", WS_TABSTOP | BS_AUTOCHECKBOX | visible);
+        case ControlKind::WebView: return CreateWebView(place);
+    }
+    return nullptr;
 }
 
-HWND frmInfo::AddLabel(const ControlPlace& place, HWND container) {
-    int dpi = DpiOf(Hwnd());
-    DWORD style = WS_CHILD | SS_NOPREFIX | (place.centred ? SS_CENTER : SS_LEFT) | (place.visible ? WS_VISIBLE : 0);
-    if (place.hand) style |= SS_NOTIFY;
-    return CreateWindowExW(0, L"STATIC", place.caption.c_str(), style, TwipsToPixels(place.left, dpi),
-                           TwipsToPixels(place.top, dpi), TwipsToPixels(place.width, dpi),
-                           TwipsToPixels(place.height, dpi), container,
-                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(ControlId(place.id))),
-                           GetModuleHandleW(nullptr), nullptr);
+HWND frmInfo::CreateStrip(const ControlPlace& place) {
+    Panel& strip = place.id == Control::picTop ? topStrip_ : statusStrip_;
+    RECT r = PixelsOf({double(place.left), double(place.top), double(place.width), double(place.height)}, Dpi());
+    COLORREF back = place.id == Control::picTop ? kTopStripColor : kStatusStripColor;
+    if (!strip.Create(*this, r.left, r.top, r.right - r.left, r.bottom - r.top, false, back)) return nullptr;
+    SetWindowLongPtrW(strip.Hwnd(), GWLP_ID, ControlId(place.id));
+    return strip.Hwnd();
 }
 
-HWND frmInfo::AddImage(const ControlPlace& place, HWND container, HICON icon) {
-    int dpi = DpiOf(Hwnd());
+// A view that cannot be made leaves an empty area; the rest of the window
+// still works.
+HWND frmInfo::CreateWebView(const ControlPlace& place) {
+    WebView& view = place.id == Control::webNotify ? webNotify_ : webLocal_;
+    RECT r = PixelsOf({double(place.left), double(place.top), double(place.width), double(place.height)}, Dpi());
+    Resume([&] { view.Create(Hwnd(), ControlId(place.id), r.left, r.top, r.right - r.left, r.bottom - r.top); });
+    return view.Host();
+}
+
+HWND frmInfo::AddControl(const ControlPlace& place, const wchar_t* className, DWORD style, DWORD exStyle) {
+    HWND container = place.container == Control::Count ? Hwnd() : Item(place.container);
+    return CreateChild(container, className, place.caption, style, exStyle,
+                       {double(place.left), double(place.top), double(place.width), double(place.height)},
+                       static_cast<UINT>(ControlId(place.id)));
+}
+
+HWND frmInfo::AddImage(const ControlPlace& place, HICON icon) {
     // Tooltips need the mouse, so every picture takes notifications.
-    DWORD style = WS_CHILD | SS_ICON | SS_CENTERIMAGE | SS_NOTIFY | (place.visible ? WS_VISIBLE : 0);
-    HWND hwnd = CreateWindowExW(0, L"STATIC", L"", style, TwipsToPixels(place.left, dpi), TwipsToPixels(place.top, dpi),
-                                TwipsToPixels(place.width, dpi), TwipsToPixels(place.height, dpi), container,
-                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(ControlId(place.id))),
-                                GetModuleHandleW(nullptr), nullptr);
+    HWND hwnd = AddControl(place, L"STATIC", SS_ICON | SS_CENTERIMAGE | SS_NOTIFY | (place.visible ? WS_VISIBLE : 0));
     if (hwnd && icon) SendMessageW(hwnd, STM_SETICON, reinterpret_cast<WPARAM>(icon), 0);
     return hwnd;
 }
@@ -366,7 +284,7 @@ void frmInfo::OpenLink(Link link) {
 
 void frmInfo::imgSearch_Click() {
     std::wstring url;
-    Resume([&] { url = SearchUrl(TextOf(Item(Control::txtSearch))); });
+    Resume([&] { url = SearchUrl(WindowText(Item(Control::txtSearch))); });
     Resume([&] { ShellOpen(Hwnd(), L"open", url, L"", L"", SW_SHOW); });
 }
 
@@ -416,7 +334,7 @@ LRESULT frmInfo::OnCtlColor(HDC dc, HWND control) {
     SetTextColor(dc, place.text);
     SetBkColor(dc, top ? kTopStripColor : kStatusStripColor);
     SetBkMode(dc, TRANSPARENT);
-    return reinterpret_cast<LRESULT>(top ? topBrush_.Get() : statusBrush_.Get());
+    return reinterpret_cast<LRESULT>(top ? topStrip_.BackBrush() : statusStrip_.BackBrush());
 }
 
 bool frmInfo::OnSetCursor(HWND under) {

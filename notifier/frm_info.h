@@ -81,13 +81,14 @@ protected:
     void OnDestroyed() override;
 
 private:
-    class Strip;
-
     void Form_Load();
+    void LoadArt();
     bool CreateControls();
-    HWND CreateStrip(Control control, COLORREF background);
-    HWND AddLabel(const ControlPlace& place, HWND container);
-    HWND AddImage(const ControlPlace& place, HWND container, HICON icon);
+    HWND CreateItem(const ControlPlace& place);
+    HWND CreateStrip(const ControlPlace& place);
+    HWND CreateWebView(const ControlPlace& place);
+    HWND AddControl(const ControlPlace& place, const wchar_t* className, DWORD style, DWORD exStyle = 0);
+    HWND AddImage(const ControlPlace& place, HICON icon);
     void AddTooltips();
     void AddTooltip(HWND control, const std::wstring& text);
     void OpenLink(Link link);
@@ -102,14 +103,11 @@ private:
     bool counted_ = false;
 
     HWND items_[static_cast<int>(Control::Count)] = {};
-    std::unique_ptr<Strip> topStrip_;
-    std::unique_ptr<Strip> statusStrip_;
+    Panel topStrip_;
+    Panel statusStrip_;
     WebView webNotify_;
     WebView webLocal_;
     HWND tooltip_ = nullptr;
-    ScopedGdi<HFONT> font_;
-    ScopedGdi<HBRUSH> topBrush_;
-    ScopedGdi<HBRUSH> statusBrush_;
     ScopedIcon iconSmall_;
     ScopedIcon iconLarge_;
     ScopedIcon logoIcon_;

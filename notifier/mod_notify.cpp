@@ -3,6 +3,7 @@
 #include "notifier/frm_info.h"
 #include "notifier/mod_regedit.h"
 #include "base/failure.h"
+#include "win/window_tools.h"
 #include "product/maker_links.h"
 #include "win/window.h"
 
@@ -75,24 +76,10 @@ void ReleaseModuleReference() { InterlockedDecrement(&g_objects); }
 LONG LiveObjects() { return InterlockedCompareExchange(&g_objects, 0, 0); }
 LONG LiveWindows() { return InterlockedCompareExchange(&g_windows, 0, 0); }
 
-HINSTANCE ModuleInstance() {
-    HMODULE module = nullptr;
-    GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                       reinterpret_cast<LPCWSTR>(&ModuleInstance), &module);
-    return module;
-}
-
 std::wstring ModulePath() {
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        DWORD n = GetModuleFileNameW(ModuleInstance(), path.data(), static_cast<DWORD>(path.size()));
-        if (n == 0) FailWithLastError(L"GetModuleFileName");
-        if (n < path.size()) {
-            path.resize(n);
-            return path;
-        }
-        path.resize(path.size() * 2);
-    }
+    std::wstring path = orvo::ModulePath(ThisModule());
+    if (path.empty()) FailWithLastError(L"GetModuleFileName");
+    return path;
 }
 
 std::wstring ComponentFolder() {

@@ -49,8 +49,8 @@ void ReleaseModuleReference();
 LONG LiveObjects();
 LONG LiveWindows();
 
-// The module that holds this code (the DLL, or a program that links it in).
-HINSTANCE ModuleInstance();
+// The file of the module that holds this code (the DLL, or a program that
+// links it in).
 std::wstring ModulePath();
 // The component's folder, without a trailing backslash.
 std::wstring ComponentFolder();

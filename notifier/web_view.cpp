@@ -4,17 +4,12 @@
 #include <ocidl.h>
 #include <oleidl.h>
 
+#include <new>
+
+#include "win/window_tools.h"
+
 namespace orvo::notifier {
 namespace {
-
-constexpr wchar_t kHostClass[] = L"OrvoWebViewHost";
-
-HINSTANCE ThisModule() {
-    HMODULE module = nullptr;
-    GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                       reinterpret_cast<LPCWSTR>(&ThisModule), &module);
-    return module;
-}
 
 CLSID BrowserClass() {
     CLSID clsid;
@@ -81,7 +76,7 @@ public:
     // IOleWindow (shared by the in-place site and the frame)
     STDMETHODIMP GetWindow(HWND* hwnd) override {
         if (!hwnd) return E_POINTER;
-        *hwnd = view_ ? view_->host_ : nullptr;
+        *hwnd = view_ ? view_->Hwnd() : nullptr;
         return *hwnd ? S_OK : E_FAIL;
     }
     STDMETHODIMP ContextSensitiveHelp(BOOL) override { return E_NOTIMPL; }
@@ -95,14 +90,14 @@ public:
         if (!frame || !doc || !posRect || !clipRect || !info) return E_POINTER;
         *frame = nullptr;
         *doc = nullptr;
-        if (!view_ || !view_->host_) return E_FAIL;
+        if (!view_ || !view_->Hwnd()) return E_FAIL;
         *frame = static_cast<IOleInPlaceFrame*>(this);
         AddRef();
-        GetClientRect(view_->host_, posRect);
+        GetClientRect(view_->Hwnd(), posRect);
         *clipRect = *posRect;
         info->cb = sizeof(OLEINPLACEFRAMEINFO);
         info->fMDIApp = FALSE;
-        info->hwndFrame = GetAncestor(view_->host_, GA_ROOT);
+        info->hwndFrame = GetAncestor(view_->Hwnd(), GA_ROOT);
         info->haccel = nullptr;
         info->cAccelEntries = 0;
         return S_OK;
@@ -160,55 +155,39 @@ WebView::WebView() = default;
 
 WebView::~WebView() { Destroy(); }
 
-LRESULT CALLBACK WebView::HostProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    if (msg == WM_NCCREATE) {
-        auto* view = static_cast<WebView*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(view));
-    }
-    auto* view = reinterpret_cast<WebView*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+LRESULT WebView::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
         case WM_SIZE:
-            if (view) view->FitControlToHost();
+            FitControlToHost();
             return 0;
         case WM_ERASEBKGND:
             // The control paints the whole host while it lives.
-            if (view && view->browser_) return 1;
-            break;
-        case WM_NCDESTROY:
-            if (view) view->host_ = nullptr;
-            SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+            if (browser_) return 1;
             break;
     }
-    return DefWindowProcW(hwnd, msg, wParam, lParam);
+    return Default(msg, wParam, lParam);
 }
 
 HRESULT WebView::Create(HWND parent, int id, int x, int y, int width, int height) {
-    if (host_ || browser_) return E_UNEXPECTED;
-    HINSTANCE instance = ThisModule();
-    WNDCLASSEXW wc{};
-    if (!GetClassInfoExW(instance, kHostClass, &wc)) {
-        wc = {};
-        wc.cbSize = sizeof(wc);
-        wc.style = CS_HREDRAW | CS_VREDRAW;
-        wc.lpfnWndProc = &WebView::HostProc;
-        wc.hInstance = instance;
-        wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-        wc.lpszClassName = kHostClass;
-        if (!RegisterClassExW(&wc)) return HRESULT_FROM_WIN32(GetLastError());
-    }
-    host_ = CreateWindowExW(0, kHostClass, L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS, x, y,
-                            width, height, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, this);
-    if (!host_) return HRESULT_FROM_WIN32(GetLastError());
+    if (Hwnd() || browser_) return E_UNEXPECTED;
+    if (!CreateOf(ModuleClassName(L"OrvoWebViewHost").c_str(), WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS,
+                  0, L"", x, y, width, height, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), nullptr,
+                  reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1), CS_HREDRAW | CS_VREDRAW))
+        return HRESULT_FROM_WIN32(GetLastError());
 
-    site_ = new WebSite(this);
+    site_ = ComPtr<WebSite>::Attach(new (std::nothrow) WebSite(this));
+    if (!site_) {
+        Destroy();
+        return E_OUTOFMEMORY;
+    }
+    IOleClientSite* clientSite = static_cast<IOleClientSite*>(site_.Get());
     CLSID clsid = BrowserClass();
     HRESULT hr = CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IOleObject, object_.PutVoid());
-    if (SUCCEEDED(hr)) hr = object_->SetClientSite(static_cast<IOleClientSite*>(site_));
+    if (SUCCEEDED(hr)) hr = object_->SetClientSite(clientSite);
     if (SUCCEEDED(hr)) {
         RECT rc;
-        GetClientRect(host_, &rc);
-        hr = object_->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, static_cast<IOleClientSite*>(site_), 0, host_, &rc);
+        GetClientRect(Hwnd(), &rc);
+        hr = object_->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, clientSite, 0, Hwnd(), &rc);
     }
     if (SUCCEEDED(hr)) hr = object_.As(browser_);
     if (SUCCEEDED(hr)) {
@@ -216,7 +195,7 @@ HRESULT WebView::Create(HWND parent, int id, int x, int y, int width, int height
         ComPtr<IConnectionPointContainer> points;
         if (SUCCEEDED(object_.As(points)) &&
             SUCCEEDED(points->FindConnectionPoint(DIID_DWebBrowserEvents2, events_.Put()))) {
-            if (FAILED(events_->Advise(static_cast<IDispatch*>(site_), &eventsCookie_))) events_.Reset();
+            if (FAILED(events_->Advise(static_cast<IDispatch*>(site_.Get()), &eventsCookie_))) events_.Reset();
         }
     }
     if (FAILED(hr)) {
@@ -243,19 +222,17 @@ void WebView::Destroy() {
     }
     if (site_) {
         site_->Detach();
-        site_->Release();
-        site_ = nullptr;
+        site_.Reset();
     }
-    if (host_) DestroyWindow(host_);
-    host_ = nullptr;
+    Window::Destroy();
 }
 
 void WebView::FitControlToHost() {
-    if (!object_ || !host_) return;
+    if (!object_ || !Hwnd()) return;
     ComPtr<IOleInPlaceObject> inPlace;
     if (FAILED(object_.As(inPlace))) return;
     RECT rc;
-    GetClientRect(host_, &rc);
+    GetClientRect(Hwnd(), &rc);
     inPlace->SetObjectRects(&rc, &rc);
 }
 
@@ -339,19 +316,19 @@ std::wstring WebView::LocationUrl() const {
 }
 
 void WebView::Move(int x, int y, int width, int height) {
-    if (host_) MoveWindow(host_, x, y, width, height, TRUE);
+    if (Hwnd()) MoveWindow(Hwnd(), x, y, width, height, TRUE);
 }
 
 RECT WebView::Bounds() const {
     RECT rc{};
-    if (!host_) return rc;
-    GetWindowRect(host_, &rc);
-    MapWindowPoints(nullptr, GetParent(host_), reinterpret_cast<POINT*>(&rc), 2);
+    if (!Hwnd()) return rc;
+    GetWindowRect(Hwnd(), &rc);
+    MapWindowPoints(nullptr, GetParent(Hwnd()), reinterpret_cast<POINT*>(&rc), 2);
     return rc;
 }
 
 void WebView::BringToFront() {
-    if (host_) SetWindowPos(host_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    if (Hwnd()) SetWindowPos(Hwnd(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
 }  // namespace orvo::notifier

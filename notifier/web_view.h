@@ -10,21 +10,20 @@
 #include <string>
 
 #include "base/scoped.h"
+#include "win/window.h"
 
 namespace orvo::notifier {
 
 class WebSite;
 
-class WebView {
+class WebView : public orvo::Window {
 public:
     // Runs on the view's thread for every completed document, frames
     // included: the frame's object and its address.
     using DocumentCompleteHandler = std::function<void(IDispatch* frame, const std::wstring& url)>;
 
     WebView();
-    ~WebView();
-    WebView(const WebView&) = delete;
-    WebView& operator=(const WebView&) = delete;
+    ~WebView() override;
 
     // Creates the host window (a child of parent, in pixels) and the control
     // inside it, active in place. On failure nothing is left behind.
@@ -33,7 +32,7 @@ public:
     void Destroy();
     bool Created() const { return static_cast<bool>(browser_); }
 
-    HWND Host() const { return host_; }
+    HWND Host() const { return Hwnd(); }
     IWebBrowser2* Browser() const { return browser_.Get(); }
 
     void SetDocumentCompleteHandler(DocumentCompleteHandler handler) { onDocumentComplete_ = std::move(handler); }
@@ -56,14 +55,15 @@ public:
     // Puts the view in front of its sibling windows.
     void BringToFront();
 
+protected:
+    LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
+
 private:
     friend class WebSite;
-    static LRESULT CALLBACK HostProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
     void FitControlToHost();
     void DocumentCompleted(IDispatch* frame, const std::wstring& url);
 
-    HWND host_ = nullptr;
-    WebSite* site_ = nullptr;  // owned through its COM reference count
+    ComPtr<WebSite> site_;
     ComPtr<IOleObject> object_;
     ComPtr<IWebBrowser2> browser_;
     ComPtr<IConnectionPoint> events_;

@@ -7,14 +7,6 @@ namespace {
 
 [[noreturn]] void FailGone() { Fail(SystemErrorText(ERROR_INVALID_WINDOW_HANDLE), ERROR_INVALID_WINDOW_HANDLE); }
 
-RECT PixelsOf(const TwipRect& r, int dpi) {
-    int x = TwipsToPixels(r.left, dpi);
-    int y = TwipsToPixels(r.top, dpi);
-    int w = TwipsToPixels(r.width, dpi);
-    int h = TwipsToPixels(r.height, dpi);
-    return RECT{x, y, x + (w > 0 ? w : 0), y + (h > 0 ? h : 0)};
-}
-
 }  // namespace
 
 Control::~Control() = default;
@@ -32,13 +24,9 @@ void Control::CreateControl(Window& container, const wchar_t* className, DWORD s
     container_ = &container;
     rect_ = rect;
     id_ = id ? id : container.EventSink().NextId();
-    RECT px = PixelsOf(rect, container.Dpi());
-    HWND h = CreateWindowExW(exStyle, className, text.c_str(), WS_CHILD | style, px.left, px.top,
-                             px.right - px.left, px.bottom - px.top, container.Hwnd(),
-                             reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id_)), GetModuleHandleW(nullptr), nullptr);
+    HWND h = CreateChild(container.Hwnd(), className, text, style, exStyle, rect, id_);
     if (!h) FailWithLastError(std::wstring(L"Cannot create control ") + className);
     hwnd_.Reset(h);
-    SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(UiFont(container.Dpi())), FALSE);
 }
 
 void Control::AdoptWindow(Window& container, HWND, const TwipRect& rect) {
@@ -63,12 +51,7 @@ bool Control::Enabled() const { return IsWindowEnabled(Checked()) != FALSE; }
 
 void Control::SetEnabled(bool enabled) { EnableWindow(Checked(), enabled ? TRUE : FALSE); }
 
-std::wstring Control::Text() const {
-    HWND h = Checked();
-    std::wstring s(static_cast<size_t>(GetWindowTextLengthW(h)) + 1, L'\0');
-    s.resize(static_cast<size_t>(GetWindowTextW(h, s.data(), static_cast<int>(s.size()))));
-    return s;
-}
+std::wstring Control::Text() const { return WindowText(Checked()); }
 
 void Control::SetText(const std::wstring& text) {
     if (!SetWindowTextW(Checked(), text.c_str())) FailWithLastError(L"Cannot set the text of a control");
@@ -101,14 +84,20 @@ void Control::SetToolTip(const std::wstring& text) {
 // ---------------------------------------------------------------------------
 
 Label::~Label() {
-    if (Hwnd() && IsWindow(Hwnd())) SetControlBackColor(Hwnd(), CLR_INVALID);
+    if (Hwnd() && IsWindow(Hwnd())) AttachBackColor(Hwnd(), nullptr);
 }
 
 void Label::Create(Window& container, const std::wstring& caption, const TwipRect& rect) {
     CreateControl(container, L"STATIC", WS_VISIBLE | SS_LEFT | SS_NOPREFIX, 0, caption, rect);
 }
 
-void Label::SetBackColor(COLORREF color) { SetControlBackColor(Checked(), color); }
+void Label::SetBackColor(COLORREF color) {
+    HWND h = Checked();
+    AttachBackColor(h, nullptr);
+    back_.color = color;
+    back_.brush.Reset(color != CLR_INVALID ? CreateSolidBrush(color) : nullptr);
+    AttachBackColor(h, &back_);
+}
 
 void Button::Create(Window& container, const std::wstring& caption, const TwipRect& rect) {
     CreateControl(container, L"BUTTON", WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 0, caption, rect);

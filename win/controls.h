@@ -14,12 +14,9 @@
 
 #include "base/scoped.h"
 #include "win/window.h"
+#include "win/window_tools.h"
 
 namespace orvo {
-
-struct TwipRect {
-    double left = 0, top = 0, width = 0, height = 0;
-};
 
 // What every control has: a place in its container, visibility, enabled
 // state, a text and a tooltip.
@@ -86,6 +83,9 @@ public:
     void Create(Window& container, const std::wstring& caption, const TwipRect& rect);
     // An opaque background of its own (CLR_INVALID: the container's).
     void SetBackColor(COLORREF color);
+
+private:
+    BackColor back_;
 };
 
 class Button : public Control {

@@ -2,6 +2,8 @@
 
 #include "base/rounding.h"
 #include "base/scoped.h"
+#include "base/window_class.h"
+#include "win/window_tools.h"
 
 namespace orvo {
 
@@ -12,23 +14,11 @@ void Window::Destroy() {
 }
 
 bool Window::CreateOf(const wchar_t* className, DWORD style, DWORD exStyle, const std::wstring& title, int x, int y,
-                      int width, int height, HWND parent, HMENU menu, HICON icon, HBRUSH background) {
-    HINSTANCE instance = GetModuleHandleW(nullptr);
-    WNDCLASSEXW wc{};
-    if (!GetClassInfoExW(instance, className, &wc)) {
-        wc = {};
-        wc.cbSize = sizeof(wc);
-        wc.lpfnWndProc = &Window::Proc;
-        wc.hInstance = instance;
-        wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-        wc.hbrBackground = background;
-        wc.hIcon = icon;
-        wc.hIconSm = icon;
-        wc.lpszClassName = className;
-        if (!RegisterClassExW(&wc)) return false;
-    }
-    return CreateWindowExW(exStyle, className, title.c_str(), style, x, y, width, height, parent, menu, instance,
-                           this) != nullptr;
+                      int width, int height, HWND parent, HMENU menu, HICON icon, HBRUSH background,
+                      UINT classStyle) {
+    if (!RegisterWindowClass({className, &Window::Proc, classStyle, icon, background})) return false;
+    return CreateWindowExW(exStyle, className, title.c_str(), style, x, y, width, height, parent, menu,
+                           GetModuleHandleW(nullptr), this) != nullptr;
 }
 
 Window* Window::FromHandle(HWND hwnd) {
@@ -96,7 +86,7 @@ LRESULT Window::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
 bool Panel::Create(Window& parent, int x, int y, int width, int height, bool sunken, COLORREF back) {
     parent_ = &parent;
     SetBackColor(back);
-    return CreateOf(L"OrvoPanel", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS,
+    return CreateOf(ModuleClassName(L"OrvoPanel").c_str(), WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS,
                     sunken ? WS_EX_CLIENTEDGE : 0, L"", x, y, width, height, parent.Hwnd());
 }
 
@@ -105,15 +95,9 @@ void Panel::SetPicture(HBITMAP bitmap) {
     if (Hwnd()) InvalidateRect(Hwnd(), nullptr, TRUE);
 }
 
-void Panel::FreeBrush() {
-    if (backBrush_) DeleteObject(backBrush_);
-    backBrush_ = nullptr;
-}
-
 void Panel::SetBackColor(COLORREF color) {
-    FreeBrush();
     back_ = color;
-    if (color != CLR_INVALID) backBrush_ = CreateSolidBrush(color);
+    backBrush_.Reset(color != CLR_INVALID ? CreateSolidBrush(color) : nullptr);
     if (Hwnd()) InvalidateRect(Hwnd(), nullptr, TRUE);
 }
 
@@ -126,7 +110,7 @@ void Panel::SetFrameCaption(const std::wstring& caption) {
 void Panel::PaintFrame(HDC dc) {
     RECT rc;
     GetClientRect(Hwnd(), &rc);
-    HGDIOBJ oldFont = SelectObject(dc, UiFont(Dpi()));
+    ScopedSelect font(dc, DialogFont(Dpi()));
     TEXTMETRICW tm{};
     GetTextMetricsW(dc, &tm);
     RECT edge = rc;
@@ -137,12 +121,11 @@ void Panel::PaintFrame(HDC dc) {
         GetTextExtentPoint32W(dc, caption_.c_str(), static_cast<int>(caption_.size()), &size);
         int x = MulDiv(8, Dpi(), 96);
         RECT text{x - 2, 0, x + size.cx + 2, tm.tmHeight};
-        FillRect(dc, &text, backBrush_ ? backBrush_ : GetSysColorBrush(COLOR_BTNFACE));
+        FillRect(dc, &text, backBrush_ ? backBrush_.Get() : GetSysColorBrush(COLOR_BTNFACE));
         SetBkMode(dc, TRANSPARENT);
         SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
         TextOutW(dc, x, 0, caption_.c_str(), static_cast<int>(caption_.size()));
     }
-    SelectObject(dc, oldFont);
 }
 
 LRESULT Panel::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -162,69 +145,42 @@ LRESULT Panel::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
             RECT rc;
             GetClientRect(Hwnd(), &rc);
             FillRect(reinterpret_cast<HDC>(wParam), &rc,
-                     backBrush_ ? backBrush_ : GetSysColorBrush(COLOR_BTNFACE));
+                     backBrush_ ? backBrush_.Get() : GetSysColorBrush(COLOR_BTNFACE));
             return 1;
         }
         case WM_PAINT: {
-            PAINTSTRUCT ps;
-            HDC dc = BeginPaint(Hwnd(), &ps);
-            if (framed_) PaintFrame(dc);
+            ScopedPaint paint(Hwnd());
+            if (framed_) PaintFrame(paint.Get());
             if (picture_) {
                 BITMAP bm{};
                 GetObjectW(picture_, sizeof(bm), &bm);
-                HDC mem = CreateCompatibleDC(dc);
+                ScopedMemDc mem(CreateCompatibleDC(paint.Get()));
                 if (mem) {
-                    HGDIOBJ old = SelectObject(mem, picture_);
-                    BitBlt(dc, 0, 0, bm.bmWidth, bm.bmHeight, mem, 0, 0, SRCCOPY);
-                    SelectObject(mem, old);
-                    DeleteDC(mem);
+                    ScopedSelect picture(mem.Get(), picture_);
+                    BitBlt(paint.Get(), 0, 0, bm.bmWidth, bm.bmHeight, mem.Get(), 0, 0, SRCCOPY);
                 }
             }
-            EndPaint(Hwnd(), &ps);
             return 0;
         }
-        case WM_NCDESTROY:
-            FreeBrush();
-            break;
     }
     return Default(msg, wParam, lParam);
 }
 
 namespace {
-const wchar_t kBackBrushProp[] = L"OrvoBackBrush";
 const wchar_t kBackColorProp[] = L"OrvoBackColor";
 }  // namespace
 
-void SetControlBackColor(HWND control, COLORREF color) {
-    if (HANDLE old = RemovePropW(control, kBackBrushProp)) DeleteObject(static_cast<HBRUSH>(old));
+void AttachBackColor(HWND control, const BackColor* back) {
     RemovePropW(control, kBackColorProp);
-    if (color == CLR_INVALID) return;
-    SetPropW(control, kBackBrushProp, CreateSolidBrush(color));
-    // Stored +1 so that black is not mistaken for "no property".
-    SetPropW(control, kBackColorProp, reinterpret_cast<HANDLE>(static_cast<UINT_PTR>(color) + 1));
+    if (back && back->brush) SetPropW(control, kBackColorProp, const_cast<BackColor*>(back));
     InvalidateRect(control, nullptr, TRUE);
 }
 
 HBRUSH ControlBackBrush(HWND control, HDC dc) {
-    auto brush = static_cast<HBRUSH>(GetPropW(control, kBackBrushProp));
-    if (!brush) return nullptr;
-    auto color = static_cast<COLORREF>(reinterpret_cast<UINT_PTR>(GetPropW(control, kBackColorProp)) - 1);
-    SetBkColor(dc, color);
-    return brush;
-}
-
-HFONT UiFont(int dpi) {
-    static std::map<int, ScopedGdi<HFONT>> fonts;
-    auto& f = fonts[dpi];
-    if (!f) {
-        LOGFONTW lf{};
-        lf.lfHeight = -MulDiv(9, dpi, 72);
-        lf.lfWeight = FW_NORMAL;
-        lf.lfCharSet = DEFAULT_CHARSET;
-        lstrcpynW(lf.lfFaceName, L"MS Shell Dlg", LF_FACESIZE);
-        f.Reset(CreateFontIndirectW(&lf));
-    }
-    return f.Get();
+    auto* back = static_cast<const BackColor*>(GetPropW(control, kBackColorProp));
+    if (!back) return nullptr;
+    SetBkColor(dc, back->color);
+    return back->brush.Get();
 }
 
 LRESULT CALLBACK Window::Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -251,13 +207,21 @@ LRESULT CALLBACK Window::Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
     return result;
 }
 
-void Window::RunModal(HWND owner) {
-    if (!hwnd_) return;
+bool Window::RunModal(HWND owner, bool show) {
+    if (!hwnd_) return true;
     bool ownerWasEnabled = owner && IsWindowEnabled(owner);
     if (ownerWasEnabled) EnableWindow(owner, FALSE);
-    ShowWindow(hwnd_, SW_SHOW);
+    if (show) ShowWindow(hwnd_, SW_SHOW);
+    bool quit = false;
+    int quitCode = 0;
     MSG m;
-    while (hwnd_ && GetMessageW(&m, nullptr, 0, 0) > 0) {
+    while (hwnd_) {
+        BOOL got = GetMessageW(&m, nullptr, 0, 0);
+        if (got <= 0) {
+            quit = true;
+            quitCode = got == 0 ? static_cast<int>(m.wParam) : 0;
+            break;
+        }
         if (!IsDialogMessageW(hwnd_, &m)) {
             TranslateMessage(&m);
             DispatchMessageW(&m);
@@ -267,6 +231,8 @@ void Window::RunModal(HWND owner) {
         EnableWindow(owner, TRUE);
         SetActiveWindow(owner);
     }
+    if (quit) PostQuitMessage(quitCode);
+    return !quit;
 }
 
 int DpiOf(HWND hwnd) {
@@ -277,9 +243,8 @@ int DpiOf(HWND hwnd) {
         UINT dpi = getDpiForWindow(hwnd);
         if (dpi) return static_cast<int>(dpi);
     }
-    HDC dc = GetDC(nullptr);
-    int dpi = dc ? GetDeviceCaps(dc, LOGPIXELSX) : 96;
-    if (dc) ReleaseDC(nullptr, dc);
+    ScopedGetDc screen(nullptr);
+    int dpi = screen.Get() ? GetDeviceCaps(screen.Get(), LOGPIXELSX) : 96;
     return dpi > 0 ? dpi : 96;
 }
 

@@ -8,6 +8,8 @@
 #include <map>
 #include <string>
 
+#include "base/scoped.h"
+
 namespace orvo {
 
 int DpiOf(HWND hwnd);
@@ -45,14 +47,17 @@ public:
     int Dpi() const { return DpiOf(hwnd_); }
 
     // Shows the window modally over owner: the owner is disabled and a local
-    // message loop runs until this window is destroyed.
-    void RunModal(HWND owner);
+    // message loop runs until this window is destroyed. show: false leaves the
+    // showing to the window itself (one that appears only after a delay). A
+    // WM_QUIT ends the loop early and is posted again for the outer loop once
+    // the owner is enabled again; then the result is false.
+    bool RunModal(HWND owner, bool show = true);
 
 protected:
     // Registers the class on first use and creates the window; false on failure.
     bool CreateOf(const wchar_t* className, DWORD style, DWORD exStyle, const std::wstring& title, int x, int y,
                   int width, int height, HWND parent, HMENU menu = nullptr, HICON icon = nullptr,
-                  HBRUSH background = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
+                  HBRUSH background = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1), UINT classStyle = 0);
 
     // Every message of the window. No exception may leave it: the static
     // procedure catches any that do and lets DefWindowProc answer. The base
@@ -87,6 +92,8 @@ public:
     // A bitmap painted at its natural size in the top-left corner (not owned).
     void SetPicture(HBITMAP bitmap);
     void SetBackColor(COLORREF color);
+    // The brush of the background colour; nullptr for the button face.
+    HBRUSH BackBrush() const { return backBrush_.Get(); }
     // Draws an etched group border with the caption in its top edge.
     void SetFrameCaption(const std::wstring& caption);
 
@@ -100,8 +107,7 @@ private:
     std::wstring caption_;
     HBITMAP picture_ = nullptr;
     COLORREF back_ = CLR_INVALID;
-    HBRUSH backBrush_ = nullptr;
-    void FreeBrush();
+    ScopedGdi<HBRUSH> backBrush_;
 };
 
 // Dots per inch of the window (its monitor's, where the system can tell).
@@ -110,13 +116,15 @@ int DpiOf(HWND hwnd);
 int TwipsToPixels(double twips, int dpi);
 double PixelsToTwips(int pixels, int dpi);
 
-// The font every control of the programs uses (9 points at the given dpi),
-// created once per dpi and kept for the life of the process.
-HFONT UiFont(int dpi);
-
-// Labels with their own background colour keep the brush as a window
-// property; whoever paints them (the parent) asks for it.
-void SetControlBackColor(HWND control, COLORREF color);
+// A control's own background colour and the brush that paints it, owned by
+// the control's wrapper. The control's window only points at it, so that its
+// parent can answer WM_CTLCOLORSTATIC.
+struct BackColor {
+    COLORREF color = CLR_INVALID;
+    ScopedGdi<HBRUSH> brush;
+};
+// back: nullptr to detach.
+void AttachBackColor(HWND control, const BackColor* back);
 // Answers WM_CTLCOLORSTATIC for a control with its own background; nullptr
 // when it has none.
 HBRUSH ControlBackBrush(HWND control, HDC dc);

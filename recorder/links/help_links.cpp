@@ -1,9 +1,8 @@
 #include "recorder/links/help_links.h"
 
-#include <vector>
-
 #include "product/maker_links.h"
 #include "win/ui_seam.h"
+#include "win/window_tools.h"
 
 namespace orvo::recorder {
 namespace {
@@ -25,13 +24,8 @@ std::wstring FolderOfModulePath(const std::wstring& modulePath) {
 }
 
 std::wstring ProgramFolder() {
-    std::vector<wchar_t> buffer(MAX_PATH);
-    for (;;) {
-        DWORD n = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-        if (n == 0) return {};
-        if (n < buffer.size()) return FolderOfModulePath(std::wstring(buffer.data(), n));
-        buffer.resize(buffer.size() * 2);
-    }
+    std::wstring path = ModulePath(nullptr);
+    return path.empty() ? std::wstring() : FolderOfModulePath(path);
 }
 
 std::wstring NotepadCommandLine(const std::wstring& programFolder, const std::wstring& fileName) {

@@ -21,15 +21,12 @@ FrmMain::~FrmMain() { Destroy(); }
 
 bool FrmMain::Create() {
     int dpi = DpiOf(nullptr);
-    RECT rc{0, 0, TwipsToPixels(kClientWidth, dpi), TwipsToPixels(kClientHeight, dpi)};
-    AdjustWindowRectEx(&rc, kStyle, TRUE, 0);
-    int w = rc.right - rc.left, h = rc.bottom - rc.top;
-    RECT work{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
-    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-    int x = work.left + (work.right - work.left - w) / 2;
-    int y = work.top + (work.bottom - work.top - h) / 2;
+    RECT rc = CentredFrame(nullptr, TwipsToPixels(kClientWidth, dpi), TwipsToPixels(kClientHeight, dpi), kStyle, 0,
+                           true);
     HICON icon = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_ORVORECORD));
-    if (!CreateOf(L"OrvoRecordMain", kStyle, 0, kProgramTitle, x, y, w, h, nullptr, nullptr, icon)) return false;
+    if (!CreateOf(L"OrvoRecordMain", kStyle, 0, kProgramTitle, rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top,
+                  nullptr, nullptr, icon))
+        return false;
     bool built = TrapAndReport(Hwnd(), kProgramTitle, [this] {
         BuildMenu();
         BuildControls();

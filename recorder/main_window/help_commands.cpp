@@ -3,7 +3,7 @@
 // only adds its own way of meeting failure.
 #include "recorder/main_window/frm_main.h"
 #include "recorder/links/help_links.h"
-#include "recorder/mp3/mp3_conversion.h"
+#include "recorder/mp3/mp3_command.h"
 #include "base/failure.h"
 #include "win/report.h"
 #include "win/ui_seam.h"

@@ -26,7 +26,7 @@ void FrmMain::InitVolumeControls() {
     mVolume = std::make_shared<clsVolume>();
     mVolume->meOpenMixer();
     if (mVolume->prMixerErr() != 0) return;
-    SetUpLevelSliders(*mVolume, vsVolume.Hwnd(), vsMic.Hwnd());
+    SetUpLevelSliders(*mVolume, vsVolume, vsMic);
 }
 
 // Every scroll notification of the microphone slider.

@@ -9,6 +9,7 @@
 #include "base/failure.h"
 #include "base/scoped.h"
 #include "win/window.h"
+#include "win/window_tools.h"
 #include "recorder/resource.h"
 
 namespace orvo::recorder {
@@ -26,34 +27,22 @@ public:
     explicit ProgressWindow(std::atomic<bool>& cancel) : cancel_(cancel) {}
 
     bool Create(HWND owner, const std::wstring& caption) {
+        const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU;
         int dpi = DpiOf(owner);
-        auto px = [dpi](int twips) { return TwipsToPixels(twips, dpi); };
-        RECT frame{0, 0, px(5400), px(1500)};
-        DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU;
-        AdjustWindowRectEx(&frame, style, FALSE, WS_EX_DLGMODALFRAME);
-        int width = frame.right - frame.left, height = frame.bottom - frame.top;
-        RECT area{};
-        if (owner) GetWindowRect(owner, &area);
-        else SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
-        int x = area.left + (area.right - area.left - width) / 2;
-        int y = area.top + (area.bottom - area.top - height) / 2;
-        if (!CreateOf(L"OrvoConversionProgress", style, WS_EX_DLGMODALFRAME, kProgramTitle, x, y, width, height, owner))
+        RECT r = CentredFrame(owner, TwipsToPixels(5400, dpi), TwipsToPixels(1500, dpi), style, WS_EX_DLGMODALFRAME);
+        if (!CreateOf(L"OrvoConversionProgress", style, WS_EX_DLGMODALFRAME, kProgramTitle, r.left, r.top,
+                      r.right - r.left, r.bottom - r.top, owner))
             return false;
-        font_.Reset(CreateFontW(-px(180), 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, L"MS Shell Dlg 2"));
-        HINSTANCE instance = GetModuleHandleW(nullptr);
-        HWND label = CreateWindowExW(0, L"STATIC", caption.c_str(), WS_CHILD | WS_VISIBLE, px(180), px(150),
-                                     px(5040), px(300), Hwnd(), nullptr, instance, nullptr);
-        bar_ = CreateWindowExW(0, PROGRESS_CLASSW, L"", WS_CHILD | WS_VISIBLE, px(180), px(540), px(5040), px(300),
-                               Hwnd(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_CONVERT_PROGRESS)), instance,
-                               nullptr);
-        HWND cancel = CreateWindowExW(0, L"BUTTON", L"取消", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON,
-                                      px(4020), px(1020), px(1200), px(375), Hwnd(),
-                                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDCANCEL)), instance, nullptr);
-        for (HWND h : {label, bar_, cancel})
-            if (h) SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), FALSE);
+        CreateChild(Hwnd(), L"STATIC", caption, WS_VISIBLE, 0, {180, 150, 5040, 300}, 0);
+        bar_ = CreateChild(Hwnd(), PROGRESS_CLASSW, L"", WS_VISIBLE, 0, {180, 540, 5040, 300}, IDC_CONVERT_PROGRESS);
+        CreateChild(Hwnd(), L"BUTTON", L"取消", WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, 0, {4020, 1020, 1200, 375},
+                    IDCANCEL);
         SendMessageW(bar_, PBM_SETRANGE32, 0, kBarRange);
         return true;
     }
+
+    // Shows the window only once the job has run for a moment.
+    void ShowLater() { SetTimer(Hwnd(), kShowTimer, kShowDelayMs, nullptr); }
 
 protected:
     LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override {
@@ -88,8 +77,25 @@ private:
 
     std::atomic<bool>& cancel_;
     HWND bar_ = nullptr;
-    ScopedGdi<HFONT> font_;
 };
+
+// Runs the job, keeping its failure as the outcome instead of throwing it.
+WorkOutcome RunJob(const std::function<void(const ConversionControl&)>& work, const ConversionControl& control) {
+    WorkOutcome outcome;
+    try {
+        work(control);
+    } catch (...) {
+        outcome.ok = false;
+        outcome.description = DescribeCurrentException();
+        try {
+            throw;
+        } catch (const Failure& f) {
+            outcome.code = f.Code();
+        } catch (...) {
+        }
+    }
+    return outcome;
+}
 
 }  // namespace
 
@@ -98,7 +104,6 @@ WorkOutcome RunWithProgress(HWND owner, const std::wstring& caption,
     std::atomic<bool> cancel{false};
     std::atomic<HWND> target{nullptr};
     std::atomic<int> lastShown{-1};
-    WorkOutcome outcome;
 
     ConversionControl control;
     control.cancel = &cancel;
@@ -108,60 +113,23 @@ WorkOutcome RunWithProgress(HWND owner, const std::wstring& caption,
         if (lastShown.exchange(step) == step) return;
         if (HWND h = target.load()) PostMessageW(h, kProgressMessage, static_cast<WPARAM>(step), 0);
     };
-    auto job = [&] {
-        try {
-            work(control);
-        } catch (...) {
-            outcome.ok = false;
-            outcome.description = DescribeCurrentException();
-            try {
-                throw;
-            } catch (const Failure& f) {
-                outcome.code = f.Code();
-            } catch (...) {
-            }
-        }
-    };
 
     ProgressWindow window(cancel);
-    if (!window.Create(owner, caption)) {
-        // Without a window the job still runs; the owner just waits for it.
-        job();
-        return outcome;
-    }
+    // Without a window the job still runs; the owner just waits for it.
+    if (!window.Create(owner, caption)) return RunJob(work, control);
     target = window.Hwnd();
+    WorkOutcome outcome;
     std::thread worker([&] {
-        job();
+        outcome = RunJob(work, control);
         PostMessageW(target.load(), kDoneMessage, 0, 0);
     });
-
-    bool ownerWasEnabled = owner && IsWindowEnabled(owner);
-    if (ownerWasEnabled) EnableWindow(owner, FALSE);
-    SetTimer(window.Hwnd(), kShowTimer, kShowDelayMs, nullptr);
-    bool quit = false;
-    int quitCode = 0;
-    MSG m;
-    while (window.Hwnd()) {
-        BOOL got = GetMessageW(&m, nullptr, 0, 0);
-        if (got <= 0) {
-            quit = true;
-            quitCode = got == 0 ? static_cast<int>(m.wParam) : 0;
-            break;
-        }
-        if (!IsDialogMessageW(window.Hwnd(), &m)) {
-            TranslateMessage(&m);
-            DispatchMessageW(&m);
-        }
-    }
-    if (quit) cancel = true;  // the program is ending: stop the job
+    window.ShowLater();
+    // A WM_QUIT means the program is ending: stop the job. The loop posts the
+    // quit again for the program's own loop.
+    if (!window.RunModal(owner, false)) cancel = true;
     worker.join();
     target = nullptr;
-    if (ownerWasEnabled) {
-        EnableWindow(owner, TRUE);
-        SetActiveWindow(owner);
-    }
     window.Destroy();
-    if (quit) PostQuitMessage(quitCode);
     return outcome;
 }
 

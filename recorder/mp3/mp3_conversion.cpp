@@ -8,11 +8,8 @@
 #include <cwchar>
 #include <vector>
 
-#include "recorder/mp3/conversion_progress.h"
-#include "recorder/program.h"
 #include "base/failure.h"
 #include "base/scoped.h"
-#include "win/ui_seam.h"
 
 namespace orvo::recorder {
 namespace {
@@ -293,38 +290,4 @@ void ConvertWaveToMp3(const std::wstring& input, const std::wstring& output, con
     partial.Commit();
     if (control.progress) control.progress(1.0);
 }
-
-void RunMp3ConversionCommand(HWND owner) {
-    FileDialogRequest open;
-    open.owner = owner;
-    open.filter = L"WAV 音频文件 (*.wav)|*.wav|所有文件 (*.*)|*.*";
-    open.defaultExt = L"wav";
-    std::wstring input = Ui().FileDialog(open);
-    if (input.empty()) return;
-
-    FileDialogRequest save;
-    save.owner = owner;
-    save.save = true;
-    save.filter = L"MP3 音频文件 (*.mp3)|*.mp3";
-    save.defaultExt = L"mp3";
-    save.fileName = input;
-    size_t dot = save.fileName.find_last_of(L".\\/");
-    if (dot != std::wstring::npos && save.fileName[dot] == L'.') save.fileName.erase(dot);
-    save.fileName += L".mp3";
-    std::wstring output = Ui().FileDialog(save);
-    if (output.empty()) return;
-
-    WorkOutcome outcome = RunWithProgress(owner, L"正在转换为MP3...", [&](const ConversionControl& control) {
-        ConvertWaveToMp3(input, output, control);
-    });
-    if (!outcome.ok) {
-        if (IsCancellation(outcome.code)) {
-            ShowMessage(owner, outcome.description, kProgramTitle, MB_OK | MB_ICONINFORMATION);
-            return;
-        }
-        Fail(outcome.description, outcome.code);
-    }
-    ShowMessage(owner, L"MP3转换完成：\r\n" + output, kProgramTitle, MB_OK | MB_ICONINFORMATION);
-}
-
 }  // namespace orvo::recorder

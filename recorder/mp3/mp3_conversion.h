@@ -4,7 +4,6 @@
 // Windows 8 and later ship one); both are reported as failures with a reason a
 // user can read.
 #pragma once
-#include <windows.h>
 
 #include <atomic>
 #include <functional>
@@ -29,11 +28,6 @@ void ConvertWaveToMp3(const std::wstring& input, const std::wstring& output, con
 
 // True when a Failure of ConvertWaveToMp3 means the run was cancelled.
 bool IsCancellation(long failureCode);
-
-// The tools menu command: asks for a WAV file and an MP3 name through the UI
-// seam, converts on a worker thread behind a small progress window, and tells
-// the user how it ended. Failures are thrown for the caller's trap.
-void RunMp3ConversionCommand(HWND owner);
 
 // The temporary name a conversion writes to before it becomes output.
 std::wstring PartialOutputPath(const std::wstring& output);

@@ -15,7 +15,7 @@ constexpr int kImageHeight = 20;
 
 }  // namespace
 
-HBITMAP CreateBarGradient(bool darkRight) {
+ScopedGdi<HBITMAP> CreateBarGradient(bool darkRight) {
     BITMAPINFO bi{};
     bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
     bi.bmiHeader.biWidth = kImageWidth;
@@ -24,7 +24,7 @@ HBITMAP CreateBarGradient(bool darkRight) {
     bi.bmiHeader.biBitCount = 24;
     bi.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
-    HBITMAP bmp = CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    ScopedGdi<HBITMAP> bmp(CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
     if (!bmp || !bits) Fail(L"Cannot create the bar's image");
     const int stride = (kImageWidth * 3 + 3) & ~3;
     auto* p = static_cast<BYTE*>(bits);
@@ -51,8 +51,8 @@ void DBar::Create(Window& container, const TwipRect& rect) {
     CreatePanel(container, rect, false, CLR_INVALID);
     Window& self = Inner();
     pBar.Create(self, TwipRect{150, 150, 4425, 315}, true);
-    leftImage_.Reset(CreateBarGradient(true));
-    rightImage_.Reset(CreateBarGradient(false));
+    leftImage_ = CreateBarGradient(true);
+    rightImage_ = CreateBarGradient(false);
     pLeft.Create(pBar.Inner(), TwipRect{0, 0, 750, 300});
     pLeft.SetPicture(leftImage_.Get());
     pRight.Create(pBar.Inner(), TwipRect{3615, -15, 750, 300});

@@ -74,6 +74,6 @@ private:
 
 // The sliding image: 50 × 20 pixels, 24 bits, light blue at one end and dark
 // navy over the other third. darkRight: navy on the right (pLeft's image).
-HBITMAP CreateBarGradient(bool darkRight);
+ScopedGdi<HBITMAP> CreateBarGradient(bool darkRight);
 
 }  // namespace orvo::recorder

@@ -3,6 +3,7 @@
 #include <mmsystem.h>
 
 #include "base/failure.h"
+#include "win/window_tools.h"
 #include "recorder/resource.h"
 #include "recorder/volume/sound_card_report.h"
 
@@ -13,9 +14,6 @@ const wchar_t kClassName[] = L"OrvoTestCard";
 
 // Layout in twips, relative to the client area.
 constexpr int kClientWidth = 4425, kClientHeight = 5790;
-struct TwipRect {
-    int left, top, width, height;
-};
 constexpr TwipRect kText1{30, 60, 4335, 5235};
 constexpr TwipRect kCommand1{3390, 5370, 975, 375};
 
@@ -48,39 +46,16 @@ ScopedGdi<HFONT> MakeTextFont(int dpi) {
     return ScopedGdi<HFONT>(CreateFontIndirectW(&lf));
 }
 
-ScopedGdi<HFONT> MakeButtonFont(int dpi) {
-    NONCLIENTMETRICSW ncm{};
-    ncm.cbSize = sizeof(ncm);
-    if (!SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(ncm), &ncm, 0)) return {};
-    ncm.lfMessageFont.lfHeight = -MulDiv(9, dpi, 72);
-    return ScopedGdi<HFONT>(CreateFontIndirectW(&ncm.lfMessageFont));
-}
-
-HWND CreateChild(HWND parent, const wchar_t* cls, const wchar_t* text, DWORD style, DWORD exStyle,
-                 const TwipRect& r, int id, int dpi) {
-    return CreateWindowExW(exStyle, cls, text, WS_CHILD | WS_VISIBLE | WS_TABSTOP | style,
-                           TwipsToPixels(r.left, dpi), TwipsToPixels(r.top, dpi), TwipsToPixels(r.width, dpi),
-                           TwipsToPixels(r.height, dpi), parent,
-                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
-}
-
 }  // namespace
 
 bool frmTestCard::Load(HWND owner) {
     const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
     const DWORD exStyle = WS_EX_DLGMODALFRAME;
     int dpi = DpiOf(owner);
-    RECT r{0, 0, TwipsToPixels(kClientWidth, dpi), TwipsToPixels(kClientHeight, dpi)};
-    AdjustWindowRectEx(&r, style, FALSE, exStyle);
-    int width = r.right - r.left, height = r.bottom - r.top;
-
     // Centred over the owner, or on the screen without one.
-    RECT area{};
-    if (!owner || !GetWindowRect(owner, &area)) SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
-    int x = area.left + (area.right - area.left - width) / 2;
-    int y = area.top + (area.bottom - area.top - height) / 2;
-
-    if (!CreateOf(kClassName, style, exStyle, L"声卡信息：", x, y, width, height, owner)) return false;
+    RECT r = CentredFrame(owner, TwipsToPixels(kClientWidth, dpi), TwipsToPixels(kClientHeight, dpi), style, exStyle);
+    if (!CreateOf(kClassName, style, exStyle, L"声卡信息：", r.left, r.top, r.right - r.left, r.bottom - r.top, owner))
+        return false;
     Form_Load();
     return true;
 }
@@ -92,12 +67,7 @@ void frmTestCard::ShowModal(HWND owner) {
     window.RunModal(owner);
 }
 
-std::wstring frmTestCard::Text() const {
-    int length = GetWindowTextLengthW(text1_);
-    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
-    text.resize(static_cast<size_t>(GetWindowTextW(text1_, text.data(), length + 1)));
-    return text;
-}
+std::wstring frmTestCard::Text() const { return WindowText(text1_); }
 
 LRESULT frmTestCard::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
@@ -108,14 +78,12 @@ LRESULT frmTestCard::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
 }
 
 void frmTestCard::OnCreate() {
-    int dpi = DpiOf(Hwnd());
-    text1_ = CreateChild(Hwnd(), L"EDIT", L"", ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN | WS_VSCROLL,
-                         WS_EX_CLIENTEDGE, kText1, IDC_TESTCARD_TEXT1, dpi);
-    command1_ = CreateChild(Hwnd(), L"BUTTON", L"关闭", BS_PUSHBUTTON, 0, kCommand1, IDC_TESTCARD_COMMAND1, dpi);
-    textFont_ = MakeTextFont(dpi);
-    buttonFont_ = MakeButtonFont(dpi);
+    const DWORD common = WS_VISIBLE | WS_TABSTOP;
+    text1_ = CreateChild(Hwnd(), L"EDIT", L"", common | ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN | WS_VSCROLL,
+                         WS_EX_CLIENTEDGE, kText1, IDC_TESTCARD_TEXT1);
+    command1_ = CreateChild(Hwnd(), L"BUTTON", L"关闭", common | BS_PUSHBUTTON, 0, kCommand1, IDC_TESTCARD_COMMAND1);
+    textFont_ = MakeTextFont(DpiOf(Hwnd()));
     if (textFont_) SendMessageW(text1_, WM_SETFONT, reinterpret_cast<WPARAM>(textFont_.Get()), FALSE);
-    if (buttonFont_) SendMessageW(command1_, WM_SETFONT, reinterpret_cast<WPARAM>(buttonFont_.Get()), FALSE);
 }
 
 void frmTestCard::OnCommand(int id, int code) {

@@ -41,7 +41,6 @@ private:
     HWND text1_ = nullptr;
     HWND command1_ = nullptr;
     ScopedGdi<HFONT> textFont_;
-    ScopedGdi<HFONT> buttonFont_;
 };
 
 }  // namespace orvo::recorder

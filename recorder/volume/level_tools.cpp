@@ -1,7 +1,5 @@
 #include "recorder/volume/level_tools.h"
 
-#include <commctrl.h>
-
 #include "base/failure.h"
 #include "win/ui_seam.h"
 #include "recorder/program.h"
@@ -25,24 +23,22 @@ void StartWithFallback(const wchar_t* command, const wchar_t* fallback) {
     if (!StartCommandLine(command, SW_SHOWNORMAL)) StartCommandLine(fallback, SW_SHOWNORMAL);
 }
 
-void SetSlider(HWND slider, int32_t maximum, int32_t minimum, int32_t value) {
-    SendMessageW(slider, TBM_SETRANGEMAX, TRUE, maximum);
-    SendMessageW(slider, TBM_SETRANGEMIN, TRUE, minimum);
-    SendMessageW(slider, TBM_SETPOS, TRUE, value);
-    SendMessageW(slider, TBM_SETLINESIZE, 0, kSliderStep);
-    SendMessageW(slider, TBM_SETPAGESIZE, 0, kSliderStep);
+void SetSlider(Slider& slider, int32_t maximum, int32_t minimum, int32_t value) {
+    slider.SetMax(maximum);
+    slider.SetMin(minimum);
+    slider.SetValue(value);
+    slider.SetSmallChange(kSliderStep);
+    slider.SetLargeChange(kSliderStep);
 }
 
 }  // namespace
 
-int SliderValue(HWND slider) { return static_cast<int>(SendMessageW(slider, TBM_GETPOS, 0, 0)); }
-
-void SetUpLevelSliders(const clsVolume& volume, HWND vsVolume, HWND vsMic) {
+void SetUpLevelSliders(const clsVolume& volume, Slider& vsVolume, Slider& vsMic) {
     // Integer divisions, truncating toward zero.
     SetSlider(vsVolume, volume.prSpeakerMaxVolume() / 2, volume.prSpeakerMinVolume() / 2,
               volume.prSpeakerMaxVolume() / 3);
     SetSlider(vsMic, volume.prMicMaxVolume(), 0, volume.prMicMaxVolume() / 3);
-    EnableWindow(vsMic, TRUE);
+    vsMic.SetEnabled(true);
 }
 
 void LaunchVolumeControl() {

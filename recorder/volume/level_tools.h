@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "win/controls.h"
 #include "recorder/volume/cls_volume.h"
 
 namespace orvo::recorder {
@@ -16,12 +17,10 @@ constexpr int kLevelStep = 200;
 // mixer's scale.
 constexpr int32_t MixerValueOfSlider(int sliderValue) { return static_cast<int32_t>(sliderValue) * 2; }
 
-int SliderValue(HWND slider);
-
 // Gives both sliders their ranges, starting positions and steps from an
 // opened mixer: the speaker slider at half the mixer's scale, the microphone
 // slider at full scale. Writes nothing to the mixer.
-void SetUpLevelSliders(const clsVolume& volume, HWND vsVolume, HWND vsMic);
+void SetUpLevelSliders(const clsVolume& volume, Slider& vsVolume, Slider& vsMic);
 
 // The system's volume mixer, and its recording page. Each first tries the
 // classic tool's command line, then the present system's equivalent.

@@ -8,6 +8,7 @@
 #include "base/failure.h"
 #include "win/report.h"
 #include "win/ui_seam.h"
+#include "win/window_tools.h"
 #include "recorder/resource.h"
 #include "recorder/waveform/mod_audio_edit.h"
 #include "recorder/waveform/wave_trace.h"
@@ -61,10 +62,8 @@ LRESULT WavePicture::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         case WM_ERASEBKGND:
             return 1;
         case WM_PAINT: {
-            PAINTSTRUCT ps;
-            HDC dc = BeginPaint(Hwnd(), &ps);
-            BitBlt(dc, 0, 0, width_, height_, image_.Get(), 0, 0, SRCCOPY);
-            EndPaint(Hwnd(), &ps);
+            ScopedPaint paint(Hwnd());
+            BitBlt(paint.Get(), 0, 0, width_, height_, image_.Get(), 0, 0, SRCCOPY);
             return 0;
         }
     }
@@ -80,15 +79,13 @@ FrmAudioEdit::~FrmAudioEdit() {
 
 bool FrmAudioEdit::Create(HWND owner) {
     dpi_ = DpiOf(owner);
-    RECT r{0, 0, TwipsToPixels(kClientWidth, dpi_), TwipsToPixels(kClientHeight, dpi_)};
     const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU;
-    AdjustWindowRectEx(&r, style, FALSE, WS_EX_DLGMODALFRAME);
-    int width = r.right - r.left, height = r.bottom - r.top;
-    int x = (GetSystemMetrics(SM_CXSCREEN) - width) / 2;
-    int y = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
+    // Centred on the screen, whoever owns it.
+    RECT r = CentredFrame(nullptr, TwipsToPixels(kClientWidth, dpi_), TwipsToPixels(kClientHeight, dpi_), style,
+                          WS_EX_DLGMODALFRAME);
     HICON icon = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_AUDIOEDIT));
-    if (!CreateOf(L"OrvoAudioEdit", style, WS_EX_DLGMODALFRAME, L"WAV波形分析", x, y, width, height, owner, nullptr,
-                  icon)) {
+    if (!CreateOf(L"OrvoAudioEdit", style, WS_EX_DLGMODALFRAME, L"WAV波形分析", r.left, r.top, r.right - r.left,
+                  r.bottom - r.top, owner, nullptr, icon)) {
         return false;
     }
     SendMessageW(Hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
@@ -99,41 +96,32 @@ bool FrmAudioEdit::Create(HWND owner) {
     return true;
 }
 
-HWND FrmAudioEdit::AddControl(const wchar_t* cls, const wchar_t* text, DWORD style, DWORD exStyle, int id, int left,
-                              int top, int width, int height) {
-    HWND h = CreateWindowExW(exStyle, cls, text, WS_CHILD | WS_VISIBLE | style, TwipsToPixels(left, dpi_),
-                             TwipsToPixels(top, dpi_), TwipsToPixels(width, dpi_), TwipsToPixels(height, dpi_),
-                             Hwnd(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr),
-                             nullptr);
+HWND FrmAudioEdit::AddControl(const wchar_t* cls, const wchar_t* text, DWORD style, DWORD exStyle, int id,
+                              const TwipRect& rect) {
+    HWND h = CreateChild(Hwnd(), cls, text, WS_VISIBLE | style, exStyle, rect, static_cast<UINT>(id));
     if (!h) FailWithLastError(L"Creating a control of the waveform window");
-    if (font_) SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), FALSE);
     return h;
 }
 
 // Controls are created in tab order, which is also their order on the
 // keyboard; Text1 and Command1 sit inside Frame1 (offsets from its corner).
 void FrmAudioEdit::CreateControls() {
-    NONCLIENTMETRICSW metrics{};
-    metrics.cbSize = sizeof(metrics);
-    if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0)) {
-        font_.Reset(CreateFontIndirectW(&metrics.lfMessageFont));
-    }
     const int frameLeft = 120, frameTop = 90;
-    AddControl(L"SCROLLBAR", L"", SBS_HORZ | WS_TABSTOP, 0, IDC_HSCROLL2, 120, 1170, 5685, 135);
-    AddControl(L"SCROLLBAR", L"", SBS_HORZ | WS_TABSTOP, 0, IDC_HSCROLL1, 120, 990, 5685, 135);
-    AddControl(L"STATIC", L"<-终点B", SS_LEFT, 0, IDC_LABEL2, 5880, 1200, 855, 255);
-    AddControl(L"STATIC", L"<-起点A", SS_LEFT, 0, IDC_LABEL1, 5880, 930, 855, 225);
+    AddControl(L"SCROLLBAR", L"", SBS_HORZ | WS_TABSTOP, 0, IDC_HSCROLL2, {120, 1170, 5685, 135});
+    AddControl(L"SCROLLBAR", L"", SBS_HORZ | WS_TABSTOP, 0, IDC_HSCROLL1, {120, 990, 5685, 135});
+    AddControl(L"STATIC", L"<-终点B", SS_LEFT, 0, IDC_LABEL2, {5880, 1200, 855, 255});
+    AddControl(L"STATIC", L"<-起点A", SS_LEFT, 0, IDC_LABEL1, {5880, 930, 855, 225});
     if (!picture_.Create(Hwnd(), IDC_PICAUDIOWAV, TwipsToPixels(120, dpi_), TwipsToPixels(1380, dpi_),
                          TwipsToPixels(kPictureWidth, dpi_), TwipsToPixels(kPictureHeight, dpi_))) {
         FailWithLastError(L"Creating the drawing area");
     }
-    AddControl(L"BUTTON", L"请选择WAV文件：", BS_GROUPBOX, 0, IDC_FRAME1, frameLeft, frameTop, 6615, 795);
-    AddControl(L"BUTTON", L"...", BS_PUSHBUTTON | WS_TABSTOP, 0, IDC_COMMAND1, frameLeft + 5880, frameTop + 300, 525,
-               315);
-    AddControl(L"EDIT", L"", ES_AUTOHSCROLL | WS_TABSTOP, WS_EX_CLIENTEDGE, IDC_TEXT1, frameLeft + 150, frameTop + 300,
-               5535, 285);
-    AddControl(L"BUTTON", L"停止", BS_PUSHBUTTON | WS_TABSTOP, 0, IDC_COMMAND3, 5940, 1950, 705, 375);
-    AddControl(L"BUTTON", L"播放", BS_PUSHBUTTON | WS_TABSTOP, 0, IDC_COMMAND2, 5940, 1500, 705, 375);
+    AddControl(L"BUTTON", L"请选择WAV文件：", BS_GROUPBOX, 0, IDC_FRAME1, {frameLeft, frameTop, 6615, 795});
+    AddControl(L"BUTTON", L"...", BS_PUSHBUTTON | WS_TABSTOP, 0, IDC_COMMAND1,
+               {frameLeft + 5880, frameTop + 300, 525, 315});
+    AddControl(L"EDIT", L"", ES_AUTOHSCROLL | WS_TABSTOP, WS_EX_CLIENTEDGE, IDC_TEXT1,
+               {frameLeft + 150, frameTop + 300, 5535, 285});
+    AddControl(L"BUTTON", L"停止", BS_PUSHBUTTON | WS_TABSTOP, 0, IDC_COMMAND3, {5940, 1950, 705, 375});
+    AddControl(L"BUTTON", L"播放", BS_PUSHBUTTON | WS_TABSTOP, 0, IDC_COMMAND2, {5940, 1500, 705, 375});
     // Both markers range over the file in thousandths, one step per click.
     for (int id : {IDC_HSCROLL1, IDC_HSCROLL2}) {
         SCROLLINFO si{sizeof(si), SIF_RANGE | SIF_POS | SIF_PAGE, 0, 0, 0, 0, 0};

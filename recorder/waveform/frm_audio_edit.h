@@ -9,6 +9,7 @@
 
 #include "base/scoped.h"
 #include "win/window.h"
+#include "win/window_tools.h"
 
 namespace orvo::recorder {
 
@@ -87,8 +88,8 @@ protected:
 
 private:
     void CreateControls();
-    HWND AddControl(const wchar_t* cls, const wchar_t* text, DWORD style, DWORD exStyle, int id, int left, int top,
-                    int width, int height);
+    HWND AddControl(const wchar_t* cls, const wchar_t* text, DWORD style, DWORD exStyle, int id,
+                    const TwipRect& rect);
     void OnHScroll(HWND bar, int code, int thumb);
     static void StartTimer1();
 
@@ -96,7 +97,6 @@ private:
     std::wstring dialogFileName_;
     std::wstring dialogDefaultExt_;
     WavePicture picture_;
-    ScopedGdi<HFONT> font_;
     int dpi_ = 96;
     int valueA_ = 0, valueB_ = 0;
     bool timer1On_ = false;

@@ -12,6 +12,7 @@
 
 #include "recorder/mp3/conversion_progress.h"
 #include "recorder/main_window/frm_main.h"
+#include "recorder/mp3/mp3_command.h"
 #include "recorder/mp3/mp3_conversion.h"
 #include "base/failure.h"
 #include "win/report.h"

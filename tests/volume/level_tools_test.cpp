@@ -9,35 +9,27 @@
 namespace orvo::recorder {
 namespace {
 
+class SliderHost : public Window {
+public:
+    bool Create() { return CreateOf(L"OrvoSliderTestHost", WS_POPUP, 0, L"", 0, 0, 300, 100, nullptr); }
+};
+
 // Two real sliders, as the main window lays them out before start-up.
 class Sliders : public ::testing::Test {
 protected:
     void SetUp() override {
-        host_ = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 300, 100, nullptr, nullptr,
-                                GetModuleHandleW(nullptr), nullptr);
-        ASSERT_NE(host_, nullptr);
-        vsVolume_ = MakeSlider(0);
-        vsMic_ = MakeSlider(40);
-        ASSERT_NE(vsVolume_, nullptr);
-        ASSERT_NE(vsMic_, nullptr);
+        ASSERT_TRUE(host_.Create());
+        vsVolume_.Create(host_, {0, 0, 3000, 450});
+        vsMic_.Create(host_, {0, 600, 3000, 450});
     }
-    void TearDown() override {
-        if (host_) DestroyWindow(host_);
-    }
-    HWND MakeSlider(int y) {
-        HWND s = CreateWindowExW(0, TRACKBAR_CLASSW, L"", WS_CHILD | WS_VISIBLE | TBS_HORZ, 0, y, 200, 30, host_,
-                                 nullptr, GetModuleHandleW(nullptr), nullptr);
-        SendMessageW(s, TBM_SETRANGE, TRUE, MAKELPARAM(0, 10));
-        return s;
-    }
-    static int Min(HWND s) { return static_cast<int>(SendMessageW(s, TBM_GETRANGEMIN, 0, 0)); }
-    static int Max(HWND s) { return static_cast<int>(SendMessageW(s, TBM_GETRANGEMAX, 0, 0)); }
-    static int Line(HWND s) { return static_cast<int>(SendMessageW(s, TBM_GETLINESIZE, 0, 0)); }
-    static int Page(HWND s) { return static_cast<int>(SendMessageW(s, TBM_GETPAGESIZE, 0, 0)); }
+    static int Min(const Slider& s) { return static_cast<int>(SendMessageW(s.Hwnd(), TBM_GETRANGEMIN, 0, 0)); }
+    static int Max(const Slider& s) { return static_cast<int>(SendMessageW(s.Hwnd(), TBM_GETRANGEMAX, 0, 0)); }
+    static int Line(const Slider& s) { return static_cast<int>(SendMessageW(s.Hwnd(), TBM_GETLINESIZE, 0, 0)); }
+    static int Page(const Slider& s) { return static_cast<int>(SendMessageW(s.Hwnd(), TBM_GETPAGESIZE, 0, 0)); }
 
-    HWND host_ = nullptr;
-    HWND vsVolume_ = nullptr;
-    HWND vsMic_ = nullptr;
+    SliderHost host_;
+    Slider vsVolume_;
+    Slider vsMic_;
 };
 
 TEST_F(Sliders, TakeTheirRangesFromTheMixerWithoutWritingToIt) {
@@ -47,26 +39,26 @@ TEST_F(Sliders, TakeTheirRangesFromTheMixerWithoutWritingToIt) {
     ScriptedUi ui;
     clsVolume volume;
     volume.meOpenMixer();
-    EnableWindow(vsMic_, FALSE);
+    vsMic_.SetEnabled(false);
     SetUpLevelSliders(volume, vsVolume_, vsMic_);
 
     EXPECT_EQ(Min(vsVolume_), 0);
     EXPECT_EQ(Max(vsVolume_), 32767);
-    EXPECT_EQ(SliderValue(vsVolume_), 21845);
+    EXPECT_EQ(vsVolume_.Value(), 21845);
     EXPECT_EQ(Line(vsVolume_), 1000);
     EXPECT_EQ(Page(vsVolume_), 1000);
     // No microphone line here: its slider spans 0..0.
     EXPECT_EQ(Min(vsMic_), 0);
     EXPECT_EQ(Max(vsMic_), 0);
-    EXPECT_EQ(SliderValue(vsMic_), 0);
+    EXPECT_EQ(vsMic_.Value(), 0);
     EXPECT_EQ(Page(vsMic_), 1000);
-    EXPECT_TRUE(IsWindowEnabled(vsMic_));
+    EXPECT_TRUE(vsMic_.Enabled());
     EXPECT_EQ(restore.Probe().SpeakerVolume(), 5000u);
     EXPECT_TRUE(ui.Log().empty());
 
     // The right end of the speaker slider asks for 65534.
-    SendMessageW(vsVolume_, TBM_SETPOS, TRUE, 32767);
-    volume.prSpeakerVolume(MixerValueOfSlider(SliderValue(vsVolume_)));
+    SendMessageW(vsVolume_.Hwnd(), TBM_SETPOS, TRUE, 32767);
+    volume.prSpeakerVolume(MixerValueOfSlider(vsVolume_.Value()));
     EXPECT_EQ(restore.Probe().SpeakerVolume(), 65534u);
 }
 

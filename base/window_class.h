@@ -1,0 +1,19 @@
+// Registering a window class of the program, once.
+#pragma once
+#include <windows.h>
+
+namespace orvo {
+
+struct WindowClass {
+    const wchar_t* name = nullptr;
+    WNDPROC proc = nullptr;
+    UINT style = 0;
+    HICON icon = nullptr;
+    HBRUSH background = nullptr;
+};
+
+// Registers the class under the program's instance unless it is there
+// already; false when the system refuses.
+bool RegisterWindowClass(const WindowClass& wanted);
+
+}  // namespace orvo
