@@ -71,7 +71,7 @@ double TimeOpen(const std::wstring& path) {
         double t0 = Now();
         MCIERROR e = device.Command(L"open");
         double t = Now() - t0;
-        if (e) std::printf("open failed: %u\n", e);
+        if (e) std::printf("open failed: %lu\n", static_cast<unsigned long>(e));
         device.Command(L"close");
         best = std::min(best, t);
     }
@@ -102,7 +102,7 @@ int OpenAndSave(const std::wstring& folder) {
         double t0 = Now();
         MCIERROR e = device.Save(saved);
         bestSave = std::min(bestSave, Now() - t0);
-        if (e) std::printf("save failed: %u\n", e);
+        if (e) std::printf("save failed: %lu\n", static_cast<unsigned long>(e));
         device.Command(L"close");
         DeleteFileW(saved.c_str());
         t0 = Now();
@@ -131,7 +131,7 @@ double Take(double seconds, bool journal, bool reportMemory) {
     double cpu0 = CpuSeconds();
     double mem0 = PrivateMb(), memMax = mem0;
     if (MCIERROR e = recorder.Start(0, f, store, 0)) {
-        std::printf("cannot record: %u\n", e);
+        std::printf("cannot record: %lu\n", static_cast<unsigned long>(e));
         return -1;
     }
     double start = Now();

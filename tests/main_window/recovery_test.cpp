@@ -79,6 +79,11 @@ size_t CommonSuffixFrames(const WavContents& a, const WavContents& b) {
     return i;
 }
 
+void CALLBACK PressCancel(HWND, UINT, UINT_PTR, DWORD) {
+    if (HWND w = FindWindowW(L"OrvoConversionProgress", nullptr))
+        PostMessageW(w, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+}
+
 class RecoveryTest : public MainWindowTest {
 protected:
     ScopedRecoveryRoot root;
@@ -86,6 +91,7 @@ protected:
 
 TEST_F(RecoveryTest, AKilledRecorderIsNotOfferedWhileAliveAndRestoredAfterwards) {
     TempFile work(L"");
+    orvo::test::RemoveTree(work.Path());
     ASSERT_TRUE(CreateDirectoryW(work.Path().c_str(), nullptr));
     std::wstring command = L"\"" + ExeFolder() + L"\\orvo_record_child.exe\" \"" + work.Path() + L"\"";
     STARTUPINFOW si{};
@@ -113,8 +119,8 @@ TEST_F(RecoveryTest, AKilledRecorderIsNotOfferedWhileAliveAndRestoredAfterwards)
     ui.choiceAnswers = {0};  // 恢复
     form->OfferLeftoverRecordings();
     ASSERT_EQ(ui.Choices().size(), 1u);
-    const ChoiceRequest& offer = ui.Choices()[0];
-    EXPECT_EQ(offer.text.rfind(kPromptStart, 0), 0u) << std::string(offer.text.begin(), offer.text.end());
+    const ChoiceRequest offer = ui.Choices()[0];
+    EXPECT_EQ(offer.text.rfind(kPromptStart, 0), 0u);
     EXPECT_NE(offer.text.find(L"时长"), std::wstring::npos);
     EXPECT_EQ(offer.buttons, (std::vector<std::wstring>{L"恢复", L"另存为", L"丢弃"}));
     EXPECT_EQ(form->blnModified, -1) << "restored as an unsaved recording";
@@ -271,10 +277,7 @@ TEST_F(RecoveryTest, CancelDuringSaveLeavesTheOlderFileAsItWas) {
     ASSERT_TRUE(orvo::test::WriteRawFile(target.Path(), old));
 
     // Cancel as soon as the progress window stands.
-    UINT_PTR timer = SetTimer(nullptr, 0, 10, [](HWND, UINT, UINT_PTR, DWORD) {
-        if (HWND w = FindWindowW(L"OrvoConversionProgress", nullptr))
-            PostMessageW(w, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
-    });
+    UINT_PTR timer = SetTimer(nullptr, 0, 10, &PressCancel);
     ui.Clear();
     ui.dialogAnswers = {target.Path()};
     ui.messageAnswers = {IDYES};  // replace it

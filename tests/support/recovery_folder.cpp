@@ -81,6 +81,7 @@ int ElementFolders(const std::wstring& root) {
 
 ScopedRecoveryRoot::ScopedRecoveryRoot() : path_(TempFolder(L"orvo-leftovers-")) {
     previous_ = Environment(L"ORVO_RECOVERY_DIR");
+    RemoveTree(path_);  // a test run that crashed may have left one of this name
     CreateDirectoryW(path_.c_str(), nullptr);
     SetEnvironmentVariableW(L"ORVO_RECOVERY_DIR", path_.c_str());
     SetRecoveryRoot(path_);
