@@ -70,7 +70,7 @@ MCIERROR WaveOutErrorToMci(MMRESULT r) {
 
 WaveRecorder::~WaveRecorder() { Stop(); }
 
-MCIERROR WaveRecorder::Start(UINT device, const WAVEFORMATEX& format, const WaveStore& store, uint64_t fileOffset) {
+MCIERROR WaveRecorder::Start(UINT device, const WAVEFORMATEX& format, WaveStore& store, uint64_t fileOffset) {
     Stop();
     store_ = &store;
     fileOffset_ = fileOffset;
@@ -151,9 +151,10 @@ void WaveRecorder::Drain(bool requeue) {
             if (store_->WriteFileAt(fileOffset_ + done, h.lpData, n)) {
                 recorded_.store(done + n);
                 levels_.Feed(h.lpData, n);
-            }
-            else
+                store_->TakeWritten(done + n);
+            } else {
                 failed_ = true;  // the disk is full: keep what is written, report it
+            }
         }
         h.dwFlags &= ~WHDR_DONE;
         h.dwBytesRecorded = 0;

@@ -276,6 +276,11 @@ LRESULT FrmMain::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
             if (!cancel) Destroy();
             return 0;
         }
+        case WM_QUERYENDSESSION:
+            return Form_QueryEndSession() ? TRUE : FALSE;
+        case WM_ENDSESSION:
+            Form_EndSession(wParam != FALSE);
+            return 0;
         case WM_SIZE:
             if (sb1.Created()) Resume([this] { sb1.ParentResized(); });
             break;

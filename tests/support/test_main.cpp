@@ -1,10 +1,12 @@
 // Test entry point shared by every test program: the windows under test need
-// COM and the common controls, as the programs themselves do.
+// COM and the common controls, as the programs themselves do; the recorder's
+// recovery folder is one of the test program's own.
 #include <windows.h>
 #include <commctrl.h>
 #include <objbase.h>
 #include <gtest/gtest.h>
 
+#include "tests/support/recovery_folder.h"
 #include "base/text.h"
 #include "tests/support/scripted_ui.h"
 
@@ -29,6 +31,10 @@ public:
         ADD_FAILURE() << "a file dialog no test expected";
         return {};
     }
+    int Choice(const orvo::ChoiceRequest& r) override {
+        ADD_FAILURE() << "a question no test expected: " << orvo::WideToAnsi(r.text);
+        return -1;
+    }
     bool Launch(const orvo::LaunchRequest& r) override { return real_.Launch(r); }
 
 private:
@@ -42,10 +48,13 @@ int main(int argc, char** argv) {
     INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_WIN95_CLASSES | ICC_BAR_CLASSES};
     InitCommonControlsEx(&icc);
     OleInitialize(nullptr);
+    // Elements the tests leave behind stay out of the user's recovery folder.
+    std::wstring recovery = orvo::test::UsePrivateRecoveryRoot();
     UnscriptedUi unscripted(orvo::Ui());
     orvo::SetUi(&unscripted);
     int rc = RUN_ALL_TESTS();
     orvo::SetUi(nullptr);
     OleUninitialize();
+    if (!recovery.empty()) orvo::test::RemoveTree(recovery);
     return rc;
 }
