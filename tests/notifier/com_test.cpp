@@ -289,14 +289,27 @@ TEST(NotifierClientProcess, UninitialisesWithTheWindowOpenThenKeepsUsingIt) {
     SettingsGuard settings;
     settings.Set(kHideWindowValue, std::nullopt);
 
+    // The client's uninitialise must be the process's last, as in a client
+    // with one COM thread: COM then frees its in-process servers.
+    OleUninitialize();
     std::vector<std::pair<std::wstring, HINSTANCE>> classes;
     bool loadedAfterUninitialize = false;
     bool windowOpen = false;
     std::thread client([&] {
         CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-        ComPtr<IDispatch> object = CreateByProgId();
-        if (object) CallNotify(object.Get(), L"orvorecord", L"");
-        object.Reset();
+        {
+            // Bound early, through the interface: the late-bound path loads
+            // the type library, whose loader keeps the DLL mapped under Wine
+            // and would hide the fault.
+            CLSID clsid{};
+            CLSIDFromProgID(kProgId, &clsid);
+            ComPtr<_CNotify> object;
+            if (SUCCEEDED(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID__CNotify, object.PutVoid()))) {
+                ScopedBstr name(L"orvorecord"), other(L"");
+                BSTR nameRef = name.Get(), otherRef = other.Get();
+                object->Notify(&nameRef, &otherRef);
+            }
+        }
         std::vector<HWND> windows = NoticeWindowsOf(GetCurrentThreadId());
         HWND window = windows.empty() ? nullptr : windows[0];
         if (window) classes = ModuleClassesOf(window, GetModuleHandleW(L"OrvoVMNotify.dll"));
@@ -319,6 +332,7 @@ TEST(NotifierClientProcess, UninitialisesWithTheWindowOpenThenKeepsUsingIt) {
         PumpMessagesFor(50);
     });
     client.join();
+    OleInitialize(nullptr);
     EXPECT_TRUE(loadedAfterUninitialize) << "COM's release unloaded the DLL under its window";
     EXPECT_TRUE(windowOpen);
     EXPECT_FALSE(classes.empty());
@@ -326,7 +340,12 @@ TEST(NotifierClientProcess, UninitialisesWithTheWindowOpenThenKeepsUsingIt) {
     // The window is closed: the module may unload at COM's next clean-up
     // (the windows' own reference is given back then). Wine keeps the DLL
     // mapped past that here, so the classes are checked only where it goes.
-    CreateByProgId().Reset();
+    {
+        CLSID clsid{};
+        CLSIDFromProgID(kProgId, &clsid);
+        ComPtr<_CNotify> again;
+        EXPECT_EQ(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID__CNotify, again.PutVoid()), S_OK);
+    }
     CanUnloadFn canUnload = DllCanUnloadNowOfLoadedDll();
     ASSERT_NE(canUnload, nullptr);
     EXPECT_EQ(canUnload(), S_OK);
