@@ -13,6 +13,12 @@
 #define IDM_OPEN 111
 #define IDM_SAVE 112
 #define IDM_EXIT 113
+// Keyboard shortcuts that press a record toolbar button.
+#define IDK_NEW 114
+#define IDK_SAVE 115
+#define IDK_PLAY 116
+#define IDK_STOP 117
+#define IDK_RECORD 118
 #define IDM_RECORD 120
 #define IDM_PLAY 121
 #define IDM_STOP 122

@@ -205,9 +205,11 @@ struct ToolbarButton {
 };
 
 // A toolbar of buttons with captions under their images, addressed by index
-// (1-based) or key.
+// (1-based) or key. It is a tab stop: with the focus, the arrows move between
+// the enabled buttons and Enter or Space presses the one marked.
 class Toolbar : public Control {
 public:
+    ~Toolbar() override;
     void Create(Window& container, const TwipRect& rect, const ImageList& images,
                 std::vector<ToolbarButtonDef> buttons);
     void OnButtonClick(std::function<void(const ToolbarButton&)> handler);
@@ -220,8 +222,15 @@ public:
     bool ButtonEnabled(const std::wstring& key) const;
     void SetButtonEnabled(const std::wstring& key, bool enabled);
     UINT CommandId(int index) const { return firstId_ + static_cast<UINT>(index) - 1; }
+    // The button the keyboard has marked (1-based), 0 for none.
+    int HotIndex() const;
 
 private:
+    static LRESULT CALLBACK KeyboardProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                         DWORD_PTR self);
+    // The next enabled button from the marked one in direction step (±1), or 0.
+    int NextEnabled(int step) const;
+    void SetHotIndex(int index);
     int IndexOf(const std::wstring& key) const;
     std::vector<ToolbarButtonDef> buttons_;
     UINT firstId_ = 0;
@@ -254,6 +263,9 @@ public:
     // ctrlKey: the letter of a Ctrl shortcut ('A'), or 0.
     void AddItem(HMENU popup, UINT id, const std::wstring& caption, wchar_t ctrlKey = 0);
     void AddSeparator(HMENU popup);
+    // A keyboard shortcut for a command with or without a menu item:
+    // modifiers FCONTROL / FSHIFT / FALT (or 0), key a virtual-key code.
+    void AddShortcut(BYTE modifiers, WORD key, UINT id);
     // Gives the bar to the window, which destroys it with itself.
     void AttachTo(HWND window);
     HMENU Bar() const { return attached_ ? attached_ : bar_.Get(); }

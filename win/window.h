@@ -129,6 +129,10 @@ void AttachBackColor(HWND control, const BackColor* back);
 // when it has none.
 HBRUSH ControlBackBrush(HWND control, HDC dc);
 
+// One step of the application's message loop before dispatch: the window's
+// accelerators first, then dialog-style keyboard navigation (Tab, arrows)
+// among its controls. True when the message was used up.
+bool TranslateAppMessage(MSG& m, HWND accelWindow, HACCEL accel);
 // The application's message loop with one accelerator table for one window.
 int RunMessageLoop(HWND accelWindow, HACCEL accel);
 

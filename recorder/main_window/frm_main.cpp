@@ -46,14 +46,14 @@ constexpr Failures kOwn = Failures::OwnTraps;
 constexpr Failures kReported = Failures::Reported;
 
 const MenuCommand kMenu[] = {
-    {kFile, IDM_NEW, L"新建(&N)", 0, &FrmMain::mnuNew_Click, kReported},
-    {kFile, IDM_OPEN, L"打开(&O)", 0, &FrmMain::mnuOpen_Click, kOwn},
-    {kFile, IDM_SAVE, L"保存(&S)", 0, &FrmMain::mnuSave_Click, kOwn},
+    {kFile, IDM_NEW, L"新建(&N)\tCtrl+N", 0, &FrmMain::mnuNew_Click, kReported},
+    {kFile, IDM_OPEN, L"打开(&O)\tCtrl+O", 0, &FrmMain::mnuOpen_Click, kOwn},
+    {kFile, IDM_SAVE, L"保存(&S)\tCtrl+Shift+S", 0, &FrmMain::mnuSave_Click, kOwn},
     {kFile, 0, nullptr, 0, nullptr, kOwn},
     {kFile, IDM_EXIT, L"退出(&X)", 0, &FrmMain::mnuExit_Click, kReported},
-    {kAudio, IDM_RECORD, L"录音(&R)", 0, &FrmMain::mnuRecord_Click, kOwn},
-    {kAudio, IDM_PLAY, L"播放(&P)", 0, &FrmMain::mnuPlay_Click, kReported},
-    {kAudio, IDM_STOP, L"停止(&S)", 0, &FrmMain::mnuStop_Click, kReported},
+    {kAudio, IDM_RECORD, L"录音(&R)\tCtrl+R", 0, &FrmMain::mnuRecord_Click, kOwn},
+    {kAudio, IDM_PLAY, L"播放(&P)\tCtrl+P", 0, &FrmMain::mnuPlay_Click, kReported},
+    {kAudio, IDM_STOP, L"停止(&S)\tEsc", 0, &FrmMain::mnuStop_Click, kReported},
     {kSettings, IDM_RECCTR, L"录音控制(&C)", 0, &FrmMain::mnuRecCtr_Click, kOwn},
     {kSettings, IDM_VOLCTR, L"音量控制(&V)", 0, &FrmMain::mnuVolCtr_Click, kOwn},
     {kSettings, 0, nullptr, 0, nullptr, kOwn},
@@ -78,6 +78,21 @@ const MenuCommand kMenu[] = {
     {kHelp, IDM_VELMORA, L"维莫拉主页", 0, &FrmMain::mnuVelmora_Click, kOwn},
     {kHelp, IDM_VMSPRITE, L"欧沃软件大厅", 0, &FrmMain::mnuVMSprite_Click, kOwn},
     {kHelp, IDM_SOFTDZ, L"软件定制业务", 0, &FrmMain::mnuSoftDZ_Click, kOwn},
+};
+
+// Shortcuts of the record toolbar's buttons. Each presses its button, so it
+// does nothing while the button is disabled, as a click would. They keep
+// clear of the level shortcuts Ctrl+A/S/Z/X.
+struct KeyCommand {
+    BYTE modifiers;
+    WORD key;
+    UINT id;
+    int button;  // index on the record toolbar
+};
+
+const KeyCommand kKeys[] = {
+    {FCONTROL, 'N', IDK_NEW, 1},    {FCONTROL, 'P', IDK_PLAY, 2},           {0, VK_ESCAPE, IDK_STOP, 3},
+    {FCONTROL, 'R', IDK_RECORD, 4}, {FCONTROL | FSHIFT, 'S', IDK_SAVE, 5},
 };
 
 }  // namespace
@@ -130,6 +145,13 @@ void FrmMain::BuildMenu() {
         else
             OnCommand(c.id, [this, handler] { (this->*handler)(); });
     }
+    for (const KeyCommand& k : kKeys) {
+        menu_->AddShortcut(k.modifiers, k.key, k.id);
+        int button = k.button;
+        OnCommand(k.id, [this, button] { TbrRecord.Click(button); });
+    }
+    // Open has no toolbar button; its shortcut is the menu item's.
+    menu_->AddShortcut(FCONTROL, 'O', IDM_OPEN);
     menu_->AttachTo(Hwnd());
 }
 
@@ -173,11 +195,11 @@ void FrmMain::BuildMainPanel() {
     ImgRecord.Load(IDB_IMG_RECORD, 16, kSilver);
     imgOther.Load(IDB_IMG_OTHER, 16, kSilver);
     TbrRecord.Create(main, {45, 120, 4215, 525}, ImgRecord,
-                     {{L"new", L"新建", 1, L"新建"},
-                      {L"play", L"播放", 2, L"播放"},
-                      {L"stop", L"停止", 3, L"停止"},
-                      {L"record", L"录音", 4, L"录音"},
-                      {L"save", L"保存", 5, L"保存"},
+                     {{L"new", L"新建", 1, L"新建 (Ctrl+N)"},
+                      {L"play", L"播放", 2, L"播放 (Ctrl+P)"},
+                      {L"stop", L"停止", 3, L"停止 (Esc)"},
+                      {L"record", L"录音", 4, L"录音 (Ctrl+R)"},
+                      {L"save", L"保存", 5, L"保存 (Ctrl+Shift+S)"},
                       {L"help", L"帮助", 6, L"帮助"},
                       {L"update", L"升级", 15, L"升级"},
                       {L"guestbook", L"留言", 13, L"留言"},
