@@ -1,5 +1,7 @@
 #include "win/controls.h"
 
+#include <iterator>
+
 #include "base/failure.h"
 
 namespace orvo {
@@ -41,6 +43,13 @@ void Control::Move(double left, double top, double width, double height) {
     SetWindowPos(h, nullptr, px.left, px.top, px.right - px.left, px.bottom - px.top,
                  SWP_NOZORDER | SWP_NOACTIVATE);
     Moved();
+}
+
+void Control::Rescale() {
+    HWND h = Checked();
+    SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(DialogFont(Dpi())), FALSE);
+    Move(rect_.left, rect_.top, rect_.width, rect_.height);
+    InvalidateRect(h, nullptr, TRUE);
 }
 
 bool Control::Visible() const { return (GetWindowLongPtrW(Checked(), GWL_STYLE) & WS_VISIBLE) != 0; }
@@ -212,6 +221,14 @@ void Slider::SetTickFrequency(int value) {
 
 // ---------------------------------------------------------------------------
 
+int ImageList::SizeIndexForDpi(int dpi) {
+    int last = static_cast<int>(std::size(kSizes)) - 1;
+    for (int i = 0; i < last; ++i) {
+        if (kSizes[i] * 96 >= 16 * dpi) return i;
+    }
+    return last;
+}
+
 void ImageList::Load(UINT bitmapResource, int size, COLORREF mask) {
     list_.Reset(ImageList_LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(bitmapResource), size, 0, mask,
                                      IMAGE_BITMAP, LR_CREATEDIBSECTION));
@@ -323,6 +340,17 @@ LRESULT CALLBACK Toolbar::KeyboardProc(HWND hwnd, UINT msg, WPARAM wParam, LPARA
     return DefSubclassProc(hwnd, msg, wParam, lParam);
 }
 
+void Toolbar::SetImages(const ImageList& images) {
+    HWND h = Checked();
+    SendMessageW(h, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(images.Handle()));
+    int cx = 0, cy = 0;
+    if (images.Handle()) ImageList_GetIconSize(images.Handle(), &cx, &cy);
+    SendMessageW(h, TB_SETBITMAPSIZE, 0, MAKELPARAM(cx, cy));
+    SendMessageW(h, TB_SETBUTTONSIZE, 0, 0);
+    SendMessageW(h, TB_AUTOSIZE, 0, 0);
+    InvalidateRect(h, nullptr, TRUE);
+}
+
 void Toolbar::OnButtonClick(std::function<void(const ToolbarButton&)> handler) { click_ = std::move(handler); }
 
 void Toolbar::Click(int index) {
@@ -373,6 +401,11 @@ void StatusBar::ParentResized() {
         edges.push_back(i + 1 == widths_.size() ? -1 : TwipsToPixels(right, dpi));
     }
     SendMessageW(h, SB_SETPARTS, edges.size(), reinterpret_cast<LPARAM>(edges.data()));
+}
+
+void StatusBar::Rescale() {
+    SendMessageW(Checked(), WM_SETFONT, reinterpret_cast<WPARAM>(DialogFont(Dpi())), TRUE);
+    ParentResized();
 }
 
 std::wstring StatusBar::PanelText(int index) const {

@@ -54,6 +54,9 @@ public:
 
     Window* Container() const { return container_; }
     int Dpi() const;
+    // After a change of dpi: the place from its twips and the dialog font
+    // at the container's new dpi.
+    virtual void Rescale();
 
 protected:
     // Creates a system control inside container. Fails with a Failure.
@@ -180,9 +183,14 @@ private:
     int tickFrequency_ = 1;
 };
 
-// An image list of 16 × 16 images from a strip bitmap resource.
+// An image list of square images from a strip bitmap resource.
 class ImageList {
 public:
+    // The picture sizes drawn for the scales 100, 125, 150, 200 and 250 %.
+    static constexpr int kSizes[] = {16, 20, 24, 32, 40};
+    // Index into kSizes of the smallest size at least 16 pixels at dpi (the
+    // largest beyond 250 %).
+    static int SizeIndexForDpi(int dpi);
     // mask: the colour that shows as transparent.
     void Load(UINT bitmapResource, int size, COLORREF mask);
     HIMAGELIST Handle() const { return list_.Get(); }
@@ -212,6 +220,8 @@ public:
     ~Toolbar() override;
     void Create(Window& container, const TwipRect& rect, const ImageList& images,
                 std::vector<ToolbarButtonDef> buttons);
+    // New pictures (after a change of dpi); the buttons keep their places in the list.
+    void SetImages(const ImageList& images);
     void OnButtonClick(std::function<void(const ToolbarButton&)> handler);
     // As if the user clicked button index (nothing when it is disabled).
     void Click(int index);
@@ -247,6 +257,8 @@ public:
     int PanelCount() const { return static_cast<int>(widths_.size()); }
     // Follows the parent's new size.
     void ParentResized();
+    // Along the bottom again, with the panels at the new dpi.
+    void Rescale() override;
 
 private:
     std::vector<double> widths_;

@@ -24,6 +24,16 @@ bool Window::CreateOf(const wchar_t* className, DWORD style, DWORD exStyle, cons
                            GetModuleHandleW(nullptr), this) != nullptr;
 }
 
+int Window::Dpi() const {
+    if (dpi_) return dpi_;
+    // A child follows its top-level window, which hears of a new dpi first.
+    if (hwnd_ && (GetWindowLongPtrW(hwnd_, GWL_STYLE) & WS_CHILD)) {
+        Window* top = FromHandle(GetAncestor(hwnd_, GA_ROOT));
+        if (top && top != this) return top->Dpi();
+    }
+    return DpiOf(hwnd_);
+}
+
 Window* Window::FromHandle(HWND hwnd) {
     if (!hwnd || reinterpret_cast<WNDPROC>(GetWindowLongPtrW(hwnd, GWLP_WNDPROC)) != &Window::Proc) return nullptr;
     return reinterpret_cast<Window*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
@@ -213,6 +223,8 @@ LRESULT CALLBACK Window::Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
         self = reinterpret_cast<Window*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
     }
     if (!self) return DefWindowProcW(hwnd, msg, wParam, lParam);
+    // Known before the window's own handler lays itself out again.
+    if (msg == WM_DPICHANGED && LOWORD(wParam)) self->dpi_ = LOWORD(wParam);
     LRESULT result;
     try {
         result = self->HandleMessage(msg, wParam, lParam);

@@ -167,7 +167,7 @@ void FrmMain::BuildControls() {
     BuildMainPanel();
     BuildSidePanel();
 
-    // The status bar lies over the bottom of the main panel; keep it in front.
+    // The status bar and the busy bar stay in front of their neighbours.
     SetWindowPos(sb1.Hwnd(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     SetWindowPos(dBar1.Hwnd(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 
@@ -185,15 +185,19 @@ void FrmMain::BuildLevelFrame() {
     Label2.Create(Frame1.Inner(), L"扬声器：", {210, 930, 855, 285});
     vsMic.OnScroll([this](int) { vsMic_Scroll(); });
     vsVolume.OnScroll([this](int) { vsVolume_Scroll(); });
+    // The frame lies beyond the client area and is never seen; hidden too,
+    // so that Tab never moves the focus onto its sliders out of sight. The
+    // level shortcuts work on them all the same.
+    Frame1.SetVisible(false);
 }
 
 // The main panel: the record toolbar, the position slider and busy bar, the
 // status and file labels, and the link toolbar.
 void FrmMain::BuildMainPanel() {
-    picMain.Create(*this, {0, 0, 4335, 2295});
+    // Ends above the status bar at every scale.
+    picMain.Create(*this, {0, 0, 4335, 2235});
     Window& main = picMain.Inner();
-    ImgRecord.Load(IDB_IMG_RECORD, 16, kSilver);
-    imgOther.Load(IDB_IMG_OTHER, 16, kSilver);
+    LoadToolbarImages();
     TbrRecord.Create(main, {45, 120, 4215, 525}, ImgRecord,
                      {{L"new", L"新建", 1, L"新建 (Ctrl+N)"},
                       {L"play", L"播放", 2, L"播放 (Ctrl+P)"},
@@ -207,8 +211,9 @@ void FrmMain::BuildMainPanel() {
     TbrRecord.OnButtonClick([this](const ToolbarButton& b) { TbrRecord_ButtonClick(b); });
     sldRecord.Create(main, {1110, 690, 3135, 450});
     dBar1.Create(main, {1110, 660, 3165, 375});
-    Lblread.Create(main, L"当前状态：", {120, 780, 1215, 255});
-    LblFile.Create(main, L"文件：", {120, 1200, 4095, 525});
+    Lblread.Create(main, L"当前状态：", {120, 780, 960, 255});  // clear of the slider
+    // Two lines of text, ending above the link toolbar.
+    LblFile.Create(main, L"文件：", {120, 1200, 4095, 480});
     cmdMore.Create(main, L"<<", {3000, 1320, 375, 315});
     // The button would sit on the file label's second line; it stays hidden,
     // so the side panel is always shown (cmdMore_Click remains for code).
@@ -222,6 +227,39 @@ void FrmMain::BuildMainPanel() {
                      {L"dingzhi", L"软件定制", 4, L"为企业及个人提供软件定制服务"},
                      {L"hot", L"热门推荐", 5, L"热门优秀软件推荐！"}});
     tbrOther.OnButtonClick([this](const ToolbarButton& b) { tbrOther_ButtonClick(b); });
+}
+
+// The toolbar pictures drawn for the window's dpi.
+void FrmMain::LoadToolbarImages() {
+    static const UINT kRecord[] = {IDB_IMG_RECORD, IDB_IMG_RECORD_20, IDB_IMG_RECORD_24, IDB_IMG_RECORD_32,
+                                   IDB_IMG_RECORD_40};
+    static const UINT kOther[] = {IDB_IMG_OTHER, IDB_IMG_OTHER_20, IDB_IMG_OTHER_24, IDB_IMG_OTHER_32,
+                                  IDB_IMG_OTHER_40};
+    int i = ImageList::SizeIndexForDpi(Dpi());
+    // The toolbars take the new lists before the old ones go.
+    ImageList record, other;
+    record.Load(kRecord[i], ImageList::kSizes[i], kSilver);
+    other.Load(kOther[i], ImageList::kSizes[i], kSilver);
+    if (TbrRecord.Created()) TbrRecord.SetImages(record);
+    if (tbrOther.Created()) tbrOther.SetImages(other);
+    ImgRecord = std::move(record);
+    imgOther = std::move(other);
+}
+
+// The window has moved to a monitor of another scale (or the scale changed):
+// it takes the rectangle the system suggests and lays itself out again from
+// twips, with fonts and pictures for the new dpi.
+void FrmMain::Form_DpiChanged(const RECT& suggested) {
+    SetWindowPos(Hwnd(), nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                 suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    LoadToolbarImages();
+    Control* controls[] = {&Frame1, &vsMic,   &vsVolume, &Label1,   &Label2,  &sb1,     &picMain,  &TbrRecord,
+                           &dBar1,  &sldRecord, &Lblread, &LblFile, &cmdMore, &tbrOther, &fraMore, &cmdRecCtr,
+                           &cmdVolCtr, &cmdConvert};
+    for (Control* c : controls) {
+        if (c->Created()) c->Rescale();
+    }
+    InvalidateRect(Hwnd(), nullptr, TRUE);
 }
 
 // The side panel's three buttons.
@@ -297,6 +335,9 @@ LRESULT FrmMain::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
             if (!cancel) Destroy();
             return 0;
         }
+        case WM_DPICHANGED:
+            Resume([&] { Form_DpiChanged(*reinterpret_cast<const RECT*>(lParam)); });
+            return 0;
         case WM_SIZE:
             if (sb1.Created()) Resume([this] { sb1.ParentResized(); });
             break;

@@ -57,6 +57,7 @@ public:
     void Form_Load();
     void Form_Unload(int16_t& Cancel);
     void TbrRecord_ButtonClick(const ToolbarButton& Button);
+    void Form_DpiChanged(const RECT& suggested);
     void cmdMore_Click();
     void InitVolumeControls();
 
@@ -151,6 +152,7 @@ private:
     void BuildLevelFrame();
     void BuildMainPanel();
     void BuildSidePanel();
+    void LoadToolbarImages();
     void BuildMenu();
     // Writes the element to a file the user names. False when nothing was
     // saved (cancelled, refused replace, or failed).
