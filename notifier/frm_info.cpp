@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include "notifier/info_art.h"
+#include "notifier/info_keyboard.h"
 #include "notifier/mod_notify.h"
 #include "notifier/mod_regedit.h"
 #include "base/failure.h"
@@ -48,6 +49,7 @@ bool frmInfo::Create() {
         return false;
     }
     Form_Load();
+    AttachInfoKeyboard(*this);
     // Made after the window has become topmost: a window that already owns
     // a tooltip could not be raised to the topmost band under Wine.
     AddTooltips();
@@ -410,6 +412,7 @@ LRESULT frmInfo::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
 }
 
 void frmInfo::OnDestroyed() {
+    DetachInfoKeyboard(*this);
     tooltip_ = nullptr;
     for (HWND& item : items_) item = nullptr;
     if (!counted_) return;

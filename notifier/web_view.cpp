@@ -258,6 +258,13 @@ void WebView::Destroy() {
     Window::Destroy();
 }
 
+bool WebView::TranslateKey(MSG& m) {
+    if (!browser_) return false;
+    ComPtr<IOleInPlaceActiveObject> active;
+    if (FAILED(browser_.As(active))) return false;
+    return active->TranslateAccelerator(&m) == S_OK;
+}
+
 void WebView::FitControlToHost() {
     if (!object_ || !Hwnd()) return;
     ComPtr<IOleInPlaceObject> inPlace;

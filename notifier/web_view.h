@@ -54,6 +54,10 @@ public:
     // The address the view was last sent to or is showing.
     std::wstring LocationUrl() const;
 
+    // Offers a keystroke to the control's own accelerator handling (Tab
+    // within the page, copy); true when the control used it up.
+    bool TranslateKey(MSG& m);
+
     // Position and size in the parent's client pixels.
     void Move(int x, int y, int width, int height);
     RECT Bounds() const;

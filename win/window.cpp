@@ -24,6 +24,16 @@ bool Window::CreateOf(const wchar_t* className, DWORD style, DWORD exStyle, cons
                            GetModuleHandleW(nullptr), this) != nullptr;
 }
 
+int Window::Dpi() const {
+    if (dpi_) return dpi_;
+    // A child follows its top-level window, which hears of a new dpi first.
+    if (hwnd_ && (GetWindowLongPtrW(hwnd_, GWL_STYLE) & WS_CHILD)) {
+        Window* top = FromHandle(GetAncestor(hwnd_, GA_ROOT));
+        if (top && top != this) return top->Dpi();
+    }
+    return DpiOf(hwnd_);
+}
+
 Window* Window::FromHandle(HWND hwnd) {
     if (!hwnd || reinterpret_cast<WNDPROC>(GetWindowLongPtrW(hwnd, GWLP_WNDPROC)) != &Window::Proc) return nullptr;
     return reinterpret_cast<Window*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
@@ -89,8 +99,10 @@ LRESULT Window::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
 bool Panel::Create(Window& parent, int x, int y, int width, int height, bool sunken, COLORREF back) {
     parent_ = &parent;
     SetBackColor(back);
+    // A control parent: Tab and the arrows reach the controls inside it.
+    DWORD exStyle = (sunken ? WS_EX_CLIENTEDGE : 0) | WS_EX_CONTROLPARENT;
     return CreateOf(ModuleClassName(L"OrvoPanel").c_str(), WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS,
-                    sunken ? WS_EX_CLIENTEDGE : 0, L"", x, y, width, height, parent.Hwnd());
+                    exStyle, L"", x, y, width, height, parent.Hwnd());
 }
 
 void Panel::SetPicture(HBITMAP bitmap) {
@@ -211,6 +223,8 @@ LRESULT CALLBACK Window::Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
         self = reinterpret_cast<Window*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
     }
     if (!self) return DefWindowProcW(hwnd, msg, wParam, lParam);
+    // Known before the window's own handler lays itself out again.
+    if (msg == WM_DPICHANGED && LOWORD(wParam)) self->dpi_ = LOWORD(wParam);
     LRESULT result;
     try {
         result = self->HandleMessage(msg, wParam, lParam);
@@ -272,10 +286,17 @@ int TwipsToPixels(double twips, int dpi) { return static_cast<int>(RoundHalfEven
 
 double PixelsToTwips(int pixels, int dpi) { return pixels * 1440.0 / dpi; }
 
+bool TranslateAppMessage(MSG& m, HWND accelWindow, HACCEL accel) {
+    if (!accelWindow) return false;
+    if (accel && TranslateAcceleratorW(accelWindow, accel, &m)) return true;
+    // Only keys for the window itself or its controls; a modal window runs its own loop.
+    return IsDialogMessageW(accelWindow, &m) != FALSE;
+}
+
 int RunMessageLoop(HWND accelWindow, HACCEL accel) {
     MSG m;
     while (GetMessageW(&m, nullptr, 0, 0) > 0) {
-        if (accel && accelWindow && TranslateAcceleratorW(accelWindow, accel, &m)) continue;
+        if (TranslateAppMessage(m, accelWindow, accel)) continue;
         TranslateMessage(&m);
         DispatchMessageW(&m);
     }

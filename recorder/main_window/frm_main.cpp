@@ -46,14 +46,14 @@ constexpr Failures kOwn = Failures::OwnTraps;
 constexpr Failures kReported = Failures::Reported;
 
 const MenuCommand kMenu[] = {
-    {kFile, IDM_NEW, L"新建(&N)", 0, &FrmMain::mnuNew_Click, kReported},
-    {kFile, IDM_OPEN, L"打开(&O)", 0, &FrmMain::mnuOpen_Click, kOwn},
-    {kFile, IDM_SAVE, L"保存(&S)", 0, &FrmMain::mnuSave_Click, kOwn},
+    {kFile, IDM_NEW, L"新建(&N)\tCtrl+N", 0, &FrmMain::mnuNew_Click, kReported},
+    {kFile, IDM_OPEN, L"打开(&O)\tCtrl+O", 0, &FrmMain::mnuOpen_Click, kOwn},
+    {kFile, IDM_SAVE, L"保存(&S)\tCtrl+Shift+S", 0, &FrmMain::mnuSave_Click, kOwn},
     {kFile, 0, nullptr, 0, nullptr, kOwn},
     {kFile, IDM_EXIT, L"退出(&X)", 0, &FrmMain::mnuExit_Click, kReported},
-    {kAudio, IDM_RECORD, L"录音(&R)", 0, &FrmMain::mnuRecord_Click, kOwn},
-    {kAudio, IDM_PLAY, L"播放(&P)", 0, &FrmMain::mnuPlay_Click, kReported},
-    {kAudio, IDM_STOP, L"停止(&S)", 0, &FrmMain::mnuStop_Click, kReported},
+    {kAudio, IDM_RECORD, L"录音(&R)\tCtrl+R", 0, &FrmMain::mnuRecord_Click, kOwn},
+    {kAudio, IDM_PLAY, L"播放(&P)\tCtrl+P", 0, &FrmMain::mnuPlay_Click, kReported},
+    {kAudio, IDM_STOP, L"停止(&S)\tEsc", 0, &FrmMain::mnuStop_Click, kReported},
     {kSettings, IDM_RECCTR, L"录音控制(&C)", 0, &FrmMain::mnuRecCtr_Click, kOwn},
     {kSettings, IDM_VOLCTR, L"音量控制(&V)", 0, &FrmMain::mnuVolCtr_Click, kOwn},
     {kSettings, 0, nullptr, 0, nullptr, kOwn},
@@ -78,6 +78,21 @@ const MenuCommand kMenu[] = {
     {kHelp, IDM_VELMORA, L"维莫拉主页", 0, &FrmMain::mnuVelmora_Click, kOwn},
     {kHelp, IDM_VMSPRITE, L"欧沃软件大厅", 0, &FrmMain::mnuVMSprite_Click, kOwn},
     {kHelp, IDM_SOFTDZ, L"软件定制业务", 0, &FrmMain::mnuSoftDZ_Click, kOwn},
+};
+
+// Shortcuts of the record toolbar's buttons. Each presses its button, so it
+// does nothing while the button is disabled, as a click would. They keep
+// clear of the level shortcuts Ctrl+A/S/Z/X.
+struct KeyCommand {
+    BYTE modifiers;
+    WORD key;
+    UINT id;
+    int button;  // index on the record toolbar
+};
+
+const KeyCommand kKeys[] = {
+    {FCONTROL, 'N', IDK_NEW, 1},    {FCONTROL, 'P', IDK_PLAY, 2},           {0, VK_ESCAPE, IDK_STOP, 3},
+    {FCONTROL, 'R', IDK_RECORD, 4}, {FCONTROL | FSHIFT, 'S', IDK_SAVE, 5},
 };
 
 }  // namespace
@@ -130,6 +145,13 @@ void FrmMain::BuildMenu() {
         else
             OnCommand(c.id, [this, handler] { (this->*handler)(); });
     }
+    for (const KeyCommand& k : kKeys) {
+        menu_->AddShortcut(k.modifiers, k.key, k.id);
+        int button = k.button;
+        OnCommand(k.id, [this, button] { TbrRecord.Click(button); });
+    }
+    // Open has no toolbar button; its shortcut is the menu item's.
+    menu_->AddShortcut(FCONTROL, 'O', IDM_OPEN);
     menu_->AttachTo(Hwnd());
 }
 
@@ -145,7 +167,7 @@ void FrmMain::BuildControls() {
     BuildMainPanel();
     BuildSidePanel();
 
-    // The status bar lies over the bottom of the main panel; keep it in front.
+    // The status bar and the busy bar stay in front of their neighbours.
     SetWindowPos(sb1.Hwnd(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     SetWindowPos(dBar1.Hwnd(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 
@@ -163,21 +185,25 @@ void FrmMain::BuildLevelFrame() {
     Label2.Create(Frame1.Inner(), L"扬声器：", {210, 930, 855, 285});
     vsMic.OnScroll([this](int) { vsMic_Scroll(); });
     vsVolume.OnScroll([this](int) { vsVolume_Scroll(); });
+    // The frame lies beyond the client area and is never seen; hidden too,
+    // so that Tab never moves the focus onto its sliders out of sight. The
+    // level shortcuts work on them all the same.
+    Frame1.SetVisible(false);
 }
 
 // The main panel: the record toolbar, the position slider and busy bar, the
 // status and file labels, and the link toolbar.
 void FrmMain::BuildMainPanel() {
-    picMain.Create(*this, {0, 0, 4335, 2295});
+    // Ends above the status bar at every scale.
+    picMain.Create(*this, {0, 0, 4335, 2235});
     Window& main = picMain.Inner();
-    ImgRecord.Load(IDB_IMG_RECORD, 16, kSilver);
-    imgOther.Load(IDB_IMG_OTHER, 16, kSilver);
+    LoadToolbarImages();
     TbrRecord.Create(main, {45, 120, 4215, 525}, ImgRecord,
-                     {{L"new", L"新建", 1, L"新建"},
-                      {L"play", L"播放", 2, L"播放"},
-                      {L"stop", L"停止", 3, L"停止"},
-                      {L"record", L"录音", 4, L"录音"},
-                      {L"save", L"保存", 5, L"保存"},
+                     {{L"new", L"新建", 1, L"新建 (Ctrl+N)"},
+                      {L"play", L"播放", 2, L"播放 (Ctrl+P)"},
+                      {L"stop", L"停止", 3, L"停止 (Esc)"},
+                      {L"record", L"录音", 4, L"录音 (Ctrl+R)"},
+                      {L"save", L"保存", 5, L"保存 (Ctrl+Shift+S)"},
                       {L"help", L"帮助", 6, L"帮助"},
                       {L"update", L"升级", 15, L"升级"},
                       {L"guestbook", L"留言", 13, L"留言"},
@@ -185,8 +211,9 @@ void FrmMain::BuildMainPanel() {
     TbrRecord.OnButtonClick([this](const ToolbarButton& b) { TbrRecord_ButtonClick(b); });
     sldRecord.Create(main, {1110, 690, 3135, 450});
     dBar1.Create(main, {1110, 660, 3165, 375});
-    Lblread.Create(main, L"当前状态：", {120, 780, 1215, 255});
-    LblFile.Create(main, L"文件：", {120, 1200, 4095, 525});
+    Lblread.Create(main, L"当前状态：", {120, 780, 960, 255});  // clear of the slider
+    // Two lines of text, ending above the link toolbar.
+    LblFile.Create(main, L"文件：", {120, 1200, 4095, 480});
     cmdMore.Create(main, L"<<", {3000, 1320, 375, 315});
     // The button would sit on the file label's second line; it stays hidden,
     // so the side panel is always shown (cmdMore_Click remains for code).
@@ -200,6 +227,39 @@ void FrmMain::BuildMainPanel() {
                      {L"dingzhi", L"软件定制", 4, L"为企业及个人提供软件定制服务"},
                      {L"hot", L"热门推荐", 5, L"热门优秀软件推荐！"}});
     tbrOther.OnButtonClick([this](const ToolbarButton& b) { tbrOther_ButtonClick(b); });
+}
+
+// The toolbar pictures drawn for the window's dpi.
+void FrmMain::LoadToolbarImages() {
+    static const UINT kRecord[] = {IDB_IMG_RECORD, IDB_IMG_RECORD_20, IDB_IMG_RECORD_24, IDB_IMG_RECORD_32,
+                                   IDB_IMG_RECORD_40};
+    static const UINT kOther[] = {IDB_IMG_OTHER, IDB_IMG_OTHER_20, IDB_IMG_OTHER_24, IDB_IMG_OTHER_32,
+                                  IDB_IMG_OTHER_40};
+    int i = ImageList::SizeIndexForDpi(Dpi());
+    // The toolbars take the new lists before the old ones go.
+    ImageList record, other;
+    record.Load(kRecord[i], ImageList::kSizes[i], kSilver);
+    other.Load(kOther[i], ImageList::kSizes[i], kSilver);
+    if (TbrRecord.Created()) TbrRecord.SetImages(record);
+    if (tbrOther.Created()) tbrOther.SetImages(other);
+    ImgRecord = std::move(record);
+    imgOther = std::move(other);
+}
+
+// The window has moved to a monitor of another scale (or the scale changed):
+// it takes the rectangle the system suggests and lays itself out again from
+// twips, with fonts and pictures for the new dpi.
+void FrmMain::Form_DpiChanged(const RECT& suggested) {
+    SetWindowPos(Hwnd(), nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                 suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    LoadToolbarImages();
+    Control* controls[] = {&Frame1, &vsMic,   &vsVolume, &Label1,   &Label2,  &sb1,     &picMain,  &TbrRecord,
+                           &dBar1,  &sldRecord, &Lblread, &LblFile, &cmdMore, &tbrOther, &fraMore, &cmdRecCtr,
+                           &cmdVolCtr, &cmdConvert};
+    for (Control* c : controls) {
+        if (c->Created()) c->Rescale();
+    }
+    InvalidateRect(Hwnd(), nullptr, TRUE);
 }
 
 // The side panel's three buttons.
@@ -280,6 +340,8 @@ LRESULT FrmMain::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
             return Form_QueryEndSession() ? TRUE : FALSE;
         case WM_ENDSESSION:
             Form_EndSession(wParam != FALSE);
+        case WM_DPICHANGED:
+            Resume([&] { Form_DpiChanged(*reinterpret_cast<const RECT*>(lParam)); });
             return 0;
         case WM_SIZE:
             if (sb1.Created()) Resume([this] { sb1.ParentResized(); });

@@ -81,6 +81,7 @@ public:
     // one to be restored, saved or discarded.
     void OfferLeftoverRecordings();
     void TbrRecord_ButtonClick(const ToolbarButton& Button);
+    void Form_DpiChanged(const RECT& suggested);
     void cmdMore_Click();
     void InitVolumeControls();
 
@@ -178,6 +179,7 @@ private:
     void BuildLevelFrame();
     void BuildMainPanel();
     void BuildSidePanel();
+    void LoadToolbarImages();
     void BuildMenu();
     // Writes the element to a file the user names. False when nothing was
     // saved (cancelled, refused replace, or failed).

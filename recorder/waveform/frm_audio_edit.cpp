@@ -139,6 +139,8 @@ LRESULT frmAudioEdit::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
                     case IDC_COMMAND1: Command1_Click(); return 0;
                     case IDC_COMMAND2: Command2_Click(); return 0;
                     case IDC_COMMAND3: Command3_Click(); return 0;
+                    // Esc, through the modal loop's dialog keys: closes as the title bar's button does.
+                    case IDCANCEL: SendMessageW(Hwnd(), WM_CLOSE, 0, 0); return 0;
                 }
             }
             break;
