@@ -254,17 +254,16 @@ TEST(NotifierCom, EachThreadGetsItsOwnWindow) {
     EXPECT_EQ(canUnload(), S_OK);
 }
 
+BOOL CALLBACK CollectChild(HWND child, LPARAM out) {
+    reinterpret_cast<std::vector<HWND>*>(out)->push_back(child);
+    return TRUE;
+}
+
 // The window's class and its children's, where registered by the DLL or
 // under the program's instance.
 std::vector<std::pair<std::wstring, HINSTANCE>> ModuleClassesOf(HWND window, HMODULE dll) {
     std::vector<HWND> all{window};
-    EnumChildWindows(
-        window,
-        [](HWND child, LPARAM out) {
-            reinterpret_cast<std::vector<HWND>*>(out)->push_back(child);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&all));
+    EnumChildWindows(window, CollectChild, reinterpret_cast<LPARAM>(&all));
     std::vector<std::pair<std::wstring, HINSTANCE>> classes;
     for (HWND hwnd : all) {
         wchar_t name[256] = {};
