@@ -340,6 +340,7 @@ LRESULT FrmMain::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
             return Form_QueryEndSession() ? TRUE : FALSE;
         case WM_ENDSESSION:
             Form_EndSession(wParam != FALSE);
+            return 0;
         case WM_DPICHANGED:
             Resume([&] { Form_DpiChanged(*reinterpret_cast<const RECT*>(lParam)); });
             return 0;

@@ -59,7 +59,9 @@ TEST_F(MainWindowTest, AtThePrefixScaleControlsFitAndPicturesAreLargeEnough) {
     int dpi = form->Dpi();
     SCOPED_TRACE("dpi " + std::to_string(dpi));
     // A run in a prefix made for a scale must really be at that scale.
-    if (const char* want = getenv("ORVO_TEST_DPI")) EXPECT_EQ(dpi, atoi(want));
+    if (const char* want = getenv("ORVO_TEST_DPI")) {
+        EXPECT_EQ(dpi, atoi(want));
+    }
     ExpectTidy(form->Hwnd(), L"main");
     for (HWND bar : {form->TbrRecord.Hwnd(), form->tbrOther.Hwnd()}) {
         EXPECT_GE(PictureSize(bar) * 96, 16 * dpi);
