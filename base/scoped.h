@@ -117,6 +117,11 @@ struct WindowTraits {  // windows that are not objects of their own
     // A child may already be gone with its parent.
     static void Close(Handle h) { if (IsWindow(h)) DestroyWindow(h); }
 };
+struct HookTraits {
+    using Handle = HHOOK;
+    static Handle Invalid() { return nullptr; }
+    static void Close(Handle h) { UnhookWindowsHookEx(h); }
+};
 struct MixerTraits {
     using Handle = HMIXER;
     static Handle Invalid() { return nullptr; }
@@ -138,6 +143,7 @@ using ScopedWaveIn = Scoped<WaveInTraits>;
 using ScopedWaveOut = Scoped<WaveOutTraits>;
 using ScopedWindow = Scoped<WindowTraits>;
 using ScopedMixer = Scoped<MixerTraits>;
+using ScopedHook = Scoped<HookTraits>;
 
 // A GDI object of a known type (HBITMAP, HFONT, HBRUSH, HPEN).
 template <typename T>

@@ -20,7 +20,7 @@
 #include "recorder/waveform/wave_trace.h"
 
 namespace mae = orvo::recorder::modAudioEdit;
-using orvo::recorder::FrmAudioEdit;
+using orvo::recorder::frmAudioEdit;
 
 namespace {
 
@@ -88,7 +88,7 @@ double LoadOnce(const std::wstring& path) {
 
 // The baseline of the drawing: the same lines from remembered coordinates,
 // with no sample read.
-double DrawWithoutReads(const FrmAudioEdit& form, const std::vector<int64_t>& coords, int dpi) {
+double DrawWithoutReads(const frmAudioEdit& form, const std::vector<int64_t>& coords, int dpi) {
     HDC dc = form.Picture().ImageDc();
     double t0 = Now();
     RECT r{0, 0, form.Picture().ImageWidth(), form.Picture().ImageHeight()};
@@ -100,7 +100,7 @@ double DrawWithoutReads(const FrmAudioEdit& form, const std::vector<int64_t>& co
         LineTo(dc, orvo::TwipsToPixels(static_cast<double>(coords[i + 2]), dpi),
                orvo::TwipsToPixels(static_cast<double>(coords[i + 3]), dpi));
     }
-    InvalidateRect(GetDlgItem(form.Hwnd(), FrmAudioEdit::IDC_PICAUDIOWAV), nullptr, FALSE);
+    InvalidateRect(GetDlgItem(form.Hwnd(), frmAudioEdit::IDC_PICAUDIOWAV), nullptr, FALSE);
     return Now() - t0;
 }
 
@@ -114,9 +114,9 @@ std::wstring Folder(int argc, wchar_t** argv, int index) {
 int Show(const std::wstring& folder) {
     std::wstring path = folder + L"\\orvo_show.wav";
     if (!WriteStereoWave(path, 44100 * 4 * 3)) return 1;
-    FrmAudioEdit form;
+    frmAudioEdit form;
     if (!form.Create(nullptr)) return 1;
-    SetWindowTextW(form.Item(FrmAudioEdit::IDC_TEXT1), path.c_str());
+    SetWindowTextW(form.Item(frmAudioEdit::IDC_TEXT1), path.c_str());
     mae::LoadWaveFile(path);
     form.SetHScrollValue(1, 0);
     form.SetHScrollValue(2, 1000);
@@ -162,7 +162,7 @@ int wmain(int argc, wchar_t** argv) {
     std::printf("LoadWaveFile:  %.3f s (%.0f MB/s)\n", bestLoad, bytes / bestLoad / 1e6);
     std::printf("load ratio:    %.3f (target <= 1.25)\n", bestLoad / bestPlain);
 
-    FrmAudioEdit form;
+    frmAudioEdit form;
     if (!form.Create(nullptr)) {
         std::printf("no window (is there a display?)\n");
         return 1;

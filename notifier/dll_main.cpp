@@ -2,8 +2,6 @@
 #include <windows.h>
 #include <olectl.h>
 
-#include <string>
-
 #include "notifier/mod_notify.h"
 #include "notifier/notify_class.h"
 #include "notifier/registration.h"
@@ -21,7 +19,7 @@ BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved) {
         break;
     case DLL_PROCESS_DETACH:
         // At process exit the system reclaims everything; only an explicit
-        // unload has to give back the slot and the window class.
+        // unload has to give back the slot and the window classes.
         if (!reserved) ModuleDetach();
         break;
     }
@@ -29,21 +27,23 @@ BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved) {
 }
 
 extern "C" HRESULT STDAPICALLTYPE DllCanUnloadNow() {
-    return LiveObjects() == 0 && LiveWindows() == 0 ? S_OK : S_FALSE;
+    return ModuleMayUnload() ? S_OK : S_FALSE;
 }
 
 extern "C" HRESULT STDAPICALLTYPE DllGetClassObject(REFCLSID clsid, REFIID riid, void** out) {
     return GetNotifyClassObject(clsid, riid, out);
 }
 
+// Neither lets a failure cross the export: one that throws (the module's
+// path unknown, memory short) is reported as a failed registration.
 extern "C" HRESULT STDAPICALLTYPE DllRegisterServer() {
-    std::wstring path;
-    if (!orvo::Resume([&] { path = ModulePath(); })) return SELFREG_E_CLASS;
-    return RegisterServer(path);
+    HRESULT hr = SELFREG_E_CLASS;
+    orvo::Resume([&] { hr = RegisterServer(ModulePath()); });
+    return hr;
 }
 
 extern "C" HRESULT STDAPICALLTYPE DllUnregisterServer() {
-    std::wstring path;
-    if (!orvo::Resume([&] { path = ModulePath(); })) return SELFREG_E_CLASS;
-    return UnregisterServer(path);
+    HRESULT hr = SELFREG_E_CLASS;
+    orvo::Resume([&] { hr = UnregisterServer(ModulePath()); });
+    return hr;
 }

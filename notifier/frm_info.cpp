@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include "notifier/info_art.h"
+#include "notifier/info_keyboard.h"
 #include "notifier/mod_notify.h"
 #include "notifier/mod_regedit.h"
 #include "base/failure.h"
@@ -16,11 +17,12 @@ namespace {
 constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
 constexpr DWORD kExStyle = WS_EX_TOOLWINDOW;
 constexpr UINT_PTR kSearchBoxSubclass = 1;
+constexpr wchar_t kNotStoredText[] = L"无法保存“不再显示”的设置：没有写入注册表的权限。";
 
-Control ControlOfId(int id) {
-    int index = id - ControlId(Control::picTop);
-    if (index < 0 || index >= static_cast<int>(Control::Count)) return Control::Count;
-    return static_cast<Control>(index);
+InfoItem InfoItemOfId(int id) {
+    int index = id - ControlId(InfoItem::picTop);
+    if (index < 0 || index >= static_cast<int>(InfoItem::Count)) return InfoItem::Count;
+    return static_cast<InfoItem>(index);
 }
 
 }  // namespace
@@ -47,6 +49,7 @@ bool frmInfo::Create() {
         return false;
     }
     Form_Load();
+    AttachInfoKeyboard(*this);
     // Made after the window has become topmost: a window that already owns
     // a tooltip could not be raised to the topmost band under Wine.
     AddTooltips();
@@ -76,7 +79,19 @@ bool frmInfo::CreateControls() {
         Resume([&] { webNotify_.DocumentMarkup(&markup); });
         webNotify_DocumentComplete(frame, url, markup);
     });
+    for (WebView* view : {&webNotify_, &webLocal_})
+        view->SetNavigationHandler([this](const std::wstring& url, bool newWindow) {
+            return webView_BeforeNavigate(url, newWindow);
+        });
     return true;
+}
+
+bool frmInfo::webView_BeforeNavigate(const std::wstring& url, bool newWindow) {
+    Navigation where = NavigationFor(url, LocalPagePath(ComponentFolder()));
+    if (where == Navigation::Stay && !newWindow) return true;
+    // Other sites, and every new window, go to the user's own browser.
+    if (where != Navigation::Refuse) Resume([&] { ShellOpen(Hwnd(), L"open", url, L"", L"", SW_SHOWNORMAL); });
+    return false;
 }
 
 HWND frmInfo::CreateItem(const ControlPlace& place) {
@@ -96,7 +111,8 @@ HWND frmInfo::CreateItem(const ControlPlace& place) {
         }
         case ControlKind::Edit: {
             HWND box = AddControl(place, L"EDIT", WS_TABSTOP | ES_AUTOHSCROLL | visible, WS_EX_CLIENTEDGE);
-            if (box) SetWindowSubclass(box, &frmInfo::SearchBoxProc, kSearchBoxSubclass, reinterpret_cast<DWORD_PTR>(this));
+            if (box)
+                SetWindowSubclass(box, &frmInfo::SearchBoxProc, kSearchBoxSubclass, reinterpret_cast<DWORD_PTR>(this));
             return box;
         }
         case ControlKind::CheckBox: return AddControl(place, L"BUTTON", WS_TABSTOP | BS_AUTOCHECKBOX | visible);
@@ -106,9 +122,9 @@ HWND frmInfo::CreateItem(const ControlPlace& place) {
 }
 
 HWND frmInfo::CreateStrip(const ControlPlace& place) {
-    Panel& strip = place.id == Control::picTop ? topStrip_ : statusStrip_;
+    Panel& strip = place.id == InfoItem::picTop ? topStrip_ : statusStrip_;
     RECT r = PixelsOf({double(place.left), double(place.top), double(place.width), double(place.height)}, Dpi());
-    COLORREF back = place.id == Control::picTop ? kTopStripColor : kStatusStripColor;
+    COLORREF back = place.id == InfoItem::picTop ? kTopStripColor : kStatusStripColor;
     if (!strip.Create(*this, r.left, r.top, r.right - r.left, r.bottom - r.top, false, back)) return nullptr;
     SetWindowLongPtrW(strip.Hwnd(), GWLP_ID, ControlId(place.id));
     return strip.Hwnd();
@@ -117,14 +133,14 @@ HWND frmInfo::CreateStrip(const ControlPlace& place) {
 // A view that cannot be made leaves an empty area; the rest of the window
 // still works.
 HWND frmInfo::CreateWebView(const ControlPlace& place) {
-    WebView& view = place.id == Control::webNotify ? webNotify_ : webLocal_;
+    WebView& view = place.id == InfoItem::webNotify ? webNotify_ : webLocal_;
     RECT r = PixelsOf({double(place.left), double(place.top), double(place.width), double(place.height)}, Dpi());
     Resume([&] { view.Create(Hwnd(), ControlId(place.id), r.left, r.top, r.right - r.left, r.bottom - r.top); });
     return view.Host();
 }
 
 HWND frmInfo::AddControl(const ControlPlace& place, const wchar_t* className, DWORD style, DWORD exStyle) {
-    HWND container = place.container == Control::Count ? Hwnd() : Item(place.container);
+    HWND container = place.container == InfoItem::Count ? Hwnd() : Item(place.container);
     return CreateChild(container, className, place.caption, style, exStyle,
                        {double(place.left), double(place.top), double(place.width), double(place.height)},
                        static_cast<UINT>(ControlId(place.id)));
@@ -159,9 +175,9 @@ void frmInfo::AddTooltip(HWND control, const std::wstring& text) {
     SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
 }
 
-HWND frmInfo::Item(Control control) const {
+HWND frmInfo::Item(InfoItem control) const {
     int index = static_cast<int>(control);
-    if (index < 0 || index >= static_cast<int>(Control::Count)) return nullptr;
+    if (index < 0 || index >= static_cast<int>(InfoItem::Count)) return nullptr;
     return items_[index];
 }
 
@@ -178,7 +194,7 @@ void frmInfo::Form_Load() {
     Resume([&] { viewSwitchCount_ = 0; });
     Resume([&] { webLocal_.Navigate(LocalPagePath(ComponentFolder())); });
     Resume([&] {
-        const ControlPlace& top = PlaceOf(Control::picTop);
+        const ControlPlace& top = PlaceOf(InfoItem::picTop);
         int dpi = DpiOf(Hwnd());
         int y = TwipsToPixels(top.top + top.height, dpi);
         RECT local = webLocal_.Bounds();
@@ -187,7 +203,7 @@ void frmInfo::Form_Load() {
         RECT online = webNotify_.Bounds();
         webNotify_.Move(local.left, local.top, online.right - online.left, local.bottom - local.top);
     });
-    Resume([&] { SendMessageW(Item(Control::chkHideWindow), BM_SETCHECK, BST_UNCHECKED, 0); });
+    Resume([&] { SendMessageW(Item(InfoItem::chkHideWindow), BM_SETCHECK, BST_UNCHECKED, 0); });
     Resume([&] {
         RECT r;
         if (!GetWindowRect(Hwnd(), &r)) FailWithLastError(L"GetWindowRect");
@@ -201,12 +217,12 @@ void frmInfo::Form_Load() {
     Resume([&] { webNotify_.SetSilent(true); });
     Resume([&] { webNotify_.SetRegisterAsBrowser(true); });
     ThreadState& state = ThisThread();
-    Resume([&] { state.SoftDesc = ResolveSoftDesc(ReadRegValue(kHkeyLocalMachine, kSettingsKey, kSoftDescValue)); });
+    Resume([&] { state.SoftDesc = ResolveSoftDesc(ReadSetting(kSettingsKey, kSoftDescValue)); });
     Resume([&] { SetWindowTextW(Hwnd(), WindowCaption(state.SoftDesc).c_str()); });
-    Resume([&] { SetWindowTextW(Item(Control::lblSoft), SoftLinkCaption(state.SoftDesc).c_str()); });
+    Resume([&] { SetWindowTextW(Item(InfoItem::lblSoft), SoftLinkCaption(state.SoftDesc).c_str()); });
     Resume([&] {
         state.ReadmePath =
-            ResolveReadmePath(ReadRegValue(kHkeyLocalMachine, kSettingsKey, kReadmePathValue), ComponentFolder());
+            ResolveReadmePath(ReadSetting(kSettingsKey, kReadmePathValue), ComponentFolder());
     });
 }
 
@@ -241,8 +257,8 @@ void frmInfo::webNotify_DocumentComplete(IDispatch* /*frame*/, const std::wstrin
     bool found = false;
     Resume([&] { found = HasNoticeMark(markup); });
     if (!found) return;
-    Resume([&] { ShowWindow(Item(Control::imgChange), SW_SHOW); });
-    Resume([&] { ShowWindow(Item(Control::lblRefresh), SW_SHOW); });
+    Resume([&] { ShowWindow(Item(InfoItem::imgChange), SW_SHOW); });
+    Resume([&] { ShowWindow(Item(InfoItem::lblRefresh), SW_SHOW); });
     Resume([&] { webNotify_.BringToFront(); });
 }
 
@@ -278,19 +294,19 @@ void frmInfo::OpenLink(Link link) {
     Resume([&] {
         std::wstring readme;
         if (ThreadState* state = ThisThreadIfAny()) readme = state->ReadmePath;
-        ShellOpen(Hwnd(), L"Open", LinkTarget(link, readme), L"", ComponentFolder(), SW_SHOWNORMAL);
+        ShellOpen(Hwnd(), L"Open", LinkAddress(link, readme), L"", ComponentFolder(), SW_SHOWNORMAL);
     });
 }
 
 void frmInfo::imgSearch_Click() {
     std::wstring url;
-    Resume([&] { url = SearchUrl(WindowText(Item(Control::txtSearch))); });
+    Resume([&] { url = SearchUrl(WindowText(Item(InfoItem::txtSearch))); });
     Resume([&] { ShellOpen(Hwnd(), L"open", url, L"", L"", SW_SHOW); });
 }
 
 void frmInfo::txtSearch_GotFocus() {
     Resume([&] {
-        HWND box = Item(Control::txtSearch);
+        HWND box = Item(InfoItem::txtSearch);
         SendMessageW(box, EM_SETSEL, 0, GetWindowTextLengthW(box));
     });
 }
@@ -300,37 +316,47 @@ void frmInfo::txtSearch_KeyPress(int keyCode) {
 }
 
 void frmInfo::chkHideWindow_Click() {
+    HWND box = Item(InfoItem::chkHideWindow);
+    StoredFor stored = StoredFor::Nobody;
     Resume([&] {
-        bool ticked = SendMessageW(Item(Control::chkHideWindow), BM_GETCHECK, 0, 0) == BST_CHECKED;
-        std::wstring value = ticked ? L"1" : L"0";
-        WriteRegString(kHkeyLocalMachine, kSettingsKey, kHideWindowValue, value);
+        bool ticked = SendMessageW(box, BM_GETCHECK, 0, 0) == BST_CHECKED;
+        stored = WriteSetting(kSettingsKey, kHideWindowValue, ticked ? L"1" : L"0");
     });
+    // The box shows the choice in force, which stays the old one when
+    // nothing could be stored.
+    Resume([&] {
+        bool hidden = ReadSetting(kSettingsKey, kHideWindowValue) == L"1";
+        SendMessageW(box, BM_SETCHECK, hidden ? BST_CHECKED : BST_UNCHECKED, 0);
+    });
+    if (stored != StoredFor::Nobody || toldNotStored_) return;
+    toldNotStored_ = true;
+    Resume([&] { ShowMessage(Hwnd(), kNotStoredText, WindowText(Hwnd()), MB_OK | MB_ICONINFORMATION); });
 }
 
-void frmInfo::OnCommand(int id, int code) {
-    switch (ControlOfId(id)) {
-        case Control::imgChange: if (code == STN_CLICKED) imgChange_Click(); break;
-        case Control::lblRefresh: if (code == STN_CLICKED) lblRefresh_Click(); break;
-        case Control::lblHomepage: if (code == STN_CLICKED) lblHomepage_Click(); break;
-        case Control::lblSoft: if (code == STN_CLICKED) lblSoft_Click(); break;
-        case Control::lblDingZhi: if (code == STN_CLICKED) lblDingZhi_Click(); break;
-        case Control::lblSO: if (code == STN_CLICKED) lblSO_Click(); break;
-        case Control::lblFind: if (code == STN_CLICKED) lblFind_Click(); break;
-        case Control::lblBuy: if (code == STN_CLICKED) lblBuy_Click(); break;
-        case Control::lblMobile: if (code == STN_CLICKED) lblMobile_Click(); break;
-        case Control::lblSite: if (code == STN_CLICKED) lblSite_Click(); break;
-        case Control::imgSearch: if (code == STN_CLICKED) imgSearch_Click(); break;
-        case Control::txtSearch: if (code == EN_SETFOCUS) txtSearch_GotFocus(); break;
-        case Control::chkHideWindow: if (code == BN_CLICKED) chkHideWindow_Click(); break;
+void frmInfo::RouteCommand(int id, int code) {
+    switch (InfoItemOfId(id)) {
+        case InfoItem::imgChange: if (code == STN_CLICKED) imgChange_Click(); break;
+        case InfoItem::lblRefresh: if (code == STN_CLICKED) lblRefresh_Click(); break;
+        case InfoItem::lblHomepage: if (code == STN_CLICKED) lblHomepage_Click(); break;
+        case InfoItem::lblSoft: if (code == STN_CLICKED) lblSoft_Click(); break;
+        case InfoItem::lblDingZhi: if (code == STN_CLICKED) lblDingZhi_Click(); break;
+        case InfoItem::lblSO: if (code == STN_CLICKED) lblSO_Click(); break;
+        case InfoItem::lblFind: if (code == STN_CLICKED) lblFind_Click(); break;
+        case InfoItem::lblBuy: if (code == STN_CLICKED) lblBuy_Click(); break;
+        case InfoItem::lblMobile: if (code == STN_CLICKED) lblMobile_Click(); break;
+        case InfoItem::lblSite: if (code == STN_CLICKED) lblSite_Click(); break;
+        case InfoItem::imgSearch: if (code == STN_CLICKED) imgSearch_Click(); break;
+        case InfoItem::txtSearch: if (code == EN_SETFOCUS) txtSearch_GotFocus(); break;
+        case InfoItem::chkHideWindow: if (code == BN_CLICKED) chkHideWindow_Click(); break;
         default: break;
     }
 }
 
 LRESULT frmInfo::OnCtlColor(HDC dc, HWND control) {
-    Control id = ControlOfId(GetDlgCtrlID(control));
-    if (id == Control::Count || id == Control::txtSearch) return 0;
+    InfoItem id = InfoItemOfId(GetDlgCtrlID(control));
+    if (id == InfoItem::Count || id == InfoItem::txtSearch) return 0;
     const ControlPlace& place = PlaceOf(id);
-    bool top = place.container == Control::picTop;
+    bool top = place.container == InfoItem::picTop;
     SetTextColor(dc, place.text);
     SetBkColor(dc, top ? kTopStripColor : kStatusStripColor);
     SetBkMode(dc, TRANSPARENT);
@@ -338,8 +364,8 @@ LRESULT frmInfo::OnCtlColor(HDC dc, HWND control) {
 }
 
 bool frmInfo::OnSetCursor(HWND under) {
-    Control id = ControlOfId(GetDlgCtrlID(under));
-    if (id == Control::Count || !hand_) return false;
+    InfoItem id = InfoItemOfId(GetDlgCtrlID(under));
+    if (id == InfoItem::Count || !hand_) return false;
     if (!PlaceOf(id).hand) return false;
     SetCursor(hand_.Get());
     return true;
@@ -368,7 +394,7 @@ LRESULT frmInfo::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
             }
             break;
         case WM_COMMAND:
-            OnCommand(LOWORD(wParam), HIWORD(wParam));
+            RouteCommand(LOWORD(wParam), HIWORD(wParam));
             return 0;
         case WM_CTLCOLORSTATIC:
         case WM_CTLCOLORBTN:
@@ -386,6 +412,7 @@ LRESULT frmInfo::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
 }
 
 void frmInfo::OnDestroyed() {
+    DetachInfoKeyboard(*this);
     tooltip_ = nullptr;
     for (HWND& item : items_) item = nullptr;
     if (!counted_) return;

@@ -51,7 +51,7 @@ public:
     int32_t ViewSwitchCount() const { return viewSwitchCount_; }
 
     // The window's controls, by name.
-    HWND Item(Control control) const;
+    HWND Item(InfoItem control) const;
     WebView& webNotify() { return webNotify_; }
     WebView& webLocal() { return webLocal_; }
     // True while the local page lies in front of the online one.
@@ -61,6 +61,9 @@ public:
     // A document of the online view has completed, frames and reloads
     // included; markup is that of the view's top-level document.
     void webNotify_DocumentComplete(IDispatch* frame, const std::wstring& url, const std::wstring& markup);
+    // Either view is about to go to url, or a page in it asks for a new
+    // window (newWindow). False keeps the view where it is.
+    bool webView_BeforeNavigate(const std::wstring& url, bool newWindow);
     void imgChange_Click();
     void lblRefresh_Click();
     void lblHomepage_Click();
@@ -92,7 +95,8 @@ private:
     void AddTooltips();
     void AddTooltip(HWND control, const std::wstring& text);
     void OpenLink(Link link);
-    void OnCommand(int id, int code);
+    // WM_COMMAND from a control: the handler for its id and notification code.
+    void RouteCommand(int id, int code);
     LRESULT OnCtlColor(HDC dc, HWND control);
     bool OnSetCursor(HWND under);
     static LRESULT CALLBACK SearchBoxProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
@@ -101,8 +105,9 @@ private:
     int32_t viewSwitchCount_ = 0;
     std::wstring notifyUrl_;
     bool counted_ = false;
+    bool toldNotStored_ = false;  // the user hears once that the box could not be stored
 
-    HWND items_[static_cast<int>(Control::Count)] = {};
+    HWND items_[static_cast<int>(InfoItem::Count)] = {};
     Panel topStrip_;
     Panel statusStrip_;
     WebView webNotify_;

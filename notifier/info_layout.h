@@ -11,7 +11,7 @@
 
 namespace orvo::notifier {
 
-enum class Control {
+enum class InfoItem {
     picTop, imgLogo, lblHomepage, Image5, lblSoft, Image3, lblMobile, Image2, lblBuy, Image4, lblSite, Image1,
     lblDingZhi,
     picStatus, Label1, txtSearch, imgSearch, lblSO, lblFind, imgChange, lblRefresh, chkHideWindow,
@@ -23,9 +23,9 @@ enum class ControlKind { Strip, Label, Image, Edit, CheckBox, WebView };
 enum class Picture { None, Logo, Search, Switch };
 
 struct ControlPlace {
-    Control id;
+    InfoItem id;
     ControlKind kind;
-    Control container;  // Control::Count: the window's client area
+    InfoItem container;  // InfoItem::Count: the window's client area
     int left, top, width, height;
     std::wstring caption;
     std::wstring tooltip;  // empty: none
@@ -48,11 +48,11 @@ inline constexpr wchar_t kStoredCaption[] = L"最新公告";
 
 // Every control, containers before what they contain.
 const std::vector<ControlPlace>& InfoLayout();
-const ControlPlace& PlaceOf(Control control);
+const ControlPlace& PlaceOf(InfoItem control);
 
 // The link a label opens, if it is one.
-std::optional<Link> LinkOf(Control control);
+std::optional<Link> LinkOf(InfoItem control);
 
-inline int ControlId(Control control) { return 100 + static_cast<int>(control); }
+inline int ControlId(InfoItem control) { return 100 + static_cast<int>(control); }
 
 }  // namespace orvo::notifier

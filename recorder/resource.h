@@ -6,13 +6,28 @@
 
 #define IDI_ORVORECORD 1
 
-// Main window: image strips of the two toolbars, and the menu commands.
+// Main window: image strips of the two toolbars at 16, 20, 24, 32 and 40
+// pixels (100 % to 250 %), and the menu commands.
 #define IDB_IMG_RECORD 100
-#define IDB_IMG_OTHER 101
+#define IDB_IMG_RECORD_20 101
+#define IDB_IMG_RECORD_24 102
+#define IDB_IMG_RECORD_32 103
+#define IDB_IMG_RECORD_40 104
+#define IDB_IMG_OTHER 105
+#define IDB_IMG_OTHER_20 106
+#define IDB_IMG_OTHER_24 107
+#define IDB_IMG_OTHER_32 108
+#define IDB_IMG_OTHER_40 109
 #define IDM_NEW 110
 #define IDM_OPEN 111
 #define IDM_SAVE 112
 #define IDM_EXIT 113
+// Keyboard shortcuts that press a record toolbar button.
+#define IDK_NEW 114
+#define IDK_SAVE 115
+#define IDK_PLAY 116
+#define IDK_STOP 117
+#define IDK_RECORD 118
 #define IDM_RECORD 120
 #define IDM_PLAY 121
 #define IDM_STOP 122

@@ -1,8 +1,12 @@
 #!/usr/bin/env python3
-"""Draws the main window's toolbar images as 16 x 16 strips (24-bit BMP).
+"""Draws the main window's toolbar images and the program icon.
 
-Silver (C0C0C0) is the mask colour: it shows as transparent on the toolbar.
-Run it after changing a picture; the bitmaps are kept in the repository:
+Each picture is described on a 16-unit grid and drawn afresh at every size
+the program uses (16, 20, 24, 32 and 40 pixels: 100 to 250 % scaling), so a
+large picture has fine edges rather than blown-up pixels. The strips are
+24-bit BMPs (img_record_N.bmp, img_other_N.bmp) in which silver (C0C0C0)
+shows as transparent; the icon holds the same sizes and 48 pixels.
+Run it after changing a picture; the files are kept in the repository:
     scripts/make_toolbar_images.py recorder/resources
 """
 import math
@@ -23,39 +27,67 @@ TEAL = (0, 128, 128)
 BROWN = (140, 80, 30)
 
 
-class Img:
-    def __init__(self):
-        self.px = [[SILVER] * 16 for _ in range(16)]
+SIZES = (16, 20, 24, 32, 40)
+# The size every picture is drawn at: set by draw_all for each pass.
+SIZE = 16
 
-    def set(self, x, y, c):
-        if 0 <= x < 16 and 0 <= y < 16:
+
+class Img:
+    """A picture of SIZE pixels drawn in units of a 16-unit grid."""
+
+    def __init__(self):
+        self.n = SIZE
+        self.s = SIZE / 16
+        self.t = max(1, round(self.s))  # the width of a one-unit line
+        self.px = [[SILVER] * self.n for _ in range(self.n)]
+
+    def dot(self, x, y, c):
+        if 0 <= x < self.n and 0 <= y < self.n:
             self.px[y][x] = c
 
+    def span(self, u0, u1):
+        """The pixels covered by the units u0..u1 (inclusive)."""
+        return range(math.floor(u0 * self.s), max(math.floor(u0 * self.s) + 1, math.floor((u1 + 1) * self.s)))
+
+    def set(self, x, y, c):
+        for py in self.span(y, y):
+            for px in self.span(x, x):
+                self.dot(px, py, c)
+
     def rect(self, x0, y0, x1, y1, fill=None, line=None):
-        for y in range(y0, y1 + 1):
-            for x in range(x0, x1 + 1):
-                edge = x in (x0, x1) or y in (y0, y1)
+        xs, ys = self.span(x0, x1), self.span(y0, y1)
+        for y in ys:
+            for x in xs:
+                edge = x - xs[0] < self.t or xs[-1] - x < self.t or y - ys[0] < self.t or ys[-1] - y < self.t
                 if edge and line:
-                    self.set(x, y, line)
+                    self.dot(x, y, line)
                 elif fill:
-                    self.set(x, y, fill)
+                    self.dot(x, y, fill)
 
     def disc(self, cx, cy, r, fill, line=None):
-        for y in range(16):
-            for x in range(16):
-                d = math.hypot(x + 0.5 - cx, y + 0.5 - cy)
+        for y in range(self.n):
+            for x in range(self.n):
+                d = math.hypot((x + 0.5) / self.s - cx, (y + 0.5) / self.s - cy)
                 if d <= r:
-                    self.set(x, y, line if line and d > r - 1 else fill)
+                    self.dot(x, y, line if line and d > r - 1 else fill)
 
     def line(self, x0, y0, x1, y1, c):
-        n = max(abs(x1 - x0), abs(y1 - y0), 1)
+        n = math.ceil(max(abs(x1 - x0), abs(y1 - y0), 1) * self.n)
         for i in range(n + 1):
-            self.set(round(x0 + (x1 - x0) * i / n), round(y0 + (y1 - y0) * i / n), c)
+            x = x0 + (x1 - x0) * i / n + 0.5
+            y = y0 + (y1 - y0) * i / n + 0.5
+            px, py = math.floor(x * self.s - self.t / 2 + 0.5), math.floor(y * self.s - self.t / 2 + 0.5)
+            for dy in range(self.t):
+                for dx in range(self.t):
+                    self.dot(px + dx, py + dy, c)
 
     def tri_right(self, x0, y0, h, c):
-        for i in range(h):
-            half = min(i, h - 1 - i)
-            self.line(x0, y0 + i, x0 + half, y0 + i, c)
+        """A triangle pointing right: its left edge h units tall at x0."""
+        for y in range(self.n):
+            for x in range(self.n):
+                u, v = (x + 0.5) / self.s - x0, (y + 0.5) / self.s - y0
+                if 0 <= v <= h and 0 <= u <= min(v, h - v) + 0.5:
+                    self.dot(x, y, c)
 
 
 def page():
@@ -135,8 +167,9 @@ def folder():
 def wave():
     i = Img()
     i.rect(0, 2, 15, 13, BLACK)
-    for x in range(1, 15):
-        i.set(x, round(7.5 + 4.5 * math.sin(x / 14 * 2 * math.pi * 1.5)), (0, 230, 0))
+    y = [7.5 + 4.5 * math.sin(x / 14 * 2 * math.pi * 1.5) - 0.5 for x in range(1, 15)]
+    for k in range(len(y) - 1):
+        i.line(k + 1, y[k], k + 2, y[k + 1], (0, 230, 0))
     return i
 
 
@@ -231,16 +264,16 @@ def star():
         r = 7 if k % 2 == 0 else 3
         a = -math.pi / 2 + k * math.pi / 5
         pts.append((8 + r * math.cos(a), 8.5 + r * math.sin(a)))
-    for y in range(16):
-        for x in range(16):
-            px, py = x + 0.5, y + 0.5
+    for y in range(i.n):
+        for x in range(i.n):
+            px, py = (x + 0.5) / i.s, (y + 0.5) / i.s
             inside = False
             for j in range(10):
                 (x0, y0), (x1, y1) = pts[j], pts[(j + 1) % 10]
                 if (y0 > py) != (y1 > py) and px < x0 + (py - y0) * (x1 - x0) / (y1 - y0):
                     inside = not inside
             if inside:
-                i.set(x, y, YELLOW)
+                i.dot(x, y, YELLOW)
     return i
 
 
@@ -251,14 +284,28 @@ def flag():
     return i
 
 
+def program_icon():
+    """The program's own picture: a microphone before a red recording dot."""
+    i = Img()
+    i.disc(10.5, 10.5, 5, RED, (120, 0, 0))
+    i.rect(3, 1, 7, 9, GREY, BLACK)
+    i.line(2, 7, 2, 10, BLACK)
+    i.line(8, 7, 8, 10, BLACK)
+    i.line(2, 11, 8, 11, BLACK)
+    i.line(5, 12, 5, 14, BLACK)
+    i.line(3, 15, 7, 15, BLACK)
+    return i
+
+
 def write_strip(images, path):
-    w, h = 16 * len(images), 16
+    n = images[0].n
+    w, h = n * len(images), n
     stride = (w * 3 + 3) & ~3
     data = bytearray()
     for y in range(h - 1, -1, -1):
         row = bytearray()
         for img in images:
-            for x in range(16):
+            for x in range(n):
                 r, g, b = img.px[y][x]
                 row += bytes((b, g, r))
         row += b"\0" * (stride - len(row))
@@ -269,15 +316,53 @@ def write_strip(images, path):
         f.write(header + info + data)
 
 
+def icon_entry(img):
+    """One 32-bit image of an icon file: colour rows bottom up, then the mask."""
+    n = img.n
+    pixels = bytearray()
+    for y in range(n - 1, -1, -1):
+        for x in range(n):
+            c = img.px[y][x]
+            pixels += bytes((c[2], c[1], c[0], 0 if c == SILVER else 255))
+    mask_stride = ((n + 31) // 32) * 4
+    mask = bytearray()
+    for y in range(n - 1, -1, -1):
+        row = bytearray(mask_stride)
+        for x in range(n):
+            if img.px[y][x] == SILVER:
+                row[x // 8] |= 0x80 >> (x % 8)
+        mask += row
+    header = struct.pack("<IiiHHIIiiII", 40, n, 2 * n, 1, 32, 0, len(pixels) + len(mask), 0, 0, 0, 0)
+    return header + pixels + mask
+
+
+def write_icon(images, path):
+    entries = [icon_entry(img) for img in images]
+    out = struct.pack("<HHH", 0, 1, len(entries))
+    offset = 6 + 16 * len(entries)
+    for img, e in zip(images, entries):
+        out += struct.pack("<BBBBHHII", img.n % 256, img.n % 256, 0, 0, 1, 32, len(e), offset)
+        offset += len(e)
+    with open(path, "wb") as f:
+        f.write(out + b"".join(entries))
+
+
 def main():
+    global SIZE
     out = sys.argv[1] if len(sys.argv) > 1 else "."
-    # Record toolbar: 1 new, 2 play, 3 stop, 4 record, 5 save, 6 help,
-    # 13 guest book, 15 update, 16 exit; the rest are spares of the set.
-    record_set = [page(), play(), stop(), record(), save(), help_(), mic(), speaker(), folder(), wave(), card(),
-                  gear(), book(), mail(), globe(), exit_()]
-    other_set = [home(), compass(), tv(), gear(), star(), globe(), mail(), book(), flag()]
-    write_strip(record_set, f"{out}/img_record.bmp")
-    write_strip(other_set, f"{out}/img_other.bmp")
+    icons = []
+    for SIZE in SIZES + (48,):
+        icons.append(program_icon())
+        if SIZE not in SIZES:
+            continue
+        # Record toolbar: 1 new, 2 play, 3 stop, 4 record, 5 save, 6 help,
+        # 13 guest book, 15 update, 16 exit; the rest are spares of the set.
+        record_set = [page(), play(), stop(), record(), save(), help_(), mic(), speaker(), folder(), wave(), card(),
+                      gear(), book(), mail(), globe(), exit_()]
+        other_set = [home(), compass(), tv(), gear(), star(), globe(), mail(), book(), flag()]
+        write_strip(record_set, f"{out}/img_record_{SIZE}.bmp")
+        write_strip(other_set, f"{out}/img_other_{SIZE}.bmp")
+    write_icon(icons, f"{out}/orvorecord.ico")
 
 
 if __name__ == "__main__":

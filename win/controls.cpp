@@ -1,5 +1,7 @@
 #include "win/controls.h"
 
+#include <iterator>
+
 #include "base/failure.h"
 
 namespace orvo {
@@ -41,6 +43,13 @@ void Control::Move(double left, double top, double width, double height) {
     SetWindowPos(h, nullptr, px.left, px.top, px.right - px.left, px.bottom - px.top,
                  SWP_NOZORDER | SWP_NOACTIVATE);
     Moved();
+}
+
+void Control::Rescale() {
+    HWND h = Checked();
+    SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(DialogFont(Dpi())), FALSE);
+    Move(rect_.left, rect_.top, rect_.width, rect_.height);
+    InvalidateRect(h, nullptr, TRUE);
 }
 
 bool Control::Visible() const { return (GetWindowLongPtrW(Checked(), GWL_STYLE) & WS_VISIBLE) != 0; }
@@ -212,6 +221,14 @@ void Slider::SetTickFrequency(int value) {
 
 // ---------------------------------------------------------------------------
 
+int ImageList::SizeIndexForDpi(int dpi) {
+    int last = static_cast<int>(std::size(kSizes)) - 1;
+    for (int i = 0; i < last; ++i) {
+        if (kSizes[i] * 96 >= 16 * dpi) return i;
+    }
+    return last;
+}
+
 void ImageList::Load(UINT bitmapResource, int size, COLORREF mask) {
     list_.Reset(ImageList_LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(bitmapResource), size, 0, mask,
                                      IMAGE_BITMAP, LR_CREATEDIBSECTION));
@@ -221,7 +238,7 @@ void ImageList::Load(UINT bitmapResource, int size, COLORREF mask) {
 void Toolbar::Create(Window& container, const TwipRect& rect, const ImageList& images,
                      std::vector<ToolbarButtonDef> buttons) {
     CreateControl(container, TOOLBARCLASSNAMEW,
-                  WS_VISIBLE | TBSTYLE_FLAT | TBSTYLE_TOOLTIPS | CCS_NORESIZE | CCS_NOPARENTALIGN | CCS_NODIVIDER, 0,
+                  WS_VISIBLE | WS_TABSTOP | TBSTYLE_FLAT | TBSTYLE_TOOLTIPS | CCS_NORESIZE | CCS_NOPARENTALIGN | CCS_NODIVIDER, 0,
                   L"", rect);
     HWND h = Hwnd();
     buttons_ = std::move(buttons);
@@ -244,6 +261,7 @@ void Toolbar::Create(Window& container, const TwipRect& rect, const ImageList& i
         });
     }
     SendMessageW(h, TB_ADDBUTTONSW, tb.size(), reinterpret_cast<LPARAM>(tb.data()));
+    SetWindowSubclass(h, &Toolbar::KeyboardProc, 0, reinterpret_cast<DWORD_PTR>(this));
     sink.OnNotify(h, [this](NMHDR* hdr) -> LRESULT {
         if (hdr->code != TBN_GETINFOTIPW) return 0;
         auto* tip = reinterpret_cast<NMTBGETINFOTIPW*>(hdr);
@@ -253,6 +271,84 @@ void Toolbar::Create(Window& container, const TwipRect& rect, const ImageList& i
         }
         return 0;
     });
+}
+
+Toolbar::~Toolbar() {
+    if (Hwnd() && IsWindow(Hwnd())) RemoveWindowSubclass(Hwnd(), &Toolbar::KeyboardProc, 0);
+}
+
+int Toolbar::HotIndex() const {
+    auto hot = static_cast<int>(SendMessageW(Checked(), TB_GETHOTITEM, 0, 0));
+    return hot >= 0 && hot < Count() ? hot + 1 : 0;
+}
+
+void Toolbar::SetHotIndex(int index) { SendMessageW(Checked(), TB_SETHOTITEM, static_cast<WPARAM>(index - 1), 0); }
+
+int Toolbar::NextEnabled(int step) const {
+    int from = HotIndex();
+    if (from == 0) from = step > 0 ? 0 : Count() + 1;
+    for (int i = from + step; i >= 1 && i <= Count(); i += step) {
+        if (SendMessageW(Hwnd(), TB_ISBUTTONENABLED, CommandId(i), 0)) return i;
+    }
+    return 0;
+}
+
+// The keys of a focused toolbar. The control's own keyboard handling differs
+// between systems, so these are answered here, through Click, so that a
+// disabled button does nothing.
+LRESULT CALLBACK Toolbar::KeyboardProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                       DWORD_PTR self) {
+    auto* bar = reinterpret_cast<Toolbar*>(self);
+    switch (msg) {
+        case WM_GETDLGCODE: {
+            // Arrows and characters stay here; Enter too, which a dialog would
+            // otherwise take for its default button. Tab moves on.
+            LRESULT code = DLGC_WANTARROWS | DLGC_WANTCHARS;
+            auto* m = reinterpret_cast<const MSG*>(lParam);
+            if (m && m->message == WM_KEYDOWN && m->wParam == VK_RETURN) code |= DLGC_WANTMESSAGE;
+            return code;
+        }
+        case WM_SETFOCUS:
+            if (bar->HotIndex() == 0) bar->SetHotIndex(bar->NextEnabled(1));
+            break;
+        case WM_KILLFOCUS:
+            bar->SetHotIndex(0);
+            break;
+        case WM_KEYDOWN:
+            switch (wParam) {
+                case VK_LEFT:
+                case VK_UP:
+                case VK_RIGHT:
+                case VK_DOWN: {
+                    int next = bar->NextEnabled(wParam == VK_LEFT || wParam == VK_UP ? -1 : 1);
+                    if (next) bar->SetHotIndex(next);
+                    return 0;
+                }
+                case VK_RETURN:
+                case VK_SPACE:
+                    if (int hot = bar->HotIndex()) bar->Click(hot);
+                    return 0;
+            }
+            break;
+        case WM_CHAR:
+            if (wParam == L' ' || wParam == L'\r') return 0;
+            break;
+        case WM_NCDESTROY:
+            RemoveWindowSubclass(hwnd, &Toolbar::KeyboardProc, 0);
+            break;
+    }
+    return DefSubclassProc(hwnd, msg, wParam, lParam);
+}
+
+void Toolbar::SetImages(const ImageList& images) {
+    HWND h = Checked();
+    SendMessageW(h, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(images.Handle()));
+    int cx = 0, cy = 0;
+    if (images.Handle()) ImageList_GetIconSize(images.Handle(), &cx, &cy);
+    SendMessageW(h, TB_SETBITMAPSIZE, 0, MAKELPARAM(cx, cy));
+    SendMessageW(h, TB_SETBUTTONSIZE, 0, 0);
+    SendMessageW(h, TB_AUTOSIZE, 0, 0);
+    InvalidateRect(h, nullptr, TRUE);
 }
 
 void Toolbar::OnButtonClick(std::function<void(const ToolbarButton&)> handler) { click_ = std::move(handler); }
@@ -307,6 +403,11 @@ void StatusBar::ParentResized() {
     SendMessageW(h, SB_SETPARTS, edges.size(), reinterpret_cast<LPARAM>(edges.data()));
 }
 
+void StatusBar::Rescale() {
+    SendMessageW(Checked(), WM_SETFONT, reinterpret_cast<WPARAM>(DialogFont(Dpi())), TRUE);
+    ParentResized();
+}
+
 std::wstring StatusBar::PanelText(int index) const {
     HWND h = Checked();
     if (index < 1 || index > PanelCount()) Fail(L"Index out of bounds");
@@ -354,6 +455,10 @@ void MenuBar::AddItem(HMENU popup, UINT id, const std::wstring& caption, wchar_t
 }
 
 void MenuBar::AddSeparator(HMENU popup) { AppendMenuW(popup, MF_SEPARATOR, 0, nullptr); }
+
+void MenuBar::AddShortcut(BYTE modifiers, WORD key, UINT id) {
+    accels_.push_back(ACCEL{static_cast<BYTE>(FVIRTKEY | modifiers), key, static_cast<WORD>(id)});
+}
 
 void MenuBar::AttachTo(HWND window) {
     if (!SetMenu(window, bar_.Get())) FailWithLastError(L"Cannot attach the menu bar");

@@ -54,6 +54,9 @@ public:
 
     Window* Container() const { return container_; }
     int Dpi() const;
+    // After a change of dpi: the place from its twips and the dialog font
+    // at the container's new dpi.
+    virtual void Rescale();
 
 protected:
     // Creates a system control inside container. Fails with a Failure.
@@ -180,9 +183,14 @@ private:
     int tickFrequency_ = 1;
 };
 
-// An image list of 16 × 16 images from a strip bitmap resource.
+// An image list of square images from a strip bitmap resource.
 class ImageList {
 public:
+    // The picture sizes drawn for the scales 100, 125, 150, 200 and 250 %.
+    static constexpr int kSizes[] = {16, 20, 24, 32, 40};
+    // Index into kSizes of the smallest size at least 16 pixels at dpi (the
+    // largest beyond 250 %).
+    static int SizeIndexForDpi(int dpi);
     // mask: the colour that shows as transparent.
     void Load(UINT bitmapResource, int size, COLORREF mask);
     HIMAGELIST Handle() const { return list_.Get(); }
@@ -205,11 +213,15 @@ struct ToolbarButton {
 };
 
 // A toolbar of buttons with captions under their images, addressed by index
-// (1-based) or key.
+// (1-based) or key. It is a tab stop: with the focus, the arrows move between
+// the enabled buttons and Enter or Space presses the one marked.
 class Toolbar : public Control {
 public:
+    ~Toolbar() override;
     void Create(Window& container, const TwipRect& rect, const ImageList& images,
                 std::vector<ToolbarButtonDef> buttons);
+    // New pictures (after a change of dpi); the buttons keep their places in the list.
+    void SetImages(const ImageList& images);
     void OnButtonClick(std::function<void(const ToolbarButton&)> handler);
     // As if the user clicked button index (nothing when it is disabled).
     void Click(int index);
@@ -220,8 +232,15 @@ public:
     bool ButtonEnabled(const std::wstring& key) const;
     void SetButtonEnabled(const std::wstring& key, bool enabled);
     UINT CommandId(int index) const { return firstId_ + static_cast<UINT>(index) - 1; }
+    // The button the keyboard has marked (1-based), 0 for none.
+    int HotIndex() const;
 
 private:
+    static LRESULT CALLBACK KeyboardProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                         DWORD_PTR self);
+    // The next enabled button from the marked one in direction step (±1), or 0.
+    int NextEnabled(int step) const;
+    void SetHotIndex(int index);
     int IndexOf(const std::wstring& key) const;
     std::vector<ToolbarButtonDef> buttons_;
     UINT firstId_ = 0;
@@ -238,6 +257,8 @@ public:
     int PanelCount() const { return static_cast<int>(widths_.size()); }
     // Follows the parent's new size.
     void ParentResized();
+    // Along the bottom again, with the panels at the new dpi.
+    void Rescale() override;
 
 private:
     std::vector<double> widths_;
@@ -254,6 +275,9 @@ public:
     // ctrlKey: the letter of a Ctrl shortcut ('A'), or 0.
     void AddItem(HMENU popup, UINT id, const std::wstring& caption, wchar_t ctrlKey = 0);
     void AddSeparator(HMENU popup);
+    // A keyboard shortcut for a command with or without a menu item:
+    // modifiers FCONTROL / FSHIFT / FALT (or 0), key a virtual-key code.
+    void AddShortcut(BYTE modifiers, WORD key, UINT id);
     // Gives the bar to the window, which destroys it with itself.
     void AttachTo(HWND window);
     HMENU Bar() const { return attached_ ? attached_ : bar_.Get(); }

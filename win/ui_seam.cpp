@@ -38,10 +38,12 @@ public:
             ofn.Flags |= OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST;
             ok = GetOpenFileNameW(&ofn);
         }
+        lastDialogError_ = ok ? 0 : CommDlgExtendedError();
         if (!ok) return {};
         return std::wstring(buffer.c_str());
     }
 
+    DWORD FileDialogError() const override { return lastDialogError_; }
     int Choice(const ChoiceRequest& r) override {
         // The task dialog lives in version 6 of the common controls, which
         // the program's manifest asks for; it is looked up at run time so
@@ -98,6 +100,9 @@ public:
         ScopedHandle process(pi.hProcess), thread(pi.hThread);
         return true;
     }
+
+private:
+    DWORD lastDialogError_ = 0;
 };
 
 RealUi& RealSeam() {

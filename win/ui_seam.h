@@ -50,8 +50,12 @@ public:
     virtual ~UiSeam() = default;
     // Returns the button pressed (IDOK, IDYES, ...).
     virtual int MessageBox(const MessageBoxRequest& request) = 0;
-    // Returns the chosen full path, or empty when the user cancelled.
+    // Returns the chosen full path, or empty when the user cancelled or the
+    // dialog failed.
     virtual std::wstring FileDialog(const FileDialogRequest& request) = 0;
+    // Why the last file dialog returned nothing: 0 when the user cancelled,
+    // otherwise the common dialogs' error code (CommDlgExtendedError).
+    virtual DWORD FileDialogError() const { return 0; }
     // Returns the index of the button pressed, or -1 when the question was
     // closed without an answer.
     virtual int Choice(const ChoiceRequest& request) = 0;

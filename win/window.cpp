@@ -1,5 +1,8 @@
 #include "win/window.h"
 
+#include <cwchar>
+
+#include "base/failure.h"
 #include "base/rounding.h"
 #include "base/scoped.h"
 #include "base/window_class.h"
@@ -19,6 +22,16 @@ bool Window::CreateOf(const wchar_t* className, DWORD style, DWORD exStyle, cons
     if (!RegisterWindowClass({className, &Window::Proc, classStyle, icon, background})) return false;
     return CreateWindowExW(exStyle, className, title.c_str(), style, x, y, width, height, parent, menu,
                            GetModuleHandleW(nullptr), this) != nullptr;
+}
+
+int Window::Dpi() const {
+    if (dpi_) return dpi_;
+    // A child follows its top-level window, which hears of a new dpi first.
+    if (hwnd_ && (GetWindowLongPtrW(hwnd_, GWL_STYLE) & WS_CHILD)) {
+        Window* top = FromHandle(GetAncestor(hwnd_, GA_ROOT));
+        if (top && top != this) return top->Dpi();
+    }
+    return DpiOf(hwnd_);
 }
 
 Window* Window::FromHandle(HWND hwnd) {
@@ -86,8 +99,10 @@ LRESULT Window::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
 bool Panel::Create(Window& parent, int x, int y, int width, int height, bool sunken, COLORREF back) {
     parent_ = &parent;
     SetBackColor(back);
+    // A control parent: Tab and the arrows reach the controls inside it.
+    DWORD exStyle = (sunken ? WS_EX_CLIENTEDGE : 0) | WS_EX_CONTROLPARENT;
     return CreateOf(ModuleClassName(L"OrvoPanel").c_str(), WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS,
-                    sunken ? WS_EX_CLIENTEDGE : 0, L"", x, y, width, height, parent.Hwnd());
+                    exStyle, L"", x, y, width, height, parent.Hwnd());
 }
 
 void Panel::SetPicture(HBITMAP bitmap) {
@@ -183,6 +198,21 @@ HBRUSH ControlBackBrush(HWND control, HDC dc) {
     return back->brush.Get();
 }
 
+namespace {
+
+// Called inside a catch block: names the message and the failure.
+void TraceUnhandled(UINT msg) noexcept {
+    try {
+        wchar_t head[64];
+        swprintf(head, 64, L"Orvo: message 0x%04X failed: ", msg);
+        OutputDebugStringW((head + DescribeCurrentException() + L"\n").c_str());
+    } catch (...) {
+        OutputDebugStringW(L"Orvo: a window message failed\n");
+    }
+}
+
+}  // namespace
+
 LRESULT CALLBACK Window::Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     Window* self;
     if (msg == WM_NCCREATE) {
@@ -193,10 +223,14 @@ LRESULT CALLBACK Window::Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
         self = reinterpret_cast<Window*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
     }
     if (!self) return DefWindowProcW(hwnd, msg, wParam, lParam);
+    // Known before the window's own handler lays itself out again.
+    if (msg == WM_DPICHANGED && LOWORD(wParam)) self->dpi_ = LOWORD(wParam);
     LRESULT result;
     try {
         result = self->HandleMessage(msg, wParam, lParam);
     } catch (...) {
+        // No handler above this one could report it; the debugger still hears of it.
+        TraceUnhandled(msg);
         result = DefWindowProcW(hwnd, msg, wParam, lParam);
     }
     if (msg == WM_NCDESTROY) {
@@ -252,10 +286,17 @@ int TwipsToPixels(double twips, int dpi) { return static_cast<int>(RoundHalfEven
 
 double PixelsToTwips(int pixels, int dpi) { return pixels * 1440.0 / dpi; }
 
+bool TranslateAppMessage(MSG& m, HWND accelWindow, HACCEL accel) {
+    if (!accelWindow) return false;
+    if (accel && TranslateAcceleratorW(accelWindow, accel, &m)) return true;
+    // Only keys for the window itself or its controls; a modal window runs its own loop.
+    return IsDialogMessageW(accelWindow, &m) != FALSE;
+}
+
 int RunMessageLoop(HWND accelWindow, HACCEL accel) {
     MSG m;
     while (GetMessageW(&m, nullptr, 0, 0) > 0) {
-        if (accel && accelWindow && TranslateAcceleratorW(accelWindow, accel, &m)) continue;
+        if (TranslateAppMessage(m, accelWindow, accel)) continue;
         TranslateMessage(&m);
         DispatchMessageW(&m);
     }

@@ -44,7 +44,9 @@ public:
     // The window whose handlers receive the notifications of controls placed
     // in this one: itself, or for a container panel, its parent's sink.
     virtual Window& EventSink() { return *this; }
-    int Dpi() const { return DpiOf(hwnd_); }
+    // The dpi the window is laid out for: the last WM_DPICHANGED's of its
+    // top-level window, else what the system reports for it.
+    int Dpi() const;
 
     // Shows the window modally over owner: the owner is disabled and a local
     // message loop runs until this window is destroyed. show: false leaves the
@@ -72,6 +74,7 @@ protected:
 private:
     static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
     HWND hwnd_ = nullptr;
+    int dpi_ = 0;  // from WM_DPICHANGED; 0 until one arrives
     UINT nextId_ = 1000;
     std::map<UINT, Handler> commands_;
     std::map<HWND, std::function<LRESULT(NMHDR*)>> notifies_;
@@ -129,6 +132,10 @@ void AttachBackColor(HWND control, const BackColor* back);
 // when it has none.
 HBRUSH ControlBackBrush(HWND control, HDC dc);
 
+// One step of the application's message loop before dispatch: the window's
+// accelerators first, then dialog-style keyboard navigation (Tab, arrows)
+// among its controls. True when the message was used up.
+bool TranslateAppMessage(MSG& m, HWND accelWindow, HACCEL accel);
 // The application's message loop with one accelerator table for one window.
 int RunMessageLoop(HWND accelWindow, HACCEL accel);
 

@@ -5,6 +5,7 @@
 
 #include "base/failure.h"
 #include "base/scoped.h"
+#include "win/window_tools.h"
 
 namespace orvo::recorder {
 namespace {
@@ -82,10 +83,7 @@ LRESULT LevelMeter::Surface::HandleMessage(UINT msg, WPARAM wParam, LPARAM lPara
 }
 
 void LevelMeter::Create(Window& container, const TwipRect& rect) {
-    int dpi = container.Dpi();
-    int x = TwipsToPixels(rect.left, dpi), y = TwipsToPixels(rect.top, dpi);
-    RECT px{x, y, x + TwipsToPixels(rect.width, dpi), y + TwipsToPixels(rect.height, dpi)};
-    if (!surface_.Create(container.Hwnd(), px)) FailWithLastError(L"Cannot create the level meter");
+    if (!surface_.Create(container.Hwnd(), PixelsOf(rect, container.Dpi()))) FailWithLastError(L"Cannot create the level meter");
     AdoptWindow(container, surface_.Hwnd(), rect);
     timer_.Create(surface_, kReadInterval, false);
     timer_.OnTick([this] { Refresh(); });

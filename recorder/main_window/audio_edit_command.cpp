@@ -7,7 +7,7 @@ namespace orvo::recorder {
 // Tools menu "WAV波形分析": the waveform window, loaded anew on each opening
 // and shown modally over the main window.
 void FrmMain::mnuAudioEdit_Click() {
-    FrmAudioEdit form;
+    frmAudioEdit form;
     if (form.Create(Hwnd())) form.RunModal(Hwnd());
 }
 

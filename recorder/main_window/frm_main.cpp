@@ -1,5 +1,7 @@
 #include "recorder/main_window/frm_main.h"
 
+#include <vector>
+
 #include "base/failure.h"
 #include "win/report.h"
 #include "product/maker_links.h"
@@ -12,6 +14,86 @@ constexpr double kClientWidth = 5565;
 constexpr double kClientHeight = 2625;
 constexpr COLORREF kSilver = RGB(192, 192, 192);
 constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+
+enum Popup { kFile, kAudio, kSettings, kTools, kHelp };
+
+struct MenuPopup {
+    const wchar_t* caption;
+    bool visible;
+};
+
+// Every command of the Audio menu is also on the record toolbar, which shows
+// by its buttons which of them make sense now; the menu is kept (its items
+// and handlers exist) but not shown on the bar.
+const MenuPopup kPopups[] = {
+    {L"文件(&F)", true}, {L"音频(&A)", false}, {L"设置(&S)", true}, {L"工具(&T)", true}, {L"帮助(&H)", true},
+};
+
+// How a command meets failure: through the handler's own traps, or reported
+// around the whole handler, as the toolbar does.
+enum class Failures { OwnTraps, Reported };
+
+struct MenuCommand {
+    Popup popup;
+    UINT id;  // 0: a separator
+    const wchar_t* caption;
+    wchar_t ctrlKey;  // the letter of a Ctrl shortcut, or 0
+    void (FrmMain::*handler)();
+    Failures failures;
+};
+
+constexpr Failures kOwn = Failures::OwnTraps;
+constexpr Failures kReported = Failures::Reported;
+
+const MenuCommand kMenu[] = {
+    {kFile, IDM_NEW, L"新建(&N)\tCtrl+N", 0, &FrmMain::mnuNew_Click, kReported},
+    {kFile, IDM_OPEN, L"打开(&O)\tCtrl+O", 0, &FrmMain::mnuOpen_Click, kOwn},
+    {kFile, IDM_SAVE, L"保存(&S)\tCtrl+Shift+S", 0, &FrmMain::mnuSave_Click, kOwn},
+    {kFile, 0, nullptr, 0, nullptr, kOwn},
+    {kFile, IDM_EXIT, L"退出(&X)", 0, &FrmMain::mnuExit_Click, kReported},
+    {kAudio, IDM_RECORD, L"录音(&R)\tCtrl+R", 0, &FrmMain::mnuRecord_Click, kOwn},
+    {kAudio, IDM_PLAY, L"播放(&P)\tCtrl+P", 0, &FrmMain::mnuPlay_Click, kReported},
+    {kAudio, IDM_STOP, L"停止(&S)\tEsc", 0, &FrmMain::mnuStop_Click, kReported},
+    {kSettings, IDM_RECCTR, L"录音控制(&C)", 0, &FrmMain::mnuRecCtr_Click, kOwn},
+    {kSettings, IDM_VOLCTR, L"音量控制(&V)", 0, &FrmMain::mnuVolCtr_Click, kOwn},
+    {kSettings, 0, nullptr, 0, nullptr, kOwn},
+    {kSettings, IDM_ADDMIC, L"增大麦克风音量", L'A', &FrmMain::mnuAddMic_Click, kOwn},
+    {kSettings, IDM_REDMIC, L"减小麦克风音量", L'S', &FrmMain::mnuRedMic_Click, kOwn},
+    {kSettings, 0, nullptr, 0, nullptr, kOwn},
+    {kSettings, IDM_ADDVOL, L"增大输出音量", L'Z', &FrmMain::mnuAddVol_Click, kOwn},
+    {kSettings, IDM_REDVOL, L"减小输出音量", L'X', &FrmMain::mnuRedVol_Click, kOwn},
+    {kTools, IDM_TOMP3, L"MP3音频转换(&M)", 0, &FrmMain::mnuToMP3_Click, kOwn},
+    {kTools, IDM_AUDIOEDIT, L"WAV波形分析(&E)", 0, &FrmMain::mnuAudioEdit_Click, kOwn},
+    {kTools, 0, nullptr, 0, nullptr, kOwn},
+    {kTools, IDM_TESTGUIDE, L"声音硬件测试向导", 0, &FrmMain::mnuTestGuide_Click, kOwn},
+    {kTools, IDM_TESTCARD, L"声卡信息(&T)", 0, &FrmMain::mnuTestCard_Click, kOwn},
+    {kHelp, IDM_HOWTOUSED, L"使用说明(&U)", 0, &FrmMain::mnuHowtoUsed_Click, kOwn},
+    {kHelp, IDM_PROBLEM, L"常见问题(&P)", 0, &FrmMain::mnuProblem_Click, kOwn},
+    {kHelp, IDM_HOME, L"软件主页(&H)", 0, &FrmMain::mnuHome_Click, kOwn},
+    {kHelp, IDM_GUESTBOOK, L"给我留言(&G)", 0, &FrmMain::mnuGuestbook_Click, kOwn},
+    {kHelp, IDM_MAIL, L"意见反馈(&E)", 0, &FrmMain::mnuMail_Click, kOwn},
+    {kHelp, 0, nullptr, 0, nullptr, kOwn},
+    {kHelp, IDM_ABOUT, L"关于(&A)", 0, &FrmMain::mnuAbout_Click, kOwn},
+    {kHelp, 0, nullptr, 0, nullptr, kOwn},
+    {kHelp, IDM_VELMORA, L"维莫拉主页", 0, &FrmMain::mnuVelmora_Click, kOwn},
+    {kHelp, IDM_VMSPRITE, L"欧沃软件大厅", 0, &FrmMain::mnuVMSprite_Click, kOwn},
+    {kHelp, IDM_SOFTDZ, L"软件定制业务", 0, &FrmMain::mnuSoftDZ_Click, kOwn},
+};
+
+// Shortcuts of the record toolbar's buttons. Each presses its button, so it
+// does nothing while the button is disabled, as a click would. They keep
+// clear of the level shortcuts Ctrl+A/S/Z/X.
+struct KeyCommand {
+    BYTE modifiers;
+    WORD key;
+    UINT id;
+    int button;  // index on the record toolbar
+};
+
+const KeyCommand kKeys[] = {
+    {FCONTROL, 'N', IDK_NEW, 1},    {FCONTROL, 'P', IDK_PLAY, 2},           {0, VK_ESCAPE, IDK_STOP, 3},
+    {FCONTROL, 'R', IDK_RECORD, 4}, {FCONTROL | FSHIFT, 'S', IDK_SAVE, 5},
+};
 
 }  // namespace
 
@@ -44,84 +126,56 @@ bool FrmMain::Create() {
     return true;
 }
 
+// The menu bar and its handlers, from one table.
 void FrmMain::BuildMenu() {
     menu_ = std::make_unique<MenuBar>();
-    MenuBar& m = *menu_;
-    HMENU file = m.AddPopup(L"文件(&F)");
-    m.AddItem(file, IDM_NEW, L"新建(&N)");
-    m.AddItem(file, IDM_OPEN, L"打开(&O)");
-    m.AddItem(file, IDM_SAVE, L"保存(&S)");
-    m.AddSeparator(file);
-    m.AddItem(file, IDM_EXIT, L"退出(&X)");
-    // Every command of the Audio menu is also on the record toolbar, which
-    // shows by its buttons which of them make sense now; the menu is kept
-    // (its items and handlers exist) but not shown on the bar.
-    mnuAudio_ = m.AddPopup(L"音频(&A)", false);
-    m.AddItem(mnuAudio_, IDM_RECORD, L"录音(&R)");
-    m.AddItem(mnuAudio_, IDM_PLAY, L"播放(&P)");
-    m.AddItem(mnuAudio_, IDM_STOP, L"停止(&S)");
-    HMENU set = m.AddPopup(L"设置(&S)");
-    m.AddItem(set, IDM_RECCTR, L"录音控制(&C)");
-    m.AddItem(set, IDM_VOLCTR, L"音量控制(&V)");
-    m.AddSeparator(set);
-    m.AddItem(set, IDM_ADDMIC, L"增大麦克风音量", L'A');
-    m.AddItem(set, IDM_REDMIC, L"减小麦克风音量", L'S');
-    m.AddSeparator(set);
-    m.AddItem(set, IDM_ADDVOL, L"增大输出音量", L'Z');
-    m.AddItem(set, IDM_REDVOL, L"减小输出音量", L'X');
-    HMENU tool = m.AddPopup(L"工具(&T)");
-    m.AddItem(tool, IDM_TOMP3, L"MP3音频转换(&M)");
-    m.AddItem(tool, IDM_AUDIOEDIT, L"WAV波形分析(&E)");
-    m.AddSeparator(tool);
-    m.AddItem(tool, IDM_TESTGUIDE, L"声音硬件测试向导");
-    m.AddItem(tool, IDM_TESTCARD, L"声卡信息(&T)");
-    HMENU help = m.AddPopup(L"帮助(&H)");
-    m.AddItem(help, IDM_HOWTOUSED, L"使用说明(&U)");
-    m.AddItem(help, IDM_PROBLEM, L"常见问题(&P)");
-    m.AddItem(help, IDM_HOME, L"软件主页(&H)");
-    m.AddItem(help, IDM_GUESTBOOK, L"给我留言(&G)");
-    m.AddItem(help, IDM_MAIL, L"意见反馈(&E)");
-    m.AddSeparator(help);
-    m.AddItem(help, IDM_ABOUT, L"关于(&A)");
-    m.AddSeparator(help);
-    m.AddItem(help, IDM_VELMORA, L"维莫拉主页");
-    m.AddItem(help, IDM_VMSPRITE, L"欧沃软件大厅");
-    m.AddItem(help, IDM_SOFTDZ, L"软件定制业务");
-    m.AttachTo(Hwnd());
-
-    auto on = [this](UINT id, void (FrmMain::*handler)()) { OnCommand(id, [this, handler] { (this->*handler)(); }); };
-    auto reported = [this](UINT id, void (FrmMain::*handler)()) {
-        OnCommand(id, [this, handler] { Reported(handler); });
-    };
-    reported(IDM_NEW, &FrmMain::mnuNew_Click);
-    on(IDM_OPEN, &FrmMain::mnuOpen_Click);
-    on(IDM_SAVE, &FrmMain::mnuSave_Click);
-    reported(IDM_EXIT, &FrmMain::mnuExit_Click);
-    on(IDM_RECORD, &FrmMain::mnuRecord_Click);
-    reported(IDM_PLAY, &FrmMain::mnuPlay_Click);
-    reported(IDM_STOP, &FrmMain::mnuStop_Click);
-    on(IDM_RECCTR, &FrmMain::mnuRecCtr_Click);
-    on(IDM_VOLCTR, &FrmMain::mnuVolCtr_Click);
-    on(IDM_ADDMIC, &FrmMain::mnuAddMic_Click);
-    on(IDM_REDMIC, &FrmMain::mnuRedMic_Click);
-    on(IDM_ADDVOL, &FrmMain::mnuAddVol_Click);
-    on(IDM_REDVOL, &FrmMain::mnuRedVol_Click);
-    on(IDM_TOMP3, &FrmMain::mnuToMP3_Click);
-    on(IDM_AUDIOEDIT, &FrmMain::mnuAudioEdit_Click);
-    on(IDM_TESTGUIDE, &FrmMain::mnuTestGuide_Click);
-    on(IDM_TESTCARD, &FrmMain::mnuTestCard_Click);
-    on(IDM_HOWTOUSED, &FrmMain::mnuHowtoUsed_Click);
-    on(IDM_PROBLEM, &FrmMain::mnuProblem_Click);
-    on(IDM_HOME, &FrmMain::mnuHome_Click);
-    on(IDM_GUESTBOOK, &FrmMain::mnuGuestbook_Click);
-    on(IDM_MAIL, &FrmMain::mnuMail_Click);
-    on(IDM_ABOUT, &FrmMain::mnuAbout_Click);
-    on(IDM_VELMORA, &FrmMain::mnuVelmora_Click);
-    on(IDM_VMSPRITE, &FrmMain::mnuVMSprite_Click);
-    on(IDM_SOFTDZ, &FrmMain::mnuSoftDZ_Click);
+    std::vector<HMENU> popups;
+    for (const MenuPopup& p : kPopups) popups.push_back(menu_->AddPopup(p.caption, p.visible));
+    mnuAudio_ = popups[kAudio];
+    for (const MenuCommand& c : kMenu) {
+        HMENU popup = popups[c.popup];
+        if (!c.id) {
+            menu_->AddSeparator(popup);
+            continue;
+        }
+        menu_->AddItem(popup, c.id, c.caption, c.ctrlKey);
+        auto handler = c.handler;
+        if (c.failures == Failures::Reported)
+            OnCommand(c.id, [this, handler] { Reported(handler); });
+        else
+            OnCommand(c.id, [this, handler] { (this->*handler)(); });
+    }
+    for (const KeyCommand& k : kKeys) {
+        menu_->AddShortcut(k.modifiers, k.key, k.id);
+        int button = k.button;
+        OnCommand(k.id, [this, button] { TbrRecord.Click(button); });
+    }
+    // Open has no toolbar button; its shortcut is the menu item's.
+    menu_->AddShortcut(FCONTROL, 'O', IDM_OPEN);
+    menu_->AttachTo(Hwnd());
 }
 
 void FrmMain::BuildControls() {
+    BuildLevelFrame();
+
+    TimerBar.Create(*this, 200, false);
+    TimerBar.OnTick([this] { TimerBar_Timer(); });
+
+    std::wstring home = std::wstring(L"维莫拉主页 ") + L"http://" + maker::kWebHost;
+    sb1.Create(*this, {1800, 3765}, {std::wstring(kProgramTitle) + L" V" + kProgramVersion, home});
+
+    BuildMainPanel();
+    BuildSidePanel();
+
+    // The status bar and the busy bar stay in front of their neighbours.
+    SetWindowPos(sb1.Hwnd(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    SetWindowPos(dBar1.Hwnd(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+
+    MMCRecord.SetStatusHandler([this] { MMCRecord_StatusUpdate(); });
+}
+
+// The hidden frame with the two level sliders.
+void FrmMain::BuildLevelFrame() {
     Frame1.Create(*this, L"Frame1", {7200, 90, 1125, 1725});
     vsMic.Create(Frame1.Inner(), {150, 480, 1845, 300});
     vsMic.SetToolTip(L"麦克风音量");
@@ -131,23 +185,25 @@ void FrmMain::BuildControls() {
     Label2.Create(Frame1.Inner(), L"扬声器：", {210, 930, 855, 285});
     vsMic.OnScroll([this](int) { vsMic_Scroll(); });
     vsVolume.OnScroll([this](int) { vsVolume_Scroll(); });
+    // The frame lies beyond the client area and is never seen; hidden too,
+    // so that Tab never moves the focus onto its sliders out of sight. The
+    // level shortcuts work on them all the same.
+    Frame1.SetVisible(false);
+}
 
-    TimerBar.Create(*this, 200, false);
-    TimerBar.OnTick([this] { TimerBar_Timer(); });
-
-    std::wstring home = std::wstring(L"维莫拉主页 ") + L"http://" + maker::kWebHost;
-    sb1.Create(*this, {1800, 3765}, {L"欧沃录音机 V2.8", home});
-
-    picMain.Create(*this, {0, 0, 4335, 2295});
+// The main panel: the record toolbar, the position slider and busy bar, the
+// status and file labels, and the link toolbar.
+void FrmMain::BuildMainPanel() {
+    // Ends above the status bar at every scale.
+    picMain.Create(*this, {0, 0, 4335, 2235});
     Window& main = picMain.Inner();
-    ImgRecord.Load(IDB_IMG_RECORD, 16, kSilver);
-    imgOther.Load(IDB_IMG_OTHER, 16, kSilver);
+    LoadToolbarImages();
     TbrRecord.Create(main, {45, 120, 4215, 525}, ImgRecord,
-                     {{L"new", L"新建", 1, L"新建"},
-                      {L"play", L"播放", 2, L"播放"},
-                      {L"stop", L"停止", 3, L"停止"},
-                      {L"record", L"录音", 4, L"录音"},
-                      {L"save", L"保存", 5, L"保存"},
+                     {{L"new", L"新建", 1, L"新建 (Ctrl+N)"},
+                      {L"play", L"播放", 2, L"播放 (Ctrl+P)"},
+                      {L"stop", L"停止", 3, L"停止 (Esc)"},
+                      {L"record", L"录音", 4, L"录音 (Ctrl+R)"},
+                      {L"save", L"保存", 5, L"保存 (Ctrl+Shift+S)"},
                       {L"help", L"帮助", 6, L"帮助"},
                       {L"update", L"升级", 15, L"升级"},
                       {L"guestbook", L"留言", 13, L"留言"},
@@ -155,8 +211,9 @@ void FrmMain::BuildControls() {
     TbrRecord.OnButtonClick([this](const ToolbarButton& b) { TbrRecord_ButtonClick(b); });
     sldRecord.Create(main, {1110, 690, 3135, 450});
     dBar1.Create(main, {1110, 660, 3165, 375});
-    Lblread.Create(main, L"当前状态：", {120, 780, 1215, 255});
-    LblFile.Create(main, L"文件：", {120, 1200, 4095, 525});
+    Lblread.Create(main, L"当前状态：", {120, 780, 960, 255});  // clear of the slider
+    // Two lines of text, ending above the link toolbar.
+    LblFile.Create(main, L"文件：", {120, 1200, 4095, 480});
     cmdMore.Create(main, L"<<", {3000, 1320, 375, 315});
     // The button would sit on the file label's second line; it stays hidden,
     // so the side panel is always shown (cmdMore_Click remains for code).
@@ -170,20 +227,51 @@ void FrmMain::BuildControls() {
                      {L"dingzhi", L"软件定制", 4, L"为企业及个人提供软件定制服务"},
                      {L"hot", L"热门推荐", 5, L"热门优秀软件推荐！"}});
     tbrOther.OnButtonClick([this](const ToolbarButton& b) { tbrOther_ButtonClick(b); });
+}
 
+// The toolbar pictures drawn for the window's dpi.
+void FrmMain::LoadToolbarImages() {
+    static const UINT kRecord[] = {IDB_IMG_RECORD, IDB_IMG_RECORD_20, IDB_IMG_RECORD_24, IDB_IMG_RECORD_32,
+                                   IDB_IMG_RECORD_40};
+    static const UINT kOther[] = {IDB_IMG_OTHER, IDB_IMG_OTHER_20, IDB_IMG_OTHER_24, IDB_IMG_OTHER_32,
+                                  IDB_IMG_OTHER_40};
+    int i = ImageList::SizeIndexForDpi(Dpi());
+    // The toolbars take the new lists before the old ones go.
+    ImageList record, other;
+    record.Load(kRecord[i], ImageList::kSizes[i], kSilver);
+    other.Load(kOther[i], ImageList::kSizes[i], kSilver);
+    if (TbrRecord.Created()) TbrRecord.SetImages(record);
+    if (tbrOther.Created()) tbrOther.SetImages(other);
+    ImgRecord = std::move(record);
+    imgOther = std::move(other);
+}
+
+// The window has moved to a monitor of another scale (or the scale changed):
+// it takes the rectangle the system suggests and lays itself out again from
+// twips, with fonts and pictures for the new dpi.
+void FrmMain::Form_DpiChanged(const RECT& suggested) {
+    SetWindowPos(Hwnd(), nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                 suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    LoadToolbarImages();
+    Control* controls[] = {&Frame1, &vsMic,   &vsVolume, &Label1,   &Label2,  &sb1,     &picMain,  &TbrRecord,
+                           &dBar1,  &sldRecord, &Lblread, &LblFile, &cmdMore, &tbrOther, &fraMore, &cmdRecCtr,
+                           &cmdVolCtr, &cmdConvert};
+    for (Control* c : controls) {
+        if (c->Created()) c->Rescale();
+    }
+    InvalidateRect(Hwnd(), nullptr, TRUE);
+}
+
+// The side panel's three buttons.
+void FrmMain::BuildSidePanel() {
     fraMore.Create(*this, L"", {4380, 0, 1155, 2235});
     cmdRecCtr.Create(fraMore.Inner(), L"录音控制", {90, 240, 945, 375});
     cmdVolCtr.Create(fraMore.Inner(), L"音量控制", {90, 720, 945, 375});
     cmdConvert.Create(fraMore.Inner(), L"MP3转换", {90, 1800, 945, 375});
+    mtrLevel.Create(fraMore.Inner(), {90, 1185, 945, 510});
     cmdRecCtr.OnClick([this] { cmdRecCtr_Click(); });
     cmdVolCtr.OnClick([this] { cmdVolCtr_Click(); });
     cmdConvert.OnClick([this] { cmdConvert_Click(); });
-
-    // The status bar lies over the bottom of the main panel; keep it in front.
-    SetWindowPos(sb1.Hwnd(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-    SetWindowPos(dBar1.Hwnd(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-
-    MMCRecord.SetStatusHandler([this] { MMCRecord_StatusUpdate(); });
 }
 
 // Runs once, before the window is first shown.
@@ -252,6 +340,9 @@ LRESULT FrmMain::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
             return Form_QueryEndSession() ? TRUE : FALSE;
         case WM_ENDSESSION:
             Form_EndSession(wParam != FALSE);
+            return 0;
+        case WM_DPICHANGED:
+            Resume([&] { Form_DpiChanged(*reinterpret_cast<const RECT*>(lParam)); });
             return 0;
         case WM_SIZE:
             if (sb1.Created()) Resume([this] { sb1.ParentResized(); });

@@ -6,8 +6,8 @@
 //   recording.cpp       new, open, record, play, stop, save, exit
 //   recovery.cpp        leftover recordings offered at start-up, session end
 //   help_commands.cpp   help menu, link toolbar, about box, conversion
-//   ../volume/level_controls.cpp          level sliders and sound tools
-//   ../waveform/frm_main_audio_edit.cpp   the waveform window
+//   level_controls.cpp  level sliders and sound tools
+//   audio_edit_command.cpp  the waveform window
 #pragma once
 #include <windows.h>
 
@@ -20,6 +20,7 @@
 #include "win/controls.h"
 #include "audio/wave_audio_device.h"
 #include "win/window.h"
+#include "recorder/level_meter/level_meter.h"
 #include "recorder/progress_bar/dbar.h"
 #include "recorder/program.h"
 
@@ -35,6 +36,9 @@ inline constexpr wchar_t kStatusRecording[] = L"正在录音...";
 inline constexpr wchar_t kStatusPlaying[] = L"正在播放...";
 inline constexpr wchar_t kStatusDone[] = L"操作结束...";
 inline constexpr wchar_t kSavePrompt[] = L"当前文件已经被更新，是否保存？";
+// The status line while recording, when the input needs the user's eye.
+inline constexpr wchar_t kStatusNoInput[] = L"正在录音...（没有声音输入，请检查麦克风）";
+inline constexpr wchar_t kStatusTooLoud[] = L"正在录音...（音量过大，声音可能失真）";
 
 // "新录音文件" + HHmmss + ".wav" for the given local time.
 std::wstring NewRecordingName(const SYSTEMTIME& localTime);
@@ -77,6 +81,7 @@ public:
     // one to be restored, saved or discarded.
     void OfferLeftoverRecordings();
     void TbrRecord_ButtonClick(const ToolbarButton& Button);
+    void Form_DpiChanged(const RECT& suggested);
     void cmdMore_Click();
     void InitVolumeControls();
 
@@ -135,7 +140,7 @@ public:
     ImageList ImgRecord;
     ImageList imgOther;
     Toolbar TbrRecord;
-    DBar dBar1;
+    dBar dBar1;
     Slider sldRecord;
     Label Lblread;
     Label LblFile;
@@ -145,6 +150,9 @@ public:
     Button cmdRecCtr;
     Button cmdVolCtr;
     Button cmdConvert;
+    // The level of the take or playback, in the side panel between the
+    // volume and conversion buttons.
+    LevelMeter mtrLevel;
 
     // --- Fields --------------------------------------------------------------
     std::wstring strFileName;
@@ -168,6 +176,10 @@ protected:
 
 private:
     void BuildControls();
+    void BuildLevelFrame();
+    void BuildMainPanel();
+    void BuildSidePanel();
+    void LoadToolbarImages();
     void BuildMenu();
     // Writes the element to a file the user names. False when nothing was
     // saved (cancelled, refused replace, or failed).
@@ -185,6 +197,11 @@ private:
     // Menu commands whose handlers set no trap of their own report their
     // failure here, as the toolbar does.
     void Reported(void (FrmMain::*handler)());
+    // The meter follows the device: input levels during a take, output
+    // levels during playback.
+    void StartLevelMeter(bool input);
+
+    InputWatch inputWatch_;
 
     std::unique_ptr<MenuBar> menu_;
     HMENU mnuAudio_ = nullptr;

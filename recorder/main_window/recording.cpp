@@ -201,6 +201,7 @@ void FrmMain::mnuRecord_Click() {
     Resume([&] { dBar1.SetVisible(true); });
     Resume([&] { dBar1.Style(3); });
     Resume([&] { dBar1.BeginDisplay(); });
+    Resume([&] { StartLevelMeter(true); });
 }
 
 // Play menu item and toolbar button 2: always from the start.
@@ -210,6 +211,7 @@ void FrmMain::mnuPlay_Click() {
     Lblread.SetText(kStatusPlaying);
     TimerBar.SetEnabled(false);
     SetRecordButtons(TbrRecord, false);
+    StartLevelMeter(false);
 }
 
 // Stop menu item, toolbar button 3, and the end of playback.
@@ -220,6 +222,7 @@ void FrmMain::mnuStop_Click() {
     SetRecordButtons(TbrRecord, true);
     dBar1.SetVisible(false);
     dBar1.EndDisplay();
+    mtrLevel.Stop();
 }
 
 // Exit menu item and toolbar button 9.
@@ -243,7 +246,24 @@ void FrmMain::MMCRecord_StatusUpdate() {
     });
 }
 
-// Every 200 ms while recording.
-void FrmMain::TimerBar_Timer() { LblFile.SetText(ElapsedText(dtRecordStart, clock())); }
+void FrmMain::StartLevelMeter(bool input) {
+    inputWatch_.Reset();
+    mtrLevel.Start([this] { return MMCRecord.Levels(); }, input);
+}
+
+// Every 200 ms while recording: the time so far, and a word in the status
+// line when nothing or too much comes in.
+void FrmMain::TimerBar_Timer() {
+    LblFile.SetText(ElapsedText(dtRecordStart, clock()));
+    Resume([&] {
+        const wchar_t* status = kStatusRecording;
+        switch (inputWatch_.Update(MMCRecord.Levels(), GetTickCount())) {
+            case InputWarning::Silence: status = kStatusNoInput; break;
+            case InputWarning::Clipping: status = kStatusTooLoud; break;
+            case InputWarning::None: break;
+        }
+        if (Lblread.Text() != status) Lblread.SetText(status);
+    });
+}
 
 }  // namespace orvo::recorder

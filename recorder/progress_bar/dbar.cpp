@@ -47,7 +47,7 @@ ScopedGdi<HBITMAP> CreateBarGradient(bool darkRight) {
     return bmp;
 }
 
-void DBar::Create(Window& container, const TwipRect& rect) {
+void dBar::Create(Window& container, const TwipRect& rect) {
     CreatePanel(container, rect, false, CLR_INVALID);
     Window& self = Inner();
     pBar.Create(self, TwipRect{150, 150, 4425, 315}, true);
@@ -71,15 +71,15 @@ void DBar::Create(Window& container, const TwipRect& rect) {
     UserControl_Resize();
 }
 
-void DBar::Timimg(int16_t milsec) {
+void dBar::Timimg(int16_t milsec) {
     if (milsec >= 0) mTimimg = milsec;
 }
 
-void DBar::Increment(int16_t twips) {
+void dBar::Increment(int16_t twips) {
     if (twips >= 0) mIncrement = twips;
 }
 
-void DBar::UserControl_Initialize() {
+void dBar::UserControl_Initialize() {
     mGrowing = -1;
     tmrPace.SetEnabled(false);
     tmrMonic.SetEnabled(false);
@@ -95,7 +95,7 @@ void DBar::UserControl_Initialize() {
 // The bar keeps margins of 150 on the left and top and 50 on the right, and
 // is never taller than the images' 315. A control too small for the margins
 // gets an empty bar rather than a negative size.
-void DBar::UserControl_Resize() {
+void dBar::UserControl_Resize() {
     if (!pBar.Created()) return;
     double width = std::max(0.0, Width() - 200);
     double height = std::clamp(Height() - 200, 0.0, 315.0);
@@ -103,7 +103,7 @@ void DBar::UserControl_Resize() {
     UserControl_Initialize();
 }
 
-void DBar::BeginDisplay() {
+void dBar::BeginDisplay() {
     UserControl_Initialize();
     if (mTimimg == 0) mTimimg = 50;
     if (mIncrement == 0) mIncrement = 200;
@@ -123,12 +123,12 @@ void DBar::BeginDisplay() {
     timer->SetEnabled(true);
 }
 
-void DBar::tmrMonic_Timer() {
+void dBar::tmrMonic_Timer() {
     pLeft.SetLeft(pLeft.Left() + mIncrement);
     if (pLeft.Left() >= mRightHome) pLeft.SetLeft(mLeftHome);
 }
 
-void DBar::tmrPace_Timer() {
+void dBar::tmrPace_Timer() {
     if (pLeft.Left() < mRightHome) {
         pLeft.SetLeft(pLeft.Left() + mIncrement);
     } else if (pRight.Left() > mLeftHome) {
@@ -139,7 +139,7 @@ void DBar::tmrPace_Timer() {
     }
 }
 
-void DBar::tmrBouncy_Timer() {
+void dBar::tmrBouncy_Timer() {
     if (pLeft.Left() >= mRightHome) {
         pLeft.SetLeft(mLeftHome);
     } else {
@@ -152,9 +152,9 @@ void DBar::tmrBouncy_Timer() {
     }
 }
 
-void DBar::CentrePulse() { lblPulse.SetLeft(pBar.Width() / 2 + pBar.Left() - lblPulse.Width() / 2 - 300); }
+void dBar::CentrePulse() { lblPulse.SetLeft(pBar.Width() / 2 + pBar.Left() - lblPulse.Width() / 2 - 300); }
 
-void DBar::tmrPulse_Timer() {
+void dBar::tmrPulse_Timer() {
     if (mGrowing) {
         lblPulse.SetWidth(lblPulse.Width() + mIncrement);
         CentrePulse();

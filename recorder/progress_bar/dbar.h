@@ -13,7 +13,7 @@
 
 namespace orvo::recorder {
 
-class DBar : public Panelled {
+class dBar : public Panelled {
 public:
     // Design size 4800 × 990 twips unless the host places it otherwise.
     void Create(Window& container, const TwipRect& rect);

@@ -72,7 +72,7 @@ std::wstring frmTestCard::Text() const { return WindowText(text1_); }
 LRESULT frmTestCard::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
         case WM_CREATE: OnCreate(); return 0;
-        case WM_COMMAND: OnCommand(LOWORD(wParam), HIWORD(wParam)); return 0;
+        case WM_COMMAND: RouteCommand(LOWORD(wParam), HIWORD(wParam)); return 0;
         default: return Default(msg, wParam, lParam);
     }
 }
@@ -86,7 +86,7 @@ void frmTestCard::OnCreate() {
     if (textFont_) SendMessageW(text1_, WM_SETFONT, reinterpret_cast<WPARAM>(textFont_.Get()), FALSE);
 }
 
-void frmTestCard::OnCommand(int id, int code) {
+void frmTestCard::RouteCommand(int id, int code) {
     if (id == IDC_TESTCARD_COMMAND1 && code == BN_CLICKED) Command1_Click();
     // Escape, as in any modal window with a single way out.
     if (id == IDCANCEL) Command1_Click();

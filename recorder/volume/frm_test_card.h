@@ -26,7 +26,8 @@ public:
 private:
     LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
     void OnCreate();
-    void OnCommand(int id, int code);
+    // WM_COMMAND from a control: the handler for its id and notification code.
+    void RouteCommand(int id, int code);
 
     // Runs once the window and its controls exist, before it is shown.
     void Form_Load();

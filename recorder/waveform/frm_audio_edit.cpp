@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <cstdio>
 
 #include "recorder/program.h"
 #include "base/failure.h"
@@ -22,7 +23,7 @@ namespace {
 constexpr int kClientWidth = 6855, kClientHeight = 3795;
 constexpr int kPictureWidth = 5685, kPictureHeight = 2325;
 
-FrmAudioEdit* g_open = nullptr;  // the window whose timer watches the play
+frmAudioEdit* g_open = nullptr;  // the window whose timer watches the play
 
 }  // namespace
 
@@ -72,12 +73,12 @@ LRESULT WavePicture::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
 
 // --- the window ---
 
-FrmAudioEdit::~FrmAudioEdit() {
+frmAudioEdit::~frmAudioEdit() {
     Destroy();  // while this object can still answer WM_DESTROY
     if (g_open == this) g_open = nullptr;
 }
 
-bool FrmAudioEdit::Create(HWND owner) {
+bool frmAudioEdit::Create(HWND owner) {
     dpi_ = DpiOf(owner);
     const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU;
     // Centred on the screen, whoever owns it.
@@ -91,12 +92,12 @@ bool FrmAudioEdit::Create(HWND owner) {
     SendMessageW(Hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
     CreateControls();
     g_open = this;
-    mae::SetPlayStartedHook(&FrmAudioEdit::StartTimer1);
+    mae::SetPlayStartedHook(&frmAudioEdit::StartTimer1);
     Form_Load();
     return true;
 }
 
-HWND FrmAudioEdit::AddControl(const wchar_t* cls, const wchar_t* text, DWORD style, DWORD exStyle, int id,
+HWND frmAudioEdit::AddControl(const wchar_t* cls, const wchar_t* text, DWORD style, DWORD exStyle, int id,
                               const TwipRect& rect) {
     HWND h = CreateChild(Hwnd(), cls, text, WS_VISIBLE | style, exStyle, rect, static_cast<UINT>(id));
     if (!h) FailWithLastError(L"Creating a control of the waveform window");
@@ -105,7 +106,7 @@ HWND FrmAudioEdit::AddControl(const wchar_t* cls, const wchar_t* text, DWORD sty
 
 // Controls are created in tab order, which is also their order on the
 // keyboard; Text1 and Command1 sit inside Frame1 (offsets from its corner).
-void FrmAudioEdit::CreateControls() {
+void frmAudioEdit::CreateControls() {
     const int frameLeft = 120, frameTop = 90;
     AddControl(L"SCROLLBAR", L"", SBS_HORZ | WS_TABSTOP, 0, IDC_HSCROLL2, {120, 1170, 5685, 135});
     AddControl(L"SCROLLBAR", L"", SBS_HORZ | WS_TABSTOP, 0, IDC_HSCROLL1, {120, 990, 5685, 135});
@@ -130,7 +131,7 @@ void FrmAudioEdit::CreateControls() {
     valueA_ = valueB_ = 0;
 }
 
-LRESULT FrmAudioEdit::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+LRESULT frmAudioEdit::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
         case WM_COMMAND:
             if (HIWORD(wParam) == BN_CLICKED) {
@@ -138,6 +139,8 @@ LRESULT FrmAudioEdit::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
                     case IDC_COMMAND1: Command1_Click(); return 0;
                     case IDC_COMMAND2: Command2_Click(); return 0;
                     case IDC_COMMAND3: Command3_Click(); return 0;
+                    // Esc, through the modal loop's dialog keys: closes as the title bar's button does.
+                    case IDCANCEL: SendMessageW(Hwnd(), WM_CLOSE, 0, 0); return 0;
                 }
             }
             break;
@@ -156,7 +159,7 @@ LRESULT FrmAudioEdit::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
 
 // A scroll bar was clicked or its thumb moved. Dragging only moves the thumb;
 // the value, and with it the redraw, changes when the thumb is released.
-void FrmAudioEdit::OnHScroll(HWND bar, int code, int thumb) {
+void frmAudioEdit::OnHScroll(HWND bar, int code, int thumb) {
     int marker = bar == Item(IDC_HSCROLL1) ? 1 : bar == Item(IDC_HSCROLL2) ? 2 : 0;
     if (!marker) return;
     int value = HScrollValue(marker);
@@ -174,7 +177,7 @@ void FrmAudioEdit::OnHScroll(HWND bar, int code, int thumb) {
     }
 }
 
-void FrmAudioEdit::SetHScrollValue(int marker, int value) {
+void frmAudioEdit::SetHScrollValue(int marker, int value) {
     value = std::max(0, std::min(kScrollMax, value));
     int& current = marker == 1 ? valueA_ : valueB_;
     SetScrollPos(Item(marker == 1 ? IDC_HSCROLL1 : IDC_HSCROLL2), SB_CTL, value, TRUE);
@@ -184,18 +187,18 @@ void FrmAudioEdit::SetHScrollValue(int marker, int value) {
     else HScroll2_Change();
 }
 
-void FrmAudioEdit::SetTimer1(bool on) {
+void frmAudioEdit::SetTimer1(bool on) {
     if (on) SetTimer(Hwnd(), kTimer1, 100, nullptr);
     else KillTimer(Hwnd(), kTimer1);
     timer1On_ = on;
 }
 
-void FrmAudioEdit::StartTimer1() {
+void frmAudioEdit::StartTimer1() {
     if (g_open && g_open->Hwnd()) g_open->SetTimer1(true);
 }
 
 // Runs once when the window is created, before it is shown.
-void FrmAudioEdit::Form_Load() {
+void frmAudioEdit::Form_Load() {
     mae::bWaveLoaded = 0;
     dialogFileName_ = L"*.wav";
     dialogDefaultExt_ = L"wav";
@@ -204,7 +207,7 @@ void FrmAudioEdit::Form_Load() {
 }
 
 // The "..." button: choose a file and read it.
-void FrmAudioEdit::Command1_Click() {
+void frmAudioEdit::Command1_Click() {
     TrapAndReport(Hwnd(), kProgramTitle, [&] {
         FileDialogRequest request;
         request.owner = Hwnd();
@@ -212,7 +215,15 @@ void FrmAudioEdit::Command1_Click() {
         request.fileName = dialogFileName_;
         request.defaultExt = dialogDefaultExt_;
         std::wstring chosen = Ui().FileDialog(request);
-        if (chosen.empty()) return;  // cancelled: nothing changes
+        if (chosen.empty()) {
+            // Cancelled: nothing changes. A dialog that failed is reported.
+            if (DWORD error = Ui().FileDialogError()) {
+                wchar_t code[16];
+                swprintf(code, 16, L"0x%04lX", static_cast<unsigned long>(error));
+                Fail(std::wstring(L"无法打开选择文件的对话框（错误 ") + code + L"）。");
+            }
+            return;
+        }
         dialogFileName_ = chosen;
         sWaveFile_ = chosen;
         SetWindowTextW(Item(IDC_TEXT1), sWaveFile_.c_str());
@@ -226,24 +237,24 @@ void FrmAudioEdit::Command1_Click() {
 }
 
 // Marker A changed: it stays below B.
-void FrmAudioEdit::HScroll1_Change() {
+void frmAudioEdit::HScroll1_Change() {
     if (valueA_ >= valueB_) SetHScrollValue(1, valueB_ - 1);
     UpdateRange();
 }
 
 // Marker B changed: it stays above A.
-void FrmAudioEdit::HScroll2_Change() {
+void frmAudioEdit::HScroll2_Change() {
     if (valueA_ >= valueB_) SetHScrollValue(2, valueA_ + 1);
     UpdateRange();
 }
 
-void FrmAudioEdit::UpdateRange() {
+void frmAudioEdit::UpdateRange() {
     mae::lStartFrame = static_cast<int32_t>(RoundHalfEven(valueA_ / 1000.0 * mae::lFrameCount));
     mae::lEndFrame = static_cast<int32_t>(RoundHalfEven(valueB_ / 1000.0 * mae::lFrameCount));
     DrawWaves();
 }
 
-void FrmAudioEdit::DrawWaves() {
+void frmAudioEdit::DrawWaves() {
     ++redraws_;
     picture_.Clear();
     WaveGeometry g;
@@ -263,15 +274,15 @@ void FrmAudioEdit::DrawWaves() {
 }
 
 // The play button: plays the stretch unless a play is running.
-void FrmAudioEdit::Command2_Click() {
+void frmAudioEdit::Command2_Click() {
     if (mae::bPlaying.load() == 0) mae::PlayWaveRange(-1);
 }
 
 // The stop button.
-void FrmAudioEdit::Command3_Click() { mae::ResetWaveOut(); }
+void frmAudioEdit::Command3_Click() { mae::ResetWaveOut(); }
 
 // Every 100 ms while a play runs: closes the device once it reports the end.
-void FrmAudioEdit::Timer1_Timer() {
+void frmAudioEdit::Timer1_Timer() {
     if (mae::bPlaying.load() == 0) {
         mae::CloseWaveOut();
         SetTimer1(false);
@@ -279,7 +290,7 @@ void FrmAudioEdit::Timer1_Timer() {
 }
 
 // The window is going: the sound stops and no device stays open.
-void FrmAudioEdit::Form_Unload() {
+void frmAudioEdit::Form_Unload() {
     if (unloaded_) return;
     unloaded_ = true;
     if (timer1On_) SetTimer1(false);

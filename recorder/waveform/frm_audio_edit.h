@@ -35,7 +35,7 @@ private:
     int width_ = 0, height_ = 0;
 };
 
-class FrmAudioEdit : public Window {
+class frmAudioEdit : public Window {
 public:
     enum ControlId {
         IDC_FRAME1 = 301,
@@ -52,8 +52,8 @@ public:
     static constexpr UINT_PTR kTimer1 = 1;
     static constexpr int kScrollMax = 1000;
 
-    FrmAudioEdit() = default;
-    ~FrmAudioEdit() override;
+    frmAudioEdit() = default;
+    ~frmAudioEdit() override;
 
     // Creates the window, hidden and centred on the screen, and runs Form_Load.
     bool Create(HWND owner);

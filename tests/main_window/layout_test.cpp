@@ -5,6 +5,7 @@
 #include "base/failure.h"
 #include "base/text.h"
 #include "recorder/resource.h"
+#include "orvo_version.h"
 
 namespace orvo::recorder::test {
 namespace {
@@ -69,7 +70,7 @@ TEST_F(MainWindowTest, ClientAreaControlsAndHiddenLevelFrameSitWhereDesigned) {
     EXPECT_FALSE(form->cmdMore.Visible());
 
     EXPECT_EQ(form->sb1.PanelCount(), 2);
-    EXPECT_EQ(form->sb1.PanelText(1), L"欧沃录音机 V2.8");
+    EXPECT_EQ(form->sb1.PanelText(1), L"欧沃录音机 V" ORVO_VERSION_TEXT);
     EXPECT_EQ(form->sb1.PanelText(2), L"维莫拉主页 http://www.velmora.example");
 }
 
@@ -129,8 +130,8 @@ TEST_F(MainWindowTest, MenuTreeHasItsCaptionsAccessKeysAndCtrlShortcuts) {
     EXPECT_EQ(MenuText(bar, 2), L"工具(&T)");
     EXPECT_EQ(MenuText(bar, 3), L"帮助(&H)");
     HMENU file = GetSubMenu(bar, 0);
-    EXPECT_EQ(MenuText(file, 0), L"新建(&N)");
-    EXPECT_EQ(MenuText(file, 2), L"保存(&S)");
+    EXPECT_EQ(MenuText(file, 0), L"新建(&N)\tCtrl+N");
+    EXPECT_EQ(MenuText(file, 2), L"保存(&S)\tCtrl+Shift+S");
     EXPECT_EQ(GetMenuItemID(file, 3), 0u);  // separator
     EXPECT_EQ(MenuText(file, 4), L"退出(&X)");
     HMENU set = GetSubMenu(bar, 1);
@@ -142,12 +143,13 @@ TEST_F(MainWindowTest, MenuTreeHasItsCaptionsAccessKeysAndCtrlShortcuts) {
     // The Audio menu exists with its items, off the bar.
     HMENU audio = form->AudioMenu();
     ASSERT_NE(audio, nullptr);
-    EXPECT_EQ(MenuText(audio, 0), L"录音(&R)");
+    EXPECT_EQ(MenuText(audio, 0), L"录音(&R)\tCtrl+R");
     EXPECT_EQ(GetMenuItemID(audio, 2), static_cast<UINT>(IDM_STOP));
 
-    ACCEL accels[8];
-    int n = CopyAcceleratorTableW(form->Accelerators(), accels, 8);
-    ASSERT_EQ(n, 4);
+    // The level shortcuts, then the record toolbar's and Open's.
+    ACCEL accels[16];
+    int n = CopyAcceleratorTableW(form->Accelerators(), accels, 16);
+    ASSERT_EQ(n, 10);
     EXPECT_EQ(accels[0].key, 'A');
     EXPECT_EQ(accels[0].cmd, IDM_ADDMIC);
     EXPECT_EQ(accels[0].fVirt & (FCONTROL | FVIRTKEY), FCONTROL | FVIRTKEY);

@@ -1,6 +1,7 @@
 #include "notifier/frm_info.h"
 
 #include <commctrl.h>
+#include <exdispid.h>
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -9,6 +10,7 @@
 #include <vector>
 
 #include "notifier/mod_notify.h"
+#include "notifier/mod_regedit.h"
 #include "tests/notifier/notifier_test_support.h"
 #include "tests/support/scripted_ui.h"
 #include "tests/support/pump.h"
@@ -40,6 +42,25 @@ RECT RectIn(HWND child) {
     MapWindowPoints(nullptr, GetParent(child), reinterpret_cast<POINT*>(&r), 2);
     return r;
 }
+
+// Writes under HKEY_LOCAL_MACHINE fail, and under HKEY_CURRENT_USER too when
+// asked, as they do for a standard user on Windows.
+class RefusedWrites {
+public:
+    explicit RefusedWrites(bool userToo) {
+        refuseUser_ = userToo;
+        previous_ = SetKeyWriteOpener(&Open);
+    }
+    ~RefusedWrites() { SetKeyWriteOpener(previous_); }
+
+private:
+    static LSTATUS Open(HKEY root, const std::wstring& path, HKEY* key) {
+        if (root == HKEY_LOCAL_MACHINE || (refuseUser_ && root == HKEY_CURRENT_USER)) return ERROR_ACCESS_DENIED;
+        return RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, key, nullptr);
+    }
+    static inline bool refuseUser_ = false;
+    KeyWriteOpener previous_;
+};
 
 class NoticeWindow : public testing::Test {
 protected:
@@ -76,7 +97,7 @@ TEST_F(NoticeWindow, BlankDisplayNamesFallBackToTheCommunity) {
         settings_.Set(L"OrvoSoftDesc", stored);
         frmInfo& w = Open();
         EXPECT_EQ(TextOf(w.Hwnd()), L"维莫拉社区 - 通知链接");
-        EXPECT_EQ(TextOf(w.Item(Control::lblSoft)), L"维莫拉社区首页");
+        EXPECT_EQ(TextOf(w.Item(InfoItem::lblSoft)), L"维莫拉社区首页");
         EXPECT_EQ(ThisThread().SoftDesc, L"维莫拉社区");
         w.Destroy();
     }
@@ -86,7 +107,7 @@ TEST_F(NoticeWindow, ANameKeepsTheSpacesAroundIt) {
     settings_.Set(L"OrvoSoftDesc", L"  欧沃录音机 ");
     frmInfo& w = Open();
     EXPECT_EQ(TextOf(w.Hwnd()), L"  欧沃录音机  - 通知链接");
-    EXPECT_EQ(TextOf(w.Item(Control::lblSoft)), L"  欧沃录音机 首页");
+    EXPECT_EQ(TextOf(w.Item(InfoItem::lblSoft)), L"  欧沃录音机 首页");
 }
 
 TEST_F(NoticeWindow, ReadmePathDefaultsOnlyWhenMissing) {
@@ -123,12 +144,12 @@ TEST_F(NoticeWindow, LayoutFollowsTheTwipsTable) {
     EXPECT_FALSE(style & (WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX));
     EXPECT_NE(SendMessageW(w.Hwnd(), WM_GETICON, ICON_SMALL, 0), 0);
 
-    RECT top = RectIn(w.Item(Control::picTop));
+    RECT top = RectIn(w.Item(InfoItem::picTop));
     EXPECT_EQ(top.left, 0);
     EXPECT_EQ(top.top, 0);
     EXPECT_EQ(top.right, px(7440));
     EXPECT_EQ(top.bottom, px(400));
-    RECT status = RectIn(w.Item(Control::picStatus));
+    RECT status = RectIn(w.Item(InfoItem::picStatus));
     EXPECT_EQ(status.top, px(5220));
     EXPECT_EQ(status.bottom - status.top, px(405));
 
@@ -140,25 +161,25 @@ TEST_F(NoticeWindow, LayoutFollowsTheTwipsTable) {
         EXPECT_EQ(r.bottom - r.top, px(4800));
     }
 
-    RECT soft = RectIn(w.Item(Control::lblSoft));
+    RECT soft = RectIn(w.Item(InfoItem::lblSoft));
     EXPECT_EQ(soft.left, px(1440));
     EXPECT_EQ(soft.top, px(90));
     EXPECT_EQ(soft.right - soft.left, px(3255));
-    EXPECT_EQ(GetWindowLongPtrW(w.Item(Control::lblSoft), GWL_STYLE) & SS_TYPEMASK, SS_LEFT);
-    EXPECT_EQ(GetWindowLongPtrW(w.Item(Control::lblHomepage), GWL_STYLE) & SS_TYPEMASK, SS_CENTER);
-    RECT search = RectIn(w.Item(Control::txtSearch));
+    EXPECT_EQ(GetWindowLongPtrW(w.Item(InfoItem::lblSoft), GWL_STYLE) & SS_TYPEMASK, SS_LEFT);
+    EXPECT_EQ(GetWindowLongPtrW(w.Item(InfoItem::lblHomepage), GWL_STYLE) & SS_TYPEMASK, SS_CENTER);
+    RECT search = RectIn(w.Item(InfoItem::txtSearch));
     EXPECT_EQ(search.left, px(495));
     EXPECT_EQ(search.right - search.left, px(2700));
 
-    for (Control c : {Control::imgLogo, Control::lblHomepage, Control::Image5, Control::lblSoft, Control::Image1,
-                      Control::lblDingZhi, Control::Label1, Control::txtSearch, Control::imgSearch, Control::lblSO,
-                      Control::lblFind, Control::chkHideWindow})
+    for (InfoItem c : {InfoItem::imgLogo, InfoItem::lblHomepage, InfoItem::Image5, InfoItem::lblSoft, InfoItem::Image1,
+                      InfoItem::lblDingZhi, InfoItem::Label1, InfoItem::txtSearch, InfoItem::imgSearch, InfoItem::lblSO,
+                      InfoItem::lblFind, InfoItem::chkHideWindow})
         EXPECT_TRUE(Visible(w.Item(c))) << static_cast<int>(c);
-    for (Control c : {Control::Image3, Control::lblMobile, Control::Image2, Control::lblBuy, Control::Image4,
-                      Control::lblSite, Control::imgChange, Control::lblRefresh})
+    for (InfoItem c : {InfoItem::Image3, InfoItem::lblMobile, InfoItem::Image2, InfoItem::lblBuy, InfoItem::Image4,
+                      InfoItem::lblSite, InfoItem::imgChange, InfoItem::lblRefresh})
         EXPECT_FALSE(Visible(w.Item(c))) << static_cast<int>(c);
-    EXPECT_EQ(TextOf(w.Item(Control::txtSearch)), L"请输入搜索关键字");
-    EXPECT_EQ(SendMessageW(w.Item(Control::chkHideWindow), BM_GETCHECK, 0, 0), BST_UNCHECKED);
+    EXPECT_EQ(TextOf(w.Item(InfoItem::txtSearch)), L"请输入搜索关键字");
+    EXPECT_EQ(SendMessageW(w.Item(InfoItem::chkHideWindow), BM_GETCHECK, 0, 0), BST_UNCHECKED);
     EXPECT_TRUE(w.LocalViewInFront());
     EXPECT_EQ(w.ViewSwitchCount(), 0);
 }
@@ -166,14 +187,14 @@ TEST_F(NoticeWindow, LayoutFollowsTheTwipsTable) {
 TEST_F(NoticeWindow, LinksAreBlueOnTheStripWithTheHandAndATooltip) {
     frmInfo& w = Open();
     HDC dc = CreateCompatibleDC(nullptr);
-    HWND home = w.Item(Control::lblHomepage);
-    LRESULT brush = SendMessageW(w.Item(Control::picTop), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
+    HWND home = w.Item(InfoItem::lblHomepage);
+    LRESULT brush = SendMessageW(w.Item(InfoItem::picTop), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
                                  reinterpret_cast<LPARAM>(home));
     EXPECT_NE(brush, 0);
     EXPECT_EQ(GetTextColor(dc), RGB(0, 0, 255));
     EXPECT_EQ(GetBkMode(dc), TRANSPARENT);
-    HWND so = w.Item(Control::lblSO);
-    SendMessageW(w.Item(Control::picStatus), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
+    HWND so = w.Item(InfoItem::lblSO);
+    SendMessageW(w.Item(InfoItem::picStatus), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
                  reinterpret_cast<LPARAM>(so));
     EXPECT_EQ(GetTextColor(dc), RGB(0, 0, 192));
     DeleteDC(dc);
@@ -184,7 +205,7 @@ TEST_F(NoticeWindow, LinksAreBlueOnTheStripWithTheHandAndATooltip) {
     EXPECT_NE(GetCursor(), arrow);
     SetCursor(arrow);
     // The plain "搜索" text is no link.
-    HWND plain = w.Item(Control::Label1);
+    HWND plain = w.Item(InfoItem::Label1);
     SendMessageW(plain, WM_SETCURSOR, reinterpret_cast<WPARAM>(plain), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
     EXPECT_EQ(GetCursor(), arrow);
 
@@ -193,7 +214,7 @@ TEST_F(NoticeWindow, LinksAreBlueOnTheStripWithTheHandAndATooltip) {
          h = FindWindowExW(nullptr, h, TOOLTIPS_CLASSW, nullptr))
         if (GetWindow(h, GW_OWNER) == w.Hwnd()) tips = h;
     ASSERT_NE(tips, nullptr);
-    auto tipOf = [&](Control c) {
+    auto tipOf = [&](InfoItem c) {
         wchar_t text[256] = {};
         TTTOOLINFOW ti{};
         ti.cbSize = TTTOOLINFOW_V2_SIZE;
@@ -203,19 +224,19 @@ TEST_F(NoticeWindow, LinksAreBlueOnTheStripWithTheHandAndATooltip) {
         SendMessageW(tips, TTM_GETTEXTW, 256, reinterpret_cast<LPARAM>(&ti));
         return std::wstring(text);
     };
-    EXPECT_EQ(tipOf(Control::lblHomepage), L"维莫拉官网 - www.velmora.example");
-    EXPECT_EQ(tipOf(Control::imgLogo), L"维莫拉 - [www.velmora.example]");
-    EXPECT_EQ(tipOf(Control::imgSearch), L"速寻搜索");
-    EXPECT_EQ(tipOf(Control::chkHideWindow), L"不再显示该对话框");
-    EXPECT_EQ(tipOf(Control::Label1), L"");
+    EXPECT_EQ(tipOf(InfoItem::lblHomepage), L"维莫拉官网 - www.velmora.example");
+    EXPECT_EQ(tipOf(InfoItem::imgLogo), L"维莫拉 - [www.velmora.example]");
+    EXPECT_EQ(tipOf(InfoItem::imgSearch), L"速寻搜索");
+    EXPECT_EQ(tipOf(InfoItem::chkHideWindow), L"不再显示该对话框");
+    EXPECT_EQ(tipOf(InfoItem::Label1), L"");
 }
 
 TEST_F(NoticeWindow, EachMarkBringsTheOnlinePageAndTheTools) {
     for (const wchar_t* markup : {L"<h1>VELMORA</h1>", L"<p>维莫拉公告</p>", L"<p>软件通知：新版本</p>"}) {
         frmInfo& w = Open();
         w.webNotify_DocumentComplete(nullptr, L"http://www.velmora.example/notify/", markup);
-        EXPECT_TRUE(Visible(w.Item(Control::imgChange))) << markup;
-        EXPECT_TRUE(Visible(w.Item(Control::lblRefresh))) << markup;
+        EXPECT_TRUE(Visible(w.Item(InfoItem::imgChange))) << markup;
+        EXPECT_TRUE(Visible(w.Item(InfoItem::lblRefresh))) << markup;
         EXPECT_FALSE(w.LocalViewInFront()) << markup;
         w.Destroy();
     }
@@ -225,25 +246,25 @@ TEST_F(NoticeWindow, APageWithoutAMarkStaysBehindAndLaterPagesHideNothing) {
     frmInfo& w = Open();
     w.webNotify_DocumentComplete(nullptr, L"res://error.htm", L"<h1>无法显示网页</h1>");
     w.webNotify_DocumentComplete(nullptr, L"about:blank", L"");
-    EXPECT_FALSE(Visible(w.Item(Control::imgChange)));
-    EXPECT_FALSE(Visible(w.Item(Control::lblRefresh)));
+    EXPECT_FALSE(Visible(w.Item(InfoItem::imgChange)));
+    EXPECT_FALSE(Visible(w.Item(InfoItem::lblRefresh)));
     EXPECT_TRUE(w.LocalViewInFront());
 
     w.webNotify_DocumentComplete(nullptr, L"http://www.velmora.example/", L"velmora");
     w.imgChange_Click();
     // A frame without a mark after recognition changes nothing.
     w.webNotify_DocumentComplete(nullptr, L"http://ads.example/", L"<p>ad</p>");
-    EXPECT_TRUE(Visible(w.Item(Control::imgChange)));
+    EXPECT_TRUE(Visible(w.Item(InfoItem::imgChange)));
     EXPECT_TRUE(w.LocalViewInFront());
 }
 
 TEST_F(NoticeWindow, TheSwitchAlternatesLocalOnlineLocal) {
     frmInfo& w = Recognised();
-    Click(w.Item(Control::imgChange));
+    Click(w.Item(InfoItem::imgChange));
     EXPECT_TRUE(w.LocalViewInFront());
-    Click(w.Item(Control::imgChange));
+    Click(w.Item(InfoItem::imgChange));
     EXPECT_FALSE(w.LocalViewInFront());
-    Click(w.Item(Control::imgChange));
+    Click(w.Item(InfoItem::imgChange));
     EXPECT_TRUE(w.LocalViewInFront());
     EXPECT_EQ(w.ViewSwitchCount(), 3);
 }
@@ -253,7 +274,8 @@ TEST_F(NoticeWindow, EveryLinkOpensItsTargetThroughTheShell) {
     frmInfo& w = Recognised();
     ASSERT_FALSE(w.LocalViewInFront());
     // The visible labels by a click, the hidden ones through their handlers.
-    for (Control c : {Control::lblHomepage, Control::lblSoft, Control::lblDingZhi, Control::lblSO, Control::lblFind})
+    for (InfoItem c :
+         {InfoItem::lblHomepage, InfoItem::lblSoft, InfoItem::lblDingZhi, InfoItem::lblSO, InfoItem::lblFind})
         Click(w.Item(c));
     w.lblBuy_Click();
     w.lblMobile_Click();
@@ -291,20 +313,22 @@ TEST_F(NoticeWindow, ALinkThatCannotOpenFailsSilently) {
     EXPECT_TRUE(IsWindow(w.Hwnd()));
 }
 
-TEST_F(NoticeWindow, SearchSendsTheBoxTextAsTyped) {
+TEST_F(NoticeWindow, SearchSendsTheBoxTextEncoded) {
     frmInfo& w = Open();
-    HWND box = w.Item(Control::txtSearch);
+    HWND box = w.Item(InfoItem::txtSearch);
     w.imgSearch_Click();  // the untouched prompt is searched for
     SetWindowTextW(box, L"");
-    Click(w.Item(Control::imgSearch));
+    Click(w.Item(InfoItem::imgSearch));
     SetWindowTextW(box, L"  wave & mixer 音量  ");
     w.imgSearch_Click();
 
     auto launches = ui_->Launches();
     ASSERT_EQ(launches.size(), 3u);
-    EXPECT_EQ(launches[0].target, L"http://www.suxun.example/s?tn=velmora_pg&word=请输入搜索关键字");
-    EXPECT_EQ(launches[1].target, L"http://www.suxun.example/s?tn=velmora_pg");
-    EXPECT_EQ(launches[2].target, L"http://www.suxun.example/s?tn=velmora_pg&word=wave & mixer 音量");
+    const std::wstring service = L"http://www.suxun.example/s?tn=velmora_pg";
+    EXPECT_EQ(launches[0].target,
+              service + L"&word=%E8%AF%B7%E8%BE%93%E5%85%A5%E6%90%9C%E7%B4%A2%E5%85%B3%E9%94%AE%E5%AD%97");
+    EXPECT_EQ(launches[1].target, service);
+    EXPECT_EQ(launches[2].target, service + L"&word=wave%20%26%20mixer%20%E9%9F%B3%E9%87%8F");
     for (const LaunchRequest& r : launches) {
         EXPECT_EQ(r.owner, w.Hwnd());
         EXPECT_EQ(r.verb, L"open");
@@ -316,20 +340,20 @@ TEST_F(NoticeWindow, SearchSendsTheBoxTextAsTyped) {
 
 TEST_F(NoticeWindow, EnterInTheBoxSearchesOtherKeysDoNot) {
     frmInfo& w = Open();
-    HWND box = w.Item(Control::txtSearch);
+    HWND box = w.Item(InfoItem::txtSearch);
     SetWindowTextW(box, L"录音");
     SendMessageW(box, EM_SETSEL, 2, 2);
     SendMessageW(box, WM_CHAR, L'a', 0);
     EXPECT_EQ(ui_->Launches().size(), 0u);
     SendMessageW(box, WM_CHAR, VK_RETURN, 0);
     ASSERT_EQ(ui_->Launches().size(), 1u);
-    EXPECT_EQ(ui_->Launches()[0].target, L"http://www.suxun.example/s?tn=velmora_pg&word=录音a");
+    EXPECT_EQ(ui_->Launches()[0].target, L"http://www.suxun.example/s?tn=velmora_pg&word=%E5%BD%95%E9%9F%B3a");
 }
 
 TEST_F(NoticeWindow, FocusSelectsTheWholeBox) {
     frmInfo& w = Open();
     w.ShowModeless();
-    HWND box = w.Item(Control::txtSearch);
+    HWND box = w.Item(InfoItem::txtSearch);
     SendMessageW(box, EM_SETSEL, 0, 0);
     SetFocus(box);
     test::PumpMessagesFor(50);
@@ -341,7 +365,7 @@ TEST_F(NoticeWindow, FocusSelectsTheWholeBox) {
 
 TEST_F(NoticeWindow, NeverShowWritesOneThenZeroAndTheNextNotifyStaysQuiet) {
     frmInfo& w = Open();
-    HWND box = w.Item(Control::chkHideWindow);
+    HWND box = w.Item(InfoItem::chkHideWindow);
     SendMessageW(box, BM_CLICK, 0, 0);
     EXPECT_EQ(Stored(L"ComHideWindow"), std::optional<std::wstring>(L"1"));
     EXPECT_TRUE(IsWindow(w.Hwnd()));  // the open window stays
@@ -358,6 +382,114 @@ TEST_F(NoticeWindow, NeverShowWritesOneThenZeroAndTheNextNotifyStaysQuiet) {
     EXPECT_TRUE(IsWindowVisible(state.window->Hwnd()));
     state.window->Destroy();  // closing hands the object back to the module
     EXPECT_FALSE(state.window);
+}
+
+TEST_F(NoticeWindow, AStandardUsersTickLandsUnderTheUserAndWinsOverTheMachine) {
+    settings_.Set(kHideWindowValue, L"0");
+    settings_.Set(kSoftDescValue, L"机器的名字");
+    settings_.Set(kSoftDescValue, L"用户的名字", HKEY_CURRENT_USER);
+    ThreadState& state = ThisThread();
+    {
+        RefusedWrites refused(false);
+        NotifyOnThisThread(L"orvorecord");
+        ASSERT_TRUE(state.window);
+        EXPECT_EQ(TextOf(state.window->Hwnd()), L"用户的名字 - 通知链接");
+        HWND box = state.window->Item(InfoItem::chkHideWindow);
+        SendMessageW(box, BM_CLICK, 0, 0);
+        EXPECT_EQ(test::StoredSetting(HKEY_CURRENT_USER, kHideWindowValue), std::optional<std::wstring>(L"1"));
+        EXPECT_EQ(test::StoredSetting(HKEY_LOCAL_MACHINE, kHideWindowValue), std::optional<std::wstring>(L"0"));
+        EXPECT_EQ(SendMessageW(box, BM_GETCHECK, 0, 0), BST_CHECKED);
+        EXPECT_TRUE(ui_->Messages().empty());
+
+        state.window->Destroy();
+        NotifyOnThisThread(L"orvorecord");
+        EXPECT_FALSE(state.window) << "the user's tick did not hold";
+    }
+
+    // Someone allowed to write the machine's value unticks: the user's old
+    // value would hide the new choice, so it goes.
+    frmInfo& w = Open();
+    HWND box = w.Item(InfoItem::chkHideWindow);
+    SendMessageW(box, BM_SETCHECK, BST_CHECKED, 0);
+    SendMessageW(box, BM_CLICK, 0, 0);
+    EXPECT_EQ(test::StoredSetting(HKEY_LOCAL_MACHINE, kHideWindowValue), std::optional<std::wstring>(L"0"));
+    EXPECT_EQ(test::StoredSetting(HKEY_CURRENT_USER, kHideWindowValue), std::nullopt);
+    EXPECT_EQ(SendMessageW(box, BM_GETCHECK, 0, 0), BST_UNCHECKED);
+    NotifyOnThisThread(L"orvorecord");
+    ASSERT_TRUE(state.window);
+    state.window->Destroy();
+}
+
+TEST_F(NoticeWindow, WhenNothingCanBeStoredTheBoxStaysAndTheUserIsToldOnce) {
+    settings_.Set(kHideWindowValue, std::nullopt);
+    RefusedWrites refused(true);
+    frmInfo& w = Open();
+    HWND box = w.Item(InfoItem::chkHideWindow);
+    SendMessageW(box, BM_CLICK, 0, 0);
+    EXPECT_EQ(SendMessageW(box, BM_GETCHECK, 0, 0), BST_UNCHECKED);
+    SendMessageW(box, BM_CLICK, 0, 0);
+    EXPECT_EQ(SendMessageW(box, BM_GETCHECK, 0, 0), BST_UNCHECKED);
+    EXPECT_EQ(test::StoredSetting(HKEY_LOCAL_MACHINE, kHideWindowValue), std::nullopt);
+    EXPECT_EQ(test::StoredSetting(HKEY_CURRENT_USER, kHideWindowValue), std::nullopt);
+    auto messages = ui_->Messages();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].owner, w.Hwnd());
+    EXPECT_NE(messages[0].text.find(L"不再显示"), std::wstring::npos);
+}
+
+// The view's event sink, as the control itself reaches it.
+ComPtr<IDispatch> EventSinkOf(WebView& view) {
+    ComPtr<IDispatch> sink;
+    ComPtr<IConnectionPointContainer> points;
+    ComPtr<IConnectionPoint> point;
+    ComPtr<IEnumConnections> connections;
+    if (!view.Browser() || FAILED(view.Browser()->QueryInterface(IID_IConnectionPointContainer, points.PutVoid())) ||
+        FAILED(points->FindConnectionPoint(DIID_DWebBrowserEvents2, point.Put())) ||
+        FAILED(point->EnumConnections(connections.Put())))
+        return sink;
+    CONNECTDATA data{};
+    if (connections->Next(1, &data, nullptr) == S_OK && data.pUnk) {
+        data.pUnk->QueryInterface(IID_IDispatch, sink.PutVoid());
+        data.pUnk->Release();
+    }
+    return sink;
+}
+
+// Fires BeforeNavigate2 at the sink; true when the sink cancelled it.
+bool BeforeNavigateCancelled(IDispatch* sink, const wchar_t* url) {
+    ScopedVariant address;
+    address.Get()->vt = VT_BSTR;
+    address.Get()->bstrVal = SysAllocString(url);
+    VARIANT_BOOL cancel = VARIANT_FALSE;
+    VARIANTARG args[7];
+    for (VARIANTARG& a : args) VariantInit(&a);
+    args[0].vt = VT_BYREF | VT_BOOL;
+    args[0].pboolVal = &cancel;
+    args[5].vt = VT_BYREF | VT_VARIANT;
+    args[5].pvarVal = address.Get();
+    args[6].vt = VT_DISPATCH;
+    DISPPARAMS params{args, nullptr, 7, 0};
+    sink->Invoke(DISPID_BEFORENAVIGATE2, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, nullptr, nullptr,
+                 nullptr);
+    return cancel != VARIANT_FALSE;
+}
+
+TEST_F(NoticeWindow, AnotherSiteLeavesTheViewForTheBrowserAndOtherSchemesGoNowhere) {
+    frmInfo& w = Open();
+    for (WebView* view : {&w.webNotify(), &w.webLocal()}) {
+        ComPtr<IDispatch> sink = EventSinkOf(*view);
+        ASSERT_TRUE(sink) << "no event sink connected";
+        ui_->Clear();
+        EXPECT_FALSE(BeforeNavigateCancelled(sink.Get(), L"http://www.velmora.example/notify/a.htm"));
+        EXPECT_TRUE(BeforeNavigateCancelled(sink.Get(), L"http://elsewhere.test/page"));
+        EXPECT_TRUE(BeforeNavigateCancelled(sink.Get(), L"file:///C:/windows/win.ini"));
+        EXPECT_TRUE(BeforeNavigateCancelled(sink.Get(), L"javascript:alert(1)"));
+        auto launches = ui_->Launches();
+        ASSERT_EQ(launches.size(), 1u);
+        EXPECT_EQ(launches[0].kind, LaunchRequest::Kind::ShellExecute);
+        EXPECT_EQ(launches[0].target, L"http://elsewhere.test/page");
+        EXPECT_EQ(launches[0].owner, w.Hwnd());
+    }
 }
 
 TEST_F(NoticeWindow, BothViewsAreCreatedAndNavigated) {

@@ -23,10 +23,10 @@ protected:
         bar.Create(host, {0, 0, 3165, 375});
     }
     Host host;
-    DBar bar;
+    dBar bar;
 };
 
-bool AnyTimerOn(const DBar& b) {
+bool AnyTimerOn(const dBar& b) {
     return b.tmrMonic.Enabled() || b.tmrPace.Enabled() || b.tmrBouncy.Enabled() || b.tmrPulse.Enabled();
 }
 

@@ -34,6 +34,9 @@ public:
     std::deque<int> messageAnswers;
     std::deque<std::wstring> dialogAnswers;
     std::deque<bool> launchAnswers;
+    // What FileDialogError reports after an empty answer (0: a cancel).
+    DWORD dialogError = 0;
+    DWORD FileDialogError() const override { return dialogError; }
     std::deque<int> choiceAnswers;
 
     const std::vector<Entry>& Log() const { return log_; }

@@ -1,5 +1,6 @@
 #include "recorder/waveform/frm_audio_edit.h"
 
+#include <commdlg.h>
 #include <gtest/gtest.h>
 
 #include "base/rounding.h"
@@ -12,7 +13,7 @@ namespace orvo::recorder {
 namespace {
 
 namespace mae = modAudioEdit;
-using F = FrmAudioEdit;
+using F = frmAudioEdit;
 using test::Format;
 
 class AudioEditWindow : public ::testing::Test {
@@ -61,7 +62,7 @@ protected:
 
     ScriptedUi ui;
     test::ScratchDir dir;
-    FrmAudioEdit form;
+    frmAudioEdit form;
 };
 
 TEST_F(AudioEditWindow, LaysOutItsControlsInTwips) {
@@ -250,7 +251,7 @@ TEST_F(AudioEditWindow, ClosingWhilePlayingStopsTheSound) {
     EXPECT_EQ(mae::bPlaying.load(), 0);
     // The module outlives the window; the next opening starts unloaded.
     EXPECT_GT(mae::DataBytes(), 0u);
-    FrmAudioEdit again;
+    frmAudioEdit again;
     ASSERT_TRUE(again.Create(nullptr));
     EXPECT_EQ(mae::bWaveLoaded, 0);
 }
@@ -272,6 +273,29 @@ void CALLBACK ProbeOwner(HWND, UINT, UINT_PTR id, DWORD) {
     if (o && !IsWindowEnabled(o)) SetPropW(o, L"blocked", reinterpret_cast<HANDLE>(1));
 }
 
+TEST_F(AudioEditWindow, AGoodFileThenAFailedOneLeavesNothingToPlay) {
+    Choose(StereoFile());
+    ASSERT_EQ(mae::bWaveLoaded, -1);
+    Choose(dir.Write(L"broken.wav", test::Bytes{'R', 'I', 'F', 'F'}));
+    ASSERT_EQ(mae::bWaveLoaded, 0);
+    ui.Clear();
+    form.Command2_Click();
+    EXPECT_EQ(ui.Messages().size(), 1u);
+    EXPECT_FALSE(mae::WaveOutOpen());
+    EXPECT_EQ(mae::bPlaying.load(), 0);
+}
+
+TEST_F(AudioEditWindow, ADialogThatFailsIsReportedACancelIsNot) {
+    form.Command1_Click();
+    EXPECT_TRUE(ui.Messages().empty());
+    ui.dialogError = FNERR_INVALIDFILENAME;
+    form.Command1_Click();
+    ASSERT_EQ(ui.Messages().size(), 1u);
+    EXPECT_EQ(ui.Messages()[0].owner, form.Hwnd());
+    EXPECT_NE(ui.Messages()[0].text.find(L"0x3002"), std::wstring::npos);
+    EXPECT_EQ(Text(F::IDC_TEXT1), L"");
+}
+
 TEST(AudioEditModal, BlocksItsOwnerUntilClosed) {
     HWND owner = CreateWindowExW(0, L"STATIC", L"owner", WS_OVERLAPPED, 0, 0, 100, 100, nullptr, nullptr, nullptr,
                                  nullptr);
@@ -279,7 +303,7 @@ TEST(AudioEditModal, BlocksItsOwnerUntilClosed) {
     UINT_PTR probe = SetTimer(nullptr, 0, 50, nullptr);
     SetTimer(nullptr, 0, 300, &CloseWaveformWindow);
     {
-        FrmAudioEdit form;
+        frmAudioEdit form;
         ASSERT_TRUE(form.Create(owner));
         EXPECT_EQ(GetWindow(form.Hwnd(), GW_OWNER), owner);
         // The modal loop dispatches the probe timer too; it sees the owner disabled.
