@@ -4,6 +4,8 @@
 
 #include <cstring>
 
+#include "base/scoped.h"
+#include "base/text.h"
 #include "tests/support/scripted_ui.h"
 #include "tests/support/pump.h"
 #include "tests/waveform/wav_files.h"
@@ -216,6 +218,52 @@ TEST_F(WaveReader, APlusInThePathOpensLikeAnyOtherName) {
     EXPECT_TRUE(Load(test::Wave(f, {1, 2, 3}), L"take.v2+mix.wav").empty());
     EXPECT_EQ(mae::bWaveLoaded, -1);
     EXPECT_EQ(mae::lFrameCount, 3);
+}
+
+// Just over an hour of CD-quality stereo, as the recorder itself saves it:
+// 700 MB, read into one block. Under Wine a 32-bit program confined to the
+// lower 2 GB of its address space finds no free stretch that long.
+TEST_F(WaveReader, AnHourOfCdQualityStereoLoadsWhole) {
+    constexpr uint32_t kBytes = 700000000;  // 175 million frames
+    Format f;
+    f.channels = 2;
+    f.rate = 44100;
+    Bytes head = test::Riff(
+        {test::Chunk("fmt ", test::FmtBody(f)), test::Chunk("data", test::Samples16({1000, -1000}), kBytes)});
+    std::wstring path = dir.Write(L"hour.wav", head);
+    {
+        // The bytes between the first and the last frame are left to the
+        // file system: zeros, which it need not store.
+        ScopedFile out(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(out);
+        const int64_t dataStart = static_cast<int64_t>(head.size()) - 4;
+        Bytes last = test::Samples16({-2000, 3000});
+        LARGE_INTEGER at{};
+        at.QuadPart = dataStart + kBytes - 4;
+        DWORD written = 0;
+        ASSERT_TRUE(SetFilePointerEx(out.Get(), at, nullptr, FILE_BEGIN));
+        ASSERT_TRUE(WriteFile(out.Get(), last.data(), 4, &written, nullptr));
+        Bytes riffSize;
+        test::PutU32(riffSize, static_cast<uint32_t>(dataStart + kBytes - 8));
+        at.QuadPart = 4;
+        ASSERT_TRUE(SetFilePointerEx(out.Get(), at, nullptr, FILE_BEGIN));
+        ASSERT_TRUE(WriteFile(out.Get(), riffSize.data(), 4, &written, nullptr));
+    }
+
+    ui.Clear();
+    mae::LoadWaveFile(path);
+    for (const MessageBoxRequest& m : ui.Messages()) ADD_FAILURE() << WideToAnsi(m.text);
+    ASSERT_EQ(mae::bWaveLoaded, -1);
+    EXPECT_EQ(mae::lFrameCount, 175000000);
+    EXPECT_EQ(mae::lLastResult, static_cast<int32_t>(kBytes));  // every byte read
+    double l, r;
+    mae::GetStereo16(0, l, r);
+    EXPECT_DOUBLE_EQ(l, 1000 / 32768.0);
+    EXPECT_DOUBLE_EQ(r, -1000 / 32768.0);
+    mae::GetStereo16(174999999, l, r);
+    EXPECT_DOUBLE_EQ(l, -2000 / 32768.0);
+    EXPECT_DOUBLE_EQ(r, 3000 / 32768.0);
+    LoadKnownGood();  // gives the big block back
 }
 
 TEST_F(WaveReader, GettersNeverReadOutsideTheBlock) {
