@@ -6,6 +6,7 @@
 #include <mutex>
 
 #include "base/scoped.h"
+#include "audio/wave_recovery.h"
 #include "base/window_class.h"
 #include "audio/wave_riff.h"
 #include "audio/wave_store.h"
@@ -56,7 +57,10 @@ public:
     ~Impl();
 
     MCIERROR Command(std::wstring_view word);
-    MCIERROR Save(const std::wstring& path);
+    MCIERROR Save(const std::wstring& path, const SaveProgress* progress);
+    MCIERROR Restore(Leftover&& leftover, uint32_t& lostMs, std::vector<std::wstring>& lostFiles);
+    void LeaveForRecovery();
+    bool HoldsUnsavedSound() const;
     MCIERROR SetDevices(DWORD_PTR flags, const MCI_WAVE_SET_PARMS& parms);
     uint32_t Length() const;
     LevelReading Levels() const {
@@ -77,6 +81,7 @@ public:
 
 private:
     MCIERROR Open();
+    void Register();
     void Close();
     MCIERROR OpenFile(const std::wstring& path);
     MCIERROR Record();
@@ -112,7 +117,11 @@ WaveAudioDevice::Impl::Impl() {
 }
 
 WaveAudioDevice::Impl::~Impl() {
-    Close();
+    // Destroyed without "close": nothing unsaved is thrown away.
+    if (HoldsUnsavedSound())
+        LeaveForRecovery();
+    else
+        Close();
     if (window_) SetWindowLongPtrW(window_.Get(), GWLP_USERDATA, 0);
 }
 
@@ -176,6 +185,7 @@ MCIERROR WaveAudioDevice::Impl::Open() {
         UINT in = input_.load();
         if (waveInGetNumDevs() > 0) ChooseRecordingFormat([in](const WAVEFORMATEX& c) { return InputAccepts(in, c); }, f);
         format_ = f;
+        store_.Describe(format_, L"", true);
     } else {
         untitled_ = false;
         e = OpenFile(fileName_);
@@ -184,6 +194,11 @@ MCIERROR WaveAudioDevice::Impl::Open() {
         store_.Close();
         return e;
     }
+    Register();
+    return 0;
+}
+
+void WaveAudioDevice::Impl::Register() {
     position_ = 0;
     {
         std::lock_guard<std::mutex> lock(g_devicesLock);
@@ -193,12 +208,13 @@ MCIERROR WaveAudioDevice::Impl::Open() {
         g_devices[id_] = this;
     }
     if (window_) SetTimer(window_.Get(), kStatusTimer, interval_, nullptr);
-    return 0;
 }
 
 MCIERROR WaveAudioDevice::Impl::OpenFile(const std::wstring& path) {
-    ScopedFile file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    // Others may read the file while it is part of the element, but not
+    // change or delete it: its samples are read from it, not copied.
+    ScopedFile file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) {
         DWORD err = GetLastError();
         return err == ERROR_FILE_NOT_FOUND || err == ERROR_PATH_NOT_FOUND || err == ERROR_INVALID_NAME
@@ -207,14 +223,15 @@ MCIERROR WaveAudioDevice::Impl::OpenFile(const std::wstring& path) {
     }
     LARGE_INTEGER size;
     if (!GetFileSizeEx(file.Get(), &size)) return MCIERR_FILE_READ;
-    auto read = [&file](uint64_t offset, void* buffer, uint32_t n) {
+    HANDLE h = file.Get();
+    auto read = [h](uint64_t offset, void* buffer, uint32_t n) {
         char* p = static_cast<char*>(buffer);
         while (n > 0) {
             OVERLAPPED o{};
             o.Offset = static_cast<DWORD>(offset);
             o.OffsetHigh = static_cast<DWORD>(offset >> 32);
             DWORD got = 0;
-            if (!ReadFile(file.Get(), p, n, &got, &o) || got == 0) return false;
+            if (!ReadFile(h, p, n, &got, &o) || got == 0) return false;
             p += got;
             n -= got;
             offset += got;
@@ -224,17 +241,11 @@ MCIERROR WaveAudioDevice::Impl::OpenFile(const std::wstring& path) {
     WaveLayout layout;
     MCIERROR e = ParseWaveLayout(static_cast<uint64_t>(size.QuadPart), read, layout);
     if (e) return e;
-    // The samples are copied into the element's own store: recording into
-    // the element or saving it over this very file never touches the source
-    // while it is being read.
-    std::vector<char> chunk(kCopyChunk);
-    for (uint64_t done = 0; done < layout.dataBytes;) {
-        uint32_t n = static_cast<uint32_t>(std::min<uint64_t>(kCopyChunk, layout.dataBytes - done));
-        if (!read(layout.dataOffset + done, chunk.data(), n)) return MCIERR_FILE_READ;
-        if (!store_.Append(chunk.data(), n)) return MCIERR_FILE_WRITE;
-        done += n;
-    }
     format_ = layout.format;
+    store_.Describe(format_, path, false);
+    uint32_t source = store_.AddSource(path, std::move(file));
+    store_.AppendSource(source, layout.dataOffset, layout.dataBytes);
+    store_.SetSaved(true);
     return 0;
 }
 
@@ -262,12 +273,17 @@ MCIERROR WaveAudioDevice::Impl::Record() {
         if (!ChooseRecordingFormat([in](const WAVEFORMATEX& c) { return InputAccepts(in, c); }, f))
             return MCIERR_WAVE_SETINPUTUNSUITABLE;
         format_ = f;
+        store_.Describe(format_, store_.Name(), true);
     }
     auto recorder = std::make_unique<WaveRecorder>();
     recordAt_ = std::min(position_, store_.Length());
     recordFileOffset_ = store_.FileEnd();
+    store_.BeginTake(recordAt_, recordFileOffset_);
     MCIERROR e = recorder->Start(in, format_, store_, recordFileOffset_);
-    if (e) return e;
+    if (e) {
+        store_.Insert(recordAt_, recordFileOffset_, 0);  // ends the take with nothing in it
+        return e;
+    }
     recorder_ = std::move(recorder);
     return 0;
 }
@@ -334,16 +350,20 @@ WaveAudioDevice::Mode WaveAudioDevice::Impl::GetMode() const {
     return Mode::Stopped;
 }
 
-MCIERROR WaveAudioDevice::Impl::Save(const std::wstring& path) {
+MCIERROR WaveAudioDevice::Impl::Save(const std::wstring& path, const SaveProgress* progress) {
     if (!HasElement()) return MCIERR_NONAPPLICABLE_FUNCTION;
     if (path.empty()) return MCIERR_FILE_NOT_SAVED;
     // What is there now, including a take still being recorded.
-    WaveStore::Pending pending{recordAt_, recordFileOffset_, recorder_ ? recorder_->Recorded() : 0};
-    uint64_t bytes = store_.Length() + pending.bytes;
+    bool recording = recorder_ != nullptr;
+    WaveStore::Pending pending{recordAt_, recordFileOffset_, recording ? recorder_->Recorded() : 0};
+    uint64_t length = store_.Length();
+    uint64_t bytes = length + pending.bytes;
     if (bytes > kMaxWaveDataBytes) return MCIERR_FILE_NOT_SAVED;
+    auto cancelled = [progress] { return progress && progress->cancel && progress->cancel->load(); };
 
     // Written beside the target and moved over it only when complete, so a
-    // full disk never leaves a half-written file in place of a good one.
+    // full disk or a Cancel never leaves a half-written file in place of a
+    // good one.
     std::wstring dir = path;
     size_t slash = dir.find_last_of(L"\\/");
     dir = slash == std::wstring::npos ? std::wstring(L".") : dir.substr(0, slash + 1);
@@ -361,21 +381,78 @@ MCIERROR WaveAudioDevice::Impl::Save(const std::wstring& path) {
         if (!e && !write(header.data(), static_cast<DWORD>(header.size()))) e = MCIERR_FILE_WRITE;
         std::vector<char> chunk(kCopyChunk);
         for (uint64_t done = 0; !e && done < bytes;) {
+            if (cancelled()) {
+                e = MCIERR_FILE_NOT_SAVED;
+                break;
+            }
             uint32_t n = static_cast<uint32_t>(std::min<uint64_t>(kCopyChunk, bytes - done));
             if (!store_.ReadElement(done, chunk.data(), n, &pending))
                 e = MCIERR_FILE_READ;
             else if (!write(chunk.data(), n))
                 e = MCIERR_FILE_WRITE;
             done += n;
+            if (progress && progress->progress) progress->progress(static_cast<double>(done) / bytes);
         }
         const char pad = 0;
         if (!e && (bytes & 1) && !write(&pad, 1)) e = MCIERR_FILE_WRITE;
         if (!e && !FlushFileBuffers(out.Get())) e = MCIERR_FILE_WRITE;
     }
+    if (!e && cancelled()) e = MCIERR_FILE_NOT_SAVED;
+    // The target may be the very file the element reads from: it is let go
+    // for the replace and the new file is read from after it.
+    uint32_t source = e ? 0 : store_.SourceOf(path);
+    if (source) store_.ReleaseSource(source);
     if (!e && !MoveFileExW(temp, path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         e = MCIERR_FILE_NOT_SAVED;
-    if (e) DeleteFileW(temp);
-    return e;
+    if (e) {
+        DeleteFileW(temp);
+        if (source) store_.ReopenSource(source);
+        return e;
+    }
+    if (source) {
+        ScopedFile saved(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                     FILE_ATTRIBUTE_NORMAL, nullptr));
+        const uint64_t data = 44;  // BuildWaveHeader's size
+        // A take still running is spliced in at recordAt_ when it ends, so
+        // the part of it already in the file is left out of the pieces.
+        std::vector<std::pair<uint64_t, uint64_t>> pieces = {{data, pending.elementOffset},
+                                                             {data + pending.elementOffset + pending.bytes,
+                                                              length - pending.elementOffset}};
+        if (!pending.bytes) pieces = {{data, length}};
+        if (!saved || !store_.ReplaceSources(path, std::move(saved), pieces)) return MCIERR_FILE_READ;
+    }
+    if (!recording) store_.SetSaved(true);
+    return 0;
+}
+
+MCIERROR WaveAudioDevice::Impl::Restore(Leftover&& leftover, uint32_t& lostMs, std::vector<std::wstring>& lostFiles) {
+    if (HasElement()) return MCIERR_DEVICE_OPEN;
+    uint64_t lost = 0;
+    if (!store_.Adopt(std::move(leftover), lost, lostFiles)) return MCIERR_FILE_READ;
+    format_ = store_.Format();
+    untitled_ = store_.Untitled();
+    fileName_ = untitled_ ? std::wstring(L"new") : store_.Name();
+    lostMs = BytesToMilliseconds(lost, format_);
+    Register();
+    return 0;
+}
+
+void WaveAudioDevice::Impl::LeaveForRecovery() {
+    StopTransport();
+    if (window_) KillTimer(window_.Get(), kStatusTimer);
+    if (id_) {
+        std::lock_guard<std::mutex> lock(g_devicesLock);
+        g_devices.erase(id_);
+        id_ = 0;
+    }
+    store_.Release();
+    position_ = 0;
+}
+
+bool WaveAudioDevice::Impl::HoldsUnsavedSound() const {
+    if (!HasElement()) return false;
+    if (recorder_) return recorder_->Recorded() > 0 || store_.Length() > 0;
+    return store_.Length() > 0 && !store_.Saved();
 }
 
 MCIERROR WaveAudioDevice::Impl::SetDevices(DWORD_PTR flags, const MCI_WAVE_SET_PARMS& parms) {
@@ -415,16 +492,30 @@ MCIERROR WaveAudioDevice::Command(std::wstring_view word) {
     return e;
 }
 
-MCIERROR WaveAudioDevice::Save(const std::wstring& path) {
+MCIERROR WaveAudioDevice::Save(const std::wstring& path, const SaveProgress* progress) {
     MCIERROR e;
     try {
-        e = impl_->Save(path);
+        e = impl_->Save(path, progress);
     } catch (...) {
         e = MCIERR_OUT_OF_MEMORY;
     }
     impl_->lastError_ = e;
     return e;
 }
+
+MCIERROR WaveAudioDevice::Restore(Leftover&& leftover, uint32_t& lostMs, std::vector<std::wstring>& lostFiles) {
+    MCIERROR e;
+    try {
+        e = impl_->Restore(std::move(leftover), lostMs, lostFiles);
+    } catch (...) {
+        e = MCIERR_OUT_OF_MEMORY;
+    }
+    impl_->lastError_ = e;
+    return e;
+}
+
+void WaveAudioDevice::LeaveForRecovery() { impl_->LeaveForRecovery(); }
+bool WaveAudioDevice::HoldsUnsavedSound() const { return impl_->HoldsUnsavedSound(); }
 
 uint32_t WaveAudioDevice::Length() const { return impl_->Length(); }
 uint32_t WaveAudioDevice::Position() const { return impl_->Position(); }

@@ -8,15 +8,26 @@
 #include <windows.h>
 #include <mmsystem.h>
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "audio/level_tap.h"
 
 namespace orvo {
+
+struct Leftover;
+
+// For a save that runs on a worker thread: progress from 0 to 1, and a flag
+// another thread raises to stop it.
+struct SaveProgress {
+    std::function<void(double)> progress;
+    const std::atomic<bool>* cancel = nullptr;
+};
 
 class WaveAudioDevice {
 public:
@@ -46,7 +57,11 @@ public:
     //           itself (Position then equals Length); at the end, nothing;
     //   prev    stops and goes back to the start;
     //   stop    stops recording or playing where the sound is;
-    //   close   stops and discards the element.
+    //   close   stops and discards the element, deleting its files.
+    // The element's samples live in the recovery folder (wave_store.h) until
+    // "close"; an opened WAV file is read where it is, not copied. A device
+    // destroyed without "close" leaves an element that holds unsaved sound
+    // there for the next start to offer.
     // Commands, the status event and destruction belong to the creating
     // thread; Length and Position stay current while a worker thread moves
     // the sound.
@@ -69,8 +84,22 @@ public:
 
     // Writes the element as a standard PCM WAV file (also mid-take: what is
     // recorded so far). The file is written beside the target and replaces
-    // it only when complete. 0 or an MCI error code.
-    MCIERROR Save(const std::wstring& path);
+    // it only when complete, also when the target is the opened file the
+    // element reads from (that file is then let go, replaced, and read
+    // from again). 0 or an MCI error code; a cancelled save leaves the
+    // target untouched and returns MCIERR_FILE_NOT_SAVED. May run on
+    // another thread while the creating thread only reads Length/Position.
+    MCIERROR Save(const std::wstring& path, const SaveProgress* progress = nullptr);
+
+    // Opens a leftover element of an earlier run (refused while an element
+    // is open). Pieces of opened files that changed or went since are
+    // dropped: lost tells how many milliseconds, lostFiles which files.
+    MCIERROR Restore(Leftover&& leftover, uint32_t& lostMs, std::vector<std::wstring>& lostFiles);
+    // Stops and closes the element without deleting its files: it stays in
+    // the recovery folder, with a final journal, for the next start.
+    void LeaveForRecovery();
+    // True while the element holds sound that is in no saved file.
+    bool HoldsUnsavedSound() const;
 
     // The element's sample format (new elements: 44100 Hz, 16 bits, 2
     // channels, or the best the wave-in device accepts).

@@ -1,6 +1,10 @@
 #include "audio/wave_store.h"
 
 #include <algorithm>
+#include <cwchar>
+
+#include "audio/wave_recovery.h"
+#include "audio/wave_riff.h"
 
 namespace orvo {
 namespace {
@@ -10,6 +14,19 @@ OVERLAPPED At(uint64_t offset) {
     o.Offset = static_cast<DWORD>(offset);
     o.OffsetHigh = static_cast<DWORD>(offset >> 32);
     return o;
+}
+
+bool ReadFileRange(HANDLE file, uint64_t offset, void* data, uint32_t n) {
+    char* p = static_cast<char*>(data);
+    while (n > 0) {
+        OVERLAPPED o = At(offset);
+        DWORD got = 0;
+        if (!ReadFile(file, p, n, &got, &o) || got == 0) return false;
+        p += got;
+        n -= got;
+        offset += got;
+    }
+    return true;
 }
 
 // pieces with the given piece inserted at element offset `at`.
@@ -22,9 +39,9 @@ std::vector<WaveStore::Piece> Spliced(const std::vector<WaveStore::Piece>& piece
     for (const auto& p : pieces) {
         if (!placed && at < pos + p.bytes) {
             uint64_t head = at - pos;
-            if (head) out.push_back({p.fileOffset, head});
+            if (head) out.push_back({p.fileOffset, head, p.source});
             out.push_back(piece);
-            out.push_back({p.fileOffset + head, p.bytes - head});
+            out.push_back({p.fileOffset + head, p.bytes - head, p.source});
             placed = true;
         } else {
             out.push_back(p);
@@ -38,7 +55,8 @@ std::vector<WaveStore::Piece> Spliced(const std::vector<WaveStore::Piece>& piece
     merged.reserve(out.size());
     for (const auto& p : out) {
         if (p.bytes == 0) continue;
-        if (!merged.empty() && merged.back().fileOffset + merged.back().bytes == p.fileOffset)
+        if (!merged.empty() && merged.back().source == p.source &&
+            merged.back().fileOffset + merged.back().bytes == p.fileOffset)
             merged.back().bytes += p.bytes;
         else
             merged.push_back(p);
@@ -46,33 +64,226 @@ std::vector<WaveStore::Piece> Spliced(const std::vector<WaveStore::Piece>& piece
     return merged;
 }
 
+// A folder name nobody else picks: the time, this process and a counter.
+std::wstring NewElementFolder() {
+    static LONG counter = 0;
+    SYSTEMTIME t;
+    GetLocalTime(&t);
+    wchar_t name[80];
+    swprintf(name, 80, L"%04u%02u%02u-%02u%02u%02u-%lu-%ld", t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond,
+             GetCurrentProcessId(), InterlockedIncrement(&counter));
+    return RecoveryRoot() + L"\\" + name;
+}
+
+bool CreateFolders(const std::wstring& path) {
+    if (CreateDirectoryW(path.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS) return true;
+    if (GetLastError() != ERROR_PATH_NOT_FOUND) return false;
+    size_t slash = path.find_last_of(L"\\/");
+    if (slash == std::wstring::npos || slash == 0) return false;
+    if (!CreateFolders(path.substr(0, slash))) return false;
+    return CreateDirectoryW(path.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS;
+}
+
+HANDLE OpenSamples(const std::wstring& path, DWORD disposition) {
+    // Readers and writers of this process share one handle; nobody else may
+    // write or delete the file while the element is open.
+    return CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, disposition,
+                       FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
 }  // namespace
+
+WaveStore::~WaveStore() {
+    // Nobody said the element may go: its files stay for the next start.
+    if (IsOpen()) Release();
+}
+
+void WaveStore::ResetState() {
+    samples_.Reset();
+    owner_.Reset();
+    sourceFiles_.clear();
+    folder_.clear();
+    path_.clear();
+    meta_ = WaveJournal{};
+    length_ = 0;
+    fileEnd_ = 0;
+}
 
 bool WaveStore::Open() {
     Close();
-    wchar_t dir[MAX_PATH + 1];
-    DWORD n = GetTempPathW(MAX_PATH + 1, dir);
-    if (n == 0 || n > MAX_PATH) return false;
-    wchar_t name[MAX_PATH + 1];
-    if (!GetTempFileNameW(dir, L"orv", 0, name)) return false;
-    file_.Reset(CreateFileW(name, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                            nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr));
-    if (!file_) {
+    std::wstring folder = NewElementFolder();
+    if (!CreateFolders(folder)) return false;
+    ScopedFile owner(OpenOwnerLock(folder, true));
+    if (!owner) {
         DWORD e = GetLastError();
-        DeleteFileW(name);
+        RemoveDirectoryW(folder.c_str());
         SetLastError(e);
         return false;
     }
-    path_ = name;
+    std::lock_guard<std::mutex> lock(lock_);
+    folder_ = folder;
+    path_ = folder + L"\\" + kSamplesFile;
+    owner_ = std::move(owner);
+    meta_ = WaveJournal{};
+    meta_.format = PcmFormat(44100, 16, 2);
+    // The journal comes first: a folder with samples but no journal would be
+    // something no start could make sense of.
+    if (!WriteJournalLocked()) {
+        DWORD e = GetLastError();
+        DeleteElementFolder(folder_, owner_.Detach());
+        ResetState();
+        SetLastError(e);
+        return false;
+    }
+    samples_.Reset(OpenSamples(path_, CREATE_ALWAYS));
+    if (!samples_) {
+        DWORD e = GetLastError();
+        DeleteElementFolder(folder_, owner_.Detach());
+        ResetState();
+        SetLastError(e);
+        return false;
+    }
+    lastCheckpoint_ = std::chrono::steady_clock::now();
+    return true;
+}
+
+bool WaveStore::Adopt(Leftover&& leftover, uint64_t& lost, std::vector<std::wstring>& lostFiles) {
+    Close();
+    lost = 0;
+    lostFiles.clear();
+    ScopedFile samples(OpenSamples(leftover.folder + L"\\" + kSamplesFile, OPEN_ALWAYS));
+    if (!samples) return false;
+    LARGE_INTEGER size{};
+    GetFileSizeEx(samples.Get(), &size);
+    WaveJournal j = leftover.journal;
+    const WORD align = std::max<WORD>(j.format.nBlockAlign, 1);
+
+    // A take that was running becomes a piece with whatever reached the
+    // disk, which may be more than the last journal counted.
+    std::vector<Piece> pieces = j.pieces;
+    uint64_t fileEnd = 0;
+    for (const auto& p : pieces)
+        if (p.source == 0) fileEnd = std::max(fileEnd, p.fileOffset + p.bytes);
+    if (j.recording) {
+        uint64_t onDisk = static_cast<uint64_t>(size.QuadPart) > j.take.fileOffset
+                              ? static_cast<uint64_t>(size.QuadPart) - j.take.fileOffset
+                              : 0;
+        uint64_t bytes = std::max(j.take.bytes, onDisk);
+        bytes -= bytes % align;
+        uint64_t length = 0;
+        for (const auto& p : pieces) length += p.bytes;
+        pieces = Spliced(pieces, std::min(j.take.elementOffset, length), {j.take.fileOffset, bytes, 0});
+        fileEnd = std::max(fileEnd, j.take.fileOffset + bytes);
+        j.recording = false;
+        j.take = {};
+    }
+
+    // Opened files must be exactly as they were; a piece of one that
+    // changed or went would play something else, so it is left out.
+    std::vector<ScopedFile> files;
+    std::vector<bool> usable;
+    for (const JournalSource& s : j.sources) {
+        ScopedFile f(CreateFileW(s.path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr));
+        bool same = false;
+        if (f) {
+            LARGE_INTEGER fs{};
+            FILETIME written{};
+            same = GetFileSizeEx(f.Get(), &fs) && GetFileTime(f.Get(), nullptr, nullptr, &written) &&
+                   static_cast<uint64_t>(fs.QuadPart) == s.size && FileTimeNumber(written) == s.lastWrite;
+        }
+        if (!same) {
+            f.Reset();
+            lostFiles.push_back(s.path);
+        }
+        usable.push_back(same);
+        files.push_back(std::move(f));
+    }
+    std::vector<Piece> kept;
+    for (const auto& p : pieces) {
+        if (p.source > 0 && !usable[p.source - 1]) {
+            lost += p.bytes;
+            continue;
+        }
+        kept.push_back(p);
+    }
+    j.pieces = Spliced(kept, UINT64_MAX, {0, 0, 0});  // merges what the dropped pieces separated
+    if (lost) j.saved = false;
+
+    std::lock_guard<std::mutex> lock(lock_);
+    folder_ = leftover.folder;
+    path_ = folder_ + L"\\" + kSamplesFile;
+    owner_ = std::move(leftover.lock);
+    samples_ = std::move(samples);
+    sourceFiles_ = std::move(files);
+    meta_ = std::move(j);
+    length_ = 0;
+    for (const auto& p : meta_.pieces) length_ += p.bytes;
+    fileEnd_ = fileEnd;
+    WriteJournalLocked();
+    lastCheckpoint_ = std::chrono::steady_clock::now();
     return true;
 }
 
 void WaveStore::Close() {
-    file_.Reset();
-    path_.clear();
-    pieces_.clear();
-    length_ = 0;
-    fileEnd_ = 0;
+    std::lock_guard<std::mutex> lock(lock_);
+    if (!folder_.empty()) {
+        samples_.Reset();
+        sourceFiles_.clear();
+        DeleteElementFolder(folder_, owner_.Detach());
+    }
+    ResetState();
+}
+
+void WaveStore::Release() {
+    std::lock_guard<std::mutex> lock(lock_);
+    if (samples_) {
+        meta_.recording = false;
+        FlushFileBuffers(samples_.Get());
+        WriteJournalLocked();
+    }
+    ResetState();
+}
+
+bool WaveStore::WriteJournalLocked() {
+    if (folder_.empty()) return false;
+    return WriteJournalFile(folder_, meta_);
+}
+
+void WaveStore::Describe(const WAVEFORMATEX& format, const std::wstring& name, bool untitled) {
+    std::lock_guard<std::mutex> lock(lock_);
+    meta_.format = format;
+    meta_.format.cbSize = 0;
+    meta_.name = name;
+    meta_.untitled = untitled;
+    WriteJournalLocked();
+}
+
+void WaveStore::SetSaved(bool saved) {
+    std::lock_guard<std::mutex> lock(lock_);
+    if (meta_.saved == saved) return;
+    meta_.saved = saved;
+    WriteJournalLocked();
+}
+
+bool WaveStore::Saved() const {
+    std::lock_guard<std::mutex> lock(lock_);
+    return meta_.saved;
+}
+
+uint64_t WaveStore::Length() const {
+    std::lock_guard<std::mutex> lock(lock_);
+    return length_;
+}
+
+uint64_t WaveStore::FileEnd() const {
+    std::lock_guard<std::mutex> lock(lock_);
+    return fileEnd_;
+}
+
+std::vector<WaveStore::Piece> WaveStore::Pieces() const {
+    std::lock_guard<std::mutex> lock(lock_);
+    return meta_.pieces;
 }
 
 bool WaveStore::WriteFileAt(uint64_t fileOffset, const void* data, uint32_t n) const {
@@ -80,7 +291,7 @@ bool WaveStore::WriteFileAt(uint64_t fileOffset, const void* data, uint32_t n) c
     while (n > 0) {
         OVERLAPPED o = At(fileOffset);
         DWORD written = 0;
-        if (!WriteFile(file_.Get(), p, n, &written, &o) || written == 0) return false;
+        if (!WriteFile(samples_.Get(), p, n, &written, &o) || written == 0) return false;
         p += written;
         n -= written;
         fileOffset += written;
@@ -89,37 +300,156 @@ bool WaveStore::WriteFileAt(uint64_t fileOffset, const void* data, uint32_t n) c
 }
 
 bool WaveStore::ReadFileAt(uint64_t fileOffset, void* data, uint32_t n) const {
-    char* p = static_cast<char*>(data);
-    while (n > 0) {
-        OVERLAPPED o = At(fileOffset);
-        DWORD got = 0;
-        if (!ReadFile(file_.Get(), p, n, &got, &o) || got == 0) return false;
-        p += got;
-        n -= got;
-        fileOffset += got;
-    }
-    return true;
+    return ReadFileRange(samples_.Get(), fileOffset, data, n);
 }
 
 bool WaveStore::Append(const void* data, uint32_t n) {
-    if (!WriteFileAt(fileEnd_, data, n)) return false;
-    Insert(length_, fileEnd_, n);
+    uint64_t at = FileEnd();
+    if (!WriteFileAt(at, data, n)) return false;
+    Insert(UINT64_MAX, at, n);
     return true;
 }
 
 void WaveStore::Insert(uint64_t elementOffset, uint64_t fileOffset, uint64_t bytes) {
-    if (bytes == 0) return;
-    pieces_ = Spliced(pieces_, std::min(elementOffset, length_), {fileOffset, bytes});
+    std::lock_guard<std::mutex> lock(lock_);
+    bool wasRecording = meta_.recording;
+    meta_.recording = false;
+    if (bytes > 0) {
+        // What the journal is about to name must be on the disk first.
+        FlushFileBuffers(samples_.Get());
+        meta_.pieces = Spliced(meta_.pieces, std::min(elementOffset, length_), {fileOffset, bytes, 0});
+        length_ += bytes;
+        fileEnd_ = std::max(fileEnd_, fileOffset + bytes);
+        meta_.saved = false;
+    }
+    if (bytes > 0 || wasRecording) WriteJournalLocked();
+}
+
+uint32_t WaveStore::AddSource(const std::wstring& path, ScopedFile file) {
+    std::lock_guard<std::mutex> lock(lock_);
+    JournalSource s;
+    s.path = path;
+    LARGE_INTEGER size{};
+    FILETIME written{};
+    GetFileSizeEx(file.Get(), &size);
+    GetFileTime(file.Get(), nullptr, nullptr, &written);
+    s.size = static_cast<uint64_t>(size.QuadPart);
+    s.lastWrite = FileTimeNumber(written);
+    meta_.sources.push_back(s);
+    sourceFiles_.push_back(std::move(file));
+    WriteJournalLocked();
+    return static_cast<uint32_t>(meta_.sources.size());
+}
+
+void WaveStore::AppendSource(uint32_t source, uint64_t offset, uint64_t bytes) {
+    std::lock_guard<std::mutex> lock(lock_);
+    if (bytes == 0 || source == 0 || source > meta_.sources.size()) return;
+    meta_.pieces = Spliced(meta_.pieces, length_, {offset, bytes, source});
     length_ += bytes;
-    fileEnd_ = std::max(fileEnd_, fileOffset + bytes);
+    WriteJournalLocked();
+}
+
+uint32_t WaveStore::SourceOf(const std::wstring& path) const {
+    // The same file, however the path is spelled: same volume, same index.
+    ScopedFile probe(CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr));
+    BY_HANDLE_FILE_INFORMATION target{};
+    bool haveTarget = probe && GetFileInformationByHandle(probe.Get(), &target);
+    wchar_t full[MAX_PATH * 4];
+    std::wstring targetPath = GetFullPathNameW(path.c_str(), MAX_PATH * 4, full, nullptr) ? full : path;
+    std::lock_guard<std::mutex> lock(lock_);
+    for (size_t i = 0; i < meta_.sources.size(); ++i) {
+        if (haveTarget && sourceFiles_[i]) {
+            BY_HANDLE_FILE_INFORMATION info{};
+            if (GetFileInformationByHandle(sourceFiles_[i].Get(), &info) &&
+                info.dwVolumeSerialNumber == target.dwVolumeSerialNumber &&
+                info.nFileIndexHigh == target.nFileIndexHigh && info.nFileIndexLow == target.nFileIndexLow &&
+                (info.nFileIndexHigh || info.nFileIndexLow))
+                return static_cast<uint32_t>(i + 1);
+        }
+        std::wstring sourcePath = GetFullPathNameW(meta_.sources[i].path.c_str(), MAX_PATH * 4, full, nullptr)
+                                      ? full
+                                      : meta_.sources[i].path;
+        if (CompareStringOrdinal(sourcePath.c_str(), -1, targetPath.c_str(), -1, TRUE) == CSTR_EQUAL)
+            return static_cast<uint32_t>(i + 1);
+    }
+    return 0;
+}
+
+void WaveStore::ReleaseSource(uint32_t source) {
+    std::lock_guard<std::mutex> lock(lock_);
+    if (source >= 1 && source <= sourceFiles_.size()) sourceFiles_[source - 1].Reset();
+}
+
+bool WaveStore::ReopenSource(uint32_t source) {
+    std::lock_guard<std::mutex> lock(lock_);
+    if (source < 1 || source > sourceFiles_.size()) return false;
+    sourceFiles_[source - 1].Reset(CreateFileW(meta_.sources[source - 1].path.c_str(), GENERIC_READ,
+                                               FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                                               nullptr));
+    return sourceFiles_[source - 1].Valid();
+}
+
+bool WaveStore::ReplaceSources(const std::wstring& path, ScopedFile file,
+                               const std::vector<std::pair<uint64_t, uint64_t>>& pieces) {
+    std::lock_guard<std::mutex> lock(lock_);
+    JournalSource s;
+    s.path = path;
+    LARGE_INTEGER size{};
+    FILETIME written{};
+    if (!GetFileSizeEx(file.Get(), &size) || !GetFileTime(file.Get(), nullptr, nullptr, &written)) return false;
+    s.size = static_cast<uint64_t>(size.QuadPart);
+    s.lastWrite = FileTimeNumber(written);
+    sourceFiles_.clear();
+    sourceFiles_.push_back(std::move(file));
+    meta_.sources = {s};
+    meta_.pieces.clear();
+    length_ = 0;
+    for (const auto& [offset, bytes] : pieces) {
+        meta_.pieces = Spliced(meta_.pieces, length_, {offset, bytes, 1});
+        length_ += bytes;
+    }
+    WriteJournalLocked();
+    return true;
+}
+
+void WaveStore::BeginTake(uint64_t elementOffset, uint64_t fileOffset) {
+    std::lock_guard<std::mutex> lock(lock_);
+    uint64_t now = NowFileTime();
+    if (meta_.began == 0) meta_.began = now;
+    meta_.recording = true;
+    meta_.take = {std::min(elementOffset, length_), fileOffset, 0, now};
+    meta_.saved = false;
+    WriteJournalLocked();
+    lastCheckpoint_ = std::chrono::steady_clock::now();
+}
+
+void WaveStore::TakeWritten(uint64_t bytes) {
+    if (checkpointMs_ == 0) return;
+    auto now = std::chrono::steady_clock::now();
+    std::lock_guard<std::mutex> lock(lock_);
+    if (!meta_.recording || now - lastCheckpoint_ < std::chrono::milliseconds(checkpointMs_)) return;
+    lastCheckpoint_ = now;
+    // Samples first, then the journal that counts them.
+    if (!FlushFileBuffers(samples_.Get())) return;
+    meta_.take.bytes = bytes;
+    WriteJournalLocked();
+}
+
+HANDLE WaveStore::SourceHandle(const std::vector<ScopedFile>& files, uint32_t source) {
+    if (source == 0 || source > files.size()) return INVALID_HANDLE_VALUE;
+    return files[source - 1].Get();
 }
 
 bool WaveStore::ReadElement(uint64_t offset, void* data, uint32_t n, const Pending* pending) const {
+    std::lock_guard<std::mutex> lock(lock_);
     std::vector<Piece> spliced;
-    const std::vector<Piece>* view = &pieces_;
+    const std::vector<Piece>* view = &meta_.pieces;
     uint64_t total = length_;
     if (pending && pending->bytes) {
-        spliced = Spliced(pieces_, std::min(pending->elementOffset, length_), {pending->fileOffset, pending->bytes});
+        spliced = Spliced(meta_.pieces, std::min(pending->elementOffset, length_),
+                          {pending->fileOffset, pending->bytes, 0});
         view = &spliced;
         total += pending->bytes;
     }
@@ -131,7 +461,8 @@ bool WaveStore::ReadElement(uint64_t offset, void* data, uint32_t n, const Pendi
         if (offset < pos + p.bytes) {
             uint64_t within = offset - pos;
             uint32_t take = static_cast<uint32_t>(std::min<uint64_t>(n, p.bytes - within));
-            if (!ReadFileAt(p.fileOffset + within, out, take)) return false;
+            HANDLE file = p.source == 0 ? samples_.Get() : SourceHandle(sourceFiles_, p.source);
+            if (file == INVALID_HANDLE_VALUE || !ReadFileRange(file, p.fileOffset + within, out, take)) return false;
             out += take;
             offset += take;
             n -= take;

@@ -1,67 +1,138 @@
-// Where an element's samples live: a temporary file that only grows, and a
-// list of pieces of it that make up the element in order. Recording always
-// appends to the file; a take recorded in the middle of the element becomes
-// a piece inserted there, so nothing already recorded is moved or lost. The
-// file is deleted by the system when the store is closed, also when the
-// program ends abnormally.
+// Where an element's samples live: a folder of its own under the per-user
+// recovery folder, holding a samples file that only grows, a journal that
+// says which pieces make up the element in which order, and a lock file.
+// Recording always appends to the samples file; a take recorded in the
+// middle of the element becomes a piece inserted there, so nothing already
+// recorded is moved or lost. A piece may also lie in an opened WAV file,
+// which is then read where it is instead of being copied.
+//
+// The files outlive the process: after a crash, a kill or the end of the
+// session the next start finds them (wave_recovery.h). Only Close, the
+// user's word that the element may go, deletes them.
 #pragma once
 #include <windows.h>
+#include <mmsystem.h>
 
+#include <chrono>
 #include <cstdint>
+#include <mutex>
 #include <string>
 #include <vector>
 
+#include "audio/wave_journal.h"
 #include "base/scoped.h"
 
 namespace orvo {
 
+struct Leftover;
+
 class WaveStore {
 public:
-    struct Piece {
-        uint64_t fileOffset;
-        uint64_t bytes;
-    };
-    // A take that is still being recorded: bytes of the file from fileOffset
-    // that belong at elementOffset.
+    using Piece = JournalPiece;
+    // A take that is still being recorded: bytes of the samples file from
+    // fileOffset that belong at elementOffset.
     struct Pending {
         uint64_t elementOffset;
         uint64_t fileOffset;
         uint64_t bytes;
     };
 
-    // Creates the temporary file; false (GetLastError set) when it cannot.
+    WaveStore() = default;
+    ~WaveStore();
+    WaveStore(const WaveStore&) = delete;
+    WaveStore& operator=(const WaveStore&) = delete;
+
+    // Creates the element's folder, lock, journal and samples file; false
+    // (GetLastError set) when it cannot.
     bool Open();
+    // Takes over the files of a leftover (its lock included). Pieces of an
+    // opened file that changed or went are dropped; lost tells their bytes
+    // and lostFiles the files. False when the samples file cannot be opened.
+    bool Adopt(Leftover&& leftover, uint64_t& lost, std::vector<std::wstring>& lostFiles);
+    // The user's word: closes and deletes every file of the element.
     void Close();
-    bool IsOpen() const { return file_.Valid(); }
+    // Closes but keeps the files, with a final journal, for the next start
+    // to offer. A running take must have been ended first.
+    void Release();
+    bool IsOpen() const { return samples_.Valid(); }
+    // The samples file and the element's folder.
     const std::wstring& Path() const { return path_; }
+    const std::wstring& Folder() const { return folder_; }
+
+    // What the journal says about the element besides its pieces.
+    void Describe(const WAVEFORMATEX& format, const std::wstring& name, bool untitled);
+    const WAVEFORMATEX& Format() const { return meta_.format; }
+    const std::wstring& Name() const { return meta_.name; }
+    bool Untitled() const { return meta_.untitled; }
+    // True while every byte of the element is in a saved file, unchanged
+    // since: such an element is removed silently after a crash.
+    void SetSaved(bool saved);
+    bool Saved() const;
 
     // Bytes of the element (without a pending take).
-    uint64_t Length() const { return length_; }
-    // Where the next appended bytes go in the file.
-    uint64_t FileEnd() const { return fileEnd_; }
+    uint64_t Length() const;
+    // Where the next appended bytes go in the samples file.
+    uint64_t FileEnd() const;
 
-    // Positional I/O on the file; safe from two threads at once.
+    // Positional I/O on the samples file; safe from two threads at once.
     bool WriteFileAt(uint64_t fileOffset, const void* data, uint32_t n) const;
     bool ReadFileAt(uint64_t fileOffset, void* data, uint32_t n) const;
 
-    // Appends bytes to the file and to the end of the element.
+    // Appends bytes to the samples file and to the end of the element.
     bool Append(const void* data, uint32_t n);
-    // Makes the bytes [fileOffset, fileOffset+bytes) of the file, written by
-    // a take, part of the element at elementOffset (clamped to its length).
+    // Makes the bytes [fileOffset, fileOffset+bytes) of the samples file,
+    // written by a take, part of the element at elementOffset (clamped to its
+    // length). Ends the take, if one was begun.
     void Insert(uint64_t elementOffset, uint64_t fileOffset, uint64_t bytes);
+
+    // An opened WAV file whose bytes become pieces without being copied. The
+    // store keeps the handle (opened for reading, shared for reading only)
+    // until Close, Release or ReplaceSources. Returns the source number.
+    uint32_t AddSource(const std::wstring& path, ScopedFile file);
+    // Appends [offset, offset+bytes) of a source to the element.
+    void AppendSource(uint32_t source, uint64_t offset, uint64_t bytes);
+    // The source whose file is the one at path, or 0.
+    uint32_t SourceOf(const std::wstring& path) const;
+    // Lets go of a source's file (so it can be replaced); its pieces cannot
+    // be read until ReplaceSources or ReopenSource.
+    void ReleaseSource(uint32_t source);
+    bool ReopenSource(uint32_t source);
+    // After the element was saved over one of its sources: that file, now
+    // holding the whole element, becomes the only source; pieces lists
+    // (offset, bytes) of it in element order.
+    bool ReplaceSources(const std::wstring& path, ScopedFile file, const std::vector<std::pair<uint64_t, uint64_t>>& pieces);
+
+    // A take begins at elementOffset, written from fileOffset on.
+    void BeginTake(uint64_t elementOffset, uint64_t fileOffset);
+    // The recording thread tells how much of the take is in the file. At
+    // most every CheckpointInterval the samples are flushed and the journal
+    // is rewritten to include them.
+    void TakeWritten(uint64_t bytes);
+    // Milliseconds between checkpoints while recording; 0 turns the journal
+    // off during takes (for measuring what it costs).
+    void SetCheckpointInterval(uint32_t ms) { checkpointMs_ = ms; }
 
     // Reads n bytes of the element at offset, with an optional pending take
     // spliced in. False on a read error or when the range is outside.
     bool ReadElement(uint64_t offset, void* data, uint32_t n, const Pending* pending = nullptr) const;
 
-    const std::vector<Piece>& Pieces() const { return pieces_; }
+    std::vector<Piece> Pieces() const;
 
 private:
-    ScopedFile file_;
-    std::wstring path_;
-    std::vector<Piece> pieces_;
+    void ResetState();
+    bool WriteJournalLocked();
+    static HANDLE SourceHandle(const std::vector<ScopedFile>& files, uint32_t source);
+
+    mutable std::mutex lock_;
+    ScopedFile samples_;
+    ScopedFile owner_;  // the lock file: held while this process has the element
+    std::wstring folder_, path_;
+    WaveJournal meta_;
+    std::vector<ScopedFile> sourceFiles_;  // index source-1, parallel to meta_.sources
     uint64_t length_ = 0;
     uint64_t fileEnd_ = 0;
+    uint32_t checkpointMs_ = 1000;
+    std::chrono::steady_clock::time_point lastCheckpoint_{};
 };
 
 }  // namespace orvo

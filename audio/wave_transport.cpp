@@ -1,6 +1,7 @@
 #include "audio/wave_transport.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace orvo {
 namespace {
@@ -21,6 +22,22 @@ DWORD BufferBytes(const WAVEFORMATEX& f) {
 template <typename Done>
 void WaitForBuffers(Done done) {
     for (int i = 0; i < 100 && !done(); ++i) Sleep(10);
+}
+
+bool AnyQueued(const std::vector<WAVEHDR>& headers, size_t prepared) {
+    for (size_t i = 0; i < prepared; ++i)
+        if (headers[i].dwFlags & WHDR_INQUEUE) return true;
+    return false;
+}
+
+// A reset that timed out leaves buffers with the driver, which may still
+// fill or read them: they and their headers are kept to the process's end
+// rather than freed under it. Moving the vectors keeps every address.
+void AbandonToDriver(std::vector<std::vector<char>>& memory, std::vector<WAVEHDR>& headers) {
+    using Kept = std::pair<std::vector<std::vector<char>>, std::vector<WAVEHDR>>;
+    (void)new Kept(std::move(memory), std::move(headers));
+    memory.clear();
+    headers.clear();
 }
 
 }  // namespace
@@ -53,7 +70,7 @@ MCIERROR WaveOutErrorToMci(MMRESULT r) {
 
 WaveRecorder::~WaveRecorder() { Stop(); }
 
-MCIERROR WaveRecorder::Start(UINT device, const WAVEFORMATEX& format, const WaveStore& store, uint64_t fileOffset) {
+MCIERROR WaveRecorder::Start(UINT device, const WAVEFORMATEX& format, WaveStore& store, uint64_t fileOffset) {
     Stop();
     store_ = &store;
     fileOffset_ = fileOffset;
@@ -134,9 +151,10 @@ void WaveRecorder::Drain(bool requeue) {
             if (store_->WriteFileAt(fileOffset_ + done, h.lpData, n)) {
                 recorded_.store(done + n);
                 levels_.Feed(h.lpData, n);
-            }
-            else
+                store_->TakeWritten(done + n);
+            } else {
                 failed_ = true;  // the disk is full: keep what is written, report it
+            }
         }
         h.dwFlags &= ~WHDR_DONE;
         h.dwBytesRecorded = 0;
@@ -151,12 +169,14 @@ void WaveRecorder::Drain(bool requeue) {
 void WaveRecorder::Release() {
     if (device_) {
         waveInReset(device_.Get());
-        WaitForBuffers([this] {
+        WaitForBuffers([this] { return !AnyQueued(headers_, prepared_); });
+        if (AnyQueued(headers_, prepared_)) {
+            AbandonToDriver(memory_, headers_);
+            (void)device_.Detach();  // it cannot close with buffers queued
+        } else {
             for (size_t i = 0; i < prepared_; ++i)
-                if (headers_[i].dwFlags & WHDR_INQUEUE) return false;
-            return true;
-        });
-        for (size_t i = 0; i < prepared_; ++i) waveInUnprepareHeader(device_.Get(), &headers_[i], sizeof(WAVEHDR));
+                waveInUnprepareHeader(device_.Get(), &headers_[i], sizeof(WAVEHDR));
+        }
     }
     prepared_ = outstanding_ = 0;
     device_.Reset();
@@ -266,7 +286,9 @@ void WavePlayer::Run() noexcept {
             next_ = (next_ + 1) % headers_.size();
         }
     }
-    played_ = to_ - from_;
+    // Everything queued has been played: the whole stretch, or after a read
+    // error only what came before it.
+    played_ = queued_;
     finished_ = true;
     if (notify_) PostMessageW(notify_, message_, 0, 0);
 }
@@ -282,12 +304,14 @@ void WavePlayer::Stop() {
 void WavePlayer::Release() {
     if (device_) {
         waveOutReset(device_.Get());
-        WaitForBuffers([this] {
+        WaitForBuffers([this] { return !AnyQueued(headers_, prepared_); });
+        if (AnyQueued(headers_, prepared_)) {
+            AbandonToDriver(memory_, headers_);
+            (void)device_.Detach();  // it cannot close with buffers queued
+        } else {
             for (size_t i = 0; i < prepared_; ++i)
-                if (headers_[i].dwFlags & WHDR_INQUEUE) return false;
-            return true;
-        });
-        for (size_t i = 0; i < prepared_; ++i) waveOutUnprepareHeader(device_.Get(), &headers_[i], sizeof(WAVEHDR));
+                waveOutUnprepareHeader(device_.Get(), &headers_[i], sizeof(WAVEHDR));
+        }
     }
     prepared_ = outstanding_ = 0;
     device_.Reset();

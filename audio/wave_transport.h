@@ -17,8 +17,9 @@
 
 namespace orvo {
 
-// Records into the store's file from fileOffset on; the caller makes the
-// bytes part of the element after Stop.
+// Records into the store's samples file from fileOffset on, telling the
+// store how far the take has reached the disk; the caller makes the bytes
+// part of the element after Stop.
 class WaveRecorder {
 public:
     WaveRecorder() = default;
@@ -27,7 +28,7 @@ public:
     WaveRecorder& operator=(const WaveRecorder&) = delete;
 
     // 0 or an MCI error; on error nothing keeps running.
-    MCIERROR Start(UINT device, const WAVEFORMATEX& format, const WaveStore& store, uint64_t fileOffset);
+    MCIERROR Start(UINT device, const WAVEFORMATEX& format, WaveStore& store, uint64_t fileOffset);
     // Returns once every recorded byte is in the file and the device is closed.
     void Stop();
     // Whole frames written to the file so far.
@@ -48,7 +49,7 @@ private:
     std::vector<WAVEHDR> headers_;
     size_t prepared_ = 0;
     size_t next_ = 0, outstanding_ = 0;
-    const WaveStore* store_ = nullptr;
+    WaveStore* store_ = nullptr;
     uint64_t fileOffset_ = 0;
     WORD blockAlign_ = 1;
     std::atomic<uint64_t> recorded_{0};

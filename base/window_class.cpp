@@ -1,6 +1,18 @@
 #include "base/window_class.h"
 
+#include <mutex>
+#include <string>
+#include <utility>
+#include <vector>
+
 namespace orvo {
+namespace {
+
+// The classes this module registered (one list per module that links this).
+std::mutex g_registeredLock;
+std::vector<std::wstring> g_registered;
+
+}  // namespace
 
 bool RegisterWindowClass(const WindowClass& wanted) {
     HINSTANCE instance = GetModuleHandleW(nullptr);
@@ -16,7 +28,18 @@ bool RegisterWindowClass(const WindowClass& wanted) {
     wc.hIcon = wanted.icon;
     wc.hIconSm = wanted.icon;
     wc.lpszClassName = wanted.name;
-    return RegisterClassExW(&wc) != 0;
+    if (!RegisterClassExW(&wc)) return false;
+    std::lock_guard<std::mutex> lock(g_registeredLock);
+    g_registered.emplace_back(wanted.name);
+    return true;
+}
+
+void UnregisterWindowClasses() {
+    std::lock_guard<std::mutex> lock(g_registeredLock);
+    std::vector<std::wstring> kept;
+    for (const std::wstring& name : g_registered)
+        if (!UnregisterClassW(name.c_str(), GetModuleHandleW(nullptr))) kept.push_back(name);
+    g_registered = std::move(kept);
 }
 
 }  // namespace orvo

@@ -16,4 +16,9 @@ struct WindowClass {
 // already; false when the system refuses.
 bool RegisterWindowClass(const WindowClass& wanted);
 
+// Unregisters every class RegisterWindowClass registered from this module.
+// A DLL calls it when it unloads: a class left behind would keep a window
+// procedure in code that is gone. Classes with windows left stay.
+void UnregisterWindowClasses();
+
 }  // namespace orvo

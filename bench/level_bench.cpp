@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "audio/level_tap.h"
+#include "audio/wave_audio_device.h"
 
 namespace {
 
@@ -33,6 +34,34 @@ double Best(F&& f, int rounds) {
         best = std::min(best, Now() - t0);
     }
     return best;
+}
+
+double ProcessCpuSeconds() {
+    FILETIME created, exited, kernel, user;
+    GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
+    auto seconds = [](const FILETIME& f) {
+        return static_cast<double>(static_cast<uint64_t>(f.dwHighDateTime) << 32 | f.dwLowDateTime) / 1e7;
+    };
+    return seconds(kernel) + seconds(user);
+}
+
+// Records for the given time with the real device (the meter runs on its
+// worker) and returns the process CPU time it took and the audio it got.
+bool RecordFor(DWORD ms, double& cpu, double& audioSeconds) {
+    orvo::WaveAudioDevice device;
+    device.SetFileName(L"new");
+    if (device.Command(L"open") || device.Command(L"record")) return false;
+    double c0 = ProcessCpuSeconds();
+    for (DWORD start = GetTickCount(); GetTickCount() - start < ms;) {
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+        Sleep(20);
+    }
+    device.Command(L"stop");
+    cpu = ProcessCpuSeconds() - c0;
+    audioSeconds = device.Length() / 1000.0;
+    device.Command(L"close");
+    return true;
 }
 
 }  // namespace
@@ -66,5 +95,16 @@ int main() {
     std::printf("levels of 1 s of 44.1 kHz stereo 16-bit: %.1f us\n", measure * 1e6);
     std::printf("memcpy of the same bytes:               %.1f us\n", memcpyTime * 1e6);
     std::printf("ratio: %.2f (target <= 3)\n", measure / memcpyTime);
+
+    // Recording: the process's CPU time over a take, and the share of it the
+    // meter's work on the same amount of audio accounts for.
+    double cpu = 0, seconds = 0;
+    if (RecordFor(20000, cpu, seconds) && cpu > 0) {
+        double meterCpu = measure * seconds;
+        std::printf("recording %.1f s of audio took %.3f s CPU, of which the meter %.4f s\n", seconds, cpu, meterCpu);
+        std::printf("ratio with meter / without: %.4f (target <= 1.05)\n", cpu / std::max(1e-9, cpu - meterCpu));
+    } else {
+        std::printf("recording: no input device, not measured\n");
+    }
     return 0;
 }

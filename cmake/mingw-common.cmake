@@ -14,6 +14,12 @@ set(CMAKE_FIND_ROOT_PATH /usr/${ORVO_TRIPLE})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+# Tests run under the Wine loader of their own architecture: wine64 given a
+# PE32 program prints nothing and exits 0, so a wrong pairing would pass.
 if(ORVO_TRIPLE STREQUAL "x86_64-w64-mingw32" AND EXISTS /usr/lib/wine/wine64)
   set(CMAKE_CROSSCOMPILING_EMULATOR /usr/lib/wine/wine64)
+elseif(ORVO_TRIPLE STREQUAL "i686-w64-mingw32" AND EXISTS /usr/lib/wine/wine)
+  # The 32-bit loader needs a 32-bit prefix of its own; it refuses a 64-bit one.
+  set(ORVO_WINE32_PREFIX "$ENV{HOME}/.wine-orvo32" CACHE PATH "Wine prefix (win32) the 32-bit tests run in")
+  set(CMAKE_CROSSCOMPILING_EMULATOR env WINEARCH=win32 WINEPREFIX=${ORVO_WINE32_PREFIX} /usr/lib/wine/wine)
 endif()

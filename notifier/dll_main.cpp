@@ -19,7 +19,7 @@ BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved) {
         break;
     case DLL_PROCESS_DETACH:
         // At process exit the system reclaims everything; only an explicit
-        // unload has to give back the slot and the window class.
+        // unload has to give back the slot and the window classes.
         if (!reserved) ModuleDetach();
         break;
     }
@@ -27,7 +27,7 @@ BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved) {
 }
 
 extern "C" HRESULT STDAPICALLTYPE DllCanUnloadNow() {
-    return LiveObjects() == 0 && LiveWindows() == 0 ? S_OK : S_FALSE;
+    return ModuleMayUnload() ? S_OK : S_FALSE;
 }
 
 extern "C" HRESULT STDAPICALLTYPE DllGetClassObject(REFCLSID clsid, REFIID riid, void** out) {

@@ -17,6 +17,7 @@ namespace {
 constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
 constexpr DWORD kExStyle = WS_EX_TOOLWINDOW;
 constexpr UINT_PTR kSearchBoxSubclass = 1;
+constexpr wchar_t kNotStoredText[] = L"无法保存“不再显示”的设置：没有写入注册表的权限。";
 
 InfoItem InfoItemOfId(int id) {
     int index = id - ControlId(InfoItem::picTop);
@@ -78,7 +79,19 @@ bool frmInfo::CreateControls() {
         Resume([&] { webNotify_.DocumentMarkup(&markup); });
         webNotify_DocumentComplete(frame, url, markup);
     });
+    for (WebView* view : {&webNotify_, &webLocal_})
+        view->SetNavigationHandler([this](const std::wstring& url, bool newWindow) {
+            return webView_BeforeNavigate(url, newWindow);
+        });
     return true;
+}
+
+bool frmInfo::webView_BeforeNavigate(const std::wstring& url, bool newWindow) {
+    Navigation where = NavigationFor(url, LocalPagePath(ComponentFolder()));
+    if (where == Navigation::Stay && !newWindow) return true;
+    // Other sites, and every new window, go to the user's own browser.
+    if (where != Navigation::Refuse) Resume([&] { ShellOpen(Hwnd(), L"open", url, L"", L"", SW_SHOWNORMAL); });
+    return false;
 }
 
 HWND frmInfo::CreateItem(const ControlPlace& place) {
@@ -204,12 +217,12 @@ void frmInfo::Form_Load() {
     Resume([&] { webNotify_.SetSilent(true); });
     Resume([&] { webNotify_.SetRegisterAsBrowser(true); });
     ThreadState& state = ThisThread();
-    Resume([&] { state.SoftDesc = ResolveSoftDesc(ReadRegValue(kHkeyLocalMachine, kSettingsKey, kSoftDescValue)); });
+    Resume([&] { state.SoftDesc = ResolveSoftDesc(ReadSetting(kSettingsKey, kSoftDescValue)); });
     Resume([&] { SetWindowTextW(Hwnd(), WindowCaption(state.SoftDesc).c_str()); });
     Resume([&] { SetWindowTextW(Item(InfoItem::lblSoft), SoftLinkCaption(state.SoftDesc).c_str()); });
     Resume([&] {
         state.ReadmePath =
-            ResolveReadmePath(ReadRegValue(kHkeyLocalMachine, kSettingsKey, kReadmePathValue), ComponentFolder());
+            ResolveReadmePath(ReadSetting(kSettingsKey, kReadmePathValue), ComponentFolder());
     });
 }
 
@@ -303,11 +316,21 @@ void frmInfo::txtSearch_KeyPress(int keyCode) {
 }
 
 void frmInfo::chkHideWindow_Click() {
+    HWND box = Item(InfoItem::chkHideWindow);
+    StoredFor stored = StoredFor::Nobody;
     Resume([&] {
-        bool ticked = SendMessageW(Item(InfoItem::chkHideWindow), BM_GETCHECK, 0, 0) == BST_CHECKED;
-        std::wstring value = ticked ? L"1" : L"0";
-        WriteRegString(kHkeyLocalMachine, kSettingsKey, kHideWindowValue, value);
+        bool ticked = SendMessageW(box, BM_GETCHECK, 0, 0) == BST_CHECKED;
+        stored = WriteSetting(kSettingsKey, kHideWindowValue, ticked ? L"1" : L"0");
     });
+    // The box shows the choice in force, which stays the old one when
+    // nothing could be stored.
+    Resume([&] {
+        bool hidden = ReadSetting(kSettingsKey, kHideWindowValue) == L"1";
+        SendMessageW(box, BM_SETCHECK, hidden ? BST_CHECKED : BST_UNCHECKED, 0);
+    });
+    if (stored != StoredFor::Nobody || toldNotStored_) return;
+    toldNotStored_ = true;
+    Resume([&] { ShowMessage(Hwnd(), kNotStoredText, WindowText(Hwnd()), MB_OK | MB_ICONINFORMATION); });
 }
 
 void frmInfo::RouteCommand(int id, int code) {

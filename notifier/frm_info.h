@@ -61,6 +61,9 @@ public:
     // A document of the online view has completed, frames and reloads
     // included; markup is that of the view's top-level document.
     void webNotify_DocumentComplete(IDispatch* frame, const std::wstring& url, const std::wstring& markup);
+    // Either view is about to go to url, or a page in it asks for a new
+    // window (newWindow). False keeps the view where it is.
+    bool webView_BeforeNavigate(const std::wstring& url, bool newWindow);
     void imgChange_Click();
     void lblRefresh_Click();
     void lblHomepage_Click();
@@ -102,6 +105,7 @@ private:
     int32_t viewSwitchCount_ = 0;
     std::wstring notifyUrl_;
     bool counted_ = false;
+    bool toldNotStored_ = false;  // the user hears once that the box could not be stored
 
     HWND items_[static_cast<int>(InfoItem::Count)] = {};
     Panel topStrip_;

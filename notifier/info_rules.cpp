@@ -7,6 +7,7 @@
 
 #include "product/maker_links.h"
 #include "base/rounding.h"
+#include "base/text.h"
 
 namespace orvo::notifier {
 namespace {
@@ -37,6 +38,23 @@ std::optional<int32_t> RoundedQuotient(double dividend, double divisor) {
 }
 
 }  // namespace
+
+std::wstring PercentEncoded(const std::wstring& text) {
+    static const wchar_t kHex[] = L"0123456789ABCDEF";
+    std::wstring out;
+    for (unsigned char c : WideToUtf8(text)) {
+        bool unreserved = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' ||
+                          c == '_' || c == '.' || c == '~';
+        if (unreserved) {
+            out.push_back(static_cast<wchar_t>(c));
+        } else {
+            out.push_back(L'%');
+            out.push_back(kHex[c >> 4]);
+            out.push_back(kHex[c & 0x0F]);
+        }
+    }
+    return out;
+}
 
 bool HasNoticeMark(const std::wstring& markup) {
     if (Lowered(markup).find(L"velmora") != std::wstring::npos) return true;
@@ -73,7 +91,7 @@ std::wstring SearchUrl(const std::wstring& boxText) {
         url = ReplaceAll(url, std::wstring(kWordKey) + kWordPlaceholder, L"");
         return ReplaceAll(url, kWordPlaceholder, L"");
     }
-    return ReplaceAll(url, kWordPlaceholder, words);
+    return ReplaceAll(url, kWordPlaceholder, PercentEncoded(words));
 }
 
 std::wstring SearchTooltip() { return std::wstring(maker::kWebSearchName) + L"搜索"; }
@@ -125,5 +143,47 @@ std::optional<TopmostPlacement> TopmostPlacementFor(double leftTwips, double top
 }
 
 bool SwitchShowsLocal(int32_t viewSwitchCount) { return viewSwitchCount % 2 != 0; }
+
+namespace {
+
+// The host of an http(s) address after "//": no user part, no port, lower case.
+std::wstring HostOf(const std::wstring& url, size_t afterScheme) {
+    size_t start = afterScheme;
+    while (start < url.size() && (url[start] == L'/' || url[start] == L'\\')) ++start;
+    size_t end = url.find_first_of(L"/\\?#", start);
+    std::wstring authority = url.substr(start, end == std::wstring::npos ? std::wstring::npos : end - start);
+    size_t at = authority.rfind(L'@');
+    if (at != std::wstring::npos) authority.erase(0, at + 1);
+    size_t colon = authority.find(L':');
+    if (colon != std::wstring::npos) authority.erase(colon);
+    while (!authority.empty() && authority.back() == L'.') authority.pop_back();
+    return Lowered(authority);
+}
+
+// The file path a file: address or a plain path names, as the view shows it.
+std::wstring PathOfFileAddress(std::wstring url) {
+    if (Lowered(url.substr(0, 5)) == L"file:") {
+        url.erase(0, 5);
+        while (!url.empty() && (url[0] == L'/' || url[0] == L'\\')) url.erase(0, 1);
+        url = ReplaceAll(ReplaceAll(url, L"%20", L" "), L"/", L"\\");
+    }
+    return Lowered(url);
+}
+
+}  // namespace
+
+Navigation NavigationFor(const std::wstring& url, const std::wstring& localPagePath) {
+    if (PathOfFileAddress(url) == Lowered(localPagePath)) return Navigation::Stay;
+    if (Lowered(url) == L"about:blank") return Navigation::Stay;
+    size_t colon = url.find(L':');
+    if (colon == std::wstring::npos) return Navigation::Refuse;
+    std::wstring scheme = Lowered(url.substr(0, colon));
+    if (scheme != L"http" && scheme != L"https") return Navigation::Refuse;
+    std::wstring host = HostOf(url, colon + 1);
+    for (const wchar_t* maker : {maker::kWebHost, maker::kGuestbookHost, maker::kSiteNavigationHost,
+                                 maker::kWebTvHost, maker::kSearchHost, maker::kShopHost})
+        if (host == maker) return Navigation::Stay;
+    return Navigation::OpenInBrowser;
+}
 
 }  // namespace orvo::notifier

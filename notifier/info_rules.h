@@ -29,8 +29,11 @@ std::wstring ReplaceAll(std::wstring text, const std::wstring& what, const std::
 
 // The search address before the words go in.
 std::wstring SearchTemplate();
-// The address the search box opens for the text typed into it. The text is
-// inserted as typed, without encoding; an empty box opens the service
+// The text as one query value: UTF-8, every byte but letters, digits and
+// "-_.~" written as %XX (so a space is %20 and "+" stays a plus sign).
+std::wstring PercentEncoded(const std::wstring& text);
+// The address the search box opens for the text typed into it: the words,
+// trimmed of spaces, go in percent-encoded; an empty box opens the service
 // without the "word" key.
 std::wstring SearchUrl(const std::wstring& boxText);
 // Tooltip of the search icon: the service's name followed by "搜索".
@@ -72,5 +75,15 @@ std::optional<TopmostPlacement> TopmostPlacementFor(double leftTwips, double top
 // Which view the switch shows after the given number of clicks: odd counts
 // show the local page, even ones the online page.
 bool SwitchShowsLocal(int32_t viewSwitchCount);
+
+// Where a navigation of either view may go. The online page comes over plain
+// HTTP into an always-on-top window, so a changed page must not lead the view
+// anywhere: only the maker's own pages and the local page stay in the view.
+enum class Navigation {
+    Stay,           // http/https on a maker's host, the local page, about:blank
+    OpenInBrowser,  // http/https anywhere else: the user's default browser
+    Refuse,         // any other scheme (file, javascript, res, ms-its, ...)
+};
+Navigation NavigationFor(const std::wstring& url, const std::wstring& localPagePath);
 
 }  // namespace orvo::notifier

@@ -1,8 +1,11 @@
 #include "notifier/mod_notify.h"
 
+#include <utility>
+
 #include "notifier/frm_info.h"
 #include "notifier/mod_regedit.h"
 #include "base/failure.h"
+#include "base/window_class.h"
 #include "win/window_tools.h"
 #include "product/maker_links.h"
 #include "win/window.h"
@@ -13,6 +16,19 @@ namespace {
 
 LONG g_objects = 0;
 LONG g_windows = 0;
+
+// The reference on this module that the open windows hold. A window outlives
+// every COM reference when its client uninitialises COM with the window open,
+// and COM then frees the DLL whatever DllCanUnloadNow says; the next message
+// to the window would run code that is gone. So the first window takes a
+// reference of its own. It is not given back when the last window closes:
+// that happens inside this module on the window's thread, and a release that
+// unmapped the module would return into nothing (FreeLibraryAndExitThread
+// would end the client's thread). DllCanUnloadNow gives it back instead,
+// since COM calls it while still holding the module itself; until then the
+// DLL simply stays loaded.
+SRWLOCK g_holdLock = SRWLOCK_INIT;
+HMODULE g_heldForWindows = nullptr;
 
 DWORD Slot() {
     static const DWORD slot = TlsAlloc();
@@ -61,7 +77,14 @@ frmInfo& WindowOfThisThread() {
     return *state.window;
 }
 
-void WindowCreated() { InterlockedIncrement(&g_windows); }
+void WindowCreated() {
+    AcquireSRWLockExclusive(&g_holdLock);
+    InterlockedIncrement(&g_windows);
+    if (!g_heldForWindows)
+        GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, reinterpret_cast<LPCWSTR>(&WindowCreated),
+                           &g_heldForWindows);
+    ReleaseSRWLockExclusive(&g_holdLock);
+}
 
 void WindowDestroyed(frmInfo* window) {
     InterlockedDecrement(&g_windows);
@@ -75,6 +98,16 @@ void AddModuleReference() { InterlockedIncrement(&g_objects); }
 void ReleaseModuleReference() { InterlockedDecrement(&g_objects); }
 LONG LiveObjects() { return InterlockedCompareExchange(&g_objects, 0, 0); }
 LONG LiveWindows() { return InterlockedCompareExchange(&g_windows, 0, 0); }
+
+bool ModuleMayUnload() {
+    HMODULE release = nullptr;
+    AcquireSRWLockExclusive(&g_holdLock);
+    bool idle = LiveObjects() == 0 && LiveWindows() == 0;
+    if (idle) release = std::exchange(g_heldForWindows, nullptr);
+    ReleaseSRWLockExclusive(&g_holdLock);
+    if (release) FreeLibrary(release);
+    return idle;
+}
 
 std::wstring ModulePath() {
     std::wstring path = orvo::ModulePath(ThisModule());
@@ -94,7 +127,7 @@ std::wstring NoticeUrl(const std::wstring& softName) {
 
 void NotifyOnThisThread(const std::wstring& softName) {
     std::wstring hide;
-    Resume([&] { hide = ReadRegValue(kHkeyLocalMachine, kSettingsKey, kHideWindowValue); });
+    Resume([&] { hide = ReadSetting(kSettingsKey, kHideWindowValue); });
     if (hide == L"1") return;
 
     std::wstring url;
@@ -116,7 +149,9 @@ void ModuleAttach() { (void)Slot(); }
 void ModuleDetach() {
     ForgetThisThread();
     if (Slot() != TLS_OUT_OF_INDEXES) TlsFree(Slot());
-    UnregisterClassW(frmInfo::ClassName().c_str(), GetModuleHandleW(nullptr));
+    // A class left registered would keep a window procedure that is about to
+    // be unmapped: the window's, its strips', the views' hosts'.
+    UnregisterWindowClasses();
 }
 
 }  // namespace orvo::notifier

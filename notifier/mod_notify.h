@@ -43,11 +43,15 @@ frmInfo& WindowOfThisThread();
 void WindowCreated();
 void WindowDestroyed(frmInfo* window);
 
-// Objects and class-factory locks that keep the module loaded.
+// Objects (the component's and the views' sites) and class-factory locks
+// that keep the module loaded.
 void AddModuleReference();
 void ReleaseModuleReference();
 LONG LiveObjects();
 LONG LiveWindows();
+// DllCanUnloadNow: true when no object or window is left. The reference the
+// windows held on the module is given back here, while the caller holds one.
+bool ModuleMayUnload();
 
 // The file of the module that holds this code (the DLL, or a program that
 // links it in).
@@ -62,8 +66,8 @@ std::wstring NoticeUrl(const std::wstring& softName);
 // skipped on failure and the next one runs; nothing is reported.
 void NotifyOnThisThread(const std::wstring& softName);
 
-// Setup and teardown of the per-thread slot (DllMain; also used by programs
-// that link the module in, lazily).
+// Setup and teardown of the per-thread slot and the window classes (DllMain;
+// also used by programs that link the module in, lazily).
 void ModuleAttach();
 void ModuleDetach();
 

@@ -20,11 +20,35 @@ size_t AnsiByteLength(const wchar_t* text, size_t count) {
     return n > 0 ? static_cast<size_t>(n) : count;
 }
 
+LSTATUS OpenKeyForWriting(HKEY root, const std::wstring& keyPath, HKEY* key) {
+    return RegCreateKeyExW(root, keyPath.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_SET_VALUE, nullptr, key,
+                           nullptr);
+}
+
+KeyWriteOpener g_openForWriting = nullptr;
+
+LSTATUS OpenForWriting(uint32_t root, const std::wstring& keyPath, HKEY* key) {
+    return (g_openForWriting ? g_openForWriting : &OpenKeyForWriting)(RootKeyFromValue(root), keyPath, key);
+}
+
+bool ValueExists(uint32_t root, const std::wstring& keyPath, const std::wstring& valueName) {
+    ScopedRegKey key;
+    if (RegOpenKeyExW(RootKeyFromValue(root), keyPath.c_str(), 0, KEY_QUERY_VALUE, key.Put()) != ERROR_SUCCESS)
+        return false;
+    return RegQueryValueExW(key.Get(), valueName.c_str(), nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+}
+
 }  // namespace
+
+KeyWriteOpener SetKeyWriteOpener(KeyWriteOpener opener) {
+    KeyWriteOpener old = g_openForWriting;
+    g_openForWriting = opener;
+    return old;
+}
 
 std::wstring ReadRegValue(uint32_t root, const std::wstring& keyPath, const std::wstring& valueName) {
     ScopedRegKey key;
-    if (RegOpenKeyExW(RootKeyFromValue(root), keyPath.c_str(), 0, kNotifierKeyAccess, key.Put()) != ERROR_SUCCESS)
+    if (RegOpenKeyExW(RootKeyFromValue(root), keyPath.c_str(), 0, KEY_QUERY_VALUE, key.Put()) != ERROR_SUCCESS)
         return {};
 
     // A value that fits the 1024 ANSI bytes takes at most 1024 UTF-16 units.
@@ -57,15 +81,30 @@ std::wstring ReadRegValue(uint32_t root, const std::wstring& keyPath, const std:
 
 bool WriteRegString(uint32_t root, const std::wstring& keyPath, const std::wstring& valueName, std::wstring& text) {
     ScopedRegKey key;
-    if (RegCreateKeyExW(RootKeyFromValue(root), keyPath.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                        kNotifierKeyAccess, nullptr, key.Put(), nullptr) != ERROR_SUCCESS)
-        return false;
+    if (OpenForWriting(root, keyPath, key.Put()) != ERROR_SUCCESS) return false;
     if (text.empty()) text = L" ";
     // The terminating zero is stored with the text so readers that do not
     // add one themselves still find the end of the string.
     DWORD bytes = static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t));
     return RegSetValueExW(key.Get(), valueName.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
                           bytes) == ERROR_SUCCESS;
+}
+
+std::wstring ReadSetting(const std::wstring& keyPath, const std::wstring& valueName) {
+    uint32_t root = ValueExists(kHkeyCurrentUser, keyPath, valueName) ? kHkeyCurrentUser : kHkeyLocalMachine;
+    return ReadRegValue(root, keyPath, valueName);
+}
+
+StoredFor WriteSetting(const std::wstring& keyPath, const std::wstring& valueName, std::wstring text) {
+    if (WriteRegString(kHkeyLocalMachine, keyPath, valueName, text)) {
+        if (ValueExists(kHkeyCurrentUser, keyPath, valueName)) {
+            ScopedRegKey user;
+            if (OpenForWriting(kHkeyCurrentUser, keyPath, user.Put()) == ERROR_SUCCESS)
+                RegDeleteValueW(user.Get(), valueName.c_str());
+        }
+        return StoredFor::Machine;
+    }
+    return WriteRegString(kHkeyCurrentUser, keyPath, valueName, text) ? StoredFor::User : StoredFor::Nobody;
 }
 
 }  // namespace orvo::notifier

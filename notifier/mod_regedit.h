@@ -1,6 +1,6 @@
-// The notifier's registry helpers. Both reach the key with a write-capable
-// access mask, so a user who may only read HKEY_LOCAL_MACHINE gets nothing back
-// and can write nothing; callers treat both the same way as a missing value.
+// The notifier's registry helpers. Reading asks for read rights only, so a
+// standard user still reads the machine's settings; writing falls back to the
+// user's own hive where the machine's may not be changed.
 #pragma once
 #include <windows.h>
 
@@ -12,9 +12,6 @@ namespace orvo::notifier {
 // Predefined roots as the 32-bit values clients pass around.
 inline constexpr uint32_t kHkeyLocalMachine = 0x80000002u;
 inline constexpr uint32_t kHkeyCurrentUser = 0x80000001u;
-
-// READ_CONTROL plus query, set, create subkey, enumerate, notify, create link.
-inline constexpr REGSAM kNotifierKeyAccess = 0x2003F;
 
 // Values longer than this, terminating zero included and counted in the
 // bytes of the system ANSI code page, are not read.
@@ -32,5 +29,23 @@ std::wstring ReadRegValue(uint32_t root, const std::wstring& keyPath, const std:
 // Writes text as REG_SZ, creating the key if needed. An empty text is stored
 // as one space, and text itself becomes " " too. True when the value was written.
 bool WriteRegString(uint32_t root, const std::wstring& keyPath, const std::wstring& valueName, std::wstring& text);
+
+// A setting as the component uses it: the current user's value when there is
+// one, otherwise the machine's.
+std::wstring ReadSetting(const std::wstring& keyPath, const std::wstring& valueName);
+
+// Where WriteSetting could store the value.
+enum class StoredFor { Nobody, Machine, User };
+// Stores the value for the whole machine where allowed, otherwise for the
+// current user. A user value left from before is removed once the machine's
+// is written, since it would otherwise hide the new one.
+StoredFor WriteSetting(const std::wstring& keyPath, const std::wstring& valueName, std::wstring text);
+
+// Every key the helpers write through is opened (and made) here. Windows
+// refuses a standard user under HKEY_LOCAL_MACHINE at this point; Wine grants
+// every write, so tests put their own opener in to refuse one. Returns the
+// previous opener; nullptr puts the real one back.
+using KeyWriteOpener = LSTATUS (*)(HKEY root, const std::wstring& keyPath, HKEY* key);
+KeyWriteOpener SetKeyWriteOpener(KeyWriteOpener opener);
 
 }  // namespace orvo::notifier

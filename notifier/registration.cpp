@@ -59,7 +59,24 @@ bool DeleteIfNoSubkeys(const std::wstring& keyPath) {
 
 std::wstring ProgIdKeyPath() { return kProgId; }
 
+// 64-bit Windows keeps the class keys of 32-bit and 64-bit servers in two
+// registry views but the ProgID in one key both share. The other view's flag,
+// or 0 on a system with a single view.
+REGSAM OtherView() {
+    if (sizeof(void*) == 8) return KEY_WOW64_32KEY;
+    BOOL wow64 = FALSE;
+    return IsWow64Process(GetCurrentProcess(), &wow64) && wow64 ? KEY_WOW64_64KEY : 0;
+}
+
 }  // namespace
+
+bool OtherViewRegistersClass() {
+    REGSAM view = OtherView();
+    if (!view) return false;
+    ScopedRegKey key;
+    return RegOpenKeyExW(HKEY_CLASSES_ROOT, (ClsidKeyPath() + L"\\InprocServer32").c_str(), 0, KEY_READ | view,
+                         key.Put()) == ERROR_SUCCESS;
+}
 
 std::wstring ClsidKeyPath() { return L"CLSID\\" + GuidText(CLSID_CNotify); }
 std::wstring InterfaceKeyPath() { return L"Interface\\" + GuidText(IID__CNotify); }
@@ -120,7 +137,8 @@ HRESULT UnregisterServer(const std::wstring& modulePath) {
     ok = DeleteIfNoSubkeys(TypeLibKeyPath()) && ok;
     if (!KeyExists(versionKey)) ok = DeleteTree(InterfaceKeyPath()) && ok;
     ok = DeleteTree(ClsidKeyPath()) && ok;
-    ok = DeleteTree(ProgIdKeyPath()) && ok;
+    // The ProgID still leads the other bitness's clients to its class.
+    if (!OtherViewRegistersClass()) ok = DeleteTree(ProgIdKeyPath()) && ok;
     return ok ? S_OK : SELFREG_E_CLASS;
 }
 

@@ -11,7 +11,11 @@ namespace orvo::notifier {
 // from the same file).
 HRESULT RegisterServer(const std::wstring& modulePath);
 // Removes every key RegisterServer wrote; succeeds when nothing was there.
+// The ProgID, which both bitnesses share, stays while the other registry view
+// still registers the class.
 HRESULT UnregisterServer(const std::wstring& modulePath);
+// True when the other bitness's registry view holds the class's server key.
+bool OtherViewRegistersClass();
 
 // Registry paths below HKEY_CLASSES_ROOT, for checking what is registered.
 std::wstring ClsidKeyPath();

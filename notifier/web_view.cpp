@@ -6,6 +6,7 @@
 
 #include <new>
 
+#include "notifier/mod_notify.h"
 #include "win/window_tools.h"
 
 namespace orvo::notifier {
@@ -35,7 +36,9 @@ std::wstring UrlOf(const VARIANT& v) {
 // view if the control keeps a reference; the view detaches itself first.
 class WebSite final : public IOleClientSite, public IOleInPlaceSite, public IOleInPlaceFrame, public IDispatch {
 public:
-    explicit WebSite(WebView* view) : view_(view) {}
+    // The site counts as one of the module's objects: the control may call
+    // it for as long as it keeps a reference.
+    explicit WebSite(WebView* view) : view_(view) { AddModuleReference(); }
     void Detach() { view_ = nullptr; }
 
     // IUnknown
@@ -141,12 +144,40 @@ public:
             }
             return S_OK;
         }
+        if (id == DISPID_BEFORENAVIGATE2 || id == DISPID_NEWWINDOW2 || id == DISPID_NEWWINDOW3)
+            return OnNavigation(id, params);
         if (id < 0) return DISP_E_MEMBERNOTFOUND;  // ambient properties: take the defaults
         return S_OK;
     }
 
 private:
-    ~WebSite() = default;
+    ~WebSite() { ReleaseModuleReference(); }
+
+    // The Cancel argument: BeforeNavigate2's last, NewWindow2's last,
+    // NewWindow3's fourth from the end (arguments arrive last to first).
+    static void SetCancel(VARIANT& arg, bool cancel) {
+        if (arg.vt == (VT_BYREF | VT_BOOL) && arg.pboolVal) *arg.pboolVal = cancel ? VARIANT_TRUE : VARIANT_FALSE;
+    }
+
+    HRESULT OnNavigation(DISPID id, DISPPARAMS* params) {
+        if (!params) return S_OK;
+        try {
+            if (id == DISPID_BEFORENAVIGATE2 && params->cArgs >= 7) {
+                bool allowed = !view_ || view_->NavigationAllowed(UrlOf(params->rgvarg[5]), false);
+                SetCancel(params->rgvarg[0], !allowed);
+            } else if (id == DISPID_NEWWINDOW3 && params->cArgs >= 5) {
+                if (view_) view_->NavigationAllowed(UrlOf(params->rgvarg[0]), true);
+                SetCancel(params->rgvarg[3], true);
+            } else if (id == DISPID_NEWWINDOW2 && params->cArgs >= 2) {
+                // No address here: the view never makes a window of its own.
+                SetCancel(params->rgvarg[0], true);
+            }
+        } catch (...) {
+            // Nothing may reach the control; a failed check refuses.
+            if (id == DISPID_BEFORENAVIGATE2 && params->cArgs >= 7) SetCancel(params->rgvarg[0], true);
+        }
+        return S_OK;
+    }
     LONG refs_ = 1;
     WebView* view_;
 };
@@ -241,6 +272,11 @@ void WebView::FitControlToHost() {
     RECT rc;
     GetClientRect(Hwnd(), &rc);
     inPlace->SetObjectRects(&rc, &rc);
+}
+
+bool WebView::NavigationAllowed(const std::wstring& url, bool newWindow) {
+    if (!onNavigation_) return !newWindow;
+    return onNavigation_(url, newWindow);
 }
 
 void WebView::DocumentCompleted(IDispatch* frame, const std::wstring& url) {

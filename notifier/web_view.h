@@ -36,6 +36,11 @@ public:
     IWebBrowser2* Browser() const { return browser_.Get(); }
 
     void SetDocumentCompleteHandler(DocumentCompleteHandler handler) { onDocumentComplete_ = std::move(handler); }
+    // Asked before the view goes to an address (BeforeNavigate2) and before a
+    // page opens a new window (NewWindow3; newWindow true). False cancels it.
+    // Without a handler every navigation goes ahead and new windows are refused.
+    using NavigationHandler = std::function<bool(const std::wstring& url, bool newWindow)>;
+    void SetNavigationHandler(NavigationHandler handler) { onNavigation_ = std::move(handler); }
 
     HRESULT Navigate(const std::wstring& url);
     HRESULT Refresh();
@@ -66,6 +71,7 @@ private:
     friend class WebSite;
     void FitControlToHost();
     void DocumentCompleted(IDispatch* frame, const std::wstring& url);
+    bool NavigationAllowed(const std::wstring& url, bool newWindow);
 
     ComPtr<WebSite> site_;
     ComPtr<IOleObject> object_;
@@ -73,6 +79,7 @@ private:
     ComPtr<IConnectionPoint> events_;
     DWORD eventsCookie_ = 0;
     DocumentCompleteHandler onDocumentComplete_;
+    NavigationHandler onNavigation_;
 };
 
 // Reads a property of a script object by name (IDispatch, property get).

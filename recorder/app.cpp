@@ -13,6 +13,7 @@ int RunRecorder(int show) {
     window.SetQuitOnDestroy(true);
     ShowWindow(window.Hwnd(), show);
     UpdateWindow(window.Hwnd());
+    window.OfferLeftoverRecordings();
     return RunMessageLoop(window.Hwnd(), window.Accelerators());
 }
 

@@ -4,9 +4,12 @@
 #include <commctrl.h>
 #include <objbase.h>
 
+#include "base/system_folders.h"
 #include "recorder/app.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int show) {
+    // Before anything loads a DLL by name.
+    orvo::LimitDllSearchToSystemFolder();
     INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_WIN95_CLASSES | ICC_BAR_CLASSES};
     InitCommonControlsEx(&icc);
     OleInitialize(nullptr);

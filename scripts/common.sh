@@ -4,29 +4,40 @@
 
 ORVO_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 ORVO_BUILD="${ORVO_BUILD:-$ORVO_ROOT/build}"
+# Two prefixes: the 64-bit programs run in a win64 one, the 32-bit release in
+# a win32 one (the 32-bit loader refuses a 64-bit prefix).
 export WINEPREFIX="${WINEPREFIX:-$HOME/.wine-orvo}"
+ORVO_PREFIX32="${ORVO_PREFIX32:-$HOME/.wine-orvo32}"
 export WINEDEBUG="${WINEDEBUG:--all}"
 # No Mono or Gecko can be had offline; stop Wine from asking for them.
 export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
 WINE64=/usr/lib/wine/wine64
+WINE32=/usr/lib/wine/wine
 
 # Wine reads media files for Media Foundation through GStreamer; its WAV
-# parser is in the "good" plugin set.
+# parser is in the "good" plugin set. The 32-bit Wine loads its sound and
+# media plugins from the i386 library folders, so they come twice. The
+# packages are made with NSIS (setup programs), 7-Zip (zips; it also reads the
+# setup programs back in the tests), osslsigncode and openssl (signatures).
 ORVO_PACKAGES="g++-mingw-w64-i686 g++-mingw-w64-x86-64 mingw-w64-tools libwine-dev wine64 wine xvfb \
 pulseaudio pulseaudio-utils libasound2-plugins alsa-utils sox googletest cmake make imagemagick fonts-noto-cjk \
-x11-utils file gstreamer1.0-plugins-base gstreamer1.0-plugins-good"
+x11-utils file gstreamer1.0-plugins-base gstreamer1.0-plugins-good \
+nsis p7zip-full osslsigncode openssl python3"
+ORVO_PACKAGES_I386="wine32:i386 libasound2-plugins:i386 gstreamer1.0-plugins-base:i386 gstreamer1.0-plugins-good:i386"
 
 orvo_log() { printf '== %s\n' "$*" >&2; }
 
 orvo_install_deps() {
     local missing=()
-    for p in $ORVO_PACKAGES; do
+    for p in $ORVO_PACKAGES $ORVO_PACKAGES_I386; do
         dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
     done
     [ ${#missing[@]} -eq 0 ] && return 0
     orvo_log "installing: ${missing[*]}"
     local sudo=""
     [ "$(id -u)" -ne 0 ] && sudo="sudo"
+    # The 32-bit Wine and its plugins are i386 packages.
+    dpkg --print-foreign-architectures | grep -qx i386 || $sudo dpkg --add-architecture i386
     $sudo apt-get update -q
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
 }
@@ -35,8 +46,10 @@ orvo_build() {
     local arch
     for arch in x86_64 i686; do
         orvo_log "building $arch"
+        local extra=()
+        [ "$arch" = i686 ] && extra=(-DORVO_WINE32_PREFIX="$ORVO_PREFIX32")
         cmake -S "$ORVO_ROOT" -B "$ORVO_BUILD/$arch" -DCMAKE_BUILD_TYPE=Release \
-            -DCMAKE_TOOLCHAIN_FILE="$ORVO_ROOT/cmake/toolchain-mingw-$arch.cmake" >/dev/null
+            -DCMAKE_TOOLCHAIN_FILE="$ORVO_ROOT/cmake/toolchain-mingw-$arch.cmake" "${extra[@]}" >/dev/null
         cmake --build "$ORVO_BUILD/$arch" -j"$(nproc)" || return 1
     done
 }
@@ -75,24 +88,42 @@ orvo_start_sound() {
     fi
 }
 
-orvo_prepare_wine() {
-    local stamp="$WINEPREFIX/.orvo-prepared-2"
+# Prepares one prefix: ALSA audio (through the PulseAudio plugin), CJK font
+# substitutes, and no debugger on a crash. Wine's debugger otherwise catches a
+# crashing program and lets the process end with exit code 0, which would
+# count a test program that crashed as passed.
+# Usage: orvo_prepare_prefix LOADER PREFIX win64|win32
+orvo_prepare_prefix() {
+    local loader="$1" prefix="$2" arch="$3"
+    local stamp="$prefix/.orvo-prepared-3"
     [ -f "$stamp" ] && return 0
-    orvo_log "preparing the Wine prefix $WINEPREFIX"
-    "$WINE64" wineboot -i >/dev/null 2>&1 || true
-    "$WINE64" reg add 'HKCU\Software\Wine\Drivers' /v Audio /d alsa /f >/dev/null 2>&1
-    # Controls using the default GUI fonts draw CJK text only with substitutes.
-    local reg="$WINEPREFIX/orvo-fonts.reg"
-    printf '\xff\xfe' >"$reg"
-    {
-        printf 'Windows Registry Editor Version 5.00\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows NT\\CurrentVersion\\FontSubstitutes]\r\n'
-        for f in "MS Shell Dlg" "MS Shell Dlg 2" "Tahoma" "SimSun" "宋体" "Microsoft YaHei" "微软雅黑" "NSimSun"; do
-            printf '"%s"="Noto Sans CJK SC"\r\n' "$f"
-        done
-    } | iconv -f UTF-8 -t UTF-16LE >>"$reg"
-    "$WINE64" regedit /S "$reg" >/dev/null 2>&1 || "$WINE64" regedit "$reg" >/dev/null 2>&1 || true
-    /usr/lib/wine/wineserver -w 2>/dev/null || true
+    orvo_log "preparing the Wine prefix $prefix ($arch)"
+    (
+        export WINEPREFIX="$prefix" WINEARCH="$arch"
+        "$loader" wineboot -i >/dev/null 2>&1 || true
+        "$loader" reg add 'HKCU\Software\Wine\Drivers' /v Audio /d alsa /f >/dev/null 2>&1
+        # Controls using the default GUI fonts draw CJK text only with substitutes.
+        local reg="$prefix/orvo-prefix.reg"
+        printf '\xff\xfe' >"$reg"
+        {
+            printf 'Windows Registry Editor Version 5.00\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows NT\\CurrentVersion\\FontSubstitutes]\r\n'
+            for f in "MS Shell Dlg" "MS Shell Dlg 2" "Tahoma" "SimSun" "宋体" "Microsoft YaHei" "微软雅黑" "NSimSun"; do
+                printf '"%s"="Noto Sans CJK SC"\r\n' "$f"
+            done
+            printf '\r\n[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows NT\\CurrentVersion\\AeDebug]\r\n"Debugger"=""\r\n'
+        } | iconv -f UTF-8 -t UTF-16LE >>"$reg"
+        "$loader" regedit /S "$reg" >/dev/null 2>&1 || "$loader" regedit "$reg" >/dev/null 2>&1 || true
+        # Without that value a crash passes: better no prefix than that one.
+        "$loader" reg query 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger 2>/dev/null |
+            tr -d '\r' | grep -Eq '^ +Debugger +REG_SZ *$' || { orvo_log "AeDebug Debugger not emptied in $prefix"; exit 1; }
+        /usr/lib/wine/wineserver -w 2>/dev/null || true
+    ) || return 1
     touch "$stamp"
+}
+
+orvo_prepare_wine() {
+    orvo_prepare_prefix "$WINE64" "$WINEPREFIX" win64 || return 1
+    if [ -x "$WINE32" ]; then orvo_prepare_prefix "$WINE32" "$ORVO_PREFIX32" win32 || return 1; fi
 }
 
 orvo_environment() {

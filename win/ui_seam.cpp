@@ -1,5 +1,6 @@
 #include "win/ui_seam.h"
 
+#include <commctrl.h>
 #include <commdlg.h>
 #include <shellapi.h>
 
@@ -37,8 +38,46 @@ public:
             ofn.Flags |= OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST;
             ok = GetOpenFileNameW(&ofn);
         }
+        lastDialogError_ = ok ? 0 : CommDlgExtendedError();
         if (!ok) return {};
         return std::wstring(buffer.c_str());
+    }
+
+    DWORD FileDialogError() const override { return lastDialogError_; }
+    int Choice(const ChoiceRequest& r) override {
+        // The task dialog lives in version 6 of the common controls, which
+        // the program's manifest asks for; it is looked up at run time so
+        // that a process without it still gets its question asked.
+        using TaskDialogIndirectFn = HRESULT(WINAPI*)(const TASKDIALOGCONFIG*, int*, int*, BOOL*);
+        HMODULE controls = GetModuleHandleW(L"comctl32.dll");
+        auto taskDialog = controls ? reinterpret_cast<TaskDialogIndirectFn>(
+                                         reinterpret_cast<void*>(GetProcAddress(controls, "TaskDialogIndirect")))
+                                   : nullptr;
+        if (taskDialog) {
+            std::vector<TASKDIALOG_BUTTON> buttons;
+            for (size_t i = 0; i < r.buttons.size(); ++i)
+                buttons.push_back({static_cast<int>(100 + i), r.buttons[i].c_str()});
+            TASKDIALOGCONFIG config{};
+            config.cbSize = sizeof(config);
+            config.hwndParent = r.owner;
+            config.dwFlags = TDF_ALLOW_DIALOG_CANCELLATION | TDF_POSITION_RELATIVE_TO_WINDOW;
+            config.pszWindowTitle = r.title.c_str();
+            config.pszContent = r.text.c_str();
+            config.cButtons = static_cast<UINT>(buttons.size());
+            config.pButtons = buttons.data();
+            config.nDefaultButton = 100;
+            int pressed = 0;
+            if (SUCCEEDED(taskDialog(&config, &pressed, nullptr, nullptr)))
+                return pressed >= 100 && pressed < 100 + static_cast<int>(buttons.size()) ? pressed - 100 : -1;
+        }
+        // Without the task dialog: a message box whose three buttons are
+        // named in the text, Yes / No / Cancel for the first three choices.
+        std::wstring text = r.text + L"\n";
+        const wchar_t* keys[] = {L"是", L"否", L"取消"};
+        for (size_t i = 0; i < r.buttons.size() && i < 3; ++i)
+            text += L"\n" + std::wstring(keys[i]) + L"：" + r.buttons[i];
+        int answer = ::MessageBoxW(r.owner, text.c_str(), r.title.c_str(), MB_YESNOCANCEL | MB_ICONQUESTION);
+        return answer == IDYES ? 0 : answer == IDNO ? 1 : answer == IDCANCEL && r.buttons.size() > 2 ? 2 : -1;
     }
 
     bool Launch(const LaunchRequest& r) override {
@@ -61,6 +100,9 @@ public:
         ScopedHandle process(pi.hProcess), thread(pi.hThread);
         return true;
     }
+
+private:
+    DWORD lastDialogError_ = 0;
 };
 
 RealUi& RealSeam() {

@@ -26,6 +26,14 @@ struct FileDialogRequest {
     bool confirmOverwrite = true;  // save dialogs: ask before replacing a file
 };
 
+// A question answered by one of a few buttons with their own captions.
+struct ChoiceRequest {
+    HWND owner = nullptr;
+    std::wstring text;
+    std::wstring title;
+    std::vector<std::wstring> buttons;  // left to right; the first is the default
+};
+
 struct LaunchRequest {
     enum class Kind { CommandLine, ShellExecute };
     Kind kind = Kind::CommandLine;
@@ -42,8 +50,15 @@ public:
     virtual ~UiSeam() = default;
     // Returns the button pressed (IDOK, IDYES, ...).
     virtual int MessageBox(const MessageBoxRequest& request) = 0;
-    // Returns the chosen full path, or empty when the user cancelled.
+    // Returns the chosen full path, or empty when the user cancelled or the
+    // dialog failed.
     virtual std::wstring FileDialog(const FileDialogRequest& request) = 0;
+    // Why the last file dialog returned nothing: 0 when the user cancelled,
+    // otherwise the common dialogs' error code (CommDlgExtendedError).
+    virtual DWORD FileDialogError() const { return 0; }
+    // Returns the index of the button pressed, or -1 when the question was
+    // closed without an answer.
+    virtual int Choice(const ChoiceRequest& request) = 0;
     // Starts without waiting. Command lines: true when the process started.
     // Shell targets: true when ShellExecute returned more than 32.
     virtual bool Launch(const LaunchRequest& request) = 0;

@@ -1,8 +1,12 @@
 #include "recorder/links/help_links.h"
 
+#include <vector>
+
+#include "base/system_folders.h"
 #include "product/maker_links.h"
 #include "win/ui_seam.h"
 #include "win/window_tools.h"
+#include "recorder/program.h"
 
 namespace orvo::recorder {
 namespace {
@@ -29,7 +33,7 @@ std::wstring ProgramFolder() {
 }
 
 std::wstring NotepadCommandLine(const std::wstring& programFolder, const std::wstring& fileName) {
-    return L"notepad.exe " + programFolder + L"\\" + fileName;
+    return WindowsProgram(L"notepad.exe") + L" " + programFolder + L"\\" + fileName;
 }
 
 LinkTarget HomePageLink() { return Plain(OnWebHost(L"/softinfo/orvorecord.htm")); }
@@ -58,10 +62,11 @@ bool LaunchLink(HWND owner, const LinkTarget& link, const std::wstring& programF
 }
 
 std::wstring AboutText() {
-    return std::wstring(L"欧沃录音机 2.8\r\n\r\n"
-                        L"从声卡录音，播放和保存录音，打开WAV文件，调节麦克风和扬声器音量，"
-                        L"查看WAV文件的波形。\r\n\r\n"
-                        L"维莫拉主页：http://") +
+    return std::wstring(kProgramTitle) + L" " + kProgramVersion +
+           L"\r\n\r\n"
+           L"从声卡录音，播放和保存录音，打开WAV文件，调节麦克风和扬声器音量，"
+           L"查看WAV文件的波形。\r\n\r\n"
+           L"维莫拉主页：http://" +
            maker::kWebHost;
 }
 

@@ -13,9 +13,10 @@ std::wstring ProgramFolder();
 // The same rule applied to a full module path.
 std::wstring FolderOfModulePath(const std::wstring& modulePath);
 
-// Notepad with a file of the program folder. The path is deliberately not
-// quoted: Notepad takes the whole rest of the line as the file name, so a
-// folder with spaces still works, and a root folder gives "C:\\readme.txt".
+// Notepad, by its full path in the Windows folder, with a file of the
+// program folder. The file's path is deliberately not quoted: Notepad takes
+// the whole rest of the line as the file name, so a folder with spaces still
+// works, and a root folder gives "C:\\readme.txt".
 std::wstring NotepadCommandLine(const std::wstring& programFolder, const std::wstring& fileName);
 
 // Two ways of handing a target to the shell; each command keeps its own.

@@ -162,7 +162,7 @@ void FrmMain::BuildControls() {
     TimerBar.OnTick([this] { TimerBar_Timer(); });
 
     std::wstring home = std::wstring(L"维莫拉主页 ") + L"http://" + maker::kWebHost;
-    sb1.Create(*this, {1800, 3765}, {L"欧沃录音机 V2.8", home});
+    sb1.Create(*this, {1800, 3765}, {std::wstring(kProgramTitle) + L" V" + kProgramVersion, home});
 
     BuildMainPanel();
     BuildSidePanel();
@@ -268,6 +268,7 @@ void FrmMain::BuildSidePanel() {
     cmdRecCtr.Create(fraMore.Inner(), L"录音控制", {90, 240, 945, 375});
     cmdVolCtr.Create(fraMore.Inner(), L"音量控制", {90, 720, 945, 375});
     cmdConvert.Create(fraMore.Inner(), L"MP3转换", {90, 1800, 945, 375});
+    mtrLevel.Create(fraMore.Inner(), {90, 1185, 945, 510});
     cmdRecCtr.OnClick([this] { cmdRecCtr_Click(); });
     cmdVolCtr.OnClick([this] { cmdVolCtr_Click(); });
     cmdConvert.OnClick([this] { cmdConvert_Click(); });
@@ -335,6 +336,10 @@ LRESULT FrmMain::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
             if (!cancel) Destroy();
             return 0;
         }
+        case WM_QUERYENDSESSION:
+            return Form_QueryEndSession() ? TRUE : FALSE;
+        case WM_ENDSESSION:
+            Form_EndSession(wParam != FALSE);
         case WM_DPICHANGED:
             Resume([&] { Form_DpiChanged(*reinterpret_cast<const RECT*>(lParam)); });
             return 0;

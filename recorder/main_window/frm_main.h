@@ -4,6 +4,7 @@
 // control and event; they live in several files by area:
 //   frm_main.cpp        layout, start-up, dispatch, expand/collapse
 //   recording.cpp       new, open, record, play, stop, save, exit
+//   recovery.cpp        leftover recordings offered at start-up, session end
 //   help_commands.cpp   help menu, link toolbar, about box, conversion
 //   level_controls.cpp  level sliders and sound tools
 //   audio_edit_command.cpp  the waveform window
@@ -14,12 +15,18 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "win/controls.h"
 #include "audio/wave_audio_device.h"
 #include "win/window.h"
+#include "recorder/level_meter/level_meter.h"
 #include "recorder/progress_bar/dbar.h"
 #include "recorder/program.h"
+
+namespace orvo {
+struct Leftover;
+}
 
 namespace orvo::recorder {
 
@@ -29,6 +36,9 @@ inline constexpr wchar_t kStatusRecording[] = L"正在录音...";
 inline constexpr wchar_t kStatusPlaying[] = L"正在播放...";
 inline constexpr wchar_t kStatusDone[] = L"操作结束...";
 inline constexpr wchar_t kSavePrompt[] = L"当前文件已经被更新，是否保存？";
+// The status line while recording, when the input needs the user's eye.
+inline constexpr wchar_t kStatusNoInput[] = L"正在录音...（没有声音输入，请检查麦克风）";
+inline constexpr wchar_t kStatusTooLoud[] = L"正在录音...（音量过大，声音可能失真）";
 
 // "新录音文件" + HHmmss + ".wav" for the given local time.
 std::wstring NewRecordingName(const SYSTEMTIME& localTime);
@@ -37,6 +47,11 @@ std::wstring NewRecordingName(const SYSTEMTIME& localTime);
 std::wstring ElapsedText(double startDays, double nowDays);
 // Local date and time as days since 30 December 1899, whole seconds.
 double OleNow();
+// The question that offers a leftover recording: its length and when it was
+// recorded (a FILETIME in UTC, 0 when unknown).
+std::wstring LeftoverPromptText(uint32_t milliseconds, uint64_t recordedUtc);
+// "1小时2分5秒" / "2分5秒" / "5秒".
+std::wstring DurationText(uint32_t milliseconds);
 
 class FrmMain : public Window {
 public:
@@ -56,6 +71,15 @@ public:
     // --- Start-up, close, dispatch, layout ---------------------------------
     void Form_Load();
     void Form_Unload(int16_t& Cancel);
+    // The session is ending: a running take stops and its journal is made
+    // final. Returns true: the session may end.
+    bool Form_QueryEndSession();
+    // The session ends (ending) or goes on after all.
+    void Form_EndSession(bool ending);
+    // After the window first shows: recordings that an earlier run left
+    // unsaved (a crash, a kill, the end of the session) are offered one by
+    // one to be restored, saved or discarded.
+    void OfferLeftoverRecordings();
     void TbrRecord_ButtonClick(const ToolbarButton& Button);
     void Form_DpiChanged(const RECT& suggested);
     void cmdMore_Click();
@@ -126,6 +150,9 @@ public:
     Button cmdRecCtr;
     Button cmdVolCtr;
     Button cmdConvert;
+    // The level of the take or playback, in the side panel between the
+    // volume and conversion buttons.
+    LevelMeter mtrLevel;
 
     // --- Fields --------------------------------------------------------------
     std::wstring strFileName;
@@ -157,11 +184,24 @@ private:
     // Writes the element to a file the user names. False when nothing was
     // saved (cancelled, refused replace, or failed).
     bool SaveRecording();
+    // The same for any device: the save dialog proposes proposedName, the
+    // file is written on a worker behind a progress window with Cancel.
+    bool SaveElementAs(WaveAudioDevice& device, const std::wstring& proposedName);
+    // One leftover: asks until it is restored, saved, discarded or put off.
+    void OfferLeftover(Leftover& leftover);
+    bool RestoreLeftover(Leftover& leftover);
+    bool SaveLeftoverAs(Leftover& leftover);
+    void ReportLostSources(uint32_t lostMs, const std::vector<std::wstring>& lostFiles);
     // The save prompt of New and Exit: true when the caller may go on.
     bool SaveBeforeLeaving();
     // Menu commands whose handlers set no trap of their own report their
     // failure here, as the toolbar does.
     void Reported(void (FrmMain::*handler)());
+    // The meter follows the device: input levels during a take, output
+    // levels during playback.
+    void StartLevelMeter(bool input);
+
+    InputWatch inputWatch_;
 
     std::unique_ptr<MenuBar> menu_;
     HMENU mnuAudio_ = nullptr;

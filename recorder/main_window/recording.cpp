@@ -3,7 +3,10 @@
 #include <cmath>
 #include <cstdio>
 
+#include <atomic>
+
 #include "recorder/main_window/frm_main.h"
+#include "recorder/mp3/conversion_progress.h"
 #include "base/failure.h"
 #include "base/rounding.h"
 #include "win/ui_seam.h"
@@ -123,6 +126,11 @@ void FrmMain::mnuOpen_Click() {
     });
     if (chosen.empty()) return;
     strFileName = chosen;
+    // Open does not ask about an unsaved recording; it is not thrown away
+    // either, but left in the recovery folder for the next start to offer.
+    Resume([&] {
+        if (blnModified) MMCRecord.LeaveForRecovery();
+    });
     Resume([&] { MMCRecord.Command(L"close"); });
     Resume([&] { MMCRecord.SetFileName(strFileName); });
     Resume([&] { LblFile.SetText(L"文件：" + strFileName); });
@@ -135,6 +143,11 @@ void FrmMain::mnuOpen_Click() {
 void FrmMain::mnuSave_Click() { SaveRecording(); }
 
 bool FrmMain::SaveRecording() {
+    const std::wstring& element = MMCRecord.FileName();
+    return SaveElementAs(MMCRecord, (element.empty() || element == L"new") ? newFileName_ : element);
+}
+
+bool FrmMain::SaveElementAs(WaveAudioDevice& device, const std::wstring& proposedName) {
     FileDialogRequest r;
     r.owner = Hwnd();
     r.save = true;
@@ -142,17 +155,30 @@ bool FrmMain::SaveRecording() {
     r.defaultExt = L"wav";
     // The replace question is asked below, the same way whatever dialog ran.
     r.confirmOverwrite = false;
-    const std::wstring& element = MMCRecord.FileName();
-    r.fileName = (element.empty() || element == L"new") ? newFileName_ : element;
+    r.fileName = proposedName;
     std::wstring path = Ui().FileDialog(r);
     if (path.empty()) return false;
     if (FileExists(path)) {
         std::wstring ask = L"文件“" + FileNamePart(path) + L"”已经存在，是否替换？";
         if (ShowMessage(Hwnd(), ask, kProgramTitle, MB_YESNO | MB_ICONQUESTION) != IDYES) return false;
     }
-    MCIERROR err = MMCRecord.Save(path);
+    // A long element takes a while: the window keeps painting meanwhile,
+    // and Cancel leaves whatever file was at the target as it was.
+    MCIERROR err = 0;
+    bool cancelled = false;
+    WorkOutcome outcome = RunWithProgress(Hwnd(), L"正在保存 " + FileNamePart(path) + L" ...",
+                                          [&](const ConversionControl& control) {
+                                              SaveProgress progress{control.progress, control.cancel};
+                                              err = device.Save(path, &progress);
+                                              cancelled = err != 0 && control.cancel && control.cancel->load();
+                                          });
+    if (!outcome.ok) {
+        ShowMessage(Hwnd(), outcome.description, kProgramTitle, MB_OK | MB_ICONINFORMATION);
+        return false;
+    }
+    if (cancelled) return false;
     if (err != 0) {
-        std::wstring text = MMCRecord.LastErrorText();
+        std::wstring text = device.LastErrorText();
         if (text.empty() && !WaveGetErrorString(err, text)) text = L"MCI error " + std::to_wstring(err);
         ShowMessage(Hwnd(), text, kProgramTitle, MB_OK | MB_ICONINFORMATION);
         return false;
@@ -175,6 +201,7 @@ void FrmMain::mnuRecord_Click() {
     Resume([&] { dBar1.SetVisible(true); });
     Resume([&] { dBar1.Style(3); });
     Resume([&] { dBar1.BeginDisplay(); });
+    Resume([&] { StartLevelMeter(true); });
 }
 
 // Play menu item and toolbar button 2: always from the start.
@@ -184,6 +211,7 @@ void FrmMain::mnuPlay_Click() {
     Lblread.SetText(kStatusPlaying);
     TimerBar.SetEnabled(false);
     SetRecordButtons(TbrRecord, false);
+    StartLevelMeter(false);
 }
 
 // Stop menu item, toolbar button 3, and the end of playback.
@@ -194,11 +222,15 @@ void FrmMain::mnuStop_Click() {
     SetRecordButtons(TbrRecord, true);
     dBar1.SetVisible(false);
     dBar1.EndDisplay();
+    mtrLevel.Stop();
 }
 
 // Exit menu item and toolbar button 9.
 void FrmMain::mnuExit_Click() {
-    if (SaveBeforeLeaving()) EndProgram();
+    if (!SaveBeforeLeaving()) return;
+    // Saved or declined: the element's files in the recovery folder go.
+    MMCRecord.Command(L"close");
+    EndProgram();
 }
 
 // Every second while an element is open: the slider follows the device, and
@@ -214,7 +246,24 @@ void FrmMain::MMCRecord_StatusUpdate() {
     });
 }
 
-// Every 200 ms while recording.
-void FrmMain::TimerBar_Timer() { LblFile.SetText(ElapsedText(dtRecordStart, clock())); }
+void FrmMain::StartLevelMeter(bool input) {
+    inputWatch_.Reset();
+    mtrLevel.Start([this] { return MMCRecord.Levels(); }, input);
+}
+
+// Every 200 ms while recording: the time so far, and a word in the status
+// line when nothing or too much comes in.
+void FrmMain::TimerBar_Timer() {
+    LblFile.SetText(ElapsedText(dtRecordStart, clock()));
+    Resume([&] {
+        const wchar_t* status = kStatusRecording;
+        switch (inputWatch_.Update(MMCRecord.Levels(), GetTickCount())) {
+            case InputWarning::Silence: status = kStatusNoInput; break;
+            case InputWarning::Clipping: status = kStatusTooLoud; break;
+            case InputWarning::None: break;
+        }
+        if (Lblread.Text() != status) Lblread.SetText(status);
+    });
+}
 
 }  // namespace orvo::recorder

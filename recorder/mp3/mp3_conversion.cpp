@@ -10,6 +10,7 @@
 
 #include "base/failure.h"
 #include "base/scoped.h"
+#include "base/system_folders.h"
 
 namespace orvo::recorder {
 namespace {
@@ -39,9 +40,10 @@ struct MediaFoundation {
     CreateWriterFn createWriter = nullptr;
 
     MediaFoundation() {
-        // Systems before the KB2533623 update do not know the search flag.
-        if (!plat) plat.Reset(LoadLibraryW(L"mfplat.dll"));
-        if (!readwrite) readwrite.Reset(LoadLibraryW(L"mfreadwrite.dll"));
+        // Systems before the KB2533623 update do not know the search flag:
+        // there the full path keeps the load in the system folder.
+        if (!plat) plat.Reset(LoadLibraryW((SystemFolder() + L"\\mfplat.dll").c_str()));
+        if (!readwrite) readwrite.Reset(LoadLibraryW((SystemFolder() + L"\\mfreadwrite.dll").c_str()));
         Find(plat, "MFStartup", startup);
         Find(plat, "MFShutdown", shutdown);
         Find(plat, "MFCreateMediaType", createMediaType);
@@ -232,7 +234,22 @@ bool SamePath(const std::wstring& a, const std::wstring& b) {
 
 bool IsCancellation(long failureCode) { return failureCode == kCancelledCode; }
 
-std::wstring PartialOutputPath(const std::wstring& output) { return output + L".part"; }
+std::wstring CreatePartialFile(const std::wstring& output) {
+    // Made with CREATE_NEW: a name already taken, by anyone, is skipped.
+    DWORD seed = GetTickCount() ^ (GetCurrentProcessId() << 16);
+    for (DWORD n = 0; n < 1000; ++n) {
+        wchar_t suffix[32];
+        swprintf(suffix, 32, L".%08lx.part", static_cast<unsigned long>(seed + n));
+        std::wstring path = output + suffix;
+        ScopedFile file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
+                                    nullptr));
+        if (file) return path;
+        DWORD error = GetLastError();
+        if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS)
+            FailWithLastError(L"无法创建MP3文件：\r\n" + output);
+    }
+    Fail(L"无法创建MP3文件：\r\n" + output);
+}
 
 void ConvertWaveToMp3(const std::wstring& input, const std::wstring& output, const ConversionControl& control) {
     if (SamePath(input, output)) Fail(L"MP3文件不能与WAV文件相同。");
@@ -249,7 +266,7 @@ void ConvertWaveToMp3(const std::wstring& input, const std::wstring& output, con
     ChooseReaderFormat(mf, source, input);
 
     // Declared before the writer so the writer lets go of the file first.
-    PartialFile partial(PartialOutputPath(output));
+    PartialFile partial(CreatePartialFile(output));
     ComPtr<IMFSinkWriter> writer;
     {
         ComPtr<IMFAttributes> attributes;

@@ -29,7 +29,9 @@ void ConvertWaveToMp3(const std::wstring& input, const std::wstring& output, con
 // True when a Failure of ConvertWaveToMp3 means the run was cancelled.
 bool IsCancellation(long failureCode);
 
-// The temporary name a conversion writes to before it becomes output.
-std::wstring PartialOutputPath(const std::wstring& output);
+// Makes the new, empty file a conversion writes to before it becomes output:
+// "<output>.<hex>.part", created exclusively, so no file already there (a
+// ".part" of someone else's included) is ever written over. Its path.
+std::wstring CreatePartialFile(const std::wstring& output);
 
 }  // namespace orvo::recorder

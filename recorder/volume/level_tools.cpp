@@ -1,17 +1,21 @@
 #include "recorder/volume/level_tools.h"
 
 #include "base/failure.h"
+#include "base/system_folders.h"
 #include "win/ui_seam.h"
 #include "recorder/program.h"
 
 namespace orvo::recorder {
 
-const wchar_t kVolumeControlCommand[] = L"sndvol32.exe";
-const wchar_t kRecordingControlCommand[] = L"sndvol32.exe /r";
+// Each tool by its full path in the system folder.
+std::wstring VolumeControlCommand() { return SystemProgram(L"sndvol32.exe"); }
+std::wstring RecordingControlCommand() { return SystemProgram(L"sndvol32.exe") + L" /r"; }
 // The classic tool is gone from newer systems; these open the same views there.
-const wchar_t kVolumeControlFallback[] = L"sndvol.exe";
-const wchar_t kRecordingControlFallback[] = L"control.exe mmsys.cpl,,1";
-const wchar_t kHardwareTestCommand[] = L"rundll32.exe shell32.dll,Control_RunDLL mmsys.cpl @1,3,2";
+std::wstring VolumeControlFallback() { return SystemProgram(L"sndvol.exe"); }
+std::wstring RecordingControlFallback() { return SystemProgram(L"control.exe") + L" mmsys.cpl,,1"; }
+std::wstring HardwareTestCommand() {
+    return SystemProgram(L"rundll32.exe") + L" shell32.dll,Control_RunDLL mmsys.cpl @1,3,2";
+}
 const wchar_t kHardwareTestMessage[] =
     L"请在弹出的设置对话框中选择相应的播放设备和录音设备，然后点击按钮“测试硬件(T)...”，开始测试声音硬件设备是否正常！";
 
@@ -19,7 +23,7 @@ namespace {
 
 constexpr int kSliderStep = 1000;
 
-void StartWithFallback(const wchar_t* command, const wchar_t* fallback) {
+void StartWithFallback(const std::wstring& command, const std::wstring& fallback) {
     if (!StartCommandLine(command, SW_SHOWNORMAL)) StartCommandLine(fallback, SW_SHOWNORMAL);
 }
 
@@ -42,16 +46,16 @@ void SetUpLevelSliders(const clsVolume& volume, Slider& vsVolume, Slider& vsMic)
 }
 
 void LaunchVolumeControl() {
-    Resume([] { StartWithFallback(kVolumeControlCommand, kVolumeControlFallback); });
+    Resume([] { StartWithFallback(VolumeControlCommand(), VolumeControlFallback()); });
 }
 
 void LaunchRecordingControl() {
-    Resume([] { StartWithFallback(kRecordingControlCommand, kRecordingControlFallback); });
+    Resume([] { StartWithFallback(RecordingControlCommand(), RecordingControlFallback()); });
 }
 
 void RunSoundHardwareTest(HWND owner) {
     Resume([&] { ShowMessage(owner, kHardwareTestMessage, kProgramTitle, MB_OK | MB_ICONINFORMATION); });
-    Resume([] { StartCommandLine(kHardwareTestCommand, SW_SHOWNORMAL); });
+    Resume([] { StartCommandLine(HardwareTestCommand(), SW_SHOWNORMAL); });
 }
 
 }  // namespace orvo::recorder

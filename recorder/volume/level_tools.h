@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <string>
 
 #include "win/controls.h"
 #include "recorder/volume/cls_volume.h"
@@ -29,11 +30,11 @@ void LaunchRecordingControl();
 // Explains the hardware test, then opens the sound control panel.
 void RunSoundHardwareTest(HWND owner);
 
-extern const wchar_t kVolumeControlCommand[];
-extern const wchar_t kVolumeControlFallback[];
-extern const wchar_t kRecordingControlCommand[];
-extern const wchar_t kRecordingControlFallback[];
-extern const wchar_t kHardwareTestCommand[];
+std::wstring VolumeControlCommand();
+std::wstring VolumeControlFallback();
+std::wstring RecordingControlCommand();
+std::wstring RecordingControlFallback();
+std::wstring HardwareTestCommand();
 extern const wchar_t kHardwareTestMessage[];
 
 }  // namespace orvo::recorder

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <cstdio>
 
 #include "recorder/program.h"
 #include "base/failure.h"
@@ -214,7 +215,15 @@ void frmAudioEdit::Command1_Click() {
         request.fileName = dialogFileName_;
         request.defaultExt = dialogDefaultExt_;
         std::wstring chosen = Ui().FileDialog(request);
-        if (chosen.empty()) return;  // cancelled: nothing changes
+        if (chosen.empty()) {
+            // Cancelled: nothing changes. A dialog that failed is reported.
+            if (DWORD error = Ui().FileDialogError()) {
+                wchar_t code[16];
+                swprintf(code, 16, L"0x%04lX", static_cast<unsigned long>(error));
+                Fail(std::wstring(L"无法打开选择文件的对话框（错误 ") + code + L"）。");
+            }
+            return;
+        }
         dialogFileName_ = chosen;
         sWaveFile_ = chosen;
         SetWindowTextW(Item(IDC_TEXT1), sWaveFile_.c_str());

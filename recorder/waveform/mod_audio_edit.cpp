@@ -41,7 +41,12 @@ struct SampleBlock {
     const uint8_t* Data() const { return lock ? lock->Get() : nullptr; }
     void Release() {
         lock.reset();
-        handle.Reset();
+        // A device that never handed its buffer back may still read from
+        // the block: it is then left to the process's end, never freed.
+        if (hWaveOut)
+            (void)handle.Detach();
+        else
+            handle.Reset();
         bytes = 0;
     }
 };
@@ -54,7 +59,10 @@ struct Module {
     // information of compressed formats); the device needs them with the record.
     std::vector<uint8_t> formatExtra;
     PlayStartedHook playStarted = nullptr;
-    ~Module() { CloseWaveOut(); }
+    ~Module() {
+        CloseWaveOut();
+        samples.Release();
+    }
 };
 Module g;
 
@@ -141,9 +149,9 @@ ByteRange FrameBytes(int32_t startFrame, int32_t endFrame, uint16_t blockAlign, 
 
 namespace {
 
-// Reads the "fmt " chunk into WaveFormat and the format's extra bytes and
-// leaves the file after it; the message of a failure, or nullptr.
-const wchar_t* ReadFormatChunk(HMMIO file) {
+// Reads the "fmt " chunk into format and the format's extra bytes and leaves
+// the file after it; the message of a failure, or nullptr.
+const wchar_t* ReadFormatChunk(HMMIO file, WAVEFORMATEX& format, std::vector<uint8_t>& extra) {
     DataChunk = {};
     DataChunk.ckid = mmioStringToFOURCCW(L"fmt", 0);  // padded with a blank to "fmt "
     lLastResult = mmioDescend(file, &DataChunk, &RiffChunk, MMIO_FINDCHUNK);
@@ -151,18 +159,16 @@ const wchar_t* ReadFormatChunk(HMMIO file) {
 
     // The record takes only the chunk's own bytes: a short chunk leaves the
     // missing fields zero instead of picking up the next chunk's header.
-    WAVEFORMATEX format{};
+    format = {};
     LONG formatBytes = static_cast<LONG>(std::min<DWORD>(DataChunk.cksize, sizeof(WAVEFORMATEX)));
     lLastResult = mmioRead(file, reinterpret_cast<HPSTR>(&format), formatBytes);
     if (lLastResult == -1) return L"Error reading format";
-    std::vector<uint8_t> extra;
+    extra.clear();
     if (DataChunk.cksize > sizeof(WAVEFORMATEX) && format.cbSize > 0) {
         extra.resize(std::min<DWORD>(format.cbSize, DataChunk.cksize - sizeof(WAVEFORMATEX)));
         LONG got = mmioRead(file, reinterpret_cast<HPSTR>(extra.data()), static_cast<LONG>(extra.size()));
         extra.resize(got > 0 ? static_cast<size_t>(got) : 0);
     }
-    WaveFormat = format;
-    g.formatExtra = std::move(extra);
 
     lLastResult = mmioAscend(file, &DataChunk, 0);
     return nullptr;
@@ -186,6 +192,12 @@ std::wstring ReadSamples(HMMIO file, uint32_t dataBytes) {
     g.samples.bytes = dataBytes;
     int64_t got = ReadAll(file, g.samples.lock->Get(), dataBytes);
     lLastResult = static_cast<int32_t>(std::min<int64_t>(got, std::numeric_limits<int32_t>::max()));
+    if (got < static_cast<int64_t>(dataBytes)) {
+        // A file that cannot be read to its end is not loaded: the zeros
+        // after the break would be shown and played as sound.
+        g.samples.Release();
+        return L"Error reading the data chunk";
+    }
     return {};
 }
 
@@ -195,6 +207,10 @@ void LoadWaveFile(const std::wstring& path) {
     bWaveLoaded = 0;
 
     MMIOINFO info{};
+    // Named explicitly, the plain file procedure takes the whole name: left
+    // to choose, mmioOpen reads "name.ext+element" as an element of a
+    // compound file, so any path with a "+" after a dot would fail to open.
+    info.fccIOProc = FOURCC_DOS;
     std::wstring name = path;  // mmioOpen takes a writable buffer
     ScopedMmio file(mmioOpenW(name.data(), &info, MMIO_READ));
     if (!file) {
@@ -211,21 +227,37 @@ void LoadWaveFile(const std::wstring& path) {
     lLastResult = mmioDescend(file.Get(), &RiffChunk, nullptr, MMIO_FINDRIFF);
     if (lLastResult != 0) return stop(L"Not a wave file");
 
-    if (const wchar_t* failed = ReadFormatChunk(file.Get())) return stop(failed);
+    WAVEFORMATEX format{};
+    std::vector<uint8_t> extra;
+    if (const wchar_t* failed = ReadFormatChunk(file.Get(), format, extra)) return stop(failed);
 
     DataChunk.ckid = mmioStringToFOURCCW(L"data", 0);
     lLastResult = mmioDescend(file.Get(), &DataChunk, &RiffChunk, MMIO_FINDCHUNK);
     if (lLastResult != 0) return stop(L"Couldn't get data chunk");
 
-    // Checked before the old samples are given up: neither case can be read.
+    // The declared size is only a claim: no more is taken than the file holds
+    // after the chunk's start.
     uint32_t dataBytes = DataChunk.cksize;
-    if (WaveFormat.nBlockAlign == 0) return stop(L"Invalid format chunk: the block align is 0");
-    int64_t frames = FrameCountOf(dataBytes, WaveFormat.nBlockAlign);
+    LONG fileEnd = mmioSeek(file.Get(), 0, SEEK_END);
+    if (fileEnd >= 0 && mmioSeek(file.Get(), static_cast<LONG>(DataChunk.dwDataOffset), SEEK_SET) >= 0) {
+        uint32_t held = fileEnd > static_cast<LONG>(DataChunk.dwDataOffset)
+                            ? static_cast<uint32_t>(fileEnd - static_cast<LONG>(DataChunk.dwDataOffset))
+                            : 0;
+        dataBytes = std::min(dataBytes, held);
+    }
+
+    // Checked before the old samples are given up: neither case can be read.
+    if (format.nBlockAlign == 0) return stop(L"Invalid format chunk: the block align is 0");
+    int64_t frames = FrameCountOf(dataBytes, format.nBlockAlign);
     if (frames < 0) return stop(L"Data chunk too large: more sample frames than can be counted");
 
     std::wstring failed = ReadSamples(file.Get(), dataBytes);
     if (!failed.empty()) return stop(failed);
 
+    // The format goes with the samples: a file that fails earlier leaves
+    // the last loaded file's format alone.
+    WaveFormat = format;
+    g.formatExtra = std::move(extra);
     lFrameCount = static_cast<int32_t>(frames);
     file.Reset();
     bWaveLoaded = -1;
@@ -235,6 +267,15 @@ void PlayWaveRange(int16_t device) {
     // One device and one header at a time: a device left open by an earlier
     // play is closed before the header is filled again.
     CloseWaveOut();
+    if (hWaveOut) {
+        ShowWaveError();  // the last device still holds the header
+        return;
+    }
+    // After a failed read the samples held belong to no file on show.
+    if (!bWaveLoaded) {
+        ShowPlain(L"没有读入WAV文件，无法播放。");
+        return;
+    }
 
     // The record goes to the device with the extra bytes it announces, and
     // never announces more than were read.
@@ -286,6 +327,14 @@ void CALLBACK WaveOutProc(HWAVEOUT, UINT message, DWORD_PTR, DWORD_PTR, DWORD_PT
 void CloseWaveOut() {
     if (!hWaveOut) return;
     lLastResult = waveOutReset(hWaveOut);
+    // The driver hands the buffer back after the reset; give it a moment.
+    for (int i = 0; i < 100 && (WaveHeader.dwFlags & WHDR_INQUEUE); ++i) Sleep(10);
+    if (WaveHeader.dwFlags & WHDR_INQUEUE) {
+        // It still owns the header and the samples: the device stays open,
+        // so neither is reused or freed (see SampleBlock::Release).
+        lLastResult = WAVERR_STILLPLAYING;
+        return;
+    }
     lLastResult = waveOutUnprepareHeader(hWaveOut, &WaveHeader, sizeof(WAVEHDR));
     lLastResult = waveOutClose(hWaveOut);
     hWaveOut = nullptr;

@@ -39,11 +39,14 @@ const uint8_t* WaveData();
 uint32_t DataBytes();
 
 // Reads the file; success shows in bWaveLoaded. Failures show their own
-// message box (plain, OK button, program title).
+// message box (plain, OK button, program title) and leave WaveFormat as it
+// was. No more data is taken than the file holds, whatever its data chunk
+// declares, and a file that cannot be read to its end is not loaded.
 void LoadWaveFile(const std::wstring& path);
 
 // Plays frames lStartFrame up to lEndFrame on a wave-out device (-1: the
-// system's wave mapper). Returns at once.
+// system's wave mapper). Returns at once. With no file loaded (the last read
+// failed) nothing plays and the user is told.
 void PlayWaveRange(int16_t device);
 
 // The device's callback: WOM_DONE clears bPlaying, nothing else happens.
@@ -51,6 +54,7 @@ void CALLBACK WaveOutProc(HWAVEOUT device, UINT message, DWORD_PTR instance, DWO
                           DWORD_PTR param2);
 
 // Stops, releases the header and closes the device; nothing when none is open.
+// A device that keeps its buffer after the reset stays open (WaveOutOpen).
 void CloseWaveOut();
 // Stops the device; it then reports the buffer done.
 void ResetWaveOut();

@@ -4,6 +4,7 @@
 
 #include "base/text.h"
 #include "tests/support/scripted_ui.h"
+#include "orvo_version.h"
 
 namespace orvo::recorder {
 namespace {
@@ -23,10 +24,14 @@ TEST(ProgramFolder, IsTheFolderOfTheRunningProgram) {
     EXPECT_NE(folder.back(), L'\\');
 }
 
+// Notepad comes from the Windows folder, never from a folder searched first.
 TEST(NotepadCommandLine, IsUnquotedEvenWithSpacesAndDoublesTheSeparatorAtARoot) {
+    wchar_t windows[MAX_PATH] = {};
+    ASSERT_GT(GetWindowsDirectoryW(windows, MAX_PATH), 0u);
+    const std::wstring notepad = L"\"" + std::wstring(windows) + L"\\notepad.exe\" ";
     EXPECT_EQ(NotepadCommandLine(L"C:\\Program Files\\Orvo Record", L"readme.txt"),
-              L"notepad.exe C:\\Program Files\\Orvo Record\\readme.txt");
-    EXPECT_EQ(NotepadCommandLine(FolderOfModulePath(L"E:\\OrvoRecord.exe"), L"FAQ.txt"), L"notepad.exe E:\\\\FAQ.txt");
+              notepad + L"C:\\Program Files\\Orvo Record\\readme.txt");
+    EXPECT_EQ(NotepadCommandLine(FolderOfModulePath(L"E:\\OrvoRecord.exe"), L"FAQ.txt"), notepad + L"E:\\\\FAQ.txt");
 }
 
 struct Expected {
@@ -97,7 +102,7 @@ TEST(LaunchLink, PlainAndFromFolderStylesReachTheShellAsSuch) {
 
 TEST(AboutText, NamesTheProgramVersionAndHomePage) {
     std::wstring text = AboutText();
-    EXPECT_EQ(text.rfind(L"欧沃录音机 2.8", 0), 0u);
+    EXPECT_EQ(text.rfind(L"欧沃录音机 " ORVO_VERSION_TEXT, 0), 0u);
     EXPECT_NE(text.find(L"http://www.velmora.example"), std::wstring::npos);
     EXPECT_NE(text.find(L"录音"), text.find(L"欧沃录音机"));  // says what it does, not only its name
 }

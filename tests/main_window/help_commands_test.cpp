@@ -10,6 +10,7 @@
 #include "base/text.h"
 #include "tests/support/scripted_ui.h"
 #include "recorder/resource.h"
+#include "orvo_version.h"
 
 namespace orvo::recorder {
 namespace {
@@ -52,7 +53,9 @@ protected:
 
     void ExpectNotepad(const LaunchRequest& r, const wchar_t* file) {
         EXPECT_EQ(r.kind, LaunchRequest::Kind::CommandLine);
-        std::wstring prefix = L"notepad.exe ";
+        wchar_t windows[MAX_PATH] = {};
+        GetWindowsDirectoryW(windows, MAX_PATH);
+        std::wstring prefix = L"\"" + std::wstring(windows) + L"\\notepad.exe\" ";
         ASSERT_EQ(r.target.rfind(prefix, 0), 0u) << WideToUtf8(r.target);
         std::wstring path = r.target.substr(prefix.size());
         EXPECT_EQ(_wcsicmp(path.c_str(), (CurrentFolder() + L"\\" + file).c_str()), 0) << WideToUtf8(path);
@@ -151,7 +154,7 @@ TEST_F(HelpCommands, AboutBoxNamesProgramVersionAndHome) {
     EXPECT_EQ(messages[0].owner, window.Hwnd());
     EXPECT_EQ(messages[0].title, L"欧沃录音机");
     EXPECT_EQ(messages[0].type, UINT(MB_OK | MB_ICONINFORMATION));
-    EXPECT_NE(messages[0].text.find(L"2.8"), std::wstring::npos);
+    EXPECT_NE(messages[0].text.find(L"" ORVO_VERSION_TEXT), std::wstring::npos);
     EXPECT_NE(messages[0].text.find(L"http://www.velmora.example"), std::wstring::npos);
 }
 

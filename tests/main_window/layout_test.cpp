@@ -5,6 +5,7 @@
 #include "base/failure.h"
 #include "base/text.h"
 #include "recorder/resource.h"
+#include "orvo_version.h"
 
 namespace orvo::recorder::test {
 namespace {
@@ -69,7 +70,7 @@ TEST_F(MainWindowTest, ClientAreaControlsAndHiddenLevelFrameSitWhereDesigned) {
     EXPECT_FALSE(form->cmdMore.Visible());
 
     EXPECT_EQ(form->sb1.PanelCount(), 2);
-    EXPECT_EQ(form->sb1.PanelText(1), L"欧沃录音机 V2.8");
+    EXPECT_EQ(form->sb1.PanelText(1), L"欧沃录音机 V" ORVO_VERSION_TEXT);
     EXPECT_EQ(form->sb1.PanelText(2), L"维莫拉主页 http://www.velmora.example");
 }
 

@@ -61,6 +61,15 @@ std::string ToneWave(uint32_t rate = 22050) {
     return w + data;
 }
 
+// No "<output>.<hex>.part" of a conversion is left beside output.
+bool NoPartialLeft(const std::wstring& output) {
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW((output + L".*.part").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return true;
+    FindClose(search);
+    return false;
+}
+
 class ConversionTest : public testing::Test {
 protected:
     void SetUp() override {
@@ -76,7 +85,6 @@ protected:
     std::wstring File(const std::wstring& name) {
         std::wstring p = folder_ + L"\\" + name;
         created_.push_back(p);
-        created_.push_back(PartialOutputPath(p));
         return p;
     }
     std::wstring folder_;
@@ -97,7 +105,7 @@ TEST_F(ConversionTest, MalformedWaveIsReportedByTheReaderAndWritesNothing) {
         EXPECT_NE(f.Description().find(in), std::wstring::npos);
     }
     EXPECT_FALSE(Exists(out));
-    EXPECT_FALSE(Exists(PartialOutputPath(out)));
+    EXPECT_TRUE(NoPartialLeft(out));
 }
 
 // The reader really parses the file: a good one gets past it, so what stops
@@ -115,7 +123,7 @@ TEST_F(ConversionTest, ValidWaveConvertsOrReportsTheMissingEncoderWithoutTouchin
     } catch (const Failure& f) {
         message = f.Description();
     }
-    EXPECT_FALSE(Exists(PartialOutputPath(out)));
+    EXPECT_TRUE(NoPartialLeft(out));
     if (message.empty()) {
         std::string mp3 = ReadAll(out);
         ASSERT_GE(mp3.size(), 4u);
@@ -128,6 +136,23 @@ TEST_F(ConversionTest, ValidWaveConvertsOrReportsTheMissingEncoderWithoutTouchin
         EXPECT_EQ(message, L"此系统没有MP3编码器，无法转换为MP3。\r\nWindows 8 及以后的系统自带MP3编码器。");
         EXPECT_EQ(ReadAll(out), "older file");
     }
+}
+
+// Someone else's file with the old temporary name, and the names already
+// taken by a conversion, are never handed out again.
+TEST_F(ConversionTest, ThePartialFileIsANewFileOfItsOwn) {
+    std::wstring out = File(L"take.mp3");
+    std::wstring unrelated = File(L"take.mp3.part");
+    WriteAll(unrelated, "someone else's");
+    std::wstring first = CreatePartialFile(out);
+    created_.push_back(first);
+    std::wstring second = CreatePartialFile(out);
+    created_.push_back(second);
+    EXPECT_NE(first, unrelated);
+    EXPECT_NE(first, second);
+    EXPECT_EQ(first.rfind(out, 0), 0u);
+    EXPECT_EQ(ReadAll(first), "");
+    EXPECT_EQ(ReadAll(unrelated), "someone else's");
 }
 
 TEST_F(ConversionTest, OutputOverTheInputIsRefused) {
@@ -166,7 +191,7 @@ TEST_F(ConversionTest, CommandAsksForBothFilesAndReportsTheOutcome) {
     } else {
         EXPECT_NE(messages[0].text.find(L"没有MP3编码器"), std::wstring::npos) << WideToUtf8(messages[0].text);
     }
-    EXPECT_FALSE(Exists(PartialOutputPath(out)));
+    EXPECT_TRUE(NoPartialLeft(out));
 }
 
 TEST_F(ConversionTest, CommandWithAMalformedWaveSaysSo) {

@@ -5,9 +5,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <thread>
+#include <utility>
+#include <vector>
 
 #include "notifier/mod_notify.h"
 #include "notifier/notify_class.h"
@@ -50,6 +54,27 @@ DWORD RunToEnd(std::wstring commandLine, DWORD timeoutMs = 30000) {
     DWORD code = 0;
     GetExitCodeProcess(process.Get(), &code);
     return code;
+}
+
+// The client programs are of the test's own architecture: the 32-bit DLL is
+// registered by the 32-bit regsvr32 and used from a 32-bit script host (a
+// host of the other size could not load it in-process).
+constexpr DWORD kOwnBinaryType = sizeof(void*) == 8 ? SCS_64BIT_BINARY : SCS_32BIT_BINARY;
+
+DWORD BinaryTypeOf(const std::wstring& path) {
+    DWORD type = static_cast<DWORD>(-1);
+    return GetBinaryTypeW(path.c_str(), &type) ? type : static_cast<DWORD>(-1);
+}
+
+std::wstring ProgramOnPath(const wchar_t* name) {
+    wchar_t path[MAX_PATH] = {};
+    return SearchPathW(nullptr, name, nullptr, MAX_PATH, path, nullptr) ? path : L"";
+}
+
+std::wstring ImageOf(HANDLE process) {
+    wchar_t path[MAX_PATH] = {};
+    DWORD size = MAX_PATH;
+    return QueryFullProcessImageNameW(process, 0, path, &size) ? path : L"";
 }
 
 ComPtr<IDispatch> CreateByProgId() {
@@ -97,6 +122,7 @@ CanUnloadFn DllCanUnloadNowOfLoadedDll() {
 TEST(NotifierCom, Regsvr32RegistersEveryKeyAndRemovesThemAgain) {
     std::wstring dll = NotifierDllPath();
     const std::wstring progClsid = std::wstring(kProgId) + L"\\Clsid";
+    EXPECT_EQ(BinaryTypeOf(ProgramOnPath(L"regsvr32.exe")), kOwnBinaryType);
 
     ASSERT_EQ(RunToEnd(L"regsvr32.exe /s /u \"" + dll + L"\""), 0u);
     ASSERT_EQ(RunToEnd(L"regsvr32.exe /s \"" + dll + L"\""), 0u);
@@ -122,6 +148,43 @@ TEST(NotifierCom, Regsvr32RegistersEveryKeyAndRemovesThemAgain) {
 
     ASSERT_EQ(RunToEnd(L"regsvr32.exe /s \"" + dll + L"\""), 0u);
     EXPECT_TRUE(CreateByProgId());
+}
+
+// The ProgID key is one for both bitnesses; the class keys are per view.
+TEST(NotifierCom, UnregisteringKeepsTheProgIdWhileTheOtherBitnessStillRegistersTheClass) {
+    REGSAM otherView = KEY_WOW64_32KEY;
+    BOOL wow64 = FALSE;
+    if (sizeof(void*) == 4) otherView = IsWow64Process(GetCurrentProcess(), &wow64) && wow64 ? KEY_WOW64_64KEY : 0;
+    if (!otherView) GTEST_SKIP() << "a system with one registry view";
+    EnsureRegistered();
+    const std::wstring dll = NotifierDllPath();
+    const std::wstring guid = ClsidKeyPath().substr(wcslen(L"CLSID\\"));
+    ScopedRegKey otherClasses;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CLASSES_ROOT, L"CLSID", 0, nullptr, 0, KEY_ALL_ACCESS | otherView, nullptr,
+                              otherClasses.Put(), nullptr),
+              ERROR_SUCCESS);
+    {
+        // The other build's server, as its own registration leaves it.
+        ScopedRegKey server;
+        ASSERT_EQ(RegCreateKeyExW(otherClasses.Get(), (guid + L"\\InprocServer32").c_str(), 0, nullptr, 0,
+                                  KEY_ALL_ACCESS, nullptr, server.Put(), nullptr),
+                  ERROR_SUCCESS);
+        const wchar_t otherPath[] = L"C:\\Other\\OrvoVMNotify.dll";
+        ASSERT_EQ(RegSetValueExW(server.Get(), nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(otherPath),
+                                 sizeof(otherPath)),
+                  ERROR_SUCCESS);
+    }
+    ASSERT_EQ(ClassesValue(ClsidKeyPath() + L"\\InprocServer32", nullptr), dll) << "the views are not separate";
+
+    EXPECT_EQ(UnregisterServer(dll), S_OK);
+    EXPECT_FALSE(ClassesKeyExists(ClsidKeyPath()));
+    EXPECT_EQ(ClassesValue(std::wstring(kProgId) + L"\\Clsid", nullptr), L"{6BE70F48-A0A8-4C1A-A5BC-A655AF398EE9}");
+
+    // The other build is gone too: the next unregistration takes the ProgID.
+    ASSERT_EQ(RegDeleteTreeW(otherClasses.Get(), guid.c_str()), ERROR_SUCCESS);
+    EXPECT_EQ(UnregisterServer(dll), S_OK);
+    EXPECT_FALSE(ClassesKeyExists(kProgId));
+    EnsureRegistered();
 }
 
 TEST(NotifierCom, LateBoundCallOpensOneWindowThatOutlivesTheObject) {
@@ -191,6 +254,149 @@ TEST(NotifierCom, EachThreadGetsItsOwnWindow) {
     EXPECT_EQ(canUnload(), S_OK);
 }
 
+// The window's class and its children's, where registered by the DLL or
+// under the program's instance.
+std::vector<std::pair<std::wstring, HINSTANCE>> ModuleClassesOf(HWND window, HMODULE dll) {
+    std::vector<HWND> all{window};
+    EnumChildWindows(
+        window,
+        [](HWND child, LPARAM out) {
+            reinterpret_cast<std::vector<HWND>*>(out)->push_back(child);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&all));
+    std::vector<std::pair<std::wstring, HINSTANCE>> classes;
+    for (HWND hwnd : all) {
+        wchar_t name[256] = {};
+        GetClassNameW(hwnd, name, 256);
+        auto instance = reinterpret_cast<HINSTANCE>(GetClassLongPtrW(hwnd, GCLP_HMODULE));
+        std::pair<std::wstring, HINSTANCE> entry{name, instance};
+        if ((instance == dll || instance == GetModuleHandleW(nullptr)) &&
+            std::find(classes.begin(), classes.end(), entry) == classes.end())
+            classes.push_back(entry);
+    }
+    return classes;
+}
+
+constexpr wchar_t kClientProcessFlag[] = L"ORVO_NOTIFIER_CLIENT_PROCESS";
+
+// The client side of NotifierLifetime, in a process of its own: the test
+// program keeps the DLL loaded, which would hide the fault.
+TEST(NotifierClientProcess, UninitialisesWithTheWindowOpenThenKeepsUsingIt) {
+    if (GetEnvironmentVariableW(kClientProcessFlag, nullptr, 0) == 0)
+        GTEST_SKIP() << "runs only in the process NotifierLifetime starts";
+    ASSERT_EQ(GetModuleHandleW(L"OrvoVMNotify.dll"), nullptr);
+    SettingsGuard settings;
+    settings.Set(kHideWindowValue, std::nullopt);
+
+    // The client's uninitialise must be the process's last, as in a client
+    // with one COM thread: COM then frees its in-process servers.
+    OleUninitialize();
+    std::vector<std::pair<std::wstring, HINSTANCE>> classes;
+    bool loadedAfterUninitialize = false;
+    bool windowOpen = false;
+    std::thread client([&] {
+        CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+        {
+            // Bound early, through the interface: the late-bound path loads
+            // the type library, whose loader keeps the DLL mapped under Wine
+            // and would hide the fault.
+            CLSID clsid{};
+            CLSIDFromProgID(kProgId, &clsid);
+            ComPtr<_CNotify> object;
+            if (SUCCEEDED(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID__CNotify, object.PutVoid()))) {
+                ScopedBstr name(L"orvorecord"), other(L"");
+                BSTR nameRef = name.Get(), otherRef = other.Get();
+                object->Notify(&nameRef, &otherRef);
+            }
+        }
+        std::vector<HWND> windows = NoticeWindowsOf(GetCurrentThreadId());
+        HWND window = windows.empty() ? nullptr : windows[0];
+        if (window) classes = ModuleClassesOf(window, GetModuleHandleW(L"OrvoVMNotify.dll"));
+        CoUninitialize();
+        loadedAfterUninitialize = GetModuleHandleW(L"OrvoVMNotify.dll") != nullptr;
+        if (!window) return;
+
+        // A second of the pointer moving over the window, its messages pumped.
+        RECT r{};
+        GetWindowRect(window, &r);
+        for (int step = 0; step < 50; ++step) {
+            POINT p{r.left + (r.right - r.left) * (step % 10 + 1) / 11, r.top + (r.bottom - r.top) * (step / 10 + 1) / 6};
+            SetCursorPos(p.x, p.y);
+            ScreenToClient(window, &p);
+            PostMessageW(window, WM_MOUSEMOVE, 0, MAKELPARAM(p.x, p.y));
+            PumpMessagesFor(20);
+        }
+        windowOpen = IsWindowVisible(window);
+        SendMessageW(window, WM_CLOSE, 0, 0);
+        PumpMessagesFor(50);
+    });
+    client.join();
+    OleInitialize(nullptr);
+    EXPECT_TRUE(loadedAfterUninitialize) << "COM's release unloaded the DLL under its window";
+    EXPECT_TRUE(windowOpen);
+    EXPECT_FALSE(classes.empty());
+
+    // The window is closed: the module may unload at COM's next clean-up
+    // (the windows' own reference is given back then). Wine keeps the DLL
+    // mapped past that here, so the classes are checked only where it goes.
+    {
+        CLSID clsid{};
+        CLSIDFromProgID(kProgId, &clsid);
+        ComPtr<_CNotify> again;
+        EXPECT_EQ(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID__CNotify, again.PutVoid()), S_OK);
+    }
+    CanUnloadFn canUnload = DllCanUnloadNowOfLoadedDll();
+    ASSERT_NE(canUnload, nullptr);
+    EXPECT_EQ(canUnload(), S_OK);
+    CoFreeUnusedLibrariesEx(0, 0);
+    if (GetModuleHandleW(L"OrvoVMNotify.dll")) return;
+    for (const auto& [name, instance] : classes) {
+        WNDCLASSEXW wc{};
+        wc.cbSize = sizeof(wc);
+        EXPECT_FALSE(GetClassInfoExW(instance, name.c_str(), &wc)) << WideToAnsi(name) << " is still registered";
+    }
+}
+
+TEST(NotifierLifetime, AClientThatUninitialisesCOMWithTheWindowOpenSurvives) {
+    EnsureRegistered();
+    wchar_t exe[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, exe, MAX_PATH);
+    wchar_t temp[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, temp);
+    std::wstring log = std::wstring(temp) + L"orvo_notifier_client.log";
+    SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
+    ScopedFile out(CreateFileW(log.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, nullptr));
+    ASSERT_TRUE(out);
+
+    std::wstring command = L"\"" + std::wstring(exe) +
+                           L"\" --gtest_filter=NotifierClientProcess.UninitialisesWithTheWindowOpenThenKeepsUsingIt";
+    STARTUPINFOW si{};
+    si.cb = sizeof(si);
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdOutput = out.Get();
+    si.hStdError = out.Get();
+    si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    PROCESS_INFORMATION pi{};
+    SetEnvironmentVariableW(kClientProcessFlag, L"1");
+    BOOL started = CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi);
+    SetEnvironmentVariableW(kClientProcessFlag, nullptr);
+    ASSERT_TRUE(started);
+    ScopedHandle process(pi.hProcess), thread(pi.hThread);
+    out.Reset();
+    ASSERT_EQ(WaitForSingleObject(process.Get(), 60000), WAIT_OBJECT_0);
+    DWORD code = 1;
+    GetExitCodeProcess(process.Get(), &code);
+
+    std::ifstream in(log.c_str(), std::ios::binary);
+    std::string output((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    in.close();
+    DeleteFileW(log.c_str());
+    // A crash can end the process with 0 under Wine: the client's own report counts.
+    EXPECT_NE(output.find("[  PASSED  ] 1 test"), std::string::npos) << output;
+    EXPECT_EQ(code, 0u) << output;
+}
+
 TEST(NotifierCom, VBScriptClientOpensTheWindowInItsProcess) {
     EnsureRegistered();
     SettingsGuard settings;
@@ -220,6 +426,8 @@ TEST(NotifierCom, VBScriptClientOpensTheWindowInItsProcess) {
     PROCESS_INFORMATION pi{};
     ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
     ScopedHandle process(pi.hProcess), thread(pi.hThread);
+    std::wstring host = ImageOf(process.Get());
+    EXPECT_EQ(BinaryTypeOf(host), kOwnBinaryType) << "script host " << WideToAnsi(host);
 
     HWND found = nullptr;
     PumpUntil(

@@ -1,6 +1,7 @@
 #include "notifier/frm_info.h"
 
 #include <commctrl.h>
+#include <exdispid.h>
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -9,6 +10,7 @@
 #include <vector>
 
 #include "notifier/mod_notify.h"
+#include "notifier/mod_regedit.h"
 #include "tests/notifier/notifier_test_support.h"
 #include "tests/support/scripted_ui.h"
 #include "tests/support/pump.h"
@@ -40,6 +42,25 @@ RECT RectIn(HWND child) {
     MapWindowPoints(nullptr, GetParent(child), reinterpret_cast<POINT*>(&r), 2);
     return r;
 }
+
+// Writes under HKEY_LOCAL_MACHINE fail, and under HKEY_CURRENT_USER too when
+// asked, as they do for a standard user on Windows.
+class RefusedWrites {
+public:
+    explicit RefusedWrites(bool userToo) {
+        refuseUser_ = userToo;
+        previous_ = SetKeyWriteOpener(&Open);
+    }
+    ~RefusedWrites() { SetKeyWriteOpener(previous_); }
+
+private:
+    static LSTATUS Open(HKEY root, const std::wstring& path, HKEY* key) {
+        if (root == HKEY_LOCAL_MACHINE || (refuseUser_ && root == HKEY_CURRENT_USER)) return ERROR_ACCESS_DENIED;
+        return RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, key, nullptr);
+    }
+    static inline bool refuseUser_ = false;
+    KeyWriteOpener previous_;
+};
 
 class NoticeWindow : public testing::Test {
 protected:
@@ -292,7 +313,7 @@ TEST_F(NoticeWindow, ALinkThatCannotOpenFailsSilently) {
     EXPECT_TRUE(IsWindow(w.Hwnd()));
 }
 
-TEST_F(NoticeWindow, SearchSendsTheBoxTextAsTyped) {
+TEST_F(NoticeWindow, SearchSendsTheBoxTextEncoded) {
     frmInfo& w = Open();
     HWND box = w.Item(InfoItem::txtSearch);
     w.imgSearch_Click();  // the untouched prompt is searched for
@@ -303,9 +324,11 @@ TEST_F(NoticeWindow, SearchSendsTheBoxTextAsTyped) {
 
     auto launches = ui_->Launches();
     ASSERT_EQ(launches.size(), 3u);
-    EXPECT_EQ(launches[0].target, L"http://www.suxun.example/s?tn=velmora_pg&word=请输入搜索关键字");
-    EXPECT_EQ(launches[1].target, L"http://www.suxun.example/s?tn=velmora_pg");
-    EXPECT_EQ(launches[2].target, L"http://www.suxun.example/s?tn=velmora_pg&word=wave & mixer 音量");
+    const std::wstring service = L"http://www.suxun.example/s?tn=velmora_pg";
+    EXPECT_EQ(launches[0].target,
+              service + L"&word=%E8%AF%B7%E8%BE%93%E5%85%A5%E6%90%9C%E7%B4%A2%E5%85%B3%E9%94%AE%E5%AD%97");
+    EXPECT_EQ(launches[1].target, service);
+    EXPECT_EQ(launches[2].target, service + L"&word=wave%20%26%20mixer%20%E9%9F%B3%E9%87%8F");
     for (const LaunchRequest& r : launches) {
         EXPECT_EQ(r.owner, w.Hwnd());
         EXPECT_EQ(r.verb, L"open");
@@ -324,7 +347,7 @@ TEST_F(NoticeWindow, EnterInTheBoxSearchesOtherKeysDoNot) {
     EXPECT_EQ(ui_->Launches().size(), 0u);
     SendMessageW(box, WM_CHAR, VK_RETURN, 0);
     ASSERT_EQ(ui_->Launches().size(), 1u);
-    EXPECT_EQ(ui_->Launches()[0].target, L"http://www.suxun.example/s?tn=velmora_pg&word=录音a");
+    EXPECT_EQ(ui_->Launches()[0].target, L"http://www.suxun.example/s?tn=velmora_pg&word=%E5%BD%95%E9%9F%B3a");
 }
 
 TEST_F(NoticeWindow, FocusSelectsTheWholeBox) {
@@ -359,6 +382,114 @@ TEST_F(NoticeWindow, NeverShowWritesOneThenZeroAndTheNextNotifyStaysQuiet) {
     EXPECT_TRUE(IsWindowVisible(state.window->Hwnd()));
     state.window->Destroy();  // closing hands the object back to the module
     EXPECT_FALSE(state.window);
+}
+
+TEST_F(NoticeWindow, AStandardUsersTickLandsUnderTheUserAndWinsOverTheMachine) {
+    settings_.Set(kHideWindowValue, L"0");
+    settings_.Set(kSoftDescValue, L"机器的名字");
+    settings_.Set(kSoftDescValue, L"用户的名字", HKEY_CURRENT_USER);
+    ThreadState& state = ThisThread();
+    {
+        RefusedWrites refused(false);
+        NotifyOnThisThread(L"orvorecord");
+        ASSERT_TRUE(state.window);
+        EXPECT_EQ(TextOf(state.window->Hwnd()), L"用户的名字 - 通知链接");
+        HWND box = state.window->Item(InfoItem::chkHideWindow);
+        SendMessageW(box, BM_CLICK, 0, 0);
+        EXPECT_EQ(test::StoredSetting(HKEY_CURRENT_USER, kHideWindowValue), std::optional<std::wstring>(L"1"));
+        EXPECT_EQ(test::StoredSetting(HKEY_LOCAL_MACHINE, kHideWindowValue), std::optional<std::wstring>(L"0"));
+        EXPECT_EQ(SendMessageW(box, BM_GETCHECK, 0, 0), BST_CHECKED);
+        EXPECT_TRUE(ui_->Messages().empty());
+
+        state.window->Destroy();
+        NotifyOnThisThread(L"orvorecord");
+        EXPECT_FALSE(state.window) << "the user's tick did not hold";
+    }
+
+    // Someone allowed to write the machine's value unticks: the user's old
+    // value would hide the new choice, so it goes.
+    frmInfo& w = Open();
+    HWND box = w.Item(InfoItem::chkHideWindow);
+    SendMessageW(box, BM_SETCHECK, BST_CHECKED, 0);
+    SendMessageW(box, BM_CLICK, 0, 0);
+    EXPECT_EQ(test::StoredSetting(HKEY_LOCAL_MACHINE, kHideWindowValue), std::optional<std::wstring>(L"0"));
+    EXPECT_EQ(test::StoredSetting(HKEY_CURRENT_USER, kHideWindowValue), std::nullopt);
+    EXPECT_EQ(SendMessageW(box, BM_GETCHECK, 0, 0), BST_UNCHECKED);
+    NotifyOnThisThread(L"orvorecord");
+    ASSERT_TRUE(state.window);
+    state.window->Destroy();
+}
+
+TEST_F(NoticeWindow, WhenNothingCanBeStoredTheBoxStaysAndTheUserIsToldOnce) {
+    settings_.Set(kHideWindowValue, std::nullopt);
+    RefusedWrites refused(true);
+    frmInfo& w = Open();
+    HWND box = w.Item(InfoItem::chkHideWindow);
+    SendMessageW(box, BM_CLICK, 0, 0);
+    EXPECT_EQ(SendMessageW(box, BM_GETCHECK, 0, 0), BST_UNCHECKED);
+    SendMessageW(box, BM_CLICK, 0, 0);
+    EXPECT_EQ(SendMessageW(box, BM_GETCHECK, 0, 0), BST_UNCHECKED);
+    EXPECT_EQ(test::StoredSetting(HKEY_LOCAL_MACHINE, kHideWindowValue), std::nullopt);
+    EXPECT_EQ(test::StoredSetting(HKEY_CURRENT_USER, kHideWindowValue), std::nullopt);
+    auto messages = ui_->Messages();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].owner, w.Hwnd());
+    EXPECT_NE(messages[0].text.find(L"不再显示"), std::wstring::npos);
+}
+
+// The view's event sink, as the control itself reaches it.
+ComPtr<IDispatch> EventSinkOf(WebView& view) {
+    ComPtr<IDispatch> sink;
+    ComPtr<IConnectionPointContainer> points;
+    ComPtr<IConnectionPoint> point;
+    ComPtr<IEnumConnections> connections;
+    if (!view.Browser() || FAILED(view.Browser()->QueryInterface(IID_IConnectionPointContainer, points.PutVoid())) ||
+        FAILED(points->FindConnectionPoint(DIID_DWebBrowserEvents2, point.Put())) ||
+        FAILED(point->EnumConnections(connections.Put())))
+        return sink;
+    CONNECTDATA data{};
+    if (connections->Next(1, &data, nullptr) == S_OK && data.pUnk) {
+        data.pUnk->QueryInterface(IID_IDispatch, sink.PutVoid());
+        data.pUnk->Release();
+    }
+    return sink;
+}
+
+// Fires BeforeNavigate2 at the sink; true when the sink cancelled it.
+bool BeforeNavigateCancelled(IDispatch* sink, const wchar_t* url) {
+    ScopedVariant address;
+    address.Get()->vt = VT_BSTR;
+    address.Get()->bstrVal = SysAllocString(url);
+    VARIANT_BOOL cancel = VARIANT_FALSE;
+    VARIANTARG args[7];
+    for (VARIANTARG& a : args) VariantInit(&a);
+    args[0].vt = VT_BYREF | VT_BOOL;
+    args[0].pboolVal = &cancel;
+    args[5].vt = VT_BYREF | VT_VARIANT;
+    args[5].pvarVal = address.Get();
+    args[6].vt = VT_DISPATCH;
+    DISPPARAMS params{args, nullptr, 7, 0};
+    sink->Invoke(DISPID_BEFORENAVIGATE2, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, nullptr, nullptr,
+                 nullptr);
+    return cancel != VARIANT_FALSE;
+}
+
+TEST_F(NoticeWindow, AnotherSiteLeavesTheViewForTheBrowserAndOtherSchemesGoNowhere) {
+    frmInfo& w = Open();
+    for (WebView* view : {&w.webNotify(), &w.webLocal()}) {
+        ComPtr<IDispatch> sink = EventSinkOf(*view);
+        ASSERT_TRUE(sink) << "no event sink connected";
+        ui_->Clear();
+        EXPECT_FALSE(BeforeNavigateCancelled(sink.Get(), L"http://www.velmora.example/notify/a.htm"));
+        EXPECT_TRUE(BeforeNavigateCancelled(sink.Get(), L"http://elsewhere.test/page"));
+        EXPECT_TRUE(BeforeNavigateCancelled(sink.Get(), L"file:///C:/windows/win.ini"));
+        EXPECT_TRUE(BeforeNavigateCancelled(sink.Get(), L"javascript:alert(1)"));
+        auto launches = ui_->Launches();
+        ASSERT_EQ(launches.size(), 1u);
+        EXPECT_EQ(launches[0].kind, LaunchRequest::Kind::ShellExecute);
+        EXPECT_EQ(launches[0].target, L"http://elsewhere.test/page");
+        EXPECT_EQ(launches[0].owner, w.Hwnd());
+    }
 }
 
 TEST_F(NoticeWindow, BothViewsAreCreatedAndNavigated) {

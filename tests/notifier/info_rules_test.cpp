@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cwchar>
+#include <string>
+
 namespace orvo::notifier {
 namespace {
 
@@ -28,14 +31,15 @@ TEST(SearchAddress, EmptyBoxLeavesOutTheWordKey) {
     EXPECT_EQ(url.find(L"<searchstring>"), std::wstring::npos);
 }
 
-TEST(SearchAddress, TextGoesInTrimmedButOtherwiseUnchanged) {
-    EXPECT_EQ(SearchUrl(L"请输入搜索关键字"), L"http://www.suxun.example/s?tn=velmora_pg&word=请输入搜索关键字");
-    EXPECT_EQ(SearchUrl(L"  sound recorder & mixer #2  "),
-              L"http://www.suxun.example/s?tn=velmora_pg&word=sound recorder & mixer #2");
+TEST(SearchAddress, WordsGoInTrimmedAndPercentEncodedAsUtf8) {
+    const std::wstring service = L"http://www.suxun.example/s?tn=velmora_pg&word=";
+    EXPECT_EQ(SearchUrl(L"  C# AT&T 100% 录音 "), service + L"C%23%20AT%26T%20100%25%20%E5%BD%95%E9%9F%B3");
+    EXPECT_EQ(SearchUrl(L"a+b=c/d?e"), service + L"a%2Bb%3Dc%2Fd%3Fe");
+    EXPECT_EQ(SearchUrl(L"Wave-file_v1.2~x"), service + L"Wave-file_v1.2~x");
     // Only spaces are trimmed; a tab stays part of the words.
-    EXPECT_EQ(SearchUrl(L"\ta"), L"http://www.suxun.example/s?tn=velmora_pg&word=\ta");
+    EXPECT_EQ(SearchUrl(L"\ta"), service + L"%09a");
     // A placeholder typed into the box is not replaced again.
-    EXPECT_EQ(SearchUrl(L"<searchstring>"), L"http://www.suxun.example/s?tn=velmora_pg&word=<searchstring>");
+    EXPECT_EQ(SearchUrl(L"<searchstring>"), service + L"%3Csearchstring%3E");
 }
 
 TEST(SearchAddress, ReplaceAllDoesNotRescanWhatItInserted) {
@@ -110,6 +114,21 @@ TEST(ViewSwitch, OddClicksShowTheLocalPage) {
     EXPECT_TRUE(SwitchShowsLocal(1));
     EXPECT_FALSE(SwitchShowsLocal(2));
     EXPECT_TRUE(SwitchShowsLocal(3));
+}
+
+TEST(Navigation, OnlyTheMakersPagesAndTheLocalPageStayInTheView) {
+    const std::wstring local = L"C:\\Program Files\\Orvo\\vmminihome.htm";
+    EXPECT_EQ(NavigationFor(L"http://www.velmora.example/notify/x.htm?soft=a", local), Navigation::Stay);
+    EXPECT_EQ(NavigationFor(L"HTTPS://Shop.Velmora.Example:8080/", local), Navigation::Stay);
+    EXPECT_EQ(NavigationFor(L"file:///C:/Program%20Files/Orvo/vmminihome.htm", local), Navigation::Stay);
+    EXPECT_EQ(NavigationFor(local, local), Navigation::Stay);
+    // Look-alikes of the maker's hosts are other sites.
+    EXPECT_EQ(NavigationFor(L"http://www.velmora.example.evil.test/", local), Navigation::OpenInBrowser);
+    EXPECT_EQ(NavigationFor(L"http://www.velmora.example@evil.test/", local), Navigation::OpenInBrowser);
+    EXPECT_EQ(NavigationFor(L"http://www.suxun.example/s?word=a", local), Navigation::OpenInBrowser);
+    for (const wchar_t* refused : {L"file:///C:/Windows/win.ini", L"javascript:alert(1)", L"res://ieframe.dll/x",
+                                   L"ms-its:C:\\a.chm::/b.htm", L"C:\\Windows\\notepad.exe", L"mailto:a@b.example"})
+        EXPECT_EQ(NavigationFor(refused, local), Navigation::Refuse) << std::string(refused, refused + wcslen(refused));
 }
 
 }  // namespace

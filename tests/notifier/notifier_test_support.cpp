@@ -44,41 +44,52 @@ BOOL CALLBACK CollectProcessWindow(HWND hwnd, LPARAM arg) {
 }  // namespace
 
 SettingsGuard::SettingsGuard() {
-    ScopedRegKey key;
-    keyExisted_ = RegOpenKeyExW(HKEY_LOCAL_MACHINE, kSettingsKey, 0, KEY_READ, key.Put()) == ERROR_SUCCESS;
-    for (const wchar_t* name : kSettingNames) {
-        Saved s;
-        s.name = name;
-        if (keyExisted_) {
-            DWORD size = 0;
-            if (RegQueryValueExW(key.Get(), name, nullptr, &s.type, nullptr, &size) == ERROR_SUCCESS) {
-                s.data.resize(size);
-                s.present = RegQueryValueExW(key.Get(), name, nullptr, &s.type, s.data.data(), &size) == ERROR_SUCCESS;
+    // Neither root keeps a value from outside the test: a user value would
+    // hide the machine's.
+    for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
+        SavedRoot saved;
+        saved.root = root;
+        ScopedRegKey key;
+        saved.keyExisted = RegOpenKeyExW(root, kSettingsKey, 0, KEY_READ, key.Put()) == ERROR_SUCCESS;
+        for (const wchar_t* name : kSettingNames) {
+            Saved s;
+            s.name = name;
+            if (saved.keyExisted) {
+                DWORD size = 0;
+                if (RegQueryValueExW(key.Get(), name, nullptr, &s.type, nullptr, &size) == ERROR_SUCCESS) {
+                    s.data.resize(size);
+                    s.present =
+                        RegQueryValueExW(key.Get(), name, nullptr, &s.type, s.data.data(), &size) == ERROR_SUCCESS;
+                }
             }
+            saved.values.push_back(std::move(s));
         }
-        saved_.push_back(std::move(s));
+        roots_.push_back(std::move(saved));
+        if (root == HKEY_CURRENT_USER)
+            for (const wchar_t* name : kSettingNames) RegDeleteKeyValueW(root, kSettingsKey, name);
     }
 }
 
 SettingsGuard::~SettingsGuard() {
-    if (!keyExisted_) {
-        RegDeleteTreeW(HKEY_LOCAL_MACHINE, kSettingsKey);
-        return;
-    }
-    ScopedRegKey key;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kSettingsKey, 0, KEY_SET_VALUE, key.Put()) != ERROR_SUCCESS) return;
-    for (const Saved& s : saved_) {
-        if (s.present)
-            RegSetValueExW(key.Get(), s.name.c_str(), 0, s.type, s.data.data(), static_cast<DWORD>(s.data.size()));
-        else
-            RegDeleteValueW(key.Get(), s.name.c_str());
+    for (const SavedRoot& saved : roots_) {
+        if (!saved.keyExisted) {
+            RegDeleteTreeW(saved.root, kSettingsKey);
+            continue;
+        }
+        ScopedRegKey key;
+        if (RegOpenKeyExW(saved.root, kSettingsKey, 0, KEY_SET_VALUE, key.Put()) != ERROR_SUCCESS) continue;
+        for (const Saved& s : saved.values) {
+            if (s.present)
+                RegSetValueExW(key.Get(), s.name.c_str(), 0, s.type, s.data.data(), static_cast<DWORD>(s.data.size()));
+            else
+                RegDeleteValueW(key.Get(), s.name.c_str());
+        }
     }
 }
 
-void SettingsGuard::Set(const wchar_t* name, const std::optional<std::wstring>& value) {
+void SettingsGuard::Set(const wchar_t* name, const std::optional<std::wstring>& value, HKEY root) {
     ScopedRegKey key;
-    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, kSettingsKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, key.Put(),
-                              nullptr),
+    ASSERT_EQ(RegCreateKeyExW(root, kSettingsKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, key.Put(), nullptr),
               ERROR_SUCCESS);
     if (value) {
         ASSERT_EQ(RegSetValueExW(key.Get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value->c_str()),
@@ -87,6 +98,14 @@ void SettingsGuard::Set(const wchar_t* name, const std::optional<std::wstring>& 
     } else {
         RegDeleteValueW(key.Get(), name);
     }
+}
+
+std::optional<std::wstring> StoredSetting(HKEY root, const wchar_t* name) {
+    wchar_t buffer[2048];
+    DWORD size = sizeof(buffer);
+    if (RegGetValueW(root, kSettingsKey, name, RRF_RT_REG_SZ, nullptr, buffer, &size) != ERROR_SUCCESS)
+        return std::nullopt;
+    return std::wstring(buffer);
 }
 
 std::wstring NotifierDllPath() {

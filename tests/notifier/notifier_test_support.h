@@ -9,8 +9,8 @@
 
 namespace orvo::test {
 
-// Saves the notifier's settings under HKEY_LOCAL_MACHINE and puts them back
-// (or removes what was not there) when it goes out of scope.
+// Saves the notifier's settings under HKEY_LOCAL_MACHINE and HKEY_CURRENT_USER
+// and puts them back (or removes what was not there) when it goes out of scope.
 class SettingsGuard {
 public:
     SettingsGuard();
@@ -19,7 +19,7 @@ public:
     SettingsGuard& operator=(const SettingsGuard&) = delete;
 
     // Sets a REG_SZ value, or removes the value for std::nullopt.
-    void Set(const wchar_t* name, const std::optional<std::wstring>& value);
+    void Set(const wchar_t* name, const std::optional<std::wstring>& value, HKEY root = HKEY_LOCAL_MACHINE);
 
 private:
     struct Saved {
@@ -28,9 +28,16 @@ private:
         DWORD type = REG_NONE;
         std::vector<BYTE> data;
     };
-    bool keyExisted_ = false;
-    std::vector<Saved> saved_;
+    struct SavedRoot {
+        HKEY root = nullptr;
+        bool keyExisted = false;
+        std::vector<Saved> values;
+    };
+    std::vector<SavedRoot> roots_;
 };
+
+// The value stored under one root; nothing when it is missing.
+std::optional<std::wstring> StoredSetting(HKEY root, const wchar_t* name);
 
 // OrvoVMNotify.dll beside the test program.
 std::wstring NotifierDllPath();

@@ -111,9 +111,8 @@ TEST_F(RegistryHelpers, WriteStoresTextAndTurnsEmptyIntoOneSpace) {
     EXPECT_FALSE(WriteRegString(0x80000099u, kScratch, L"name", any));
 }
 
-// The helpers ask for write rights even to read, so a key the user may only
-// read gives nothing and takes nothing.
-TEST_F(RegistryHelpers, KeyWithoutWriteRightsReadsEmptyAndRefusesWrites) {
+// A key the user may only read is read all the same; only writes fail.
+TEST_F(RegistryHelpers, KeyWithoutWriteRightsIsReadButRefusesWrites) {
     SetText(L"sz", REG_SZ, L"visible");
     std::wstring locked = std::wstring(kScratch) + L"\\ReadOnly";
     ScopedRegKey lockedKey;
@@ -135,7 +134,7 @@ TEST_F(RegistryHelpers, KeyWithoutWriteRightsReadsEmptyAndRefusesWrites) {
 
     ScopedRegKey readable;
     ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, locked.c_str(), 0, KEY_READ, readable.Put()), ERROR_SUCCESS);
-    EXPECT_EQ(ReadRegValue(kHkeyCurrentUser, locked, L"sz"), L"");
+    EXPECT_EQ(ReadRegValue(kHkeyCurrentUser, locked, L"sz"), L"kept");
     std::wstring text = L"1";
     EXPECT_FALSE(WriteRegString(kHkeyCurrentUser, locked, L"sz", text));
     readable.Reset();

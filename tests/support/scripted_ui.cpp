@@ -19,7 +19,7 @@ ScriptedUi::ScriptedUi() : previous_(SetUi(this)) {}
 ScriptedUi::~ScriptedUi() { SetUi(previous_); }
 
 int ScriptedUi::MessageBox(const MessageBoxRequest& request) {
-    Entry e{Entry::Kind::MessageBox, request, {}, {}};
+    Entry e{Entry::Kind::MessageBox, request, {}, {}, {}};
     log_.push_back(e);
     if (messageAnswers.empty()) return FirstButton(request.type);
     int a = messageAnswers.front();
@@ -28,7 +28,7 @@ int ScriptedUi::MessageBox(const MessageBoxRequest& request) {
 }
 
 std::wstring ScriptedUi::FileDialog(const FileDialogRequest& request) {
-    log_.push_back({Entry::Kind::FileDialog, {}, request, {}});
+    log_.push_back({Entry::Kind::FileDialog, {}, request, {}, {}});
     if (dialogAnswers.empty()) return {};
     std::wstring a = dialogAnswers.front();
     dialogAnswers.pop_front();
@@ -36,11 +36,26 @@ std::wstring ScriptedUi::FileDialog(const FileDialogRequest& request) {
 }
 
 bool ScriptedUi::Launch(const LaunchRequest& request) {
-    log_.push_back({Entry::Kind::Launch, {}, {}, request});
+    log_.push_back({Entry::Kind::Launch, {}, {}, request, {}});
     if (launchAnswers.empty()) return true;
     bool a = launchAnswers.front();
     launchAnswers.pop_front();
     return a;
+}
+
+int ScriptedUi::Choice(const ChoiceRequest& request) {
+    log_.push_back({Entry::Kind::Choice, {}, {}, {}, request});
+    if (choiceAnswers.empty()) return -1;
+    int a = choiceAnswers.front();
+    choiceAnswers.pop_front();
+    return a;
+}
+
+std::vector<ChoiceRequest> ScriptedUi::Choices() const {
+    std::vector<ChoiceRequest> out;
+    for (const auto& e : log_)
+        if (e.kind == Entry::Kind::Choice) out.push_back(e.choice);
+    return out;
 }
 
 std::vector<MessageBoxRequest> ScriptedUi::Messages() const {

@@ -10,14 +10,15 @@ namespace orvo {
 
 // Records every request in order and answers from queues. With nothing
 // scripted, a message box answers its first button, a file dialog is
-// cancelled and a launch succeeds.
+// cancelled, a launch succeeds and a choice is closed unanswered (-1).
 class ScriptedUi : public UiSeam {
 public:
     struct Entry {
-        enum class Kind { MessageBox, FileDialog, Launch } kind;
+        enum class Kind { MessageBox, FileDialog, Launch, Choice } kind;
         MessageBoxRequest message;
         FileDialogRequest dialog;
         LaunchRequest launch;
+        ChoiceRequest choice;
     };
 
     ScriptedUi();   // installs itself
@@ -28,15 +29,21 @@ public:
     int MessageBox(const MessageBoxRequest& request) override;
     std::wstring FileDialog(const FileDialogRequest& request) override;
     bool Launch(const LaunchRequest& request) override;
+    int Choice(const ChoiceRequest& request) override;
 
     std::deque<int> messageAnswers;
     std::deque<std::wstring> dialogAnswers;
     std::deque<bool> launchAnswers;
+    // What FileDialogError reports after an empty answer (0: a cancel).
+    DWORD dialogError = 0;
+    DWORD FileDialogError() const override { return dialogError; }
+    std::deque<int> choiceAnswers;
 
     const std::vector<Entry>& Log() const { return log_; }
     std::vector<MessageBoxRequest> Messages() const;
     std::vector<FileDialogRequest> Dialogs() const;
     std::vector<LaunchRequest> Launches() const;
+    std::vector<ChoiceRequest> Choices() const;
     void Clear() { log_.clear(); }
 
 private:

@@ -53,13 +53,21 @@ TEST_F(Sliders, TakeTheirRangesFromTheMixerWithoutWritingToIt) {
     EXPECT_EQ(vsMic_.Value(), 0);
     EXPECT_EQ(Page(vsMic_), 1000);
     EXPECT_TRUE(vsMic_.Enabled());
-    EXPECT_EQ(restore.Probe().SpeakerVolume(), 5000u);
+    EXPECT_PRED_FORMAT2(test::MixerLevelIs, restore.Probe().SpeakerVolume(), 5000u);
     EXPECT_TRUE(ui.Log().empty());
 
     // The right end of the speaker slider asks for 65534.
     SendMessageW(vsVolume_.Hwnd(), TBM_SETPOS, TRUE, 32767);
     volume.prSpeakerVolume(MixerValueOfSlider(vsVolume_.Value()));
-    EXPECT_EQ(restore.Probe().SpeakerVolume(), 65534u);
+    EXPECT_EQ(volume.prSpeakerVolume(), 65534);
+    EXPECT_PRED_FORMAT2(test::MixerLevelIs, restore.Probe().SpeakerVolume(), 65534u);
+}
+
+// A tool of the system folder, quoted, with its arguments.
+std::wstring SystemTool(const wchar_t* exe, const wchar_t* arguments = L"") {
+    wchar_t system[MAX_PATH] = {};
+    GetSystemDirectoryW(system, MAX_PATH);
+    return L"\"" + std::wstring(system) + L"\\" + exe + L"\"" + arguments;
 }
 
 TEST(SystemTools, ClassicCommandsAreTriedFirst) {
@@ -67,8 +75,8 @@ TEST(SystemTools, ClassicCommandsAreTriedFirst) {
     LaunchVolumeControl();
     LaunchRecordingControl();
     ASSERT_EQ(ui.Launches().size(), 2u);
-    EXPECT_EQ(ui.Launches()[0].target, L"sndvol32.exe");
-    EXPECT_EQ(ui.Launches()[1].target, L"sndvol32.exe /r");
+    EXPECT_EQ(ui.Launches()[0].target, SystemTool(L"sndvol32.exe"));
+    EXPECT_EQ(ui.Launches()[1].target, SystemTool(L"sndvol32.exe", L" /r"));
     for (const LaunchRequest& l : ui.Launches()) {
         EXPECT_EQ(l.kind, LaunchRequest::Kind::CommandLine);
         EXPECT_EQ(l.show, SW_SHOWNORMAL);
@@ -81,11 +89,11 @@ TEST(SystemTools, TodaysToolsStartWhenTheClassicOnesCannot) {
     LaunchVolumeControl();
     LaunchRecordingControl();
     ASSERT_EQ(ui.Launches().size(), 4u);
-    EXPECT_EQ(ui.Launches()[0].target, L"sndvol32.exe");
-    EXPECT_EQ(ui.Launches()[1].target, L"sndvol.exe");
-    EXPECT_EQ(ui.Launches()[2].target, L"sndvol32.exe /r");
+    EXPECT_EQ(ui.Launches()[0].target, SystemTool(L"sndvol32.exe"));
+    EXPECT_EQ(ui.Launches()[1].target, SystemTool(L"sndvol.exe"));
+    EXPECT_EQ(ui.Launches()[2].target, SystemTool(L"sndvol32.exe", L" /r"));
     // Its failure too passes without a word.
-    EXPECT_EQ(ui.Launches()[3].target, L"control.exe mmsys.cpl,,1");
+    EXPECT_EQ(ui.Launches()[3].target, SystemTool(L"control.exe", L" mmsys.cpl,,1"));
     EXPECT_TRUE(ui.Messages().empty());
 }
 
@@ -101,7 +109,7 @@ TEST(SystemTools, TheHardwareTestExplainsItselfBeforeOpeningThePanel) {
     EXPECT_EQ(ui.Log()[0].message.title, L"欧沃录音机");
     EXPECT_EQ(ui.Log()[0].message.type, UINT(MB_OK | MB_ICONINFORMATION));
     ASSERT_EQ(ui.Log()[1].kind, ScriptedUi::Entry::Kind::Launch);
-    EXPECT_EQ(ui.Log()[1].launch.target, L"rundll32.exe shell32.dll,Control_RunDLL mmsys.cpl @1,3,2");
+    EXPECT_EQ(ui.Log()[1].launch.target, SystemTool(L"rundll32.exe", L" shell32.dll,Control_RunDLL mmsys.cpl @1,3,2"));
     EXPECT_EQ(ui.Log()[1].launch.show, SW_SHOWNORMAL);
 }
 

@@ -1,5 +1,6 @@
 #include "recorder/waveform/frm_audio_edit.h"
 
+#include <commdlg.h>
 #include <gtest/gtest.h>
 
 #include "base/rounding.h"
@@ -270,6 +271,29 @@ void CALLBACK ProbeOwner(HWND, UINT, UINT_PTR id, DWORD) {
     KillTimer(nullptr, id);
     HWND o = FindWindowW(L"STATIC", L"owner");
     if (o && !IsWindowEnabled(o)) SetPropW(o, L"blocked", reinterpret_cast<HANDLE>(1));
+}
+
+TEST_F(AudioEditWindow, AGoodFileThenAFailedOneLeavesNothingToPlay) {
+    Choose(StereoFile());
+    ASSERT_EQ(mae::bWaveLoaded, -1);
+    Choose(dir.Write(L"broken.wav", test::Bytes{'R', 'I', 'F', 'F'}));
+    ASSERT_EQ(mae::bWaveLoaded, 0);
+    ui.Clear();
+    form.Command2_Click();
+    EXPECT_EQ(ui.Messages().size(), 1u);
+    EXPECT_FALSE(mae::WaveOutOpen());
+    EXPECT_EQ(mae::bPlaying.load(), 0);
+}
+
+TEST_F(AudioEditWindow, ADialogThatFailsIsReportedACancelIsNot) {
+    form.Command1_Click();
+    EXPECT_TRUE(ui.Messages().empty());
+    ui.dialogError = FNERR_INVALIDFILENAME;
+    form.Command1_Click();
+    ASSERT_EQ(ui.Messages().size(), 1u);
+    EXPECT_EQ(ui.Messages()[0].owner, form.Hwnd());
+    EXPECT_NE(ui.Messages()[0].text.find(L"0x3002"), std::wstring::npos);
+    EXPECT_EQ(Text(F::IDC_TEXT1), L"");
 }
 
 TEST(AudioEditModal, BlocksItsOwnerUntilClosed) {

@@ -129,14 +129,15 @@ TEST_F(WaveReader, FailuresShowTheirMessageAndKeepTheOldSamples) {
     ExpectOnlyMessage(Load(test::Riff({test::Chunk("data", {1, 2})}), L"d.wav"), L"Couldn't get format chunk");
     ExpectKnownGoodSamplesKept();
 
-    // The format of the new file is taken before its data chunk is missed.
+    // A file that fails after its format chunk leaves the format of the
+    // samples held alone.
     Format stereo;
     stereo.channels = 2;
     stereo.rate = 22050;
     ExpectOnlyMessage(Load(test::Riff({test::Chunk("fmt ", test::FmtBody(stereo))}), L"e.wav"),
                       L"Couldn't get data chunk");
-    EXPECT_EQ(mae::WaveFormat.nChannels, 2);
-    EXPECT_EQ(mae::WaveFormat.nSamplesPerSec, 22050u);
+    EXPECT_EQ(mae::WaveFormat.nChannels, 1);
+    EXPECT_EQ(mae::WaveFormat.wBitsPerSample, 8);
     ExpectKnownGoodSamplesKept();
 
     // Every failed file was closed again: each can be deleted at once.
@@ -179,35 +180,42 @@ TEST_F(WaveReader, ShortFormatChunkLeavesTheMissingFieldsZero) {
     EXPECT_DOUBLE_EQ(v, -1.0);
 }
 
-TEST_F(WaveReader, DataChunkClaimingMoreThanTheFileLoadsWithASilentTail) {
+// The data chunk's size is a claim: only what the file really holds is
+// taken, however much is declared.
+TEST_F(WaveReader, DataChunkClaimingMoreThanTheFileLoadsItsRealFramesOnly) {
     Format f;
     f.bits = 8;
     Bytes file = test::Riff({test::Chunk("fmt ", test::FmtBody(f)), test::Chunk("data", {200, 100}, 1000)});
     EXPECT_TRUE(Load(file).empty());
     EXPECT_EQ(mae::bWaveLoaded, -1);
-    EXPECT_EQ(mae::lFrameCount, 1000);
-    EXPECT_EQ(mae::DataBytes(), 1000u);
-    EXPECT_EQ(mae::lLastResult, 2);  // bytes actually read
+    EXPECT_EQ(mae::lFrameCount, 2);
+    EXPECT_EQ(mae::DataBytes(), 2u);
     double v;
     mae::GetMono8(1, v);
     EXPECT_DOUBLE_EQ(v, -28 / 128.0);
-    mae::GetMono8(999, v);
-    EXPECT_DOUBLE_EQ(v, -1.0);  // zero bytes are the most negative 8-bit value
 
+    // 2 GB declared in a file of 1 KB: 1 KB of frames, no 2 GB block.
     Format f16;
-    Bytes file16 = test::Riff({test::Chunk("fmt ", test::FmtBody(f16)), test::Chunk("data", {1, 1}, 4000)});
-    EXPECT_TRUE(Load(file16).empty());
-    mae::GetMono16(1999, v);
-    EXPECT_DOUBLE_EQ(v, 0.0);
+    Bytes kilobyte(1024, 7);
+    Bytes big = test::Riff({test::Chunk("fmt ", test::FmtBody(f16)), test::Chunk("data", kilobyte, 0x80000000u)});
+    EXPECT_TRUE(Load(big).empty());
+    EXPECT_EQ(mae::bWaveLoaded, -1);
+    EXPECT_EQ(mae::lFrameCount, 512);
+    EXPECT_EQ(mae::DataBytes(), 1024u);
+
+    // Even a claim beyond any frame count.
+    Bytes most = test::Riff({test::Chunk("fmt ", test::FmtBody(f)), test::Chunk("data", {1, 2}, 0xFFFFFFFFu)});
+    EXPECT_TRUE(Load(most).empty());
+    EXPECT_EQ(mae::lFrameCount, 2);
 }
 
-TEST_F(WaveReader, ClaimsBeyondAnyFrameCountAreRefused) {
-    LoadKnownGood();
+// mmioOpen would take "name.ext+element" for an element of a compound file.
+TEST_F(WaveReader, APlusInThePathOpensLikeAnyOtherName) {
     Format f;
-    f.bits = 8;  // block align 1: 4 GiB - 1 frames do not fit the counter
-    Bytes file = test::Riff({test::Chunk("fmt ", test::FmtBody(f)), test::Chunk("data", {1, 2}, 0xFFFFFFFFu)});
-    ExpectOnlyMessage(Load(file), L"Data chunk too large: more sample frames than can be counted");
-    ExpectKnownGoodSamplesKept();
+    f.bits = 8;
+    EXPECT_TRUE(Load(test::Wave(f, {1, 2, 3}), L"take.v2+mix.wav").empty());
+    EXPECT_EQ(mae::bWaveLoaded, -1);
+    EXPECT_EQ(mae::lFrameCount, 3);
 }
 
 TEST_F(WaveReader, GettersNeverReadOutsideTheBlock) {

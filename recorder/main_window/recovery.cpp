@@ -1,0 +1,157 @@
+// Recordings an earlier run left unsaved, offered at start-up; and the end
+// of the session, after which the next start offers what was recorded.
+#include <cwchar>
+
+#include "audio/wave_recovery.h"
+#include "base/failure.h"
+#include "recorder/main_window/frm_main.h"
+#include "win/ui_seam.h"
+
+namespace orvo::recorder {
+namespace {
+
+constexpr wchar_t kRestore[] = L"恢复";
+constexpr wchar_t kSaveAs[] = L"另存为";
+constexpr wchar_t kDiscard[] = L"丢弃";
+constexpr wchar_t kDiscardConfirm[] = L"丢弃后这段录音将无法找回。确定要丢弃吗？";
+
+bool LocalTime(uint64_t utc, SYSTEMTIME& out) {
+    FILETIME u{static_cast<DWORD>(utc), static_cast<DWORD>(utc >> 32)}, local;
+    return utc != 0 && FileTimeToLocalFileTime(&u, &local) && FileTimeToSystemTime(&local, &out);
+}
+
+}  // namespace
+
+std::wstring DurationText(uint32_t milliseconds) {
+    uint32_t seconds = milliseconds / 1000;
+    uint32_t h = seconds / 3600, m = seconds / 60 % 60, s = seconds % 60;
+    std::wstring text;
+    if (h) text += std::to_wstring(h) + L"小时";
+    if (h || m) text += std::to_wstring(m) + L"分";
+    return text + std::to_wstring(s) + L"秒";
+}
+
+std::wstring LeftoverPromptText(uint32_t milliseconds, uint64_t recordedUtc) {
+    std::wstring when = L"时间不详";
+    SYSTEMTIME t;
+    if (LocalTime(recordedUtc, t)) {
+        wchar_t buffer[64];
+        swprintf(buffer, 64, L"%04u-%02u-%02u %02u:%02u:%02u", t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute,
+                 t.wSecond);
+        when = buffer;
+    }
+    return L"发现上次没有保存的录音：时长 " + DurationText(milliseconds) + L"，录于 " + when +
+           L"。\n\n恢复：放回主窗口，可以继续录音或保存；\n另存为：保存成 WAV 文件；\n丢弃：删除这段录音。";
+}
+
+void FrmMain::OfferLeftoverRecordings() {
+    std::vector<Leftover> leftovers = FindLeftovers();
+    for (Leftover& l : leftovers) {
+        // Nothing to lose (empty, or saved and unchanged since): it goes
+        // without a question.
+        if (l.Disposable())
+            DiscardLeftover(l);
+        else
+            OfferLeftover(l);
+    }
+}
+
+void FrmMain::OfferLeftover(Leftover& leftover) {
+    const std::wstring folder = leftover.folder;
+    for (;;) {
+        ChoiceRequest r;
+        r.owner = Hwnd();
+        r.title = kProgramTitle;
+        r.text = LeftoverPromptText(leftover.Milliseconds(), leftover.journal.began);
+        r.buttons = {kRestore, kSaveAs, kDiscard};
+        switch (Ui().Choice(r)) {
+            case 0:
+                if (RestoreLeftover(leftover)) return;
+                break;
+            case 1:
+                if (SaveLeftoverAs(leftover)) return;
+                break;
+            case 2:
+                if (ShowMessage(Hwnd(), kDiscardConfirm, kProgramTitle, MB_YESNO | MB_ICONWARNING) == IDYES) {
+                    DiscardLeftover(leftover);
+                    return;
+                }
+                break;
+            default:
+                // Closed without an answer: it stays for the next start.
+                return;
+        }
+        // Not done after all (a cancelled dialog): ask again, unless it went
+        // to another instance meanwhile.
+        if (!leftover.lock && !ClaimLeftover(folder, leftover)) return;
+    }
+}
+
+bool FrmMain::RestoreLeftover(Leftover& leftover) {
+    // The window's own recording is asked about first, as New does.
+    if (!SaveBeforeLeaving()) return false;
+    MMCRecord.Command(L"close");
+    uint32_t lostMs = 0;
+    std::vector<std::wstring> lostFiles;
+    uint64_t began = leftover.journal.began;
+    MCIERROR err = MMCRecord.Restore(std::move(leftover), lostMs, lostFiles);
+    if (err != 0) {
+        // The window is left with a new element rather than with none.
+        NewRecordFile();
+        std::wstring text;
+        if (!WaveGetErrorString(err, text)) text = L"MCI error " + std::to_wstring(err);
+        ShowMessage(Hwnd(), text, kProgramTitle, MB_OK | MB_ICONINFORMATION);
+        return true;  // the leftover stays on disk for the next start
+    }
+    if (MMCRecord.FileName() == L"new") {
+        SYSTEMTIME t;
+        if (!LocalTime(began, t)) GetLocalTime(&t);
+        newFileName_ = NewRecordingName(t);
+        LblFile.SetText(L"文件：" + newFileName_);
+    } else {
+        strFileName = MMCRecord.FileName();
+        LblFile.SetText(L"文件：" + strFileName);
+    }
+    TimerBar.SetEnabled(false);
+    // Unsaved: New and Exit ask before it goes.
+    blnModified = -1;
+    ReportLostSources(lostMs, lostFiles);
+    return true;
+}
+
+bool FrmMain::SaveLeftoverAs(Leftover& leftover) {
+    WaveAudioDevice device;
+    uint32_t lostMs = 0;
+    std::vector<std::wstring> lostFiles;
+    if (device.Restore(std::move(leftover), lostMs, lostFiles) != 0) return false;
+    ReportLostSources(lostMs, lostFiles);
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    std::wstring proposed = device.FileName() == L"new" ? NewRecordingName(now) : device.FileName();
+    if (!SaveElementAs(device, proposed)) return false;  // the device keeps the files as it goes
+    device.Command(L"close");
+    return true;
+}
+
+void FrmMain::ReportLostSources(uint32_t lostMs, const std::vector<std::wstring>& lostFiles) {
+    if (lostFiles.empty()) return;
+    std::wstring files;
+    for (const auto& f : lostFiles) files += L"\n" + f;
+    ShowMessage(Hwnd(),
+                L"录音中有 " + DurationText(lostMs) + L" 来自下面的文件，它已经改变或不存在，这部分无法恢复；其余部分已经恢复。" +
+                    files,
+                kProgramTitle, MB_OK | MB_ICONINFORMATION);
+}
+
+bool FrmMain::Form_QueryEndSession() {
+    // The take ends here and the journal names all of it; if the session
+    // then ends, the next start offers the recording.
+    if (MMCRecord.GetMode() == WaveAudioDevice::Mode::Recording) Resume([this] { mnuStop_Click(); });
+    return true;
+}
+
+void FrmMain::Form_EndSession(bool ending) {
+    if (ending && MMCRecord.HoldsUnsavedSound()) MMCRecord.LeaveForRecovery();
+}
+
+}  // namespace orvo::recorder

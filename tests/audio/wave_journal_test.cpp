@@ -1,0 +1,57 @@
+// The journal beside a take being recorded: what it names is on the disk,
+// and it keeps up with the take without waiting for Stop.
+#include <gtest/gtest.h>
+
+#include "audio/wave_audio_device.h"
+#include "audio/wave_journal.h"
+#include "audio/wave_recovery.h"
+#include "tests/support/recovery_folder.h"
+
+namespace orvo {
+namespace {
+
+std::wstring OnlyElementFolder(const std::wstring& root) {
+    WIN32_FIND_DATAW data;
+    HANDLE find = FindFirstFileW((root + L"\\*").c_str(), &data);
+    std::wstring found;
+    if (find == INVALID_HANDLE_VALUE) return found;
+    do {
+        std::wstring name = data.cFileName;
+        if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && name != L"." && name != L"..")
+            found = root + L"\\" + name;
+    } while (FindNextFileW(find, &data));
+    FindClose(find);
+    return found;
+}
+
+TEST(WaveJournal, ATakeIsCountedOnDiskEverySecondAndHeldFromOtherInstances) {
+    test::ScopedRecoveryRoot root;
+    WaveAudioDevice device;
+    device.SetFileName(L"new");
+    ASSERT_EQ(device.Command(L"open"), 0u);
+    ASSERT_EQ(device.Command(L"record"), 0u);
+    std::wstring folder = OnlyElementFolder(root.Path());
+    ASSERT_FALSE(folder.empty());
+    Sleep(3000);
+
+    WaveJournal j;
+    ASSERT_TRUE(ReadJournalFile(folder, j));
+    ASSERT_TRUE(j.recording);
+    EXPECT_GE(j.take.bytes, j.format.nAvgBytesPerSec) << "more than a second of the take is counted already";
+    WIN32_FILE_ATTRIBUTE_DATA samples{};
+    ASSERT_TRUE(GetFileAttributesExW((folder + L"\\" + kSamplesFile).c_str(), GetFileExInfoStandard, &samples));
+    EXPECT_GE(samples.nFileSizeLow, j.take.bytes);
+    Leftover l;
+    EXPECT_FALSE(ClaimLeftover(folder, l)) << "an element in use is nobody's leftover";
+
+    ASSERT_EQ(device.Command(L"stop"), 0u);
+    ASSERT_TRUE(ReadJournalFile(folder, j));
+    EXPECT_FALSE(j.recording);
+    ASSERT_EQ(j.pieces.size(), 1u);
+    EXPECT_EQ(device.Length(), j.pieces[0].bytes / j.format.nBlockAlign * 1000 / j.format.nSamplesPerSec);
+    device.Command(L"close");
+    EXPECT_EQ(GetFileAttributesW(folder.c_str()), INVALID_FILE_ATTRIBUTES) << "close deletes the element's files";
+}
+
+}  // namespace
+}  // namespace orvo
