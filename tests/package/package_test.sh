@@ -41,6 +41,10 @@ export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe="
 # Wine takes command-line arguments (the Chinese folder names) in the locale's encoding.
 export LC_ALL=C.UTF-8
+# The notice window loads the maker's page; a test must not leave the machine,
+# and a lookup of that host where names cannot be resolved may take minutes.
+# Wine's web client sends every request to this proxy, which nothing serves.
+export http_proxy=http://127.0.0.1:9 https_proxy=http://127.0.0.1:9 no_proxy=
 WINESERVER=/usr/lib/wine/wineserver
 drive_c="$WINEPREFIX/drive_c"
 
