@@ -267,6 +267,41 @@ TEST_F(RecoveryTest, OpenReadsTheFileWhereItIsAndSaveOverItKeepsItRight) {
     EXPECT_EQ(copy.data, wav.data);
 }
 
+// The element refers to an opened file rather than holding a copy; if that
+// file is written anew before the leftover is restored, its part cannot come
+// back, but the take recorded into it does, and the user is told.
+TEST_F(RecoveryTest, AnOpenedFileChangedMeanwhileGivesUpOnlyItsOwnPart) {
+    TempFile tone;
+    WAVEFORMATEX f = orvo::test::MakePcmFormat(22050, 16, 1);
+    ASSERT_TRUE(orvo::test::WriteWavFile(tone.Path(), f, orvo::test::SineBytes(f, 440, 0.5)));
+    ui.dialogAnswers = {tone.Path()};
+    form->mnuOpen_Click();
+    form->mnuRecord_Click();
+    ASSERT_TRUE(PumpUntil([&] { return form->MMCRecord.Length() >= 1000; }, 5000));
+    form->mnuStop_Click();
+    uint32_t length = form->MMCRecord.Length();
+    SendMessageW(form->Hwnd(), WM_QUERYENDSESSION, 0, 0);
+    SendMessageW(form->Hwnd(), WM_ENDSESSION, TRUE, 0);
+
+    ASSERT_TRUE(orvo::test::WriteWavFile(tone.Path(), f, orvo::test::SineBytes(f, 880, 0.25)));
+    ui.Clear();
+    ui.choiceAnswers = {0};       // 恢复
+    ui.messageAnswers = {IDNO};  // this window's own element, left for the next start
+    form->OfferLeftoverRecordings();
+    ASSERT_EQ(ui.Messages().size(), 2u);
+    const std::wstring told = ui.Messages()[1].text;
+    EXPECT_NE(told.find(DurationText(500)), std::wstring::npos);
+    EXPECT_NE(told.find(tone.Path()), std::wstring::npos);
+    EXPECT_NEAR(form->MMCRecord.Length(), length - 500, 2);
+    EXPECT_EQ(form->blnModified, -1);
+
+    TempFile saved;
+    ASSERT_EQ(form->MMCRecord.Save(saved.Path()), 0u);
+    WavContents wav;
+    ASSERT_TRUE(orvo::test::ReadWavFile(saved.Path(), wav));
+    ExpectUnbrokenTone(wav);  // the take alone: no 880 Hz from the new file
+}
+
 TEST_F(RecoveryTest, CancelDuringSaveLeavesTheOlderFileAsItWas) {
     TempFile large;
     WriteSilentWav(large.Path(), 256u << 20);
