@@ -44,6 +44,49 @@ TEST(ScriptedUi, RestoresThePreviousSeam) {
     EXPECT_EQ(&Ui(), real);
 }
 
+// The real question window, answered by pressing its buttons as a user
+// would: the task dialog, or the message box where that is missing.
+const wchar_t kChoiceTitle[] = L"恢复录音";
+const wchar_t* g_press = nullptr;
+
+BOOL CALLBACK PressIfNamed(HWND child, LPARAM) {
+    wchar_t text[64] = {};
+    GetWindowTextW(child, text, 64);
+    if (std::wstring(text) != g_press) return TRUE;
+    SendMessageW(child, BM_CLICK, 0, 0);
+    return FALSE;
+}
+
+void CALLBACK PressWhenShown(HWND, UINT, UINT_PTR, DWORD) {
+    HWND dialog = FindWindowW(nullptr, kChoiceTitle);
+    if (!dialog || !IsWindowVisible(dialog)) return;
+    if (std::wstring(g_press) == L"Esc")
+        PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+    else
+        EnumChildWindows(dialog, PressIfNamed, 0);
+}
+
+int AskForReal(const wchar_t* press) {
+    ChoiceRequest r;
+    r.title = kChoiceTitle;
+    r.text = L"发现上次没有保存的录音";
+    r.buttons = {L"恢复", L"另存为", L"丢弃"};
+    g_press = press;
+    UiSeam* unscripted = SetUi(nullptr);
+    UINT_PTR timer = SetTimer(nullptr, 0, 50, &PressWhenShown);
+    int answer = Ui().Choice(r);
+    KillTimer(nullptr, timer);
+    SetUi(unscripted);
+    return answer;
+}
+
+TEST(RealUi, AChoiceAnswersWithThePositionOfThePressedButtonAndEscWithNone) {
+    bool taskDialog = GetProcAddress(GetModuleHandleW(L"comctl32.dll"), "TaskDialogIndirect") != nullptr;
+    EXPECT_EQ(AskForReal(taskDialog ? L"另存为" : L"否"), 1);
+    EXPECT_EQ(AskForReal(taskDialog ? L"丢弃" : L"取消"), 2);
+    EXPECT_EQ(AskForReal(L"Esc"), taskDialog ? -1 : 2);
+}
+
 TEST(Failure, TrapReportsWithInformationIconAndResumeSwallows) {
     ScriptedUi ui;
     EXPECT_FALSE(TrapAndReport(nullptr, L"欧沃录音机", [] { Fail(L"device busy"); }));
