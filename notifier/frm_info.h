@@ -91,10 +91,14 @@ private:
     HWND CreateStrip(const ControlPlace& place);
     HWND CreateWebView(const ControlPlace& place);
     HWND AddControl(const ControlPlace& place, const wchar_t* className, DWORD style, DWORD exStyle = 0);
-    HWND AddImage(const ControlPlace& place, HICON icon);
+    HWND AddImage(const ControlPlace& place);
+    void DrawPicture(const DRAWITEMSTRUCT& item);
+    HICON PictureOf(InfoItem control) const;
+    void Form_DpiChanged() override;
     void AddTooltips();
     void AddTooltip(HWND control, const std::wstring& text);
     void OpenLink(Link link);
+    void ShowView(WebView& front);
     // WM_COMMAND from a control: the handler for its id and notification code.
     void RouteCommand(int id, int code);
     LRESULT OnCtlColor(HDC dc, HWND control);
