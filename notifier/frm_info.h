@@ -54,6 +54,8 @@ public:
     HWND Item(InfoItem control) const;
     WebView& webNotify() { return webNotify_; }
     WebView& webLocal() { return webLocal_; }
+    // The picture an image control shows, drawn for the window's dpi.
+    HICON PictureOf(InfoItem control) const;
     // True while the local page lies in front of the online one.
     bool LocalViewInFront() const;
 
@@ -93,7 +95,6 @@ private:
     HWND AddControl(const ControlPlace& place, const wchar_t* className, DWORD style, DWORD exStyle = 0);
     HWND AddImage(const ControlPlace& place);
     void DrawPicture(const DRAWITEMSTRUCT& item);
-    HICON PictureOf(InfoItem control) const;
     void Form_DpiChanged() override;
     void AddTooltips();
     void AddTooltip(HWND control, const std::wstring& text);
