@@ -267,7 +267,10 @@ void frmInfo::Form_Load() {
                                          (r.right - r.left) * twipsPerPixel, (r.bottom - r.top) * twipsPerPixel,
                                          twipsPerPixel, twipsPerPixel);
         if (!place) Fail(L"The window's place cannot be expressed in pixels");
-        SetWindowPos(Hwnd(), HWND_TOPMOST, place->x, place->y, place->cx, place->cy, 0);
+        // The window keeps its own size: the whole-pixel divisor of the size
+        // would shrink it wherever a pixel is not a whole number of twips (at
+        // 200 %, 7.5 twips round to 8) and cut off the status strip.
+        SetWindowPos(Hwnd(), HWND_TOPMOST, place->x, place->y, 0, 0, SWP_NOSIZE);
     });
     Resume([&] { webNotify_.SetSilent(true); });
     Resume([&] { webNotify_.SetRegisterAsBrowser(true); });

@@ -264,6 +264,7 @@ TEST(ProgressRunner, FitsAtTheScaleAndFollowsANewScale) {
         ASSERT_TRUE(w && IsWindowVisible(w));
         CoInitializeEx(nullptr, COINIT_MULTITHREADED);
         int dpi = static_cast<int>(Window::FromHandle(w) ? Window::FromHandle(w)->Dpi() : DpiOf(w));
+        orvo::test::ExpectPrefixDpi(dpi);
         orvo::test::ExpectTidy(w, L"progress");
         orvo::test::ExpectNamed(w, L"progress");
         int to = orvo::test::OtherDpi(dpi);

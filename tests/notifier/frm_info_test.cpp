@@ -125,6 +125,7 @@ TEST_F(NoticeWindow, FitsAtTheScaleAndFollowsANewScale) {
             EXPECT_GE(IconSize(w.PictureOf(image)) * 96, 16 * dpi);
     };
     int dpi = w.Dpi();
+    test::ExpectPrefixDpi(dpi);
     check(dpi);
     test::ExpectNamed(w.Hwnd(), L"notice");
     int to = test::OtherDpi(dpi);

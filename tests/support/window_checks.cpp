@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <oleacc.h>
 
+#include <cstdlib>
 #include <vector>
 
 #include "base/scoped.h"
@@ -97,11 +98,21 @@ void ExpectAt(HWND control, const TwipRect& twips, int dpi) {
                                         << want.right << "," << want.bottom;
 }
 
+void ExpectPrefixDpi(int dpi) {
+    if (const char* want = getenv("ORVO_TEST_DPI")) EXPECT_EQ(dpi, atoi(want));
+}
+
 void ExpectTakesNewDpi(HWND window, int from, int to) {
-    RECT before;
+    // The client area scaled, in the frame the window has now (the system
+    // here keeps drawing the frame at its own dpi).
+    RECT before, client;
     GetWindowRect(window, &before);
-    RECT suggested{before.left, before.top, before.left + MulDiv(before.right - before.left, to, from),
-                   before.top + MulDiv(before.bottom - before.top, to, from)};
+    GetClientRect(window, &client);
+    int frameX = before.right - before.left - client.right, frameY = before.bottom - before.top - client.bottom;
+    // Rounded up: a client area already rounded down must not lose a pixel more.
+    auto scaled = [&](int pixels) { return (pixels * to + from - 1) / from; };
+    RECT suggested{before.left, before.top, before.left + scaled(client.right) + frameX,
+                   before.top + scaled(client.bottom) + frameY};
     SendMessageW(window, WM_DPICHANGED, MAKEWPARAM(to, to), reinterpret_cast<LPARAM>(&suggested));
     RECT now;
     GetWindowRect(window, &now);

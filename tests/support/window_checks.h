@@ -20,8 +20,10 @@ void ExpectNamed(HWND parent, const std::wstring& where);
 // The control lies at the pixels of its twips at dpi.
 void ExpectAt(HWND control, const TwipRect& twips, int dpi);
 // Sends WM_DPICHANGED for dpi with a suggested rectangle that keeps the
-// window's corner and scales its size; expects the window to take it.
+// window's corner and scales its client area; expects the window to take it.
 void ExpectTakesNewDpi(HWND window, int from, int to);
+// In a run made for a scale (ORVO_TEST_DPI), the window really is at it.
+void ExpectPrefixDpi(int dpi);
 // The dpi the test's window should move to: 192, or 96 from 192 and above.
 inline int OtherDpi(int dpi) { return dpi >= 192 ? 96 : 192; }
 

@@ -166,7 +166,9 @@ TEST(SoundCardWindow, LaysOutTheTextBoxAndButtonInTwips) {
 TEST(SoundCardWindow, FitsAtTheScaleAndFollowsANewScale) {
     frmTestCard window;
     ASSERT_TRUE(window.Load(nullptr));
+    ShowWindow(window.Hwnd(), SW_SHOWNA);
     int dpi = window.Dpi();
+    orvo::test::ExpectPrefixDpi(dpi);
     orvo::test::ExpectTidy(window.Hwnd(), L"card");
     int to = orvo::test::OtherDpi(dpi);
     orvo::test::ExpectTakesNewDpi(window.Hwnd(), dpi, to);

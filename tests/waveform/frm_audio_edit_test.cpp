@@ -107,7 +107,9 @@ TEST_F(AudioEditWindow, LaysOutItsControlsInTwips) {
 // controls fit and follow their twips, the markers grow with the system's
 // scroll bars, and the traces are drawn again over the whole new area.
 TEST_F(AudioEditWindow, FitsAtTheScaleAndFollowsANewScale) {
+    ShowWindow(form.Hwnd(), SW_SHOWNA);
     int dpi = form.Dpi();
+    test::ExpectPrefixDpi(dpi);
     test::ExpectTidy(form.Hwnd(), L"waveform");
     test::ExpectNamed(form.Hwnd(), L"waveform");
     Choose(StereoFile());
