@@ -83,8 +83,6 @@ public:
 
     HWND Item(int id) const { return GetDlgItem(Hwnd(), id); }
     const WavePicture& Picture() const { return picture_; }
-    // The markers' thickness in pixels at dpi.
-    static int ScrollBarThickness(int dpi);
     const std::wstring& WaveFile() const { return sWaveFile_; }
     int Redraws() const { return redraws_; }
 
@@ -96,6 +94,8 @@ private:
     HWND AddControl(const wchar_t* cls, const wchar_t* text, DWORD style, DWORD exStyle, int id,
                     const TwipRect& rect);
     void OnHScroll(HWND bar, int code, int thumb);
+    // The markers' thickness in pixels at dpi.
+    static int ScrollBarThickness(int dpi);
     // The markers at their thickness for the window's dpi.
     void FitScrollBars();
     void Form_DpiChanged() override;
