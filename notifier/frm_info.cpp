@@ -7,6 +7,7 @@
 #include "notifier/mod_notify.h"
 #include "notifier/mod_regedit.h"
 #include "base/failure.h"
+#include "win/controls.h"
 #include "win/ui_seam.h"
 #include "win/window_tools.h"
 
@@ -37,13 +38,9 @@ bool frmInfo::Create() {
     int dpi = DpiOf(nullptr);
     RECT r{0, 0, TwipsToPixels(kClientWidthTwips, dpi), TwipsToPixels(kClientHeightTwips, dpi)};
     AdjustWindowRectEx(&r, kStyle, FALSE, kExStyle);
-    iconSmall_ = MakeWindowIcon(16);
-    iconLarge_ = MakeWindowIcon(32);
     if (!CreateOf(ClassName().c_str(), kStyle, kExStyle, kStoredCaption, CW_USEDEFAULT, CW_USEDEFAULT,
                   r.right - r.left, r.bottom - r.top, nullptr))
         return false;
-    SendMessageW(Hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(iconSmall_.Get()));
-    SendMessageW(Hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(iconLarge_.Get()));
     if (!CreateControls()) {
         Destroy();
         return false;
@@ -56,11 +53,40 @@ bool frmInfo::Create() {
     return true;
 }
 
+// The pictures drawn for the window's dpi: the small ones at the smallest
+// size at least 16 pixels at 100 %, the window's icons at the system's sizes.
 void frmInfo::LoadArt() {
-    logoIcon_ = MakeLogoIcon();
-    searchIcon_ = MakeSearchIcon();
-    switchIcon_ = MakeSwitchIcon();
-    hand_ = MakeHandCursor();
+    int dpi = Dpi();
+    int size = ImageList::kSizes[ImageList::SizeIndexForDpi(dpi)];
+    logoIcon_ = MakeLogoIcon(size);
+    searchIcon_ = MakeSearchIcon(size);
+    switchIcon_ = MakeSwitchIcon(size);
+    if (!hand_) hand_ = MakeHandCursor();
+    // The window keeps showing the old icons until it has the new ones.
+    ScopedIcon small = MakeWindowIcon(SystemMetricForDpi(SM_CXSMICON, dpi));
+    ScopedIcon large = MakeWindowIcon(SystemMetricForDpi(SM_CXICON, dpi));
+    SendMessageW(Hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small.Get()));
+    SendMessageW(Hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(large.Get()));
+    iconSmall_ = std::move(small);
+    iconLarge_ = std::move(large);
+}
+
+HICON frmInfo::PictureOf(InfoItem control) const {
+    switch (PlaceOf(control).picture) {
+        case Picture::Search: return searchIcon_.Get();
+        case Picture::Switch: return switchIcon_.Get();
+        case Picture::Logo: return logoIcon_.Get();
+        case Picture::None: break;
+    }
+    return nullptr;
+}
+
+// A new scale: the pictures are drawn again for it; the controls are back at
+// their twips already.
+void frmInfo::Form_DpiChanged() {
+    Resume([&] { LoadArt(); });
+    for (const ControlPlace& place : InfoLayout())
+        if (place.kind == ControlKind::Image && Item(place.id)) InvalidateRect(Item(place.id), nullptr, TRUE);
 }
 
 bool frmInfo::CreateControls() {
@@ -72,7 +98,7 @@ bool frmInfo::CreateControls() {
     }
 
     // The local page starts in front of the online one.
-    webLocal_.BringToFront();
+    ShowView(webLocal_);
     webNotify_.SetDocumentCompleteHandler([this](IDispatch* frame, const std::wstring& url) {
         // A document that cannot be read counts as one without any mark.
         std::wstring markup;
@@ -103,12 +129,7 @@ HWND frmInfo::CreateItem(const ControlPlace& place) {
             if (place.hand) style |= SS_NOTIFY;
             return AddControl(place, L"STATIC", style);
         }
-        case ControlKind::Image: {
-            HICON icon = place.picture == Picture::Search   ? searchIcon_.Get()
-                         : place.picture == Picture::Switch ? switchIcon_.Get()
-                                                           : logoIcon_.Get();
-            return AddImage(place, icon);
-        }
+        case ControlKind::Image: return AddImage(place);
         case ControlKind::Edit: {
             HWND box = AddControl(place, L"EDIT", WS_TABSTOP | ES_AUTOHSCROLL | visible, WS_EX_CLIENTEDGE);
             if (box)
@@ -123,10 +144,11 @@ HWND frmInfo::CreateItem(const ControlPlace& place) {
 
 HWND frmInfo::CreateStrip(const ControlPlace& place) {
     Panel& strip = place.id == InfoItem::picTop ? topStrip_ : statusStrip_;
-    RECT r = PixelsOf({double(place.left), double(place.top), double(place.width), double(place.height)}, Dpi());
+    RECT r = PixelsOf(TwipsOf(place), Dpi());
     COLORREF back = place.id == InfoItem::picTop ? kTopStripColor : kStatusStripColor;
     if (!strip.Create(*this, r.left, r.top, r.right - r.left, r.bottom - r.top, false, back)) return nullptr;
     SetWindowLongPtrW(strip.Hwnd(), GWLP_ID, ControlId(place.id));
+    KeepPlace(strip.Hwnd(), TwipsOf(place));
     return strip.Hwnd();
 }
 
@@ -134,23 +156,49 @@ HWND frmInfo::CreateStrip(const ControlPlace& place) {
 // still works.
 HWND frmInfo::CreateWebView(const ControlPlace& place) {
     WebView& view = place.id == InfoItem::webNotify ? webNotify_ : webLocal_;
-    RECT r = PixelsOf({double(place.left), double(place.top), double(place.width), double(place.height)}, Dpi());
+    RECT r = PixelsOf(TwipsOf(place), Dpi());
     Resume([&] { view.Create(Hwnd(), ControlId(place.id), r.left, r.top, r.right - r.left, r.bottom - r.top); });
+    if (view.Host()) {
+        KeepPlace(view.Host(), TwipsOf(place));
+        SetAccessibleName(view.Host(), place.id == InfoItem::webNotify ? L"在线公告" : L"本地页面");
+    }
     return view.Host();
 }
 
 HWND frmInfo::AddControl(const ControlPlace& place, const wchar_t* className, DWORD style, DWORD exStyle) {
     HWND container = place.container == InfoItem::Count ? Hwnd() : Item(place.container);
-    return CreateChild(container, className, place.caption, style, exStyle,
-                       {double(place.left), double(place.top), double(place.width), double(place.height)},
-                       static_cast<UINT>(ControlId(place.id)));
+    return AddChild(className, place.caption, style, exStyle, TwipsOf(place), static_cast<UINT>(ControlId(place.id)),
+                    container);
 }
 
-HWND frmInfo::AddImage(const ControlPlace& place, HICON icon) {
+// The window draws the picture itself, centred at the size drawn for its dpi,
+// so the control's text is free to name the picture for screen readers: its
+// tooltip says what it does.
+HWND frmInfo::AddImage(const ControlPlace& place) {
     // Tooltips need the mouse, so every picture takes notifications.
-    HWND hwnd = AddControl(place, L"STATIC", SS_ICON | SS_CENTERIMAGE | SS_NOTIFY | (place.visible ? WS_VISIBLE : 0));
-    if (hwnd && icon) SendMessageW(hwnd, STM_SETICON, reinterpret_cast<WPARAM>(icon), 0);
+    HWND hwnd = AddControl(place, L"STATIC", SS_OWNERDRAW | SS_NOTIFY | (place.visible ? WS_VISIBLE : 0));
+    if (hwnd) SetAccessibleName(hwnd, place.tooltip);
     return hwnd;
+}
+
+void frmInfo::DrawPicture(const DRAWITEMSTRUCT& item) {
+    InfoItem id = InfoItemOfId(static_cast<int>(item.CtlID));
+    if (id == InfoItem::Count) return;
+    bool top = PlaceOf(id).container == InfoItem::picTop;
+    HBRUSH back = top ? topStrip_.BackBrush() : statusStrip_.BackBrush();
+    if (back) FillRect(item.hDC, &item.rcItem, back);
+    HICON icon = PictureOf(id);
+    if (!icon) return;
+    ICONINFO info{};
+    if (!GetIconInfo(icon, &info)) return;
+    BITMAP bm{};
+    GetObjectW(info.hbmMask, sizeof(bm), &bm);
+    if (info.hbmColor) DeleteObject(info.hbmColor);
+    DeleteObject(info.hbmMask);
+    int size = bm.bmWidth;
+    int x = (item.rcItem.left + item.rcItem.right - size) / 2;
+    int y = (item.rcItem.top + item.rcItem.bottom - size) / 2;
+    DrawIconEx(item.hDC, x, y, icon, size, size, 0, nullptr, DI_NORMAL);
 }
 
 void frmInfo::AddTooltips() {
@@ -181,6 +229,12 @@ HWND frmInfo::Item(InfoItem control) const {
     return items_[index];
 }
 
+// Only the view in front is a stop for Tab: the one behind is out of sight.
+void frmInfo::ShowView(WebView& front) {
+    front.BringToFront();
+    for (WebView* view : {&webNotify_, &webLocal_}) view->SetTabStop(view == &front);
+}
+
 bool frmInfo::LocalViewInFront() const {
     for (HWND child = GetWindow(Hwnd(), GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
         if (child == webLocal_.Host()) return true;
@@ -194,14 +248,15 @@ void frmInfo::Form_Load() {
     Resume([&] { viewSwitchCount_ = 0; });
     Resume([&] { webLocal_.Navigate(LocalPagePath(ComponentFolder())); });
     Resume([&] {
+        // Both views lie on the same place, just under the top strip.
         const ControlPlace& top = PlaceOf(InfoItem::picTop);
-        int dpi = DpiOf(Hwnd());
-        int y = TwipsToPixels(top.top + top.height, dpi);
-        RECT local = webLocal_.Bounds();
-        webLocal_.Move(0, y, local.right - local.left, local.bottom - local.top);
-        local = webLocal_.Bounds();
-        RECT online = webNotify_.Bounds();
-        webNotify_.Move(local.left, local.top, online.right - online.left, local.bottom - local.top);
+        TwipRect place{0, double(top.top + top.height), kWebWidthTwips, kWebHeightTwips};
+        RECT px = PixelsOf(place, Dpi());
+        for (WebView* view : {&webLocal_, &webNotify_}) {
+            if (!view->Host()) continue;
+            view->Move(px.left, px.top, px.right - px.left, px.bottom - px.top);
+            KeepPlace(view->Host(), place);
+        }
     });
     Resume([&] { SendMessageW(Item(InfoItem::chkHideWindow), BM_SETCHECK, BST_UNCHECKED, 0); });
     Resume([&] {
@@ -212,7 +267,10 @@ void frmInfo::Form_Load() {
                                          (r.right - r.left) * twipsPerPixel, (r.bottom - r.top) * twipsPerPixel,
                                          twipsPerPixel, twipsPerPixel);
         if (!place) Fail(L"The window's place cannot be expressed in pixels");
-        SetWindowPos(Hwnd(), HWND_TOPMOST, place->x, place->y, place->cx, place->cy, 0);
+        // The window keeps its own size: the whole-pixel divisor of the size
+        // would shrink it wherever a pixel is not a whole number of twips (at
+        // 200 %, 7.5 twips round to 8) and cut off the status strip.
+        SetWindowPos(Hwnd(), HWND_TOPMOST, place->x, place->y, 0, 0, SWP_NOSIZE);
     });
     Resume([&] { webNotify_.SetSilent(true); });
     Resume([&] { webNotify_.SetRegisterAsBrowser(true); });
@@ -259,7 +317,7 @@ void frmInfo::webNotify_DocumentComplete(IDispatch* /*frame*/, const std::wstrin
     if (!found) return;
     Resume([&] { ShowWindow(Item(InfoItem::imgChange), SW_SHOW); });
     Resume([&] { ShowWindow(Item(InfoItem::lblRefresh), SW_SHOW); });
-    Resume([&] { webNotify_.BringToFront(); });
+    Resume([&] { ShowView(webNotify_); });
 }
 
 void frmInfo::imgChange_Click() {
@@ -267,9 +325,9 @@ void frmInfo::imgChange_Click() {
     Resume([&] { viewSwitchCount_ = viewSwitchCount_ == INT32_MAX ? 1 : viewSwitchCount_ + 1; });
     Resume([&] {
         if (SwitchShowsLocal(viewSwitchCount_))
-            webLocal_.BringToFront();
+            ShowView(webLocal_);
         else
-            webNotify_.BringToFront();
+            ShowView(webNotify_);
     });
 }
 
@@ -278,7 +336,7 @@ void frmInfo::lblRefresh_Click() {
 }
 
 void frmInfo::lblHomepage_Click() {
-    Resume([&] { webLocal_.BringToFront(); });
+    Resume([&] { ShowView(webLocal_); });
     OpenLink(Link::Homepage);
 }
 
@@ -387,6 +445,9 @@ LRESULT CALLBACK frmInfo::SearchBoxProc(HWND hwnd, UINT msg, WPARAM wParam, LPAR
 
 LRESULT frmInfo::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
+        case WM_DRAWITEM:
+            DrawPicture(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+            return TRUE;
         case WM_NCCREATE:
             if (!counted_) {
                 counted_ = true;

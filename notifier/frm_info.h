@@ -54,6 +54,8 @@ public:
     HWND Item(InfoItem control) const;
     WebView& webNotify() { return webNotify_; }
     WebView& webLocal() { return webLocal_; }
+    // The picture an image control shows, drawn for the window's dpi.
+    HICON PictureOf(InfoItem control) const;
     // True while the local page lies in front of the online one.
     bool LocalViewInFront() const;
 
@@ -91,10 +93,13 @@ private:
     HWND CreateStrip(const ControlPlace& place);
     HWND CreateWebView(const ControlPlace& place);
     HWND AddControl(const ControlPlace& place, const wchar_t* className, DWORD style, DWORD exStyle = 0);
-    HWND AddImage(const ControlPlace& place, HICON icon);
+    HWND AddImage(const ControlPlace& place);
+    void DrawPicture(const DRAWITEMSTRUCT& item);
+    void Form_DpiChanged() override;
     void AddTooltips();
     void AddTooltip(HWND control, const std::wstring& text);
     void OpenLink(Link link);
+    void ShowView(WebView& front);
     // WM_COMMAND from a control: the handler for its id and notification code.
     void RouteCommand(int id, int code);
     LRESULT OnCtlColor(HDC dc, HWND control);

@@ -79,12 +79,23 @@ void DetachInfoKeyboard(frmInfo& window) {
 bool TranslateInfoKey(frmInfo& window, MSG& m) {
     HWND self = window.Hwnd();
     if (!self || m.message < WM_KEYFIRST || m.message > WM_KEYLAST || !Within(self, m.hwnd)) return false;
+    HWND inView = nullptr;
     for (WebView* view : {&window.webNotify(), &window.webLocal()}) {
-        if (view->Created() && Within(view->Host(), m.hwnd) && view->TranslateKey(m)) return true;
+        if (!view->Host() || !Within(view->Host(), m.hwnd)) continue;
+        if (view->Created() && view->TranslateKey(m)) return true;
+        inView = view->Host();
     }
     if (m.message != WM_KEYDOWN) return false;
     if (m.wParam == VK_ESCAPE) {
         PostMessageW(self, WM_CLOSE, 0, 0);
+        return true;
+    }
+    // Tab past the page's last link (or first, with Shift) leaves the view
+    // for the window's next control. The focus lies deep in the control's
+    // own windows there, so the step is taken from the view's host.
+    if (m.wParam == VK_TAB && inView) {
+        bool back = GetKeyState(VK_SHIFT) < 0;
+        if (HWND next = GetNextDlgTabItem(self, inView, back ? TRUE : FALSE)) SetFocus(next);
         return true;
     }
     // Only Tab: Enter belongs to the search box, which starts a search with it.

@@ -47,7 +47,8 @@ std::vector<ControlPlace> Build() {
                  SearchTooltip(), true, true, false, 0, Picture::Search});
     s.push_back({InfoItem::lblSO, ControlKind::Label, InfoItem::picStatus, 3555, 90, 975, 210, L"[搜索大全]",
                  L"分类搜索大全", true, true, true, kStatusTextColor, Picture::None});
-    s.push_back({InfoItem::lblFind, ControlKind::Label, InfoItem::picStatus, 4500, 90, 570, 210, L"[查询]",
+    // Clear of the label before it (which ends at 4530).
+    s.push_back({InfoItem::lblFind, ControlKind::Label, InfoItem::picStatus, 4545, 90, 570, 210, L"[查询]",
                  L"实用查询大全", true, true, true, kStatusTextColor, Picture::None});
     s.push_back({InfoItem::imgChange, ControlKind::Image, InfoItem::picStatus, 5400, 60, kIconBox, kIconBox, L"",
                  L"内容切换", false, true, false, 0, Picture::Switch});

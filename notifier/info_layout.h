@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "notifier/info_rules.h"
+#include "win/window.h"
 
 namespace orvo::notifier {
 
@@ -54,5 +55,9 @@ const ControlPlace& PlaceOf(InfoItem control);
 std::optional<Link> LinkOf(InfoItem control);
 
 inline int ControlId(InfoItem control) { return 100 + static_cast<int>(control); }
+
+inline TwipRect TwipsOf(const ControlPlace& place) {
+    return {double(place.left), double(place.top), double(place.width), double(place.height)};
+}
 
 }  // namespace orvo::notifier

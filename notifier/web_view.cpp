@@ -191,6 +191,9 @@ LRESULT WebView::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         case WM_SIZE:
             FitControlToHost();
             return 0;
+        case WM_SETFOCUS:
+            TakeFocus();
+            return 0;
         case WM_ERASEBKGND:
             // The control paints the whole host while it lives.
             if (browser_) return 1;
@@ -263,6 +266,21 @@ bool WebView::TranslateKey(MSG& m) {
     ComPtr<IOleInPlaceActiveObject> active;
     if (FAILED(browser_.As(active))) return false;
     return active->TranslateAccelerator(&m) == S_OK;
+}
+
+void WebView::TakeFocus() {
+    if (!object_ || !site_ || activating_) return;
+    activating_ = true;
+    RECT rc;
+    GetClientRect(Hwnd(), &rc);
+    object_->DoVerb(OLEIVERB_UIACTIVATE, nullptr, static_cast<IOleClientSite*>(site_.Get()), 0, Hwnd(), &rc);
+    activating_ = false;
+}
+
+void WebView::SetTabStop(bool stop) {
+    if (!Hwnd()) return;
+    LONG_PTR style = GetWindowLongPtrW(Hwnd(), GWL_STYLE);
+    SetWindowLongPtrW(Hwnd(), GWL_STYLE, stop ? style | WS_TABSTOP : style & ~static_cast<LONG_PTR>(WS_TABSTOP));
 }
 
 void WebView::FitControlToHost() {

@@ -63,6 +63,9 @@ public:
     RECT Bounds() const;
     // Puts the view in front of its sibling windows.
     void BringToFront();
+    // Whether Tab stops at the view. With the focus, the host hands it on to
+    // the page inside.
+    void SetTabStop(bool stop);
 
 protected:
     LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
@@ -70,6 +73,10 @@ protected:
 private:
     friend class WebSite;
     void FitControlToHost();
+    // The focus has come to the host: the control is activated for the user,
+    // which gives the page the keyboard.
+    void TakeFocus();
+    bool activating_ = false;
     void DocumentCompleted(IDispatch* frame, const std::wstring& url);
     bool NavigationAllowed(const std::wstring& url, bool newWindow);
 

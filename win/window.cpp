@@ -34,6 +34,38 @@ int Window::Dpi() const {
     return DpiOf(hwnd_);
 }
 
+HWND Window::AddChild(const wchar_t* className, const std::wstring& text, DWORD style, DWORD exStyle,
+                      const TwipRect& rect, UINT id, HWND container) {
+    HWND h = CreateChild(container ? container : hwnd_, className, text, style, exStyle, rect, id);
+    if (h) KeepPlace(h, rect, true);
+    return h;
+}
+
+void Window::KeepPlace(HWND child, const TwipRect& rect, bool dialogFont) {
+    for (Kept& k : kept_) {
+        if (k.child == child) {
+            k.rect = rect;
+            return;
+        }
+    }
+    kept_.push_back(Kept{child, rect, dialogFont});
+}
+
+void Window::TakeDpi(const RECT& suggested) {
+    SetWindowPos(hwnd_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                 suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    int dpi = Dpi();
+    for (const Kept& k : kept_) {
+        if (!IsWindow(k.child)) continue;
+        RECT px = PixelsOf(k.rect, dpi);
+        SetWindowPos(k.child, nullptr, px.left, px.top, px.right - px.left, px.bottom - px.top,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+        if (k.dialogFont) SendMessageW(k.child, WM_SETFONT, reinterpret_cast<WPARAM>(DialogFont(dpi)), FALSE);
+    }
+    Form_DpiChanged();
+    RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+}
+
 Window* Window::FromHandle(HWND hwnd) {
     if (!hwnd || reinterpret_cast<WNDPROC>(GetWindowLongPtrW(hwnd, GWLP_WNDPROC)) != &Window::Proc) return nullptr;
     return reinterpret_cast<Window*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
@@ -223,10 +255,14 @@ LRESULT CALLBACK Window::Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
         self = reinterpret_cast<Window*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
     }
     if (!self) return DefWindowProcW(hwnd, msg, wParam, lParam);
-    // Known before the window's own handler lays itself out again.
-    if (msg == WM_DPICHANGED && LOWORD(wParam)) self->dpi_ = LOWORD(wParam);
     LRESULT result;
     try {
+        // Every window of the program lays itself out again the same way.
+        if (msg == WM_DPICHANGED && LOWORD(wParam) && lParam) {
+            self->dpi_ = LOWORD(wParam);
+            self->TakeDpi(*reinterpret_cast<const RECT*>(lParam));
+            return 0;
+        }
         result = self->HandleMessage(msg, wParam, lParam);
     } catch (...) {
         // No handler above this one could report it; the debugger still hears of it.

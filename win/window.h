@@ -7,10 +7,16 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "base/scoped.h"
 
 namespace orvo {
+
+// A place in twips, relative to the container's client area.
+struct TwipRect {
+    double left = 0, top = 0, width = 0, height = 0;
+};
 
 int DpiOf(HWND hwnd);
 
@@ -56,6 +62,21 @@ public:
     bool RunModal(HWND owner, bool show = true);
 
 protected:
+    // A system control (WS_CHILD is added) at a place in twips inside
+    // container (nullptr: this window), with the dialog font. The window keeps
+    // the place: a change of dpi puts the control back there at the new
+    // scale. nullptr when the system refuses.
+    HWND AddChild(const wchar_t* className, const std::wstring& text, DWORD style, DWORD exStyle,
+                  const TwipRect& rect, UINT id, HWND container = nullptr);
+    // Keeps the place of a child made otherwise (a window of the program's
+    // own), or takes a new place for one already kept. dialogFont: the child
+    // is given the dialog font of each new dpi.
+    void KeepPlace(HWND child, const TwipRect& rect, bool dialogFont = false);
+    // After a change of dpi, once the window has taken the rectangle the
+    // system suggests and its kept children their places and fonts: what else
+    // it draws at its scale (fonts of its own, pictures, metrics).
+    virtual void Form_DpiChanged() {}
+
     // Registers the class on first use and creates the window; false on failure.
     bool CreateOf(const wchar_t* className, DWORD style, DWORD exStyle, const std::wstring& title, int x, int y,
                   int width, int height, HWND parent, HMENU menu = nullptr, HICON icon = nullptr,
@@ -73,7 +94,15 @@ protected:
 
 private:
     static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+    // WM_DPICHANGED: the suggested rectangle, then everything laid out again.
+    void TakeDpi(const RECT& suggested);
+    struct Kept {
+        HWND child;
+        TwipRect rect;
+        bool dialogFont;
+    };
     HWND hwnd_ = nullptr;
+    std::vector<Kept> kept_;
     int dpi_ = 0;  // from WM_DPICHANGED; 0 until one arrives
     UINT nextId_ = 1000;
     std::map<UINT, Handler> commands_;

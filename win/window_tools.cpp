@@ -17,7 +17,8 @@ RECT PixelsOf(const TwipRect& r, int dpi) {
 
 HWND CreateChild(HWND parent, const wchar_t* className, const std::wstring& text, DWORD style, DWORD exStyle,
                  const TwipRect& rect, UINT id) {
-    int dpi = DpiOf(parent);
+    Window* container = Window::FromHandle(parent);
+    int dpi = container ? container->Dpi() : DpiOf(parent);
     RECT px = PixelsOf(rect, dpi);
     HWND h = CreateWindowExW(exStyle, className, text.c_str(), WS_CHILD | style, px.left, px.top, px.right - px.left,
                              px.bottom - px.top, parent, reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)),
@@ -49,6 +50,19 @@ HFONT DialogFont(int dpi) {
         f.Reset(CreateFontIndirectW(&lf));
     }
     return f.Get();
+}
+
+int SystemMetricForDpi(int index, int dpi) {
+    // Looked up at run time: older systems lack the call.
+    using GetSystemMetricsForDpiFn = int(WINAPI*)(int, UINT);
+    static auto forDpi = reinterpret_cast<GetSystemMetricsForDpiFn>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetSystemMetricsForDpi")));
+    if (forDpi) return forDpi(index, static_cast<UINT>(dpi));
+    return MulDiv(GetSystemMetrics(index), dpi, DpiOf(nullptr));
+}
+
+void SetAccessibleName(HWND control, const std::wstring& name) {
+    if (control) SetWindowTextW(control, name.c_str());
 }
 
 std::wstring WindowText(HWND hwnd) {

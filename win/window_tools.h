@@ -10,16 +10,12 @@
 
 namespace orvo {
 
-// A place in twips, relative to the container's client area.
-struct TwipRect {
-    double left = 0, top = 0, width = 0, height = 0;
-};
-
 // The rectangle in pixels at dpi; a negative size counts as none.
 RECT PixelsOf(const TwipRect& rect, int dpi);
 
 // Creates a system control (WS_CHILD is added) in parent, placed at the
-// parent's dpi and given the dialog font. nullptr when the system refuses.
+// parent's dpi (its window's, for one of this program's windows) and given
+// the dialog font. nullptr when the system refuses.
 HWND CreateChild(HWND parent, const wchar_t* className, const std::wstring& text, DWORD style, DWORD exStyle,
                  const TwipRect& rect, UINT id);
 
@@ -30,6 +26,15 @@ RECT CentredFrame(HWND owner, int clientWidth, int clientHeight, DWORD style, DW
 // The dialog font (9 points) at the given dpi, created once per dpi and kept
 // for the life of the module.
 HFONT DialogFont(int dpi);
+
+// A system metric (GetSystemMetrics' index) at dpi. Where the system has no
+// per-dpi metrics, the metric at the system's dpi in proportion.
+int SystemMetricForDpi(int index, int dpi);
+
+// Names a control that shows no text of its own (a slider, a picture, a
+// container of other windows) for screen readers: the system's accessibility
+// layer reads the name from the window text, which such a control never draws.
+void SetAccessibleName(HWND control, const std::wstring& name);
 
 // The whole text of a window or control.
 std::wstring WindowText(HWND hwnd);

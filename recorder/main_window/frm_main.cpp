@@ -177,12 +177,15 @@ void FrmMain::BuildControls() {
 // The hidden frame with the two level sliders.
 void FrmMain::BuildLevelFrame() {
     Frame1.Create(*this, L"Frame1", {7200, 90, 1125, 1725});
+    // Each label comes before its slider, which screen readers name by it.
+    Label1.Create(Frame1.Inner(), L"麦克风：", {180, 270, 825, 285});
     vsMic.Create(Frame1.Inner(), {150, 480, 1845, 300});
     vsMic.SetToolTip(L"麦克风音量");
+    SetAccessibleName(vsMic.Hwnd(), L"麦克风音量");
+    Label2.Create(Frame1.Inner(), L"扬声器：", {210, 930, 855, 285});
     vsVolume.Create(Frame1.Inner(), {150, 1170, 1785, 300});
     vsVolume.SetToolTip(L"声量");
-    Label1.Create(Frame1.Inner(), L"麦克风：", {180, 270, 825, 285});
-    Label2.Create(Frame1.Inner(), L"扬声器：", {210, 930, 855, 285});
+    SetAccessibleName(vsVolume.Hwnd(), L"声量");
     vsMic.OnScroll([this](int) { vsMic_Scroll(); });
     vsVolume.OnScroll([this](int) { vsVolume_Scroll(); });
     // The frame lies beyond the client area and is never seen; hidden too,
@@ -209,8 +212,11 @@ void FrmMain::BuildMainPanel() {
                       {L"guestbook", L"留言", 13, L"留言"},
                       {L"exit", L"退出", 16, L"退出"}});
     TbrRecord.OnButtonClick([this](const ToolbarButton& b) { TbrRecord_ButtonClick(b); });
+    SetAccessibleName(TbrRecord.Hwnd(), L"录音工具栏");
     sldRecord.Create(main, {1110, 690, 3135, 450});
+    SetAccessibleName(sldRecord.Hwnd(), L"播放位置");
     dBar1.Create(main, {1110, 660, 3165, 375});
+    SetAccessibleName(dBar1.Hwnd(), L"正在处理");
     Lblread.Create(main, L"当前状态：", {120, 780, 960, 255});  // clear of the slider
     // Two lines of text, ending above the link toolbar.
     LblFile.Create(main, L"文件：", {120, 1200, 4095, 480});
@@ -227,6 +233,7 @@ void FrmMain::BuildMainPanel() {
                      {L"dingzhi", L"软件定制", 4, L"为企业及个人提供软件定制服务"},
                      {L"hot", L"热门推荐", 5, L"热门优秀软件推荐！"}});
     tbrOther.OnButtonClick([this](const ToolbarButton& b) { tbrOther_ButtonClick(b); });
+    SetAccessibleName(tbrOther.Hwnd(), L"链接工具栏");
 }
 
 // The toolbar pictures drawn for the window's dpi.
@@ -246,20 +253,17 @@ void FrmMain::LoadToolbarImages() {
     imgOther = std::move(other);
 }
 
-// The window has moved to a monitor of another scale (or the scale changed):
-// it takes the rectangle the system suggests and lays itself out again from
-// twips, with fonts and pictures for the new dpi.
-void FrmMain::Form_DpiChanged(const RECT& suggested) {
-    SetWindowPos(Hwnd(), nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
-                 suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
-    LoadToolbarImages();
+// The window has moved to a monitor of another scale (or the scale changed)
+// and has taken the rectangle the system suggests: the controls go back to
+// their twips, with fonts and pictures for the new dpi.
+void FrmMain::Form_DpiChanged() {
+    Resume([this] { LoadToolbarImages(); });
     Control* controls[] = {&Frame1, &vsMic,   &vsVolume, &Label1,   &Label2,  &sb1,     &picMain,  &TbrRecord,
                            &dBar1,  &sldRecord, &Lblread, &LblFile, &cmdMore, &tbrOther, &fraMore, &cmdRecCtr,
-                           &cmdVolCtr, &cmdConvert};
+                           &cmdVolCtr, &cmdConvert, &mtrLevel};
     for (Control* c : controls) {
-        if (c->Created()) c->Rescale();
+        if (c->Created()) Resume([c] { c->Rescale(); });
     }
-    InvalidateRect(Hwnd(), nullptr, TRUE);
 }
 
 // The side panel's three buttons.
@@ -340,9 +344,6 @@ LRESULT FrmMain::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
             return Form_QueryEndSession() ? TRUE : FALSE;
         case WM_ENDSESSION:
             Form_EndSession(wParam != FALSE);
-            return 0;
-        case WM_DPICHANGED:
-            Resume([&] { Form_DpiChanged(*reinterpret_cast<const RECT*>(lParam)); });
             return 0;
         case WM_SIZE:
             if (sb1.Created()) Resume([this] { sb1.ParentResized(); });

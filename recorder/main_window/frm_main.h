@@ -81,7 +81,7 @@ public:
     // one to be restored, saved or discarded.
     void OfferLeftoverRecordings();
     void TbrRecord_ButtonClick(const ToolbarButton& Button);
-    void Form_DpiChanged(const RECT& suggested);
+    void Form_DpiChanged() override;
     void cmdMore_Click();
     void InitVolumeControls();
 

@@ -33,11 +33,12 @@ public:
         if (!CreateOf(L"OrvoConversionProgress", style, WS_EX_DLGMODALFRAME, kProgramTitle, r.left, r.top,
                       r.right - r.left, r.bottom - r.top, owner))
             return false;
-        CreateChild(Hwnd(), L"STATIC", caption, WS_VISIBLE, 0, {180, 150, 5040, 300}, 0);
-        bar_ = CreateChild(Hwnd(), PROGRESS_CLASSW, L"", WS_VISIBLE, 0, {180, 540, 5040, 300}, IDC_CONVERT_PROGRESS);
-        CreateChild(Hwnd(), L"BUTTON", L"取消", WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, 0, {4020, 1020, 1200, 375},
+        AddChild(L"STATIC", caption, WS_VISIBLE, 0, {180, 150, 5040, 300}, 0);
+        bar_ = AddChild(PROGRESS_CLASSW, L"", WS_VISIBLE, 0, {180, 540, 5040, 300}, IDC_CONVERT_PROGRESS);
+        AddChild(L"BUTTON", L"取消", WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, 0, {4020, 1020, 1200, 375},
                     IDCANCEL);
         SendMessageW(bar_, PBM_SETRANGE32, 0, kBarRange);
+        SetAccessibleName(bar_, caption);
         return true;
     }
 

@@ -79,12 +79,21 @@ LRESULT frmTestCard::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
 
 void frmTestCard::OnCreate() {
     const DWORD common = WS_VISIBLE | WS_TABSTOP;
-    text1_ = CreateChild(Hwnd(), L"EDIT", L"", common | ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN | WS_VSCROLL,
+    text1_ = AddChild(L"EDIT", L"", common | ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN | WS_VSCROLL,
                          WS_EX_CLIENTEDGE, kText1, IDC_TESTCARD_TEXT1);
-    command1_ = CreateChild(Hwnd(), L"BUTTON", L"关闭", common | BS_PUSHBUTTON, 0, kCommand1, IDC_TESTCARD_COMMAND1);
-    textFont_ = MakeTextFont(DpiOf(Hwnd()));
-    if (textFont_) SendMessageW(text1_, WM_SETFONT, reinterpret_cast<WPARAM>(textFont_.Get()), FALSE);
+    command1_ = AddChild(L"BUTTON", L"关闭", common | BS_PUSHBUTTON, 0, kCommand1, IDC_TESTCARD_COMMAND1);
+    SetTextFont();
 }
+
+void frmTestCard::SetTextFont() {
+    ScopedGdi<HFONT> font = MakeTextFont(Dpi());
+    if (!font) return;
+    SendMessageW(text1_, WM_SETFONT, reinterpret_cast<WPARAM>(font.Get()), TRUE);
+    textFont_ = std::move(font);
+}
+
+// At a new dpi the report keeps its own font, made for that dpi.
+void frmTestCard::Form_DpiChanged() { SetTextFont(); }
 
 void frmTestCard::RouteCommand(int id, int code) {
     if (id == IDC_TESTCARD_COMMAND1 && code == BN_CLICKED) Command1_Click();

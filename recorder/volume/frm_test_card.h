@@ -26,6 +26,8 @@ public:
 private:
     LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
     void OnCreate();
+    void SetTextFont();
+    void Form_DpiChanged() override;
     // WM_COMMAND from a control: the handler for its id and notification code.
     void RouteCommand(int id, int code);
 

@@ -40,15 +40,21 @@ bool WavePicture::Create(HWND parent, int id, int x, int y, int width, int heigh
                   static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)))) {
         return false;
     }
+    return MakeImage();
+}
+
+bool WavePicture::MakeImage() {
     RECT client;
     GetClientRect(Hwnd(), &client);
+    ScopedGetDc screen(Hwnd());
+    if (!image_) image_.Reset(CreateCompatibleDC(screen.Get()));
+    ScopedGdi<HBITMAP> bitmap(CreateCompatibleBitmap(screen.Get(), client.right, client.bottom));
+    if (!image_ || !bitmap) return false;
+    HGDIOBJ old = SelectObject(image_.Get(), bitmap.Get());
+    if (!oldBitmap_) oldBitmap_ = old;
+    bitmap_ = std::move(bitmap);  // the old image, no longer selected, goes
     width_ = client.right;
     height_ = client.bottom;
-    ScopedGetDc screen(Hwnd());
-    image_.Reset(CreateCompatibleDC(screen.Get()));
-    bitmap_.Reset(CreateCompatibleBitmap(screen.Get(), width_, height_));
-    if (!image_ || !bitmap_) return false;
-    oldBitmap_ = SelectObject(image_.Get(), bitmap_.Get());
     Clear();
     return true;
 }
@@ -62,6 +68,10 @@ LRESULT WavePicture::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
         case WM_ERASEBKGND:
             return 1;
+        case WM_SIZE:
+            // The window redraws the traces into the new image.
+            MakeImage();
+            return 0;
         case WM_PAINT: {
             ScopedPaint paint(Hwnd());
             BitBlt(paint.Get(), 0, 0, width_, height_, image_.Get(), 0, 0, SRCCOPY);
@@ -79,10 +89,10 @@ frmAudioEdit::~frmAudioEdit() {
 }
 
 bool frmAudioEdit::Create(HWND owner) {
-    dpi_ = DpiOf(owner);
+    int dpi = DpiOf(owner);
     const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU;
     // Centred on the screen, whoever owns it.
-    RECT r = CentredFrame(nullptr, TwipsToPixels(kClientWidth, dpi_), TwipsToPixels(kClientHeight, dpi_), style,
+    RECT r = CentredFrame(nullptr, TwipsToPixels(kClientWidth, dpi), TwipsToPixels(kClientHeight, dpi), style,
                           WS_EX_DLGMODALFRAME);
     HICON icon = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_AUDIOEDIT));
     if (!CreateOf(L"OrvoAudioEdit", style, WS_EX_DLGMODALFRAME, L"WAV波形分析", r.left, r.top, r.right - r.left,
@@ -99,7 +109,7 @@ bool frmAudioEdit::Create(HWND owner) {
 
 HWND frmAudioEdit::AddControl(const wchar_t* cls, const wchar_t* text, DWORD style, DWORD exStyle, int id,
                               const TwipRect& rect) {
-    HWND h = CreateChild(Hwnd(), cls, text, WS_VISIBLE | style, exStyle, rect, static_cast<UINT>(id));
+    HWND h = AddChild(cls, text, WS_VISIBLE | style, exStyle, rect, static_cast<UINT>(id));
     if (!h) FailWithLastError(L"Creating a control of the waveform window");
     return h;
 }
@@ -112,10 +122,12 @@ void frmAudioEdit::CreateControls() {
     AddControl(L"SCROLLBAR", L"", SBS_HORZ | WS_TABSTOP, 0, IDC_HSCROLL1, {120, 990, 5685, 135});
     AddControl(L"STATIC", L"<-终点B", SS_LEFT, 0, IDC_LABEL2, {5880, 1200, 855, 255});
     AddControl(L"STATIC", L"<-起点A", SS_LEFT, 0, IDC_LABEL1, {5880, 930, 855, 225});
-    if (!picture_.Create(Hwnd(), IDC_PICAUDIOWAV, TwipsToPixels(120, dpi_), TwipsToPixels(1380, dpi_),
-                         TwipsToPixels(kPictureWidth, dpi_), TwipsToPixels(kPictureHeight, dpi_))) {
+    const TwipRect picture{120, 1380, kPictureWidth, kPictureHeight};
+    RECT px = PixelsOf(picture, Dpi());
+    if (!picture_.Create(Hwnd(), IDC_PICAUDIOWAV, px.left, px.top, px.right - px.left, px.bottom - px.top)) {
         FailWithLastError(L"Creating the drawing area");
     }
+    KeepPlace(picture_.Hwnd(), picture);
     AddControl(L"BUTTON", L"请选择WAV文件：", BS_GROUPBOX, 0, IDC_FRAME1, {frameLeft, frameTop, 6615, 795});
     AddControl(L"BUTTON", L"...", BS_PUSHBUTTON | WS_TABSTOP, 0, IDC_COMMAND1,
                {frameLeft + 5880, frameTop + 300, 525, 315});
@@ -129,6 +141,40 @@ void frmAudioEdit::CreateControls() {
         SetScrollInfo(Item(id), SB_CTL, &si, FALSE);
     }
     valueA_ = valueB_ = 0;
+    // Their labels follow them; the markers and the drawing carry names of their own.
+    SetAccessibleName(Item(IDC_HSCROLL1), L"起点A");
+    SetAccessibleName(Item(IDC_HSCROLL2), L"终点B");
+    SetAccessibleName(picture_.Hwnd(), L"波形");
+    FitScrollBars();
+}
+
+// The markers are drawn thinner than the system's scroll bars: 135 twips,
+// 9 of the system's 17 pixels at 100 %. At other scales they keep that share
+// of the system's own thickness for the scale (and for the user's choice of
+// scroll-bar size), which is not always the plain multiple of 100 %.
+int frmAudioEdit::ScrollBarThickness(int dpi) {
+    int atDesign = SystemMetricForDpi(SM_CYHSCROLL, 96);
+    int designed = TwipsToPixels(135, 96);
+    if (atDesign <= 0) return TwipsToPixels(135, dpi);
+    return std::max(1, MulDiv(designed, SystemMetricForDpi(SM_CYHSCROLL, dpi), atDesign));
+}
+
+void frmAudioEdit::FitScrollBars() {
+    int thickness = ScrollBarThickness(Dpi());
+    for (int id : {IDC_HSCROLL1, IDC_HSCROLL2}) {
+        HWND bar = Item(id);
+        RECT r;
+        GetWindowRect(bar, &r);
+        MapWindowPoints(nullptr, Hwnd(), reinterpret_cast<POINT*>(&r), 2);
+        SetWindowPos(bar, nullptr, r.left, r.top, r.right - r.left, thickness, SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+}
+
+// At a new dpi: the markers' thickness and the traces, drawn again at the
+// drawing area's new size.
+void frmAudioEdit::Form_DpiChanged() {
+    FitScrollBars();
+    DrawWaves();
 }
 
 LRESULT frmAudioEdit::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -263,7 +309,7 @@ void frmAudioEdit::DrawWaves() {
                        static_cast<float>(kPictureHeight), mae::WaveFormat, mae::lFrameCount, g)) {
         HDC dc = picture_.ImageDc();
         ScopedSelect pen(dc, GetStockObject(BLACK_PEN));
-        const int dpi = dpi_;
+        const int dpi = Dpi();
         TraceWave(g, [dc, dpi](int64_t x0, int64_t y0, int64_t x1, int64_t y1) {
             MoveToEx(dc, TwipsToPixels(static_cast<double>(x0), dpi), TwipsToPixels(static_cast<double>(y0), dpi),
                      nullptr);

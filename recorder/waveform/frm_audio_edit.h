@@ -29,6 +29,9 @@ protected:
     LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
 private:
+    // A blank image the size of the client area (after creation and every
+    // change of size); false when the system refuses one.
+    bool MakeImage();
     ScopedMemDc image_;
     ScopedGdi<HBITMAP> bitmap_;
     HGDIOBJ oldBitmap_ = nullptr;
@@ -91,13 +94,17 @@ private:
     HWND AddControl(const wchar_t* cls, const wchar_t* text, DWORD style, DWORD exStyle, int id,
                     const TwipRect& rect);
     void OnHScroll(HWND bar, int code, int thumb);
+    // The markers' thickness in pixels at dpi.
+    static int ScrollBarThickness(int dpi);
+    // The markers at their thickness for the window's dpi.
+    void FitScrollBars();
+    void Form_DpiChanged() override;
     static void StartTimer1();
 
     std::wstring sWaveFile_;
     std::wstring dialogFileName_;
     std::wstring dialogDefaultExt_;
     WavePicture picture_;
-    int dpi_ = 96;
     int valueA_ = 0, valueB_ = 0;
     bool timer1On_ = false;
     bool unloaded_ = false;

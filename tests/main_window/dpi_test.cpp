@@ -1,6 +1,7 @@
 // The main window at the prefix's scale (the suite runs again in prefixes at
 // 144 and 192 dpi) and after a change of scale while it is open.
 #include "tests/main_window/main_window_fixture.h"
+#include "tests/support/window_checks.h"
 
 #include <commctrl.h>
 
@@ -11,43 +12,9 @@
 namespace orvo::recorder::test {
 namespace {
 
-std::wstring ClassOf(HWND h) {
-    wchar_t name[64] = {};
-    GetClassNameW(h, name, 64);
-    return name;
-}
-
-RECT RectInParent(HWND child) {
-    RECT r;
-    GetWindowRect(child, &r);
-    MapWindowPoints(nullptr, GetParent(child), reinterpret_cast<POINT*>(&r), 2);
-    return r;
-}
-
-// Every visible child of parent lies inside its client area and overlaps no
-// visible sibling; the same for the children of each, all the way down.
-void ExpectTidy(HWND parent, const std::wstring& where) {
-    RECT client;
-    GetClientRect(parent, &client);
-    std::vector<HWND> shown;
-    for (HWND c = GetWindow(parent, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
-        if (IsWindowVisible(c)) shown.push_back(c);
-    }
-    for (size_t i = 0; i < shown.size(); ++i) {
-        RECT r = RectInParent(shown[i]);
-        std::wstring name = where + L"/" + ClassOf(shown[i]) + L" " + std::to_wstring(i);
-        EXPECT_TRUE(r.left >= 0 && r.top >= 0 && r.right <= client.right && r.bottom <= client.bottom)
-            << "outside: " << testing::PrintToString(name) << " " << r.left << "," << r.top << "," << r.right << ","
-            << r.bottom << " in " << client.right << "x" << client.bottom;
-        for (size_t j = i + 1; j < shown.size(); ++j) {
-            RECT other = RectInParent(shown[j]), both;
-            EXPECT_FALSE(IntersectRect(&both, &r, &other))
-                << "overlap: " << testing::PrintToString(name) << " and "
-                << testing::PrintToString(ClassOf(shown[j]));
-        }
-        ExpectTidy(shown[i], name);
-    }
-}
+using orvo::test::ExpectNamed;
+using orvo::test::ExpectTidy;
+using orvo::test::RectInParent;
 
 int PictureSize(HWND toolbar) {
     int cx = 0, cy = 0;
@@ -63,6 +30,7 @@ TEST_F(MainWindowTest, AtThePrefixScaleControlsFitAndPicturesAreLargeEnough) {
         EXPECT_EQ(dpi, atoi(want));
     }
     ExpectTidy(form->Hwnd(), L"main");
+    ExpectNamed(form->Hwnd(), L"main");
     for (HWND bar : {form->TbrRecord.Hwnd(), form->tbrOther.Hwnd()}) {
         EXPECT_GE(PictureSize(bar) * 96, 16 * dpi);
         // The button shows the whole picture.
@@ -81,7 +49,8 @@ TEST_F(MainWindowTest, ANewScaleTakesTheSuggestedRectangleAndScalesFromTwips) {
     EXPECT_TRUE(EqualRect(&now, &suggested));
     EXPECT_EQ(form->Dpi(), to);
     // Positions follow the twips at the new dpi, inside containers too.
-    for (Control* c : std::vector<Control*>{&form->picMain, &form->TbrRecord, &form->LblFile, &form->cmdRecCtr}) {
+    for (Control* c : std::vector<Control*>{&form->picMain, &form->TbrRecord, &form->LblFile, &form->cmdRecCtr,
+                                                &form->mtrLevel}) {
         RECT want = PixelsOf(c->Rect(), to);
         RECT got = RectInParent(c->Hwnd());
         EXPECT_TRUE(EqualRect(&want, &got)) << got.left << "," << got.top << "," << got.right << "," << got.bottom;

@@ -18,6 +18,9 @@
 #include "win/report.h"
 #include "base/text.h"
 #include "tests/support/scripted_ui.h"
+#include "tests/support/window_checks.h"
+#include "recorder/resource.h"
+#include "win/window_tools.h"
 
 namespace orvo::recorder {
 namespace {
@@ -247,6 +250,31 @@ TEST(ProgressRunner, KeepsTheWindowAliveAndReturnsTheJobsOutcome) {
     EXPECT_FALSE(failed.ok);
     EXPECT_EQ(failed.description, L"磁盘已满");
     EXPECT_EQ(failed.code, 112);
+}
+
+// The progress window at the prefix's scale and after a move to another,
+// looked at from the job while the window's loop runs.
+TEST(ProgressRunner, FitsAtTheScaleAndFollowsANewScale) {
+    WorkOutcome outcome = RunWithProgress(nullptr, L"正在转换", [&](const ConversionControl&) {
+        HWND w = nullptr;
+        for (int i = 0; i < 250 && !(w && IsWindowVisible(w)); ++i) {
+            w = FindWindowW(L"OrvoConversionProgress", nullptr);
+            Sleep(20);
+        }
+        ASSERT_TRUE(w && IsWindowVisible(w));
+        CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+        int dpi = static_cast<int>(Window::FromHandle(w) ? Window::FromHandle(w)->Dpi() : DpiOf(w));
+        orvo::test::ExpectPrefixDpi(dpi);
+        orvo::test::ExpectTidy(w, L"progress");
+        orvo::test::ExpectNamed(w, L"progress");
+        int to = orvo::test::OtherDpi(dpi);
+        orvo::test::ExpectTakesNewDpi(w, dpi, to);
+        orvo::test::ExpectAt(GetDlgItem(w, IDC_CONVERT_PROGRESS), {180, 540, 5040, 300}, to);
+        orvo::test::ExpectAt(GetDlgItem(w, IDCANCEL), {4020, 1020, 1200, 375}, to);
+        EXPECT_EQ(reinterpret_cast<HFONT>(SendMessageW(GetDlgItem(w, IDCANCEL), WM_GETFONT, 0, 0)), DialogFont(to));
+        CoUninitialize();
+    });
+    EXPECT_TRUE(outcome.ok);
 }
 
 // Closing the progress window asks the job to stop; the window stays until it has.

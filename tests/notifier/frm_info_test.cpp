@@ -14,6 +14,8 @@
 #include "tests/notifier/notifier_test_support.h"
 #include "tests/support/scripted_ui.h"
 #include "tests/support/pump.h"
+#include "tests/support/window_checks.h"
+#include "win/window_tools.h"
 
 namespace orvo::notifier {
 namespace {
@@ -90,6 +92,52 @@ protected:
     std::unique_ptr<ScriptedUi> ui_;
     std::unique_ptr<frmInfo> window_;
 };
+
+int IconSize(HICON icon) {
+    ICONINFO info{};
+    if (!icon || !GetIconInfo(icon, &info)) return 0;
+    BITMAP bm{};
+    GetObjectW(info.hbmMask, sizeof(bm), &bm);
+    if (info.hbmColor) DeleteObject(info.hbmColor);
+    DeleteObject(info.hbmMask);
+    return bm.bmWidth;
+}
+
+// At the prefix's scale, then after a move to another: the controls of each
+// strip fit, the strips and the page keep apart, the pictures are drawn at
+// least 16 pixels at 100 %, and everything the user meets has a name.
+TEST_F(NoticeWindow, FitsAtTheScaleAndFollowsANewScale) {
+    frmInfo& w = Recognised();
+    ShowWindow(w.Hwnd(), SW_SHOWNA);
+    auto check = [&](int dpi) {
+        SCOPED_TRACE("dpi " + std::to_string(dpi));
+        test::ExpectTidy(w.Item(InfoItem::picTop), L"top");
+        test::ExpectTidy(w.Item(InfoItem::picStatus), L"status");
+        RECT client, top = RectIn(w.Item(InfoItem::picTop)), status = RectIn(w.Item(InfoItem::picStatus));
+        GetClientRect(w.Hwnd(), &client);
+        for (HWND view : {w.webNotify().Host(), w.webLocal().Host()}) {
+            RECT page = RectIn(view);
+            EXPECT_LE(top.bottom, page.top);
+            EXPECT_LE(page.bottom, status.top);
+        }
+        EXPECT_LE(status.bottom, client.bottom);
+        for (InfoItem image : {InfoItem::imgLogo, InfoItem::imgSearch, InfoItem::imgChange})
+            EXPECT_GE(IconSize(w.PictureOf(image)) * 96, 16 * dpi);
+    };
+    int dpi = w.Dpi();
+    test::ExpectPrefixDpi(dpi);
+    check(dpi);
+    test::ExpectNamed(w.Hwnd(), L"notice");
+    int to = test::OtherDpi(dpi);
+    test::ExpectTakesNewDpi(w.Hwnd(), dpi, to);
+    check(to);
+    test::ExpectAt(w.webNotify().Host(), {0, 400, kWebWidthTwips, kWebHeightTwips}, to);
+    test::ExpectAt(w.Item(InfoItem::lblSoft), TwipsOf(PlaceOf(InfoItem::lblSoft)), to);
+    test::ExpectAt(w.Item(InfoItem::chkHideWindow), TwipsOf(PlaceOf(InfoItem::chkHideWindow)), to);
+    EXPECT_EQ(reinterpret_cast<HFONT>(SendMessageW(w.Item(InfoItem::lblSoft), WM_GETFONT, 0, 0)), DialogFont(to));
+    HICON small = reinterpret_cast<HICON>(SendMessageW(w.Hwnd(), WM_GETICON, ICON_SMALL, 0));
+    EXPECT_EQ(IconSize(small), SystemMetricForDpi(SM_CXSMICON, to));
+}
 
 TEST_F(NoticeWindow, BlankDisplayNamesFallBackToTheCommunity) {
     for (std::optional<std::wstring> stored : {std::optional<std::wstring>(), std::optional<std::wstring>(L""),

@@ -31,5 +31,33 @@ TEST(NoticeKeyboard, EscThroughTheClientsOwnLoopClosesOnlyTheNoticeWindow) {
     EXPECT_TRUE(IsWindow(other.Get()));
 }
 
+// Tab through the client's loop: from the search box on through the window's
+// controls into the page in front (never the one behind it), and on out of
+// the page to the search box again.
+TEST(NoticeKeyboard, TabGoesIntoThePageInFrontAndOutAgain) {
+    ScriptedUi ui;
+    frmInfo window;
+    ASSERT_TRUE(window.Create());
+    ShowWindow(window.Hwnd(), SW_SHOW);
+    ASSERT_NE(window.webLocal().Host(), nullptr);
+    HWND box = window.Item(InfoItem::txtSearch);
+    SetFocus(box);
+    ASSERT_EQ(GetFocus(), box);
+    auto within = [](HWND outer) {
+        HWND focus = GetFocus();
+        return focus && (focus == outer || IsChild(outer, focus));
+    };
+    bool reachedPage = false, backAtBox = false;
+    for (int i = 0; i < 8 && !backAtBox; ++i) {
+        PostMessageW(GetFocus(), WM_KEYDOWN, VK_TAB, 0x000F0001);
+        orvo::test::PumpMessagesFor(50);
+        EXPECT_FALSE(within(window.webNotify().Host())) << "the page behind took the focus";
+        if (within(window.webLocal().Host())) reachedPage = true;
+        backAtBox = reachedPage && GetFocus() == box;
+    }
+    EXPECT_TRUE(reachedPage);
+    EXPECT_TRUE(backAtBox);
+}
+
 }  // namespace
 }  // namespace orvo::notifier

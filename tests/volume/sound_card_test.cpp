@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include "tests/support/window_checks.h"
 #include "tests/volume/mixer_probe.h"
+#include "win/window_tools.h"
 #include "recorder/resource.h"
 #include "recorder/volume/frm_test_card.h"
 #include "recorder/volume/sound_card_report.h"
@@ -157,6 +159,26 @@ TEST(SoundCardWindow, LaysOutTheTextBoxAndButtonInTwips) {
     EXPECT_STREQ(caption, L"声卡信息：");
     EXPECT_TRUE(GetWindowLongW(window.Text1(), GWL_STYLE) & ES_MULTILINE);
     EXPECT_TRUE(GetWindowLongW(window.Text1(), GWL_STYLE) & WS_VSCROLL);
+}
+
+// At the prefix's scale, then after a move to another: the text box and the
+// button fit, follow their twips, and the report keeps its own font.
+TEST(SoundCardWindow, FitsAtTheScaleAndFollowsANewScale) {
+    frmTestCard window;
+    ASSERT_TRUE(window.Load(nullptr));
+    ShowWindow(window.Hwnd(), SW_SHOWNA);
+    int dpi = window.Dpi();
+    orvo::test::ExpectPrefixDpi(dpi);
+    orvo::test::ExpectTidy(window.Hwnd(), L"card");
+    int to = orvo::test::OtherDpi(dpi);
+    orvo::test::ExpectTakesNewDpi(window.Hwnd(), dpi, to);
+    orvo::test::ExpectAt(window.Text1(), {30, 60, 4335, 5235}, to);
+    orvo::test::ExpectAt(window.Command1(), {3390, 5370, 975, 375}, to);
+    LOGFONTW font{};
+    GetObjectW(reinterpret_cast<HFONT>(SendMessageW(window.Text1(), WM_GETFONT, 0, 0)), sizeof(font), &font);
+    EXPECT_EQ(font.lfHeight, -MulDiv(9, to, 72));
+    EXPECT_NE(reinterpret_cast<HFONT>(SendMessageW(window.Text1(), WM_GETFONT, 0, 0)), DialogFont(to));
+    EXPECT_EQ(reinterpret_cast<HFONT>(SendMessageW(window.Command1(), WM_GETFONT, 0, 0)), DialogFont(to));
 }
 
 // The modal path: "关闭" is clicked from a timer while the window's own loop

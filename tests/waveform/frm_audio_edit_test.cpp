@@ -5,6 +5,7 @@
 
 #include "base/rounding.h"
 #include "tests/support/scripted_ui.h"
+#include "tests/support/window_checks.h"
 #include "tests/support/pump.h"
 #include "tests/waveform/wav_files.h"
 #include "recorder/waveform/mod_audio_edit.h"
@@ -100,6 +101,35 @@ TEST_F(AudioEditWindow, LaysOutItsControlsInTwips) {
     EXPECT_EQ(order, (std::vector<int>{F::IDC_HSCROLL2, F::IDC_HSCROLL1, F::IDC_LABEL2, F::IDC_LABEL1,
                                        F::IDC_PICAUDIOWAV, F::IDC_FRAME1, F::IDC_COMMAND1, F::IDC_TEXT1,
                                        F::IDC_COMMAND3, F::IDC_COMMAND2}));
+}
+
+// At the prefix's scale, then after a move to another with a file drawn: the
+// controls fit and follow their twips, the markers grow with the system's
+// scroll bars, and the traces are drawn again over the whole new area.
+TEST_F(AudioEditWindow, FitsAtTheScaleAndFollowsANewScale) {
+    ShowWindow(form.Hwnd(), SW_SHOWNA);
+    int dpi = form.Dpi();
+    test::ExpectPrefixDpi(dpi);
+    test::ExpectTidy(form.Hwnd(), L"waveform");
+    test::ExpectNamed(form.Hwnd(), L"waveform");
+    Choose(StereoFile());
+    int to = test::OtherDpi(dpi);
+    test::ExpectTakesNewDpi(form.Hwnd(), dpi, to);
+    test::ExpectTidy(form.Hwnd(), L"waveform");
+    test::ExpectAt(form.Item(F::IDC_PICAUDIOWAV), {120, 1380, 5685, 2325}, to);
+    test::ExpectAt(form.Item(F::IDC_COMMAND2), {5940, 1500, 705, 375}, to);
+    test::ExpectAt(form.Item(F::IDC_TEXT1), {270, 390, 5535, 285}, to);
+    for (int id : {F::IDC_HSCROLL1, F::IDC_HSCROLL2}) {
+        RECT bar = test::RectInParent(form.Item(id));
+        EXPECT_GE((bar.bottom - bar.top) * 96, 8 * to);
+    }
+    RECT client;
+    GetClientRect(form.Item(F::IDC_PICAUDIOWAV), &client);
+    EXPECT_EQ(form.Picture().ImageWidth(), client.right);
+    EXPECT_EQ(form.Picture().ImageHeight(), client.bottom);
+    // The lines of 0.5 and -0.5 (871 and 1453 twips down) across the new width.
+    EXPECT_GT(BlackPixels(TwipsToPixels(871, to)), form.Picture().ImageWidth() / 2);
+    EXPECT_GT(BlackPixels(TwipsToPixels(1453, to)), form.Picture().ImageWidth() / 2);
 }
 
 TEST_F(AudioEditWindow, LoadStartsEmptyWithBAtTheEnd) {
