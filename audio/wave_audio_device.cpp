@@ -24,7 +24,7 @@ namespace {
 
 constexpr UINT_PTR kStatusTimer = 1;
 constexpr UINT kPlaybackEnded = WM_APP + 1;
-constexpr uint32_t kCopyChunk = 256 * 1024;
+constexpr uint32_t kCopyChunk = 1024 * 1024;
 
 // Open devices by identifier, so that WaveSendCommand can find them.
 std::mutex g_devicesLock;
@@ -385,7 +385,11 @@ MCIERROR WaveAudioDevice::Impl::Save(const std::wstring& path, const SaveProgres
                 e = MCIERR_FILE_NOT_SAVED;
                 break;
             }
-            uint32_t n = static_cast<uint32_t>(std::min<uint64_t>(kCopyChunk, bytes - done));
+            // Blocks end on whole megabytes of the new file: an opened
+            // source's data starts as far into its file, so both sides are
+            // read and written in page-aligned blocks.
+            uint64_t room = kCopyChunk - (header.size() + done) % kCopyChunk;
+            uint32_t n = static_cast<uint32_t>(std::min<uint64_t>(room, bytes - done));
             if (!store_.ReadElement(done, chunk.data(), n, &pending))
                 e = MCIERR_FILE_READ;
             else if (!write(chunk.data(), n))
