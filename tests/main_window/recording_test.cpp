@@ -1,6 +1,7 @@
 // The recording control through the real window and device: each action's
 // row of the state table, the save prompts, and the failures of the actions.
 #include "tests/main_window/main_window_fixture.h"
+#include "audio/wave_journal.h"
 #include "base/rounding.h"
 #include "base/text.h"
 #include "recorder/resource.h"
@@ -281,19 +282,17 @@ TEST_F(MainWindowTest, NewAndSaveReachTheirHandlersFromTheToolbarAndTheFileMenu)
     EXPECT_EQ(ui.Messages().size(), 2u);
 }
 
-// The device cannot make its store (no usable temporary folder): start-up
+// The device cannot make its store (the recovery folder is a file): start-up
 // says why and skips its remaining steps, as any failure of the load does.
 TEST(StartUp, AFailureOfTheLoadIsShownAndEndsTheStartUp) {
     ScriptedUi ui;
-    wchar_t tmp[MAX_PATH] = {}, temp[MAX_PATH] = {};
-    GetEnvironmentVariableW(L"TMP", tmp, MAX_PATH);
-    GetEnvironmentVariableW(L"TEMP", temp, MAX_PATH);
-    SetEnvironmentVariableW(L"TMP", L"C:\\no such folder");
-    SetEnvironmentVariableW(L"TEMP", L"C:\\no such folder");
+    TempFile notAFolder;
+    ASSERT_TRUE(orvo::test::WriteRawFile(notAFolder.Path(), {'x'}));
+    const std::wstring root = RecoveryRoot();
+    SetRecoveryRoot(notAFolder.Path());
     TestableFrmMain form;
     bool created = form.Create();
-    SetEnvironmentVariableW(L"TMP", tmp[0] ? tmp : nullptr);
-    SetEnvironmentVariableW(L"TEMP", temp[0] ? temp : nullptr);
+    SetRecoveryRoot(root);
     ASSERT_TRUE(created);
     ASSERT_EQ(ui.Messages().size(), 1u);
     EXPECT_EQ(ui.Messages()[0].text.rfind(L"无法建立新的录音：", 0), 0u) << WideToUtf8(ui.Messages()[0].text);
