@@ -162,7 +162,13 @@ double PeakToDb(double peak) {
 
 void LevelTap::Start(const WAVEFORMATEX& format) {
     std::lock_guard<std::mutex> hold(lock_);
+    // Only the head of an extensible format is kept: it is kept under its
+    // plain tag, so nothing reads past the copy.
     format_ = format;
+    SampleKind kind = KindOf(format);
+    if (kind == SampleKind::Pcm) format_.wFormatTag = WAVE_FORMAT_PCM;
+    if (kind == SampleKind::Float) format_.wFormatTag = WAVE_FORMAT_IEEE_FLOAT;
+    format_.cbSize = 0;
     reading_ = LevelReading{};
     reading_.active = true;
     reading_.channels = std::min<int>(format.nChannels, kMaxMeterChannels);

@@ -24,6 +24,7 @@ namespace {
 
 constexpr UINT_PTR kStatusTimer = 1;
 constexpr UINT kPlaybackEnded = WM_APP + 1;
+constexpr UINT kTakeEnded = WM_APP + 2;
 constexpr uint32_t kCopyChunk = 1024 * 1024;
 
 // Open devices by identifier, so that WaveSendCommand can find them.
@@ -73,8 +74,11 @@ public:
     void SetUpdateInterval(UINT ms);
 
     std::wstring fileName_;
-    std::function<void()> handler_;
+    std::function<void()> handler_, doneHandler_;
     WAVEFORMATEX format_ = PcmFormat(44100, 16, 2);
+    WaveExtension extension_;
+    TakeEnd takeEnd_;
+    bool takeEndPending_ = false;
     std::atomic<UINT> input_{0}, output_{0};
     uint16_t id_ = 0;
     MCIERROR lastError_ = 0;
@@ -88,6 +92,8 @@ private:
     MCIERROR Play();
     MCIERROR StopTransport();
     void ReapFinishedPlayback();
+    void ReapEndedTake();
+    void Unregister();
     uint64_t LengthBytes() const;
     uint64_t PositionBytes() const;
     bool HasElement() const { return store_.IsOpen(); }
@@ -113,7 +119,12 @@ WaveAudioDevice::Impl::Impl() {
     // notice to the creating thread.
     window_.Reset(CreateWindowExW(0, kClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, GetModuleHandleW(nullptr),
                                   nullptr));
-    if (window_) SetWindowLongPtrW(window_.Get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    if (window_) {
+        SetWindowLongPtrW(window_.Get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+        // The status event runs for the device's whole life, element or not:
+        // a window that believes it is playing always hears that nothing is.
+        SetTimer(window_.Get(), kStatusTimer, interval_, nullptr);
+    }
 }
 
 WaveAudioDevice::Impl::~Impl() {
@@ -122,15 +133,20 @@ WaveAudioDevice::Impl::~Impl() {
         LeaveForRecovery();
     else
         Close();
-    if (window_) SetWindowLongPtrW(window_.Get(), GWLP_USERDATA, 0);
+    if (window_) {
+        KillTimer(window_.Get(), kStatusTimer);
+        SetWindowLongPtrW(window_.Get(), GWLP_USERDATA, 0);
+    }
 }
 
 LRESULT CALLBACK WaveAudioDevice::Impl::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     auto* self = reinterpret_cast<Impl*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    if (self && (msg == WM_TIMER || msg == kPlaybackEnded)) {
+    if (self && (msg == WM_TIMER || msg == kPlaybackEnded || msg == kTakeEnded)) {
         try {
             if (msg == kPlaybackEnded)
                 self->ReapFinishedPlayback();
+            else if (msg == kTakeEnded)
+                self->ReapEndedTake();
             else if (wParam == kStatusTimer)
                 self->OnTimer();
         } catch (...) {
@@ -141,17 +157,26 @@ LRESULT CALLBACK WaveAudioDevice::Impl::WindowProc(HWND hwnd, UINT msg, WPARAM w
     return DefWindowProcW(hwnd, msg, wParam, lParam);
 }
 
-// Every update interval while an element is open.
+// Every update interval.
 void WaveAudioDevice::Impl::OnTimer() {
     ReapFinishedPlayback();
     // A copy: the handler may replace itself or close the device.
     std::function<void()> handler = handler_;
-    if (handler && HasElement()) handler();
+    if (handler) handler();
 }
 
 void WaveAudioDevice::Impl::SetUpdateInterval(UINT ms) {
     interval_ = std::max<UINT>(ms, 1);
-    if (HasElement() && window_) SetTimer(window_.Get(), kStatusTimer, interval_, nullptr);
+    if (window_) SetTimer(window_.Get(), kStatusTimer, interval_, nullptr);
+}
+
+// A take that ended by itself (input gone, disk full, size limit) is made
+// part of the element at once, and the owner hears of it.
+void WaveAudioDevice::Impl::ReapEndedTake() {
+    if (!recorder_ || recorder_->Ended() == WaveRecorder::End::None) return;
+    StopTransport();
+    std::function<void()> handler = doneHandler_;
+    if (handler) handler();
 }
 
 MCIERROR WaveAudioDevice::Impl::Command(std::wstring_view word) {
@@ -185,7 +210,8 @@ MCIERROR WaveAudioDevice::Impl::Open() {
         UINT in = input_.load();
         if (waveInGetNumDevs() > 0) ChooseRecordingFormat([in](const WAVEFORMATEX& c) { return InputAccepts(in, c); }, f);
         format_ = f;
-        store_.Describe(format_, L"", true);
+        extension_ = {};
+        store_.Describe(format_, extension_, L"", true);
     } else {
         untitled_ = false;
         e = OpenFile(fileName_);
@@ -194,6 +220,7 @@ MCIERROR WaveAudioDevice::Impl::Open() {
         store_.Close();
         return e;
     }
+    takeEndPending_ = false;
     Register();
     return 0;
 }
@@ -207,7 +234,15 @@ void WaveAudioDevice::Impl::Register() {
         } while (id_ == 0 || g_devices.count(id_));
         g_devices[id_] = this;
     }
-    if (window_) SetTimer(window_.Get(), kStatusTimer, interval_, nullptr);
+}
+
+void WaveAudioDevice::Impl::Unregister() {
+    if (id_) {
+        std::lock_guard<std::mutex> lock(g_devicesLock);
+        g_devices.erase(id_);
+        id_ = 0;
+    }
+    position_ = 0;
 }
 
 MCIERROR WaveAudioDevice::Impl::OpenFile(const std::wstring& path) {
@@ -221,28 +256,12 @@ MCIERROR WaveAudioDevice::Impl::OpenFile(const std::wstring& path) {
                    ? MCIERR_FILE_NOT_FOUND
                    : MCIERR_FILE_READ;
     }
-    LARGE_INTEGER size;
-    if (!GetFileSizeEx(file.Get(), &size)) return MCIERR_FILE_READ;
-    HANDLE h = file.Get();
-    auto read = [h](uint64_t offset, void* buffer, uint32_t n) {
-        char* p = static_cast<char*>(buffer);
-        while (n > 0) {
-            OVERLAPPED o{};
-            o.Offset = static_cast<DWORD>(offset);
-            o.OffsetHigh = static_cast<DWORD>(offset >> 32);
-            DWORD got = 0;
-            if (!ReadFile(h, p, n, &got, &o) || got == 0) return false;
-            p += got;
-            n -= got;
-            offset += got;
-        }
-        return true;
-    };
     WaveLayout layout;
-    MCIERROR e = ParseWaveLayout(static_cast<uint64_t>(size.QuadPart), read, layout);
+    MCIERROR e = ParseWaveFile(file.Get(), layout);
     if (e) return e;
     format_ = layout.format;
-    store_.Describe(format_, path, false);
+    extension_ = layout.extension;
+    store_.Describe(format_, extension_, path, false);
     uint32_t source = store_.AddSource(path, std::move(file));
     store_.AppendSource(source, layout.dataOffset, layout.dataBytes);
     store_.SetSaved(true);
@@ -251,14 +270,9 @@ MCIERROR WaveAudioDevice::Impl::OpenFile(const std::wstring& path) {
 
 void WaveAudioDevice::Impl::Close() {
     StopTransport();
-    if (window_) KillTimer(window_.Get(), kStatusTimer);
-    if (id_) {
-        std::lock_guard<std::mutex> lock(g_devicesLock);
-        g_devices.erase(id_);
-        id_ = 0;
-    }
+    Unregister();
     store_.Close();
-    position_ = 0;
+    takeEndPending_ = false;
 }
 
 MCIERROR WaveAudioDevice::Impl::Record() {
@@ -273,17 +287,24 @@ MCIERROR WaveAudioDevice::Impl::Record() {
         if (!ChooseRecordingFormat([in](const WAVEFORMATEX& c) { return InputAccepts(in, c); }, f))
             return MCIERR_WAVE_SETINPUTUNSUITABLE;
         format_ = f;
-        store_.Describe(format_, store_.Name(), true);
+        extension_ = {};
+        store_.Describe(format_, extension_, store_.Name(), true);
     }
     auto recorder = std::make_unique<WaveRecorder>();
     recordAt_ = std::min(position_, store_.Length());
     recordFileOffset_ = store_.FileEnd();
+    // The element must stay savable as one WAV file: the take ends where
+    // the file would outgrow what its header can describe.
+    uint64_t limit = WaveStore::ElementLimit(MaxWaveDataBytes(format_, extension_));
+    uint64_t room = limit > store_.Length() ? limit - store_.Length() : 0;
+    WAVEFORMATEXTENSIBLE asked = DeviceFormat(format_, extension_);
     store_.BeginTake(recordAt_, recordFileOffset_);
-    MCIERROR e = recorder->Start(in, format_, store_, recordFileOffset_);
+    MCIERROR e = recorder->Start(in, asked.Format, store_, recordFileOffset_, room, window_.Get(), kTakeEnded);
     if (e) {
         store_.Insert(recordAt_, recordFileOffset_, 0);  // ends the take with nothing in it
         return e;
     }
+    takeEndPending_ = false;
     recorder_ = std::move(recorder);
     return 0;
 }
@@ -297,7 +318,8 @@ MCIERROR WaveAudioDevice::Impl::Play() {
     if (from >= to) return 0;  // at the end already: nothing to play
     if (waveOutGetNumDevs() == 0) return MCIERR_WAVE_OUTPUTSUNSUITABLE;
     auto player = std::make_unique<WavePlayer>();
-    e = player->Start(output_.load(), format_, store_, from, to, window_.Get(), kPlaybackEnded);
+    WAVEFORMATEXTENSIBLE asked = DeviceFormat(format_, extension_);
+    e = player->Start(output_.load(), asked.Format, store_, from, to, window_.Get(), kPlaybackEnded);
     if (e) return e;
     playFrom_ = from;
     playTo_ = to;
@@ -313,7 +335,17 @@ MCIERROR WaveAudioDevice::Impl::StopTransport() {
         uint64_t bytes = recorder_->Recorded();
         store_.Insert(recordAt_, recordFileOffset_, bytes);
         position_ = recordAt_ + bytes;
-        if (recorder_->Failed()) e = MCIERR_FILE_WRITE;
+        WaveRecorder::End end = recorder_->Ended();
+        if (end != WaveRecorder::End::None) {
+            takeEnd_.reason = end == WaveRecorder::End::WriteFailed ? TakeEnd::Reason::WriteFailed
+                              : end == WaveRecorder::End::InputLost ? TakeEnd::Reason::InputLost
+                                                                    : TakeEnd::Reason::SizeLimit;
+            takeEnd_.keptMs = BytesToMilliseconds(bytes, format_);
+            takeEnd_.systemError = recorder_->WriteError();
+            takeEndPending_ = true;
+            if (end == WaveRecorder::End::WriteFailed) e = MCIERR_FILE_WRITE;
+            if (end == WaveRecorder::End::InputLost) e = MCIERR_HARDWARE;
+        }
         recorder_.reset();
     }
     if (player_) {
@@ -358,7 +390,7 @@ MCIERROR WaveAudioDevice::Impl::Save(const std::wstring& path, const SaveProgres
     WaveStore::Pending pending{recordAt_, recordFileOffset_, recording ? recorder_->Recorded() : 0};
     uint64_t length = store_.Length();
     uint64_t bytes = length + pending.bytes;
-    if (bytes > kMaxWaveDataBytes) return MCIERR_FILE_NOT_SAVED;
+    if (bytes > MaxWaveDataBytes(format_, extension_)) return MCIERR_FILE_NOT_SAVED;
     auto cancelled = [progress] { return progress && progress->cancel && progress->cancel->load(); };
 
     // Written beside the target and moved over it only when complete, so a
@@ -370,6 +402,7 @@ MCIERROR WaveAudioDevice::Impl::Save(const std::wstring& path, const SaveProgres
     wchar_t temp[MAX_PATH + 1];
     if (!GetTempFileNameW(dir.c_str(), L"orv", 0, temp)) return MCIERR_FILE_NOT_SAVED;
     MCIERROR e = 0;
+    std::vector<uint8_t> header;
     {
         ScopedFile out(CreateFileW(temp, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!out) e = MCIERR_FILE_NOT_SAVED;
@@ -377,7 +410,7 @@ MCIERROR WaveAudioDevice::Impl::Save(const std::wstring& path, const SaveProgres
             DWORD written = 0;
             return WriteFile(out.Get(), data, n, &written, nullptr) && written == n;
         };
-        auto header = BuildWaveHeader(format_, static_cast<uint32_t>(bytes));
+        header = BuildWaveHeader(format_, extension_, static_cast<uint32_t>(bytes));
         if (!e && !write(header.data(), static_cast<DWORD>(header.size()))) e = MCIERR_FILE_WRITE;
         std::vector<char> chunk(kCopyChunk);
         for (uint64_t done = 0; !e && done < bytes;) {
@@ -416,7 +449,7 @@ MCIERROR WaveAudioDevice::Impl::Save(const std::wstring& path, const SaveProgres
     if (source) {
         ScopedFile saved(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                      FILE_ATTRIBUTE_NORMAL, nullptr));
-        const uint64_t data = 44;  // BuildWaveHeader's size
+        const uint64_t data = header.size();
         // A take still running is spliced in at recordAt_ when it ends, so
         // the part of it already in the file is left out of the pieces.
         std::vector<std::pair<uint64_t, uint64_t>> pieces = {{data, pending.elementOffset},
@@ -434,6 +467,7 @@ MCIERROR WaveAudioDevice::Impl::Restore(Leftover&& leftover, uint32_t& lostMs, s
     uint64_t lost = 0;
     if (!store_.Adopt(std::move(leftover), lost, lostFiles)) return MCIERR_FILE_READ;
     format_ = store_.Format();
+    extension_ = store_.Extension();
     untitled_ = store_.Untitled();
     fileName_ = untitled_ ? std::wstring(L"new") : store_.Name();
     lostMs = BytesToMilliseconds(lost, format_);
@@ -443,14 +477,9 @@ MCIERROR WaveAudioDevice::Impl::Restore(Leftover&& leftover, uint32_t& lostMs, s
 
 void WaveAudioDevice::Impl::LeaveForRecovery() {
     StopTransport();
-    if (window_) KillTimer(window_.Get(), kStatusTimer);
-    if (id_) {
-        std::lock_guard<std::mutex> lock(g_devicesLock);
-        g_devices.erase(id_);
-        id_ = 0;
-    }
+    Unregister();
     store_.Release();
-    position_ = 0;
+    takeEndPending_ = false;
 }
 
 bool WaveAudioDevice::Impl::HoldsUnsavedSound() const {
@@ -535,8 +564,17 @@ std::wstring WaveAudioDevice::LastErrorText() const {
 }
 
 void WaveAudioDevice::SetStatusHandler(std::function<void()> handler) { impl_->handler_ = std::move(handler); }
+void WaveAudioDevice::SetDoneHandler(std::function<void()> handler) { impl_->doneHandler_ = std::move(handler); }
+
+bool WaveAudioDevice::TakeEndNotice(TakeEnd& notice) {
+    if (!impl_->takeEndPending_) return false;
+    impl_->takeEndPending_ = false;
+    notice = impl_->takeEnd_;
+    return true;
+}
 void WaveAudioDevice::SetUpdateInterval(UINT milliseconds) { impl_->SetUpdateInterval(milliseconds); }
 WAVEFORMATEX WaveAudioDevice::Format() const { return impl_->format_; }
+WaveExtension WaveAudioDevice::Extension() const { return impl_->extension_; }
 UINT WaveAudioDevice::InputDevice() const { return impl_->input_.load(); }
 UINT WaveAudioDevice::OutputDevice() const { return impl_->output_.load(); }
 
@@ -573,7 +611,7 @@ bool WaveGetErrorString(MCIERROR error, std::wstring& text) {
         {MCIERR_WAVE_SETOUTPUTUNSUITABLE, L"The playback device cannot use the current format."},
         {MCIERR_WAVE_INPUTSINUSE, L"The recording device is in use."},
         {MCIERR_WAVE_OUTPUTSINUSE, L"The playback device is in use."},
-        {MCIERR_INVALID_FILE, L"The file is not a PCM WAV file, or it is damaged."},
+        {MCIERR_INVALID_FILE, L"The file is not a WAV file the device can play, or it is damaged."},
         {MCIERR_FILE_NOT_FOUND, L"Cannot find the specified file."},
         {MCIERR_FILE_READ, L"Cannot read the specified file."},
         {MCIERR_FILE_WRITE, L"Cannot write to the file; the disk may be full."},

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "audio/level_tap.h"
+#include "audio/wave_riff.h"
 
 namespace orvo {
 
@@ -51,10 +52,12 @@ public:
     //   open    refused while an element is open (close it first), so an
     //           unsaved recording is never dropped by accident;
     //   record  inserts the take at the position (at the end after a stop,
-    //           so a second take continues the first); Stop reports a take
-    //           that could not be written in full (disk full);
+    //           so a second take continues the first); refused when the
+    //           input cannot deliver the element's format; Stop reports a
+    //           take that could not be written in full (disk full);
     //   play    plays from the position to the end and stops there by
     //           itself (Position then equals Length); at the end, nothing;
+    //           converted when the output refuses the element's format;
     //   prev    stops and goes back to the start;
     //   stop    stops recording or playing where the sound is;
     //   close   stops and discards the element, deleting its files.
@@ -77,13 +80,30 @@ public:
     MCIERROR LastError() const;
     std::wstring LastErrorText() const;
 
-    // Raised every UpdateInterval milliseconds (1000 by default) while an
-    // element is open, on the creating thread.
+    // Raised on the creating thread when a take ends by itself: the input
+    // stopped delivering for more than three seconds, a write to the store
+    // failed (disk full), or the element reached the most a WAV file can
+    // hold. The take is already stopped then and everything it received is
+    // part of the element; TakeEndNotice says why.
+    void SetDoneHandler(std::function<void()> handler);
+
+    struct TakeEnd {
+        enum class Reason { InputLost, WriteFailed, SizeLimit } reason = Reason::InputLost;
+        uint32_t keptMs = 0;    // how much of the take is in the element
+        DWORD systemError = 0;  // WriteFailed: the system's error code
+    };
+    // Once for each take that ended by itself (whether the done event or a
+    // "stop" found it first): true and its notice.
+    bool TakeEndNotice(TakeEnd& notice);
+
+    // Raised every UpdateInterval milliseconds (1000 by default) from the
+    // device's creation to its end, whether an element is open or not, on
+    // the creating thread.
     void SetStatusHandler(std::function<void()> handler);
     void SetUpdateInterval(UINT milliseconds);
 
-    // Writes the element as a standard PCM WAV file (also mid-take: what is
-    // recorded so far). The file is written beside the target and replaces
+    // Writes the element as a WAV file in its own format, channel mask
+    // included (also mid-take: what is recorded so far). The file is written beside the target and replaces
     // it only when complete, also when the target is the opened file the
     // element reads from (that file is then let go, replaced, and read
     // from again). 0 or an MCI error code; a cancelled save leaves the
@@ -102,8 +122,10 @@ public:
     bool HoldsUnsavedSound() const;
 
     // The element's sample format (new elements: 44100 Hz, 16 bits, 2
-    // channels, or the best the wave-in device accepts).
+    // channels, or the best the wave-in device accepts): PCM or IEEE float,
+    // with the extensible description the file had, if any.
     WAVEFORMATEX Format() const;
+    WaveExtension Extension() const;
     // The level of the take or playback under way; inactive otherwise.
     LevelReading Levels() const;
     UINT InputDevice() const;

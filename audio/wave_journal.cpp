@@ -60,6 +60,7 @@ std::string FormatJournal(const WaveJournal& j) {
     out << kMagic << "\n";
     out << "format " << f.wFormatTag << " " << f.nChannels << " " << f.nSamplesPerSec << " " << f.nAvgBytesPerSec
         << " " << f.nBlockAlign << " " << f.wBitsPerSample << "\n";
+    if (j.extension.present) out << "extension " << j.extension.validBits << " " << j.extension.channelMask << "\n";
     out << "untitled " << (j.untitled ? 1 : 0) << "\n";
     out << "saved " << (j.saved ? 1 : 0) << "\n";
     out << "began " << j.began << "\n";
@@ -100,6 +101,10 @@ bool ParseJournal(std::string_view text, WaveJournal& out) {
             j.format.nBlockAlign = static_cast<WORD>(align);
             j.format.wBitsPerSample = static_cast<WORD>(bits);
             format = true;
+        } else if (key == "extension") {
+            unsigned valid, mask;
+            if (!(fields >> valid >> mask)) return false;
+            j.extension = {true, static_cast<uint16_t>(valid), mask};
         } else if (key == "untitled" || key == "saved") {
             int v;
             if (!(fields >> v)) return false;
@@ -127,7 +132,7 @@ bool ParseJournal(std::string_view text, WaveJournal& out) {
         }
         // Unknown records are skipped, so a newer journal still restores.
     }
-    if (!format || !ended || !IsUsablePcmFormat(j.format)) return false;
+    if (!format || !ended || !IsUsableFormat(j.format)) return false;
     out = std::move(j);
     return true;
 }

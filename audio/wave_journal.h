@@ -5,6 +5,7 @@
 //
 //   OrvoRecord journal 1
 //   format <tag> <channels> <samples/s> <bytes/s> <block align> <bits>
+//   extension <valid bits> <channel mask>      only when the file described its format so
 //   untitled <0|1>
 //   saved <0|1>                 every byte is in a saved file, unchanged since
 //   began <FILETIME>            UTC, 100 ns units; when recording first began (0: never)
@@ -21,6 +22,8 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "audio/wave_riff.h"
 
 namespace orvo {
 
@@ -45,6 +48,7 @@ struct JournalTake {
 
 struct WaveJournal {
     WAVEFORMATEX format{};
+    WaveExtension extension;
     bool untitled = true;
     bool saved = true;
     uint64_t began = 0;

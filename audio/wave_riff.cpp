@@ -1,9 +1,9 @@
 #include "audio/wave_riff.h"
 
-#include <mmreg.h>
-
 #include <algorithm>
 #include <cstring>
+
+#include "base/scoped.h"
 
 namespace orvo {
 namespace {
@@ -18,50 +18,114 @@ void Put16(uint8_t* p, uint16_t v) {
     p[1] = static_cast<uint8_t>(v >> 8);
 }
 
-// The "fmt " chunk body; false when it is not PCM we can hold.
-bool ReadFormatChunk(const uint8_t* body, uint32_t size, WAVEFORMATEX& f) {
-    if (size < 16) return false;
+// The subformat of an extensible format is a GUID whose first two bytes are
+// the plain format tag and whose rest is this fixed tail.
+const uint8_t kSubformatTail[14] = {0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80,
+                                    0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
+
+constexpr WORD kMaxChannels = 64;
+constexpr DWORD kMaxRate = 768000;
+
+bool IsStoredSampleSize(WORD tag, WORD bits) {
+    if (tag == WAVE_FORMAT_PCM) return bits == 8 || bits == 16 || bits == 24 || bits == 32;
+    if (tag == WAVE_FORMAT_IEEE_FLOAT) return bits == 32 || bits == 64;
+    return false;
+}
+
+// The "fmt " chunk body: fills f and ext, or says what is wrong.
+WaveFileProblem ReadFormatChunk(const uint8_t* body, uint32_t size, WAVEFORMATEX& f, WaveExtension& ext,
+                                std::wstring& name) {
+    if (size < 16) return WaveFileProblem::Damaged;
     f = {};
-    f.wFormatTag = Le16(body);
+    ext = {};
+    WORD tag = Le16(body);
     f.nChannels = Le16(body + 2);
     f.nSamplesPerSec = Le32(body + 4);
     f.nBlockAlign = Le16(body + 12);
     f.wBitsPerSample = Le16(body + 14);
-    if (f.wFormatTag == WAVE_FORMAT_EXTENSIBLE) {
-        // Extensible PCM whose samples fill their containers is plain PCM.
-        if (size < 40) return false;
-        uint16_t validBits = Le16(body + 18);
-        // The PCM subformat, {00000001-0000-0010-8000-00AA00389B71}, as stored.
-        static const uint8_t kPcmSubformat[16] = {0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x10, 0x00,
-                                                  0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
-        if (std::memcmp(body + 24, kPcmSubformat, 16) != 0) return false;
-        if (validBits != 0 && validBits != f.wBitsPerSample) return false;
-        f.wFormatTag = WAVE_FORMAT_PCM;
+    if (tag == WAVE_FORMAT_EXTENSIBLE) {
+        if (size < 40 || Le16(body + 16) < 22) return WaveFileProblem::Damaged;
+        ext.present = true;
+        ext.validBits = Le16(body + 18);
+        ext.channelMask = Le32(body + 20);
+        WORD sub = Le16(body + 24);
+        if (std::memcmp(body + 26, kSubformatTail, sizeof(kSubformatTail)) != 0) {
+            name = L"WAVE_FORMAT_EXTENSIBLE";
+            return WaveFileProblem::UnsupportedFormat;
+        }
+        tag = sub;
+        if (ext.validBits == 0) ext.validBits = f.wBitsPerSample;
+        if (ext.validBits > f.wBitsPerSample) return WaveFileProblem::Damaged;
     }
-    if (f.wFormatTag != WAVE_FORMAT_PCM) return false;
+    if (tag != WAVE_FORMAT_PCM && tag != WAVE_FORMAT_IEEE_FLOAT) {
+        name = WaveFormatName(tag, f.wBitsPerSample);
+        return WaveFileProblem::UnsupportedFormat;
+    }
+    f.wFormatTag = tag;
+    if (f.nChannels == 0 || f.nSamplesPerSec == 0 || f.nBlockAlign == 0) return WaveFileProblem::Damaged;
+    if (!IsStoredSampleSize(tag, f.wBitsPerSample) || f.nChannels > kMaxChannels || f.nSamplesPerSec > kMaxRate) {
+        name = DescribeFormat(f);
+        return WaveFileProblem::UnsupportedFormat;
+    }
+    if (f.nBlockAlign != f.nChannels * f.wBitsPerSample / 8) return WaveFileProblem::Damaged;
     // The average rate is redundant and often wrong in the wild; derive it.
     f.nAvgBytesPerSec = f.nSamplesPerSec * f.nBlockAlign;
     f.cbSize = 0;
-    return IsUsablePcmFormat(f);
+    return WaveFileProblem::None;
+}
+
+MCIERROR Refuse(WaveLayout& out, WaveFileProblem problem) {
+    out.problem = problem;
+    return problem == WaveFileProblem::CannotRead ? MCIERR_FILE_READ : MCIERR_INVALID_FILE;
+}
+
+size_t HeaderSize(const WAVEFORMATEX& format, const WaveExtension& extension) {
+    if (extension.present) return 12 + 8 + 40 + (format.wFormatTag == WAVE_FORMAT_PCM ? 0 : 12) + 8;
+    if (format.wFormatTag == WAVE_FORMAT_PCM) return 44;
+    return 12 + 8 + 18 + 12 + 8;
 }
 
 }  // namespace
 
-bool IsUsablePcmFormat(const WAVEFORMATEX& f) {
-    if (f.wFormatTag != WAVE_FORMAT_PCM) return false;
-    if (f.nChannels < 1 || f.nChannels > 8) return false;
-    if (f.wBitsPerSample != 8 && f.wBitsPerSample != 16 && f.wBitsPerSample != 24 && f.wBitsPerSample != 32)
-        return false;
-    if (f.nSamplesPerSec < 1000 || f.nSamplesPerSec > 384000) return false;
-    if (f.nBlockAlign != f.nChannels * f.wBitsPerSample / 8) return false;
-    return true;
+bool IsUsableFormat(const WAVEFORMATEX& f) {
+    if (!IsStoredSampleSize(f.wFormatTag, f.wBitsPerSample)) return false;
+    if (f.nChannels < 1 || f.nChannels > kMaxChannels) return false;
+    if (f.nSamplesPerSec < 1 || f.nSamplesPerSec > kMaxRate) return false;
+    return f.nBlockAlign == f.nChannels * f.wBitsPerSample / 8;
+}
+
+std::wstring WaveFormatName(uint16_t tag, uint16_t bits) {
+    switch (tag) {
+        case WAVE_FORMAT_PCM: return L"PCM " + std::to_wstring(bits) + L"-bit";
+        case WAVE_FORMAT_IEEE_FLOAT: return L"IEEE float " + std::to_wstring(bits) + L"-bit";
+        case 0x0002: return L"ADPCM";
+        case 0x0006: return L"A-law";
+        case 0x0007: return L"\u00B5-law";
+        case 0x0011: return L"IMA ADPCM";
+        case 0x0031: return L"GSM 6.10";
+        case 0x0050: return L"MPEG";
+        case 0x0055: return L"MP3";
+        case 0x2000: return L"AC-3";
+        default: break;
+    }
+    wchar_t hex[16];
+    swprintf(hex, 16, L"0x%04X", tag);
+    return hex;
+}
+
+std::wstring DescribeFormat(const WAVEFORMATEX& f) {
+    return WaveFormatName(f.wFormatTag, f.wBitsPerSample) + L", " + std::to_wstring(f.nSamplesPerSec) + L" Hz, " +
+           std::to_wstring(f.nChannels) + (f.nChannels == 1 ? L" channel" : L" channels");
 }
 
 MCIERROR ParseWaveLayout(uint64_t fileSize, const ReadAt& read, WaveLayout& out) {
+    out.problem = WaveFileProblem::None;
+    out.formatName.clear();
     uint8_t head[12];
-    if (fileSize < sizeof(head)) return MCIERR_INVALID_FILE;
-    if (!read(0, head, sizeof(head))) return MCIERR_FILE_READ;
-    if (std::memcmp(head, "RIFF", 4) != 0 || std::memcmp(head + 8, "WAVE", 4) != 0) return MCIERR_INVALID_FILE;
+    if (fileSize < sizeof(head)) return Refuse(out, WaveFileProblem::NotWave);
+    if (!read(0, head, sizeof(head))) return Refuse(out, WaveFileProblem::CannotRead);
+    if (std::memcmp(head, "RIFF", 4) != 0 || std::memcmp(head + 8, "WAVE", 4) != 0)
+        return Refuse(out, WaveFileProblem::NotWave);
     // Chunks end where the RIFF form says, but never beyond the file; a form
     // size too small even for its own type is not trusted at all.
     uint64_t end = 8 + static_cast<uint64_t>(Le32(head + 4));
@@ -70,20 +134,23 @@ MCIERROR ParseWaveLayout(uint64_t fileSize, const ReadAt& read, WaveLayout& out)
 
     bool haveFormat = false, haveData = false;
     WAVEFORMATEX format{};
+    WaveExtension extension;
     uint64_t dataOffset = 0, dataBytes = 0;
     uint64_t pos = 12;
     while (pos + 8 <= end && !(haveFormat && haveData)) {
         uint8_t chunk[8];
-        if (!read(pos, chunk, sizeof(chunk))) return MCIERR_FILE_READ;
+        if (!read(pos, chunk, sizeof(chunk))) return Refuse(out, WaveFileProblem::CannotRead);
         uint32_t size = Le32(chunk + 4);
         uint64_t body = pos + 8;
         uint64_t available = end - body;
         if (std::memcmp(chunk, "fmt ", 4) == 0 && !haveFormat) {
             uint8_t fmt[40] = {};
             uint32_t n = static_cast<uint32_t>(std::min<uint64_t>({size, sizeof(fmt), available}));
-            if (n < size && n < sizeof(fmt)) return MCIERR_INVALID_FILE;  // format cut off by the file's end
-            if (!read(body, fmt, n)) return MCIERR_FILE_READ;
-            if (!ReadFormatChunk(fmt, n, format)) return MCIERR_INVALID_FILE;
+            // A format cut off by the file's end.
+            if (n < size && n < sizeof(fmt)) return Refuse(out, WaveFileProblem::Damaged);
+            if (!read(body, fmt, n)) return Refuse(out, WaveFileProblem::CannotRead);
+            WaveFileProblem p = ReadFormatChunk(fmt, n, format, extension, out.formatName);
+            if (p != WaveFileProblem::None) return Refuse(out, p);
             haveFormat = true;
         } else if (std::memcmp(chunk, "data", 4) == 0 && !haveData) {
             dataOffset = body;
@@ -92,34 +159,107 @@ MCIERROR ParseWaveLayout(uint64_t fileSize, const ReadAt& read, WaveLayout& out)
         }
         pos = body + size + (size & 1);
     }
-    if (!haveFormat || !haveData) return MCIERR_INVALID_FILE;
+    if (!haveFormat || !haveData) return Refuse(out, WaveFileProblem::Damaged);
     out.format = format;
+    out.extension = extension;
     out.dataOffset = dataOffset;
     out.dataBytes = dataBytes - dataBytes % format.nBlockAlign;
     return 0;
 }
 
-std::array<uint8_t, 44> BuildWaveHeader(const WAVEFORMATEX& format, uint32_t dataBytes) {
-    std::array<uint8_t, 44> h{};
+bool ReadFileRange(HANDLE file, uint64_t offset, void* data, uint32_t n) {
+    char* p = static_cast<char*>(data);
+    while (n > 0) {
+        OVERLAPPED o{};
+        o.Offset = static_cast<DWORD>(offset);
+        o.OffsetHigh = static_cast<DWORD>(offset >> 32);
+        DWORD got = 0;
+        if (!ReadFile(file, p, n, &got, &o) || got == 0) return false;
+        p += got;
+        n -= got;
+        offset += got;
+    }
+    return true;
+}
+
+MCIERROR ParseWaveFile(HANDLE file, WaveLayout& out) {
+    LARGE_INTEGER size{};
+    if (!GetFileSizeEx(file, &size)) return Refuse(out, WaveFileProblem::CannotRead);
+    auto read = [file](uint64_t offset, void* buffer, uint32_t n) { return ReadFileRange(file, offset, buffer, n); };
+    return ParseWaveLayout(static_cast<uint64_t>(size.QuadPart), read, out);
+}
+
+WaveFileProblem InspectWaveFile(const std::wstring& path, WaveLayout& out) {
+    // Shared for writing too: the file may be the one the open element reads.
+    ScopedFile file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) {
+        out.problem = WaveFileProblem::CannotRead;
+        return out.problem;
+    }
+    ParseWaveFile(file.Get(), out);
+    return out.problem;
+}
+
+WAVEFORMATEXTENSIBLE DeviceFormat(const WAVEFORMATEX& format, const WaveExtension& extension) {
+    WAVEFORMATEXTENSIBLE x{};
+    x.Format = format;
+    x.Format.nAvgBytesPerSec = format.nSamplesPerSec * format.nBlockAlign;
+    x.Format.cbSize = 0;
+    if (extension.present) {
+        x.Format.wFormatTag = WAVE_FORMAT_EXTENSIBLE;
+        x.Format.cbSize = 22;
+        x.Samples.wValidBitsPerSample = extension.validBits ? extension.validBits : format.wBitsPerSample;
+        x.dwChannelMask = extension.channelMask;
+        uint8_t guid[16];
+        Put16(guid, format.wFormatTag);
+        std::memcpy(guid + 2, kSubformatTail, sizeof(kSubformatTail));
+        std::memcpy(&x.SubFormat, guid, sizeof(guid));
+    }
+    return x;
+}
+
+std::vector<uint8_t> BuildWaveHeader(const WAVEFORMATEX& format, const WaveExtension& extension,
+                                     uint32_t dataBytes) {
+    std::vector<uint8_t> h(HeaderSize(format, extension));
     uint8_t* p = h.data();
+    uint32_t pad = dataBytes & 1;
     std::memcpy(p, "RIFF", 4);
-    Put32(p + 4, 36 + dataBytes + (dataBytes & 1));
+    Put32(p + 4, static_cast<uint32_t>(h.size() - 8 + dataBytes + pad));
     std::memcpy(p + 8, "WAVEfmt ", 8);
-    Put32(p + 16, 16);
-    Put16(p + 20, WAVE_FORMAT_PCM);
-    Put16(p + 22, format.nChannels);
-    Put32(p + 24, format.nSamplesPerSec);
-    Put32(p + 28, format.nSamplesPerSec * format.nBlockAlign);
-    Put16(p + 32, format.nBlockAlign);
-    Put16(p + 34, format.wBitsPerSample);
-    std::memcpy(p + 36, "data", 4);
-    Put32(p + 40, dataBytes);
+    uint32_t fmtSize = extension.present ? 40 : (format.wFormatTag == WAVE_FORMAT_PCM ? 16 : 18);
+    Put32(p + 16, fmtSize);
+    uint8_t* f = p + 20;
+    Put16(f, extension.present ? WAVE_FORMAT_EXTENSIBLE : format.wFormatTag);
+    Put16(f + 2, format.nChannels);
+    Put32(f + 4, format.nSamplesPerSec);
+    Put32(f + 8, format.nSamplesPerSec * format.nBlockAlign);
+    Put16(f + 12, format.nBlockAlign);
+    Put16(f + 14, format.wBitsPerSample);
+    if (fmtSize >= 18) Put16(f + 16, static_cast<uint16_t>(fmtSize - 18));
+    if (extension.present) {
+        Put16(f + 18, extension.validBits ? extension.validBits : format.wBitsPerSample);
+        Put32(f + 20, extension.channelMask);
+        Put16(f + 24, format.wFormatTag);
+        std::memcpy(f + 26, kSubformatTail, sizeof(kSubformatTail));
+    }
+    uint8_t* next = f + fmtSize;
+    if (format.wFormatTag != WAVE_FORMAT_PCM) {
+        // Files of any coding but PCM carry their length in frames.
+        std::memcpy(next, "fact", 4);
+        Put32(next + 4, 4);
+        Put32(next + 8, format.nBlockAlign ? dataBytes / format.nBlockAlign : 0);
+        next += 12;
+    }
+    std::memcpy(next, "data", 4);
+    Put32(next + 4, dataBytes);
     return h;
 }
 
-}  // namespace orvo
-
-namespace orvo {
+uint64_t MaxWaveDataBytes(const WAVEFORMATEX& format, const WaveExtension& extension) {
+    uint64_t bytes = 0xFFFFFFFFull - (HeaderSize(format, extension) - 8) - 1;
+    return format.nBlockAlign ? bytes - bytes % format.nBlockAlign : bytes;
+}
 
 WAVEFORMATEX PcmFormat(DWORD samplesPerSec, WORD bitsPerSample, WORD channels) {
     WAVEFORMATEX f{};

@@ -1,45 +1,83 @@
 // The RIFF/WAVE layout: finding the format and the sample data of a WAV
-// file without trusting a single size in it, and the header of the plain PCM
-// files the recorder writes.
+// file without trusting a single size in it, saying why a file cannot be
+// opened, and the header of the files the recorder writes.
 #pragma once
 #include <windows.h>
 #include <mmsystem.h>
+#include <mmreg.h>
 
-#include <array>
 #include <cstdint>
 #include <functional>
+#include <string>
+#include <vector>
 
 namespace orvo {
 
+// What WAVE_FORMAT_EXTENSIBLE adds to a format; present only when the file
+// described its format that way, so that saving writes it back the same.
+struct WaveExtension {
+    bool present = false;
+    uint16_t validBits = 0;    // bits of each sample container that carry sound
+    uint32_t channelMask = 0;  // which speaker each channel feeds
+};
+
+enum class WaveFileProblem {
+    None,
+    NotWave,            // not a RIFF file of the form WAVE
+    Damaged,            // a WAVE file whose chunks or format make no sense
+    UnsupportedFormat,  // a sound WAVE file in a coding the recorder cannot play
+    CannotRead,         // the file cannot be opened or read
+};
+
 struct WaveLayout {
-    WAVEFORMATEX format{};   // always WAVE_FORMAT_PCM, cbSize 0
+    // How the samples are coded: WAVE_FORMAT_PCM or WAVE_FORMAT_IEEE_FLOAT,
+    // cbSize 0, whatever tag the file used.
+    WAVEFORMATEX format{};
+    WaveExtension extension;
     uint64_t dataOffset = 0;  // where the samples start in the file
     uint64_t dataBytes = 0;   // whole sample frames that are really there
+    // When the file is refused: why, and for an unsupported format its name.
+    WaveFileProblem problem = WaveFileProblem::None;
+    std::wstring formatName;
 };
 
 // Reads n bytes at offset; false when they cannot all be read.
 using ReadAt = std::function<bool(uint64_t offset, void* buffer, uint32_t n)>;
 
-// 0, MCIERR_INVALID_FILE (not a PCM WAV file, or one whose format makes no
-// sense) or MCIERR_FILE_READ. A data chunk that claims more than the file
-// holds is cut to what is there.
+// 0, MCIERR_INVALID_FILE (out.problem says why) or MCIERR_FILE_READ. A data
+// chunk that claims more than the file holds is cut to what is there.
 MCIERROR ParseWaveLayout(uint64_t fileSize, const ReadAt& read, WaveLayout& out);
 
-// True for the PCM formats the element can hold: 1 to 8 channels of 8, 16,
-// 24 or 32 bits, with a consistent block alignment.
-bool IsUsablePcmFormat(const WAVEFORMATEX& f);
+// Reads exactly n bytes at offset of a file opened for reading.
+bool ReadFileRange(HANDLE file, uint64_t offset, void* data, uint32_t n);
+// ParseWaveLayout on an open file.
+MCIERROR ParseWaveFile(HANDLE file, WaveLayout& out);
+// Opens the file and parses it: the problem, or None with the layout.
+WaveFileProblem InspectWaveFile(const std::wstring& path, WaveLayout& out);
 
-// Largest sample-data size a 44-byte-header WAV file can describe.
-constexpr uint64_t kMaxWaveDataBytes = 0xFFFFFFFFull - 36 - 1;
+// True for the codings the element can hold: PCM of 8, 16, 24 or 32 bits
+// and IEEE float of 32 or 64 bits, any number of channels up to 64, with a
+// consistent block alignment.
+bool IsUsableFormat(const WAVEFORMATEX& f);
 
-// The 44-byte header of a canonical PCM WAV file ("RIFF", "fmt " of 16
-// bytes, "data"). An odd data size is followed by one pad byte, counted in
-// the RIFF size.
-std::array<uint8_t, 44> BuildWaveHeader(const WAVEFORMATEX& format, uint32_t dataBytes);
+// A short name for a format tag ("ADPCM", "PCM 12-bit", "0x1234").
+std::wstring WaveFormatName(uint16_t tag, uint16_t bitsPerSample);
+// "IEEE float 32-bit, 48000 Hz, 6 channels"
+std::wstring DescribeFormat(const WAVEFORMATEX& f);
 
-}  // namespace orvo
+// The format as a wave device is asked for it: the extensible record when
+// the element has an extension, else the plain one (cbSize 0).
+WAVEFORMATEXTENSIBLE DeviceFormat(const WAVEFORMATEX& format, const WaveExtension& extension);
 
-namespace orvo {
+// The header written before the samples: "RIFF", "fmt " (16 bytes for
+// PCM, 18 for float, 40 for extensible), "fact" for anything but PCM, and
+// "data". An odd data size is followed by one pad byte, counted in the
+// RIFF size.
+std::vector<uint8_t> BuildWaveHeader(const WAVEFORMATEX& format, const WaveExtension& extension,
+                                     uint32_t dataBytes);
+// The largest whole-frame sample data a file of this format can describe:
+// its RIFF size is a 32-bit number.
+uint64_t MaxWaveDataBytes(const WAVEFORMATEX& format, const WaveExtension& extension);
 
 WAVEFORMATEX PcmFormat(DWORD samplesPerSec, WORD bitsPerSample, WORD channels);
 

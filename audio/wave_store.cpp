@@ -1,6 +1,7 @@
 #include "audio/wave_store.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cwchar>
 
 #include "audio/wave_recovery.h"
@@ -9,24 +10,15 @@
 namespace orvo {
 namespace {
 
+// The test seams: a disk that fills at this file size, and an element limit.
+std::atomic<uint64_t> g_writeLimit{WaveStore::kNoLimit};
+std::atomic<uint64_t> g_elementLimit{WaveStore::kNoLimit};
+
 OVERLAPPED At(uint64_t offset) {
     OVERLAPPED o{};
     o.Offset = static_cast<DWORD>(offset);
     o.OffsetHigh = static_cast<DWORD>(offset >> 32);
     return o;
-}
-
-bool ReadFileRange(HANDLE file, uint64_t offset, void* data, uint32_t n) {
-    char* p = static_cast<char*>(data);
-    while (n > 0) {
-        OVERLAPPED o = At(offset);
-        DWORD got = 0;
-        if (!ReadFile(file, p, n, &got, &o) || got == 0) return false;
-        p += got;
-        n -= got;
-        offset += got;
-    }
-    return true;
 }
 
 // pieces with the given piece inserted at element offset `at`.
@@ -250,10 +242,12 @@ bool WaveStore::WriteJournalLocked() {
     return WriteJournalFile(folder_, meta_);
 }
 
-void WaveStore::Describe(const WAVEFORMATEX& format, const std::wstring& name, bool untitled) {
+void WaveStore::Describe(const WAVEFORMATEX& format, const WaveExtension& extension, const std::wstring& name,
+                         bool untitled) {
     std::lock_guard<std::mutex> lock(lock_);
     meta_.format = format;
     meta_.format.cbSize = 0;
+    meta_.extension = extension;
     meta_.name = name;
     meta_.untitled = untitled;
     WriteJournalLocked();
@@ -286,8 +280,20 @@ std::vector<WaveStore::Piece> WaveStore::Pieces() const {
     return meta_.pieces;
 }
 
+void WaveStore::FailWritesBeyond(uint64_t fileBytes) { g_writeLimit = fileBytes; }
+void WaveStore::LimitElementsTo(uint64_t elementBytes) { g_elementLimit = elementBytes; }
+uint64_t WaveStore::ElementLimit(uint64_t formatLimit) { return std::min(formatLimit, g_elementLimit.load()); }
+
 bool WaveStore::WriteFileAt(uint64_t fileOffset, const void* data, uint32_t n) const {
     const char* p = static_cast<const char*>(data);
+    const uint64_t limit = g_writeLimit.load();
+    if (limit != kNoLimit && fileOffset + n > limit) {
+        // As a full disk does: what fits is written, the rest fails.
+        uint32_t fits = fileOffset < limit ? static_cast<uint32_t>(limit - fileOffset) : 0;
+        if (fits) WriteFileAt(fileOffset, p, fits);
+        SetLastError(ERROR_DISK_FULL);
+        return false;
+    }
     while (n > 0) {
         OVERLAPPED o = At(fileOffset);
         DWORD written = 0;

@@ -60,8 +60,10 @@ public:
     const std::wstring& Folder() const { return folder_; }
 
     // What the journal says about the element besides its pieces.
-    void Describe(const WAVEFORMATEX& format, const std::wstring& name, bool untitled);
+    void Describe(const WAVEFORMATEX& format, const WaveExtension& extension, const std::wstring& name,
+                  bool untitled);
     const WAVEFORMATEX& Format() const { return meta_.format; }
+    const WaveExtension& Extension() const { return meta_.extension; }
     const std::wstring& Name() const { return meta_.name; }
     bool Untitled() const { return meta_.untitled; }
     // True while every byte of the element is in a saved file, unchanged
@@ -117,6 +119,17 @@ public:
     bool ReadElement(uint64_t offset, void* data, uint32_t n, const Pending* pending = nullptr) const;
 
     std::vector<Piece> Pieces() const;
+
+    // Seams for tests, process-wide, never set by the program: writes that
+    // would take the samples file past fileBytes fail with ERROR_DISK_FULL
+    // as on a full disk (what fits is written), and elements are held to at
+    // most elementBytes (a take stops there, as at the WAV size limit).
+    // kNoLimit lifts either.
+    static constexpr uint64_t kNoLimit = UINT64_MAX;
+    static void FailWritesBeyond(uint64_t fileBytes);
+    static void LimitElementsTo(uint64_t elementBytes);
+    // The most an element may hold, given what its file format can hold.
+    static uint64_t ElementLimit(uint64_t formatLimit);
 
 private:
     void ResetState();

@@ -70,20 +70,23 @@ MCIERROR WaveOutErrorToMci(MMRESULT r) {
 
 WaveRecorder::~WaveRecorder() { Stop(); }
 
-MCIERROR WaveRecorder::Start(UINT device, const WAVEFORMATEX& format, WaveStore& store, uint64_t fileOffset) {
+MCIERROR WaveRecorder::Start(UINT device, const WAVEFORMATEX& format, WaveStore& store, uint64_t fileOffset,
+                             uint64_t maxBytes, HWND notify, UINT message) {
     Stop();
     store_ = &store;
     fileOffset_ = fileOffset;
     blockAlign_ = format.nBlockAlign;
+    maxBytes_ = maxBytes - maxBytes % blockAlign_;
+    notify_ = notify;
+    message_ = message;
     recorded_ = 0;
-    failed_ = false;
+    end_ = End::None;
+    writeError_ = 0;
     bufferEvent_.Reset(CreateEventW(nullptr, FALSE, FALSE, nullptr));
     stopEvent_.Reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
     if (!bufferEvent_ || !stopEvent_) return MCIERR_OUT_OF_MEMORY;
-    WAVEFORMATEX f = format;
-    f.cbSize = 0;
-    MMRESULT r = waveInOpen(device_.Put(), device, &f, reinterpret_cast<DWORD_PTR>(bufferEvent_.Get()), 0,
-                            CALLBACK_EVENT);
+    MMRESULT r = waveInOpen(device_.Put(), device, const_cast<WAVEFORMATEX*>(&format),
+                            reinterpret_cast<DWORD_PTR>(bufferEvent_.Get()), 0, CALLBACK_EVENT);
     if (r != MMSYSERR_NOERROR) {
         device_.Detach();  // nothing was opened
         return WaveInErrorToMci(r);
@@ -125,10 +128,17 @@ void WaveRecorder::Stop() {
 
 void WaveRecorder::Run() noexcept {
     HANDLE waits[2] = {stopEvent_.Get(), bufferEvent_.Get()};
-    for (;;) {
-        DWORD w = WaitForMultipleObjects(2, waits, FALSE, INFINITE);
-        if (w != WAIT_OBJECT_0 + 1) break;
-        Drain(true);
+    ULONGLONG lastSound = GetTickCount64();
+    while (end_ == End::None) {
+        // Woken now and then even without buffers, to notice input that
+        // has gone quiet (a device unplugged, a sound server gone).
+        DWORD w = WaitForMultipleObjects(2, waits, FALSE, 250);
+        if (w == WAIT_OBJECT_0 + 1) {
+            if (Drain(true)) lastSound = GetTickCount64();
+        } else if (w != WAIT_TIMEOUT) {
+            break;
+        }
+        if (end_ == End::None && GetTickCount64() - lastSound > kInputLostAfterMs) EndBy(End::InputLost);
     }
     // Stop hands back the buffer being filled with what it holds; reset hands
     // back the empty rest.
@@ -139,31 +149,48 @@ void WaveRecorder::Run() noexcept {
         Drain(false);
         return outstanding_ == 0;
     });
+    if (end_ != End::None && notify_) PostMessageW(notify_, message_, 0, 0);
 }
 
-void WaveRecorder::Drain(bool requeue) {
+void WaveRecorder::EndBy(End why) {
+    End none = End::None;
+    end_.compare_exchange_strong(none, why);
+}
+
+bool WaveRecorder::Drain(bool requeue) {
+    bool sound = false;
     while (outstanding_ > 0) {
         WAVEHDR& h = headers_[next_];
         if (!(h.dwFlags & WHDR_DONE)) break;
         DWORD n = h.dwBytesRecorded - h.dwBytesRecorded % blockAlign_;
-        if (n > 0 && !failed_) {
+        sound |= n > 0;
+        // After a failed write nothing more is written, so that the take
+        // stays one unbroken piece; past the limit nothing more fits.
+        if (n > 0 && end_ != End::WriteFailed && end_ != End::LimitReached) {
             uint64_t done = recorded_.load();
-            if (store_->WriteFileAt(fileOffset_ + done, h.lpData, n)) {
+            if (done + n >= maxBytes_) {
+                n = static_cast<DWORD>(maxBytes_ - done);
+                EndBy(End::LimitReached);
+            }
+            if (n > 0 && store_->WriteFileAt(fileOffset_ + done, h.lpData, n)) {
                 recorded_.store(done + n);
                 levels_.Feed(h.lpData, n);
                 store_->TakeWritten(done + n);
-            } else {
-                failed_ = true;  // the disk is full: keep what is written, report it
+            } else if (n > 0) {
+                // The disk is full: keep what is written, report it.
+                writeError_ = GetLastError();
+                end_ = End::WriteFailed;
             }
         }
         h.dwFlags &= ~WHDR_DONE;
         h.dwBytesRecorded = 0;
         if (!requeue || waveInAddBuffer(device_.Get(), &h, sizeof(h)) != MMSYSERR_NOERROR) {
-            if (requeue) failed_ = true;
+            if (requeue) EndBy(End::InputLost);
             --outstanding_;
         }
         next_ = (next_ + 1) % headers_.size();
     }
+    return sound;
 }
 
 void WaveRecorder::Release() {
@@ -195,24 +222,35 @@ MCIERROR WavePlayer::Start(UINT device, const WAVEFORMATEX& format, const WaveSt
     from_ = readPos_ = from;
     to_ = to;
     queued_ = 0;
-    blockAlign_ = format.nBlockAlign;
-    levels_.Start(format);
+    blockAlign_ = outputAlign_ = format.nBlockAlign;
     notify_ = notify;
     message_ = message;
     played_ = 0;
     finished_ = false;
+    converter_.reset();
     bufferEvent_.Reset(CreateEventW(nullptr, FALSE, FALSE, nullptr));
     stopEvent_.Reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
     if (!bufferEvent_ || !stopEvent_) return MCIERR_OUT_OF_MEMORY;
-    WAVEFORMATEX f = format;
-    f.cbSize = 0;
-    MMRESULT r = waveOutOpen(device_.Put(), device, &f, reinterpret_cast<DWORD_PTR>(bufferEvent_.Get()), 0,
-                             CALLBACK_EVENT);
+    const auto event = reinterpret_cast<DWORD_PTR>(bufferEvent_.Get());
+    MMRESULT r = waveOutOpen(device_.Put(), device, const_cast<WAVEFORMATEX*>(&format), event, 0, CALLBACK_EVENT);
+    if (r != MMSYSERR_NOERROR) device_.Detach();
+    if (r == WAVERR_BADFORMAT || r == MMSYSERR_INVALPARAM || r == MMSYSERR_NOTSUPPORTED) {
+        // Any output plays 16-bit PCM in stereo or mono.
+        converter_ = std::make_unique<SampleConverter>(format);
+        WAVEFORMATEX plain = converter_->Target();
+        outputAlign_ = plain.nBlockAlign;
+        r = waveOutOpen(device_.Put(), device, &plain, event, 0, CALLBACK_EVENT);
+        if (r != MMSYSERR_NOERROR) device_.Detach();
+    }
     if (r != MMSYSERR_NOERROR) {
-        device_.Detach();
+        converter_.reset();
         return WaveOutErrorToMci(r);
     }
-    DWORD bytes = BufferBytes(format);
+    // The meter measures what the output is given.
+    levels_.Start(converter_ ? converter_->Target() : format);
+    bufferFrames_ = BufferBytes(format) / blockAlign_;
+    DWORD bytes = bufferFrames_ * outputAlign_;
+    if (converter_) scratch_.assign(static_cast<size_t>(bufferFrames_) * blockAlign_, 0);
     memory_.assign(kPlayBuffers, std::vector<char>(bytes));
     headers_.assign(kPlayBuffers, WAVEHDR{});
     prepared_ = next_ = outstanding_ = 0;
@@ -247,9 +285,17 @@ MCIERROR WavePlayer::Start(UINT device, const WAVEFORMATEX& format, const WaveSt
 }
 
 bool WavePlayer::Fill(WAVEHDR& h) {
-    DWORD n = static_cast<DWORD>(std::min<uint64_t>(memory_[0].size(), to_ - readPos_));
-    if (!store_->ReadElement(readPos_, h.lpData, n)) return false;
-    h.dwBufferLength = n;
+    DWORD frames = static_cast<DWORD>(std::min<uint64_t>(bufferFrames_, (to_ - readPos_) / blockAlign_));
+    DWORD n = frames * blockAlign_;
+    if (converter_) {
+        if (!store_->ReadElement(readPos_, scratch_.data(), n)) return false;
+        converter_->Convert(reinterpret_cast<const uint8_t*>(scratch_.data()), frames,
+                            reinterpret_cast<uint8_t*>(h.lpData));
+    } else if (!store_->ReadElement(readPos_, h.lpData, n)) {
+        return false;
+    }
+    h.dwBufferLength = frames * outputAlign_;
+    h.dwUser = n;  // element bytes behind the buffer
     h.dwFlags &= ~WHDR_DONE;
     readPos_ += n;
     queued_ += n;
@@ -265,8 +311,7 @@ void WavePlayer::Run() noexcept {
             MMTIME t{};
             t.wType = TIME_BYTES;
             if (waveOutGetPosition(device_.Get(), &t, sizeof(t)) == MMSYSERR_NOERROR && t.wType == TIME_BYTES) {
-                uint64_t exact = std::min<uint64_t>(t.u.cb, queued_);
-                exact -= exact % blockAlign_;
+                uint64_t exact = std::min<uint64_t>(uint64_t(t.u.cb) / outputAlign_ * blockAlign_, queued_);
                 if (exact > played_.load()) played_ = exact;
             }
             waveOutReset(device_.Get());
@@ -276,7 +321,7 @@ void WavePlayer::Run() noexcept {
             WAVEHDR& h = headers_[next_];
             if (!(h.dwFlags & WHDR_DONE)) break;
             levels_.Feed(h.lpData, h.dwBufferLength);
-            played_ += h.dwBufferLength;
+            played_ += h.dwUser;
             --outstanding_;
             if (readPos_ < to_) {
                 // A read error ends playback early rather than playing noise.
@@ -317,6 +362,7 @@ void WavePlayer::Release() {
     device_.Reset();
     headers_.clear();
     memory_.clear();
+    scratch_.clear();
 }
 
 }  // namespace orvo

@@ -8,11 +8,13 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <thread>
 #include <vector>
 
 #include "base/scoped.h"
 #include "audio/level_tap.h"
+#include "audio/sample_convert.h"
 #include "audio/wave_store.h"
 
 namespace orvo {
@@ -22,25 +24,37 @@ namespace orvo {
 // part of the element after Stop.
 class WaveRecorder {
 public:
+    // Why a take ended without being asked to.
+    enum class End { None, InputLost, WriteFailed, LimitReached };
+
     WaveRecorder() = default;
     ~WaveRecorder();
     WaveRecorder(const WaveRecorder&) = delete;
     WaveRecorder& operator=(const WaveRecorder&) = delete;
 
-    // 0 or an MCI error; on error nothing keeps running.
-    MCIERROR Start(UINT device, const WAVEFORMATEX& format, WaveStore& store, uint64_t fileOffset);
+    // format may head a WAVEFORMATEXTENSIBLE (its cbSize says so). At most
+    // maxBytes are recorded. When the take ends by itself (see End) it
+    // posts `message` to `notify`. 0 or an MCI error; on error nothing keeps
+    // running.
+    MCIERROR Start(UINT device, const WAVEFORMATEX& format, WaveStore& store, uint64_t fileOffset,
+                   uint64_t maxBytes = UINT64_MAX, HWND notify = nullptr, UINT message = 0);
     // Returns once every recorded byte is in the file and the device is closed.
     void Stop();
     // Whole frames written to the file so far.
     uint64_t Recorded() const { return recorded_.load(); }
-    // True when a buffer could not be written (disk full) or requeued.
-    bool Failed() const { return failed_.load(); }
+    End Ended() const { return end_.load(); }
+    // The system's error code of a failed write.
+    DWORD WriteError() const { return writeError_.load(); }
+    // Input that hands over nothing for this long is taken as gone.
+    static constexpr DWORD kInputLostAfterMs = 3000;
     // The input level of what arrives; any thread.
     LevelReading Levels() const { return levels_.Read(); }
 
 private:
     void Run() noexcept;
-    void Drain(bool requeue);
+    // Writes what the device has handed back; true when it held sound.
+    bool Drain(bool requeue);
+    void EndBy(End why);
     void Release();
 
     ScopedWaveIn device_;
@@ -52,14 +66,19 @@ private:
     WaveStore* store_ = nullptr;
     uint64_t fileOffset_ = 0;
     WORD blockAlign_ = 1;
+    uint64_t maxBytes_ = 0;
+    HWND notify_ = nullptr;
+    UINT message_ = 0;
     std::atomic<uint64_t> recorded_{0};
-    std::atomic<bool> failed_{false};
+    std::atomic<End> end_{End::None};
+    std::atomic<DWORD> writeError_{0};
     LevelTap levels_;
     std::thread worker_;
 };
 
 // Plays the element bytes [from, to) of the store. When the last buffer has
-// been played it posts `message` to `notify`.
+// been played it posts `message` to `notify`. An output that refuses the
+// element's format is given it converted (SampleConverter).
 class WavePlayer {
 public:
     WavePlayer() = default;
@@ -67,8 +86,11 @@ public:
     WavePlayer(const WavePlayer&) = delete;
     WavePlayer& operator=(const WavePlayer&) = delete;
 
+    // format may head a WAVEFORMATEXTENSIBLE (its cbSize says so).
     MCIERROR Start(UINT device, const WAVEFORMATEX& format, const WaveStore& store, uint64_t from, uint64_t to,
                    HWND notify, UINT message);
+    // True when the output plays a converted copy of the samples.
+    bool Converting() const { return converter_ != nullptr; }
     // Stops at once; Played() then tells how far the sound got.
     void Stop();
     // Bytes played from `from` on, in whole frames.
@@ -85,12 +107,15 @@ private:
     ScopedWaveOut device_;
     ScopedHandle bufferEvent_, stopEvent_;
     std::vector<std::vector<char>> memory_;
+    std::vector<char> scratch_;  // element samples before conversion
+    std::unique_ptr<SampleConverter> converter_;
     std::vector<WAVEHDR> headers_;
     size_t prepared_ = 0;
     size_t next_ = 0, outstanding_ = 0;
     const WaveStore* store_ = nullptr;
-    uint64_t readPos_ = 0, from_ = 0, to_ = 0, queued_ = 0;
-    WORD blockAlign_ = 1;
+    uint64_t readPos_ = 0, from_ = 0, to_ = 0, queued_ = 0;  // element bytes
+    DWORD bufferFrames_ = 1;
+    WORD blockAlign_ = 1, outputAlign_ = 1;
     HWND notify_ = nullptr;
     UINT message_ = 0;
     std::atomic<uint64_t> played_{0};

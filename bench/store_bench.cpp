@@ -57,7 +57,7 @@ double PrivateMb() {
 bool WriteWave(const std::wstring& path, uint64_t dataBytes) {
     orvo::ScopedFile file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
     if (!file) return false;
-    auto header = orvo::BuildWaveHeader(orvo::PcmFormat(44100, 16, 2), static_cast<uint32_t>(dataBytes));
+    auto header = orvo::BuildWaveHeader(orvo::PcmFormat(44100, 16, 2), {}, static_cast<uint32_t>(dataBytes));
     DWORD written;
     if (!WriteFile(file.Get(), header.data(), 44, &written, nullptr)) return false;
     std::vector<int16_t> block(1 << 21);
@@ -132,7 +132,7 @@ double Take(double seconds, bool journal, bool reportMemory) {
     if (!store.Open()) return -1;
     store.SetCheckpointInterval(journal ? 1000 : 0);
     WAVEFORMATEX f = orvo::PcmFormat(44100, 16, 2);
-    store.Describe(f, L"", true);
+    store.Describe(f, {}, L"", true);
     store.BeginTake(0, 0);
     orvo::WaveRecorder recorder;
     double cpu0 = CpuSeconds();

@@ -172,6 +172,7 @@ void FrmMain::BuildControls() {
     SetWindowPos(dBar1.Hwnd(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 
     MMCRecord.SetStatusHandler([this] { MMCRecord_StatusUpdate(); });
+    MMCRecord.SetDoneHandler([this] { MMCRecord_Done(); });
 }
 
 // The hidden frame with the two level sliders.

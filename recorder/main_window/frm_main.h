@@ -95,6 +95,7 @@ public:
     void mnuStop_Click();
     void mnuExit_Click();
     void MMCRecord_StatusUpdate();
+    void MMCRecord_Done();
     void TimerBar_Timer();
 
     // --- Level controls and sound tools ------------------------------------

@@ -5,6 +5,7 @@
 
 #include <atomic>
 
+#include "audio/wave_riff.h"
 #include "recorder/main_window/frm_main.h"
 #include "recorder/mp3/conversion_progress.h"
 #include "base/failure.h"
@@ -35,6 +36,45 @@ bool FileExists(const std::wstring& path) {
 std::wstring FileNamePart(const std::wstring& path) {
     size_t slash = path.find_last_of(L"\\/");
     return slash == std::wstring::npos ? path : path.substr(slash + 1);
+}
+
+// Why a file cannot be opened, in the user's words.
+std::wstring ProblemText(const WaveLayout& layout) {
+    switch (layout.problem) {
+        case WaveFileProblem::NotWave: return L"不是WAV文件";
+        case WaveFileProblem::Damaged: return L"文件已损坏";
+        case WaveFileProblem::UnsupportedFormat: return L"不支持的格式：" + layout.formatName;
+        case WaveFileProblem::CannotRead: return L"无法读取文件";
+        case WaveFileProblem::None: break;
+    }
+    return L"";
+}
+
+std::wstring CannotOpenText(const std::wstring& path, const std::wstring& why) {
+    return L"无法打开文件“" + path + L"”：" + why + L"。";
+}
+
+std::wstring TakeEndText(const WaveAudioDevice::TakeEnd& end) {
+    std::wstring why;
+    switch (end.reason) {
+        case WaveAudioDevice::TakeEnd::Reason::WriteFailed:
+            why = end.systemError == ERROR_DISK_FULL || end.systemError == ERROR_HANDLE_DISK_FULL
+                      ? L"磁盘已满"
+                      : L"无法写入录音数据";
+            break;
+        case WaveAudioDevice::TakeEnd::Reason::InputLost: why = L"录音设备已停止输入"; break;
+        case WaveAudioDevice::TakeEnd::Reason::SizeLimit: why = L"录音已达到WAV文件所能容纳的最大长度"; break;
+    }
+    return L"录音已停止：" + why + L"。已录下的 " + DurationText(end.keptMs) + L" 已保留。";
+}
+
+// The device's own words for a failed command; without a text for the code,
+// at least the code, never an empty box.
+std::wstring DeviceReason(const WaveAudioDevice& device, MCIERROR err) {
+    std::wstring text = device.LastError() == err ? device.LastErrorText() : std::wstring();
+    if (text.empty() && !WaveGetErrorString(err, text)) text = L"MCI error " + std::to_wstring(err);
+    if (text.size() >= kErrorBufferChars) text.resize(kErrorBufferChars - 1);
+    return text;
 }
 
 }  // namespace
@@ -72,27 +112,25 @@ double OleNow() {
 void FrmMain::NewRecordFile() {
     MMCRecord.Command(L"close");
     MMCRecord.SetFileName(L"new");
-    MMCRecord.Command(L"open");
+    MCIERROR opened = MMCRecord.Command(L"open");
     SYSTEMTIME now;
     GetLocalTime(&now);
     newFileName_ = NewRecordingName(now);
     LblFile.SetText(L"文件：" + newFileName_);
+    if (opened != 0) {
+        // Without an element nothing can be recorded; the caller reports it
+        // (start-up and the toolbar in a message box). What was open is
+        // gone either way.
+        blnModified = 0;
+        Fail(L"无法建立新的录音：" + DeviceReason(MMCRecord, opened), static_cast<long>(opened));
+    }
 
     MCI_WAVE_SET_PARMS parms{};
     parms.wInput = 0;
     parms.wOutput = 0;
     MCIERROR err = WaveSendCommand(MMCRecord.DeviceID(), MCI_SET, MCI_WAVE_INPUT | MCI_WAVE_OUTPUT,
                                    reinterpret_cast<DWORD_PTR>(&parms));
-    if (err != 0) {
-        std::wstring text;
-        if (!WaveGetErrorString(err, text) || text.empty()) {
-            // No text for the code: say at least which code it was rather
-            // than show an empty box.
-            text = L"MCI error " + std::to_wstring(err);
-        }
-        if (text.size() >= kErrorBufferChars) text.resize(kErrorBufferChars - 1);
-        ShowMessage(Hwnd(), text, kProgramTitle, MB_OK | MB_ICONINFORMATION);
-    }
+    if (err != 0) ShowMessage(Hwnd(), DeviceReason(MMCRecord, err), kProgramTitle, MB_OK | MB_ICONINFORMATION);
     blnModified = 0;
 }
 
@@ -115,8 +153,12 @@ void FrmMain::mnuNew_Click() {
     if (SaveBeforeLeaving()) NewRecordFile();
 }
 
-// Open menu item: closes whatever is open (without asking) and opens a file.
+// Open menu item: a take or playback ends first, an unsaved recording is
+// offered for saving as New does, and a file that cannot be opened leaves
+// the open element as it was.
 void FrmMain::mnuOpen_Click() {
+    if (TbrRecord.ButtonEnabled(L"stop")) mnuStop_Click();
+    if (!SaveBeforeLeaving()) return;
     std::wstring chosen;
     Resume([&] {
         FileDialogRequest r;
@@ -125,18 +167,25 @@ void FrmMain::mnuOpen_Click() {
         chosen = Ui().FileDialog(r);
     });
     if (chosen.empty()) return;
+    WaveLayout layout;
+    if (InspectWaveFile(chosen, layout) != WaveFileProblem::None) {
+        ShowMessage(Hwnd(), CannotOpenText(chosen, ProblemText(layout)), kProgramTitle, MB_OK | MB_ICONINFORMATION);
+        return;
+    }
     strFileName = chosen;
-    // Open does not ask about an unsaved recording; it is not thrown away
-    // either, but left in the recovery folder for the next start to offer.
-    Resume([&] {
-        if (blnModified) MMCRecord.LeaveForRecovery();
-    });
     Resume([&] { MMCRecord.Command(L"close"); });
     Resume([&] { MMCRecord.SetFileName(strFileName); });
     Resume([&] { LblFile.SetText(L"文件：" + strFileName); });
-    Resume([&] { MMCRecord.Command(L"open"); });
+    MCIERROR err = MMCRecord.Command(L"open");
     Resume([&] { TimerBar.SetEnabled(false); });
     blnModified = 0;
+    if (err != 0) {
+        // The file went bad between the look and the open (or the store
+        // found no room): say so, and give the window an element again.
+        ShowMessage(Hwnd(), CannotOpenText(chosen, DeviceReason(MMCRecord, err)), kProgramTitle,
+                    MB_OK | MB_ICONINFORMATION);
+        Resume([&] { NewRecordFile(); });
+    }
 }
 
 // Save menu item, toolbar button 5 and the Yes of the save prompt.
@@ -178,9 +227,7 @@ bool FrmMain::SaveElementAs(WaveAudioDevice& device, const std::wstring& propose
     }
     if (cancelled) return false;
     if (err != 0) {
-        std::wstring text = device.LastErrorText();
-        if (text.empty() && !WaveGetErrorString(err, text)) text = L"MCI error " + std::to_wstring(err);
-        ShowMessage(Hwnd(), text, kProgramTitle, MB_OK | MB_ICONINFORMATION);
+        ShowMessage(Hwnd(), DeviceReason(device, err), kProgramTitle, MB_OK | MB_ICONINFORMATION);
         return false;
     }
     return true;
@@ -188,7 +235,16 @@ bool FrmMain::SaveElementAs(WaveAudioDevice& device, const std::wstring& propose
 
 // Record menu item and toolbar button 4: records on at the device's position.
 void FrmMain::mnuRecord_Click() {
-    Resume([&] { MMCRecord.Command(L"record"); });
+    MCIERROR err = MMCRecord.Command(L"record");
+    if (err != 0) {
+        // Nothing is being recorded: say why, and leave the window as it was
+        // rather than count time over silence.
+        std::wstring why = err == MCIERR_WAVE_SETINPUTUNSUITABLE
+                               ? L"录音设备不能按本文件的格式（" + DescribeFormat(MMCRecord.Format()) + L"）录音。"
+                               : DeviceReason(MMCRecord, err);
+        ShowMessage(Hwnd(), L"无法录音：" + why, kProgramTitle, MB_OK | MB_ICONINFORMATION);
+        return;
+    }
     Resume([&] { Lblread.SetText(kStatusRecording); });
     Resume([&] { dtRecordStart = clock(); });
     Resume([&] { TimerBar.SetEnabled(true); });
@@ -207,14 +263,21 @@ void FrmMain::mnuRecord_Click() {
 // Play menu item and toolbar button 2: always from the start.
 void FrmMain::mnuPlay_Click() {
     MMCRecord.Command(L"prev");
-    MMCRecord.Command(L"play");
+    MCIERROR err = MMCRecord.Command(L"play");
+    if (err != 0) {
+        // Nothing plays: the window must not wait for an end that never comes.
+        mnuStop_Click();
+        ShowMessage(Hwnd(), L"无法播放：" + DeviceReason(MMCRecord, err), kProgramTitle, MB_OK | MB_ICONINFORMATION);
+        return;
+    }
     Lblread.SetText(kStatusPlaying);
     TimerBar.SetEnabled(false);
     SetRecordButtons(TbrRecord, false);
     StartLevelMeter(false);
 }
 
-// Stop menu item, toolbar button 3, and the end of playback.
+// Stop menu item, toolbar button 3, the end of playback, and a take that
+// ended by itself.
 void FrmMain::mnuStop_Click() {
     MMCRecord.Command(L"stop");
     Lblread.SetText(kStatusDone);
@@ -223,7 +286,13 @@ void FrmMain::mnuStop_Click() {
     dBar1.SetVisible(false);
     dBar1.EndDisplay();
     mtrLevel.Stop();
+    // A take that ended before the user stopped it: say why and what is kept.
+    WaveAudioDevice::TakeEnd end;
+    if (MMCRecord.TakeEndNotice(end)) ShowMessage(Hwnd(), TakeEndText(end), kProgramTitle, MB_OK | MB_ICONINFORMATION);
 }
+
+// The device ended a take by itself (input gone, disk full, size limit).
+void FrmMain::MMCRecord_Done() { mnuStop_Click(); }
 
 // Exit menu item and toolbar button 9.
 void FrmMain::mnuExit_Click() {
@@ -233,8 +302,8 @@ void FrmMain::mnuExit_Click() {
     EndProgram();
 }
 
-// Every second while an element is open: the slider follows the device, and
-// playback that reached the end is stopped.
+// Every second for the device's whole life: the slider follows the device,
+// and playback that reached the end (or never began) is stopped.
 void FrmMain::MMCRecord_StatusUpdate() {
     Resume([&] { sldRecord.SetMax(static_cast<int32_t>(MMCRecord.Length())); });
     Resume([&] { sldRecord.SetTickFrequency(static_cast<int>(RoundHalfEven(sldRecord.Max() / 20.0))); });

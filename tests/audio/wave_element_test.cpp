@@ -10,6 +10,7 @@
 #include "audio/wave_audio_device.h"
 #include "audio/wave_riff.h"
 #include "audio/wave_store.h"
+#include "tests/support/pump.h"
 #include "tests/support/wav_file.h"
 
 namespace orvo {
@@ -126,7 +127,8 @@ TEST(WaveFileOpen, DamagedAndForeignFilesAreRefusedAndOddButSoundOnesOpen) {
         {"no format chunk", Riff(data100), MCIERR_INVALID_FILE, 0},
         {"format chunk too short", Riff(Cat({Fmt(WAVE_FORMAT_PCM, 1, 8000, 1, 8, 12), data100})), MCIERR_INVALID_FILE,
          0},
-        {"IEEE float", Riff(Cat({Fmt(3, 1, 8000, 4, 32), data100})), MCIERR_INVALID_FILE, 0},
+        {"IEEE float", Riff(Cat({Fmt(3, 1, 8000, 4, 32), data100})), 0, 25},
+        {"PCM of 12 bits", Riff(Cat({Fmt(WAVE_FORMAT_PCM, 1, 8000, 2, 12), data100})), MCIERR_INVALID_FILE, 0},
         {"compressed", Riff(Cat({Fmt(2, 1, 8000, 256, 4, 20), data100})), MCIERR_INVALID_FILE, 0},
         {"block align contradicts", Riff(Cat({Fmt(WAVE_FORMAT_PCM, 2, 8000, 1, 16), data100})), MCIERR_INVALID_FILE,
          0},
@@ -216,6 +218,25 @@ TEST(WaveDeviceCommands, OnlyTheKnownWordsInTheRightStateSucceed) {
     MCI_WAVE_SET_PARMS parms{};
     EXPECT_EQ(static_cast<MCIERROR>(MCIERR_INVALID_DEVICE_ID),
               WaveSendCommand(id, MCI_SET, MCI_WAVE_INPUT | MCI_WAVE_OUTPUT, reinterpret_cast<DWORD_PTR>(&parms)));
+}
+
+// The window's end-of-play check rides on this event: it must come whether
+// or not an element is open.
+TEST(WaveDeviceCommands, TheStatusEventComesWithOrWithoutAnElement) {
+    WaveAudioDevice d;
+    d.SetUpdateInterval(50);
+    int events = 0;
+    d.SetStatusHandler([&] { ++events; });
+    EXPECT_TRUE(test::PumpUntil([&] { return events >= 2; }, 2000)) << "nothing open yet";
+    d.SetFileName(L"new");
+    ASSERT_EQ(0u, d.Command(L"open"));
+    events = 0;
+    EXPECT_TRUE(test::PumpUntil([&] { return events >= 2; }, 2000));
+    d.SetFileName(L"C:\\no\\such\\file.wav");
+    ASSERT_EQ(0u, d.Command(L"close"));
+    EXPECT_NE(0u, d.Command(L"open"));
+    events = 0;
+    EXPECT_TRUE(test::PumpUntil([&] { return events >= 2; }, 2000)) << "after a failed open";
 }
 
 TEST(WaveDeviceSelection, SelectsDevicesOfTheNamedDeviceAndRefusesNonsense) {

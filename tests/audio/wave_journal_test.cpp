@@ -6,6 +6,7 @@
 #include "audio/wave_journal.h"
 #include "audio/wave_recovery.h"
 #include "tests/support/recovery_folder.h"
+#include "tests/support/wav_file.h"
 
 namespace orvo {
 namespace {
@@ -51,6 +52,38 @@ TEST(WaveJournal, ATakeIsCountedOnDiskEverySecondAndHeldFromOtherInstances) {
     EXPECT_EQ(device.Length(), j.pieces[0].bytes / j.format.nBlockAlign * 1000 / j.format.nSamplesPerSec);
     device.Command(L"close");
     EXPECT_EQ(GetFileAttributesW(folder.c_str()), INVALID_FILE_ATTRIBUTES) << "close deletes the element's files";
+}
+
+// An element of a float, many-channel file comes back from the recovery
+// folder as it was: its format and speaker layout, and its sound.
+TEST(WaveJournal, AnExtensibleFloatElementIsRestoredWithItsFormatAndChannelMask) {
+    test::ScopedRecoveryRoot root;
+    test::TempFile file, saved;
+    WAVEFORMATEX f = test::MakeFloatFormat(22050, 32, 6);
+    const auto samples = test::SineBytes(f, 440, 0.3);
+    ASSERT_TRUE(test::WriteWavFile(file.Path(), f, samples, 0x3F));
+    {
+        WaveAudioDevice device;
+        device.SetFileName(file.Path());
+        ASSERT_EQ(device.Command(L"open"), 0u);
+        device.LeaveForRecovery();
+    }
+    std::vector<Leftover> leftovers = FindLeftovers();
+    ASSERT_EQ(leftovers.size(), 1u);
+    WaveAudioDevice restored;
+    uint32_t lostMs = 0;
+    std::vector<std::wstring> lostFiles;
+    ASSERT_EQ(restored.Restore(std::move(leftovers[0]), lostMs, lostFiles), 0u);
+    EXPECT_EQ(restored.Format().wFormatTag, WAVE_FORMAT_IEEE_FLOAT);
+    EXPECT_EQ(restored.Extension().channelMask, 0x3Fu);
+    ASSERT_EQ(restored.Save(saved.Path()), 0u);
+    test::WavContents wav;
+    ASSERT_TRUE(test::ReadWavFile(saved.Path(), wav));
+    EXPECT_EQ(wav.format.wFormatTag, 0xFFFE);
+    EXPECT_EQ(wav.channelMask, 0x3Fu);
+    EXPECT_EQ(wav.subFormatTag, WAVE_FORMAT_IEEE_FLOAT);
+    EXPECT_TRUE(wav.data == samples);
+    restored.Command(L"close");
 }
 
 }  // namespace

@@ -104,7 +104,8 @@ TEST(AboutText, NamesTheProgramVersionAndHomePage) {
     std::wstring text = AboutText();
     EXPECT_EQ(text.rfind(L"欧沃录音机 " ORVO_VERSION_TEXT, 0), 0u);
     EXPECT_NE(text.find(L"http://www.velmora.example"), std::wstring::npos);
-    EXPECT_NE(text.find(L"录音"), text.find(L"欧沃录音机"));  // says what it does, not only its name
+    // Says what it does, not only its name (which holds "录音" too).
+    EXPECT_NE(text.find(L"录音", std::wstring(L"欧沃录音机").size()), std::wstring::npos);
 }
 
 }  // namespace

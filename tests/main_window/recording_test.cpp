@@ -1,7 +1,9 @@
 // The recording control through the real window and device: each action's
 // row of the state table, the save prompts, and the failures of the actions.
 #include "tests/main_window/main_window_fixture.h"
+#include "audio/wave_journal.h"
 #include "base/rounding.h"
+#include "base/text.h"
 #include "recorder/resource.h"
 #include "tests/support/pump.h"
 #include "tests/support/wav_file.h"
@@ -11,12 +13,6 @@ namespace {
 
 using orvo::test::PumpUntil;
 using orvo::test::TempFile;
-
-// A short 440 Hz file to open.
-void WriteTone(const std::wstring& path, double seconds) {
-    WAVEFORMATEX f = orvo::test::MakePcmFormat(22050, 16, 1);
-    ASSERT_TRUE(orvo::test::WriteWavFile(path, f, orvo::test::SineBytes(f, 440, seconds)));
-}
 
 TEST(ElapsedText, ShowsMinutesOfTheHourAndSeconds) {
     const double s = 1.0 / 86400;
@@ -244,43 +240,67 @@ TEST_F(MainWindowTest, ExitWithoutARecordingEndsAtOnce) {
     EXPECT_EQ(form->programEnds, 1);
 }
 
-TEST_F(MainWindowTest, OpenClosesTheRecordingWithoutAskingAndResetsTheFlag) {
+TEST_F(MainWindowTest, PlayAfterARecordingStartsFromTheBeginning) {
+    form->TbrRecord.Click(4);
+    ASSERT_TRUE(PumpUntil([&] { return form->MMCRecord.Length() >= 1000; }, 5000));
+    form->TbrRecord.Click(3);
+    ASSERT_EQ(form->MMCRecord.Position(), form->MMCRecord.Length()) << "a take leaves the position at its end";
+    form->TbrRecord.Click(2);
+    EXPECT_EQ(form->MMCRecord.GetMode(), WaveAudioDevice::Mode::Playing);
+    EXPECT_LT(form->MMCRecord.Position(), 500u);
+}
+
+TEST_F(MainWindowTest, NewAndSaveReachTheirHandlersFromTheToolbarAndTheFileMenu) {
+    form->TbrRecord.Click(4);
+    ASSERT_TRUE(PumpUntil([&] { return form->MMCRecord.Length() >= 300; }, 5000));
+    form->TbrRecord.Click(3);
+    std::wstring elapsed = form->LblFile.Text();
+
+    // 文件 → 保存
     TempFile file;
-    WriteTone(file.Path(), 0.5);
-    form->mnuRecord_Click();
-    form->mnuOpen_Click();  // cancelled: nothing changes
-    ASSERT_EQ(ui.Dialogs().size(), 1u);
-    EXPECT_FALSE(ui.Dialogs()[0].save);
-    EXPECT_EQ(ui.Dialogs()[0].filter, L"*.wav|*.wav");
-    EXPECT_EQ(form->blnModified, -1);
-    EXPECT_TRUE(form->TimerBar.Enabled());
-    EXPECT_TRUE(form->strFileName.empty());
-
     ui.dialogAnswers = {file.Path()};
-    form->mnuOpen_Click();
-    EXPECT_TRUE(ui.Messages().empty());
-    EXPECT_EQ(form->strFileName, file.Path());
-    EXPECT_EQ(form->LblFile.Text(), L"文件：" + file.Path());
-    EXPECT_FALSE(form->TimerBar.Enabled());
-    EXPECT_EQ(form->blnModified, 0);
-    EXPECT_EQ(Buttons(), "00010");  // buttons, status and bar as they were
-    EXPECT_EQ(form->Lblread.Text(), L"正在录音...");
-    EXPECT_TRUE(form->dBar1.Visible());
-    EXPECT_NEAR(form->MMCRecord.Length(), 500, 30);
+    SendMessageW(form->Hwnd(), WM_COMMAND, MAKEWPARAM(IDM_SAVE, 0), 0);
+    orvo::test::WavContents wav;
+    ASSERT_TRUE(orvo::test::ReadWavFile(file.Path(), wav));
+    EXPECT_NEAR(wav.Seconds() * 1000, form->MMCRecord.Length(), 1);
 
-    // The opened file plays from the start and stops by itself.
-    form->mnuPlay_Click();
-    EXPECT_TRUE(PumpUntil([&] { return form->Lblread.Text() == L"操作结束..."; }, 4000));
-    EXPECT_EQ(Buttons(), "11101");
-
-    // Saving proposes the opened file; Exit no longer asks.
-    form->mnuSave_Click();
-    ASSERT_EQ(ui.Dialogs().size(), 3u);
-    EXPECT_EQ(ui.Dialogs()[2].fileName, file.Path());
+    // 文件 → 新建, cancelled at the prompt, then toolbar button 1 with No.
     ui.Clear();
-    form->mnuExit_Click();
-    EXPECT_TRUE(ui.Messages().empty());
-    EXPECT_EQ(form->programEnds, 1);
+    ui.messageAnswers = {IDCANCEL};
+    SendMessageW(form->Hwnd(), WM_COMMAND, MAKEWPARAM(IDM_NEW, 0), 0);
+    ASSERT_EQ(ui.Messages().size(), 1u);
+    EXPECT_EQ(ui.Messages()[0].text, L"当前文件已经被更新，是否保存？");
+    EXPECT_EQ(form->LblFile.Text(), elapsed);
+    ui.messageAnswers = {IDNO};
+    form->TbrRecord.Click(1);
+    EXPECT_EQ(ui.Messages().size(), 2u);
+    EXPECT_EQ(form->MMCRecord.Length(), 0u);
+    EXPECT_EQ(form->blnModified, 0);
+    EXPECT_EQ(form->LblFile.Text(), L"文件：" + form->NewFileName());
+    // Unmodified now: the menu's New goes straight on.
+    SendMessageW(form->Hwnd(), WM_COMMAND, MAKEWPARAM(IDM_NEW, 0), 0);
+    EXPECT_EQ(ui.Messages().size(), 2u);
+}
+
+// The device cannot make its store (the recovery folder is a file): start-up
+// says why and skips its remaining steps, as any failure of the load does.
+TEST(StartUp, AFailureOfTheLoadIsShownAndEndsTheStartUp) {
+    ScriptedUi ui;
+    TempFile notAFolder;
+    ASSERT_TRUE(orvo::test::WriteRawFile(notAFolder.Path(), {'x'}));
+    const std::wstring root = RecoveryRoot();
+    SetRecoveryRoot(notAFolder.Path());
+    TestableFrmMain form;
+    bool created = form.Create();
+    SetRecoveryRoot(root);
+    ASSERT_TRUE(created);
+    ASSERT_EQ(ui.Messages().size(), 1u);
+    EXPECT_EQ(ui.Messages()[0].text.rfind(L"无法建立新的录音：", 0), 0u) << WideToUtf8(ui.Messages()[0].text);
+    EXPECT_EQ(ui.Messages()[0].title, L"欧沃录音机");
+    EXPECT_EQ(ui.Messages()[0].type, UINT(MB_OK | MB_ICONINFORMATION));
+    // The steps after the failure did not run.
+    EXPECT_TRUE(form.TbrRecord.ButtonEnabled(L"stop"));
+    EXPECT_TRUE(form.dBar1.Visible());
 }
 
 TEST_F(MainWindowTest, AFailureInsidePlayIsReportedFromToolbarAndMenu) {

@@ -49,6 +49,12 @@ WAVEFORMATEX MakePcmFormat(DWORD samplesPerSec, WORD bitsPerSample, WORD channel
     return f;
 }
 
+WAVEFORMATEX MakeFloatFormat(DWORD samplesPerSec, WORD bitsPerSample, WORD channels) {
+    WAVEFORMATEX f = MakePcmFormat(samplesPerSec, bitsPerSample, channels);
+    f.wFormatTag = WAVE_FORMAT_IEEE_FLOAT;
+    return f;
+}
+
 std::vector<uint8_t> SineBytes(const WAVEFORMATEX& f, double frequency, double seconds, double amplitude) {
     size_t frames = static_cast<size_t>(std::llround(seconds * f.nSamplesPerSec));
     std::vector<uint8_t> out;
@@ -57,10 +63,24 @@ std::vector<uint8_t> SineBytes(const WAVEFORMATEX& f, double frequency, double s
     for (size_t i = 0; i < frames; ++i) {
         double v = amplitude * std::sin(2 * pi * frequency * static_cast<double>(i) / f.nSamplesPerSec);
         for (WORD c = 0; c < f.nChannels; ++c) {
-            if (f.wBitsPerSample == 8)
+            if (f.wFormatTag == WAVE_FORMAT_IEEE_FLOAT && f.wBitsPerSample == 32) {
+                float x = static_cast<float>(v);
+                uint8_t b[4];
+                std::memcpy(b, &x, 4);
+                out.insert(out.end(), b, b + 4);
+            } else if (f.wFormatTag == WAVE_FORMAT_IEEE_FLOAT) {
+                uint8_t b[8];
+                std::memcpy(b, &v, 8);
+                out.insert(out.end(), b, b + 8);
+            } else if (f.wBitsPerSample == 8) {
                 out.push_back(static_cast<uint8_t>(std::lround(128 + 127 * v)));
-            else
+            } else if (f.wBitsPerSample == 16) {
                 Put16(out, static_cast<uint16_t>(static_cast<int16_t>(std::lround(32767 * v))));
+            } else {
+                // 24 or 32 bits: the top bytes of a 32-bit sample.
+                auto x = static_cast<uint32_t>(static_cast<int32_t>(std::llround(2147483647.0 * v)));
+                for (int i = 4 - f.wBitsPerSample / 8; i < 4; ++i) out.push_back(static_cast<uint8_t>(x >> (8 * i)));
+            }
         }
     }
     return out;
@@ -81,18 +101,28 @@ bool WriteRawFile(const std::wstring& path, const std::vector<uint8_t>& bytes) {
     return ok;
 }
 
-bool WriteWavFile(const std::wstring& path, const WAVEFORMATEX& f, const std::vector<uint8_t>& data) {
+bool WriteWavFile(const std::wstring& path, const WAVEFORMATEX& f, const std::vector<uint8_t>& data,
+                  uint32_t channelMask) {
+    const uint32_t fmtSize = channelMask ? 40 : f.wFormatTag == WAVE_FORMAT_PCM ? 16 : 18;
     std::vector<uint8_t> file;
     file.insert(file.end(), {'R', 'I', 'F', 'F'});
-    Put32(file, static_cast<uint32_t>(36 + data.size() + (data.size() & 1)));
+    Put32(file, static_cast<uint32_t>(4 + 8 + fmtSize + 8 + data.size() + (data.size() & 1)));
     file.insert(file.end(), {'W', 'A', 'V', 'E', 'f', 'm', 't', ' '});
-    Put32(file, 16);
-    Put16(file, WAVE_FORMAT_PCM);
+    Put32(file, fmtSize);
+    Put16(file, channelMask ? 0xFFFE : f.wFormatTag);
     Put16(file, f.nChannels);
     Put32(file, f.nSamplesPerSec);
     Put32(file, f.nSamplesPerSec * f.nBlockAlign);
     Put16(file, f.nBlockAlign);
     Put16(file, f.wBitsPerSample);
+    if (fmtSize > 16) Put16(file, static_cast<uint16_t>(fmtSize - 18));
+    if (channelMask) {
+        Put16(file, f.wBitsPerSample);
+        Put32(file, channelMask);
+        // {0000xxxx-0000-0010-8000-00AA00389B71}, xxxx the plain format tag.
+        Put32(file, f.wFormatTag);
+        file.insert(file.end(), {0x00, 0x00, 0x10, 0x00, 0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71});
+    }
     file.insert(file.end(), {'d', 'a', 't', 'a'});
     Put32(file, static_cast<uint32_t>(data.size()));
     file.insert(file.end(), data.begin(), data.end());
@@ -119,7 +149,12 @@ bool ReadWavFile(const std::wstring& path, WavContents& out) {
             out.format.nAvgBytesPerSec = Get32(p + 8);
             out.format.nBlockAlign = Get16(p + 12);
             out.format.wBitsPerSample = Get16(p + 14);
-            haveFormat = out.format.wFormatTag == WAVE_FORMAT_PCM;
+            haveFormat = out.format.wFormatTag == WAVE_FORMAT_PCM || out.format.wFormatTag == WAVE_FORMAT_IEEE_FLOAT;
+            if (out.format.wFormatTag == 0xFFFE && size >= 40) {
+                out.channelMask = Get32(p + 20);
+                out.subFormatTag = Get16(p + 24);
+                haveFormat = true;
+            }
         } else if (std::memcmp(b.data() + pos, "data", 4) == 0) {
             out.data.assign(b.begin() + body, b.begin() + body + size);
             return haveFormat;
@@ -136,10 +171,22 @@ std::vector<double> ChannelSamples(const WavContents& wav, int channel) {
     size_t bytesPerSample = f.wBitsPerSample / 8;
     for (size_t i = 0; i + f.nBlockAlign <= wav.data.size(); i += f.nBlockAlign) {
         const uint8_t* p = wav.data.data() + i + channel * bytesPerSample;
-        if (f.wBitsPerSample == 8)
+        bool isFloat = f.wFormatTag == WAVE_FORMAT_IEEE_FLOAT ||
+                       (f.wFormatTag == 0xFFFE && wav.subFormatTag == WAVE_FORMAT_IEEE_FLOAT);
+        if (isFloat && f.wBitsPerSample == 32) {
+            float x;
+            std::memcpy(&x, p, 4);
+            out.push_back(x);
+        } else if (isFloat) {
+            double x;
+            std::memcpy(&x, p, 8);
+            out.push_back(x);
+        } else if (f.wBitsPerSample == 8) {
             out.push_back((p[0] - 128) / 128.0);
-        else
-            out.push_back(static_cast<int16_t>(Get16(p)) / 32768.0);
+        } else {
+            // The top two bytes of the sample.
+            out.push_back(static_cast<int16_t>(Get16(p + bytesPerSample - 2)) / 32768.0);
+        }
     }
     return out;
 }

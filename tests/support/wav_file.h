@@ -4,6 +4,7 @@
 #pragma once
 #include <windows.h>
 #include <mmsystem.h>
+#include <mmreg.h>
 
 #include <cstdint>
 #include <string>
@@ -12,7 +13,9 @@
 namespace orvo::test {
 
 struct WavContents {
-    WAVEFORMATEX format{};
+    WAVEFORMATEX format{};      // the tag as the file has it
+    uint32_t channelMask = 0;   // WAVE_FORMAT_EXTENSIBLE only
+    uint16_t subFormatTag = 0;  // WAVE_FORMAT_EXTENSIBLE only: PCM or IEEE float
     std::vector<uint8_t> data;  // the "data" chunk, as stored
     double Seconds() const;
     size_t Frames() const { return format.nBlockAlign ? data.size() / format.nBlockAlign : 0; }
@@ -20,18 +23,25 @@ struct WavContents {
 
 WAVEFORMATEX MakePcmFormat(DWORD samplesPerSec, WORD bitsPerSample, WORD channels);
 
-// A sine tone in every channel, amplitude 0..1 of full scale (8 or 16 bits).
+// A float format (32 or 64 bits).
+WAVEFORMATEX MakeFloatFormat(DWORD samplesPerSec, WORD bitsPerSample, WORD channels);
+
+// A sine tone in every channel, amplitude 0..1 of full scale (PCM of 8, 16,
+// 24 or 32 bits, or float of 32 or 64 bits).
 std::vector<uint8_t> SineBytes(const WAVEFORMATEX& format, double frequency, double seconds, double amplitude = 0.5);
 // Silence of the format (zero for 16 bits, 128 for 8 bits).
 std::vector<uint8_t> SilenceBytes(const WAVEFORMATEX& format, double seconds);
 
-// A canonical 44-byte-header PCM WAV file.
-bool WriteWavFile(const std::wstring& path, const WAVEFORMATEX& format, const std::vector<uint8_t>& data);
+// A WAV file: a canonical 44-byte-header one for PCM, an 18-byte format
+// for float, and WAVE_FORMAT_EXTENSIBLE when a channel mask is given.
+bool WriteWavFile(const std::wstring& path, const WAVEFORMATEX& format, const std::vector<uint8_t>& data,
+                  uint32_t channelMask = 0);
 bool WriteRawFile(const std::wstring& path, const std::vector<uint8_t>& bytes);
-// Reads a PCM WAV file; false when it is not one or is cut short.
+// Reads a PCM, float or extensible WAV file; false when it is not one or is
+// cut short.
 bool ReadWavFile(const std::wstring& path, WavContents& out);
 
-// One channel as values in -1..1 (8 or 16 bits).
+// One channel as values in -1..1 (every format SineBytes writes).
 std::vector<double> ChannelSamples(const WavContents& wav, int channel = 0);
 // The frequency of a tone, from its upward zero crossings (with a small
 // hysteresis so that noise near zero is not counted). 0 when there is none.

@@ -1,0 +1,32 @@
+// Turning an element's samples into what any output device plays: 16-bit
+// PCM, at most two channels, at the element's own sample rate. Used when
+// the output refuses the element's format (float, 24 or 32 bits, many
+// channels).
+#pragma once
+#include <windows.h>
+#include <mmsystem.h>
+
+#include <cstddef>
+#include <cstdint>
+
+namespace orvo {
+
+class SampleConverter {
+public:
+    // from: PCM of 8, 16, 24 or 32 bits or IEEE float of 32 or 64 bits.
+    explicit SampleConverter(const WAVEFORMATEX& from);
+
+    const WAVEFORMATEX& Target() const { return to_; }
+    // Converts whole frames; out has room for frames * Target().nBlockAlign.
+    // More than two channels keep the front pair (the first two), which
+    // every channel layout puts first.
+    void Convert(const uint8_t* in, size_t frames, uint8_t* out) const;
+
+private:
+    int16_t Sample(const uint8_t* p) const;
+
+    WAVEFORMATEX from_;
+    WAVEFORMATEX to_;
+};
+
+}  // namespace orvo
