@@ -16,9 +16,11 @@
 #   tests/package/package_test.sh [DIST]    (DIST: build/dist by default)
 set -uo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
-# One suite at a time uses the display and the sound server.
+# One suite at a time uses the display and the sound server. The lock is not
+# handed down (-o): a wineserver started here outlives the script and would
+# hold it for as long as any Wine program keeps that server running.
 if [ -z "${ORVO_PACKAGE_TEST_LOCKED:-}" ]; then
-    ORVO_PACKAGE_TEST_LOCKED=1 exec flock /tmp/orvo-test.lock "$0" "$@"
+    ORVO_PACKAGE_TEST_LOCKED=1 exec flock -o /tmp/orvo-test.lock "$0" "$@"
 fi
 source "$here/../../scripts/common.sh"
 SECONDS=0
