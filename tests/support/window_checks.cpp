@@ -99,7 +99,9 @@ void ExpectAt(HWND control, const TwipRect& twips, int dpi) {
 }
 
 void ExpectPrefixDpi(int dpi) {
-    if (const char* want = getenv("ORVO_TEST_DPI")) EXPECT_EQ(dpi, atoi(want));
+    if (const char* want = getenv("ORVO_TEST_DPI")) {
+        EXPECT_EQ(dpi, atoi(want));
+    }
 }
 
 void ExpectTakesNewDpi(HWND window, int from, int to) {
