@@ -9,6 +9,7 @@
 #include "tests/support/recovery_folder.h"
 #include "base/text.h"
 #include "tests/support/scripted_ui.h"
+#include "tests/support/watchdog.h"
 
 namespace {
 
@@ -45,6 +46,7 @@ private:
 
 int main(int argc, char** argv) {
     testing::InitGoogleTest(&argc, argv);
+    orvo::test::InstallTestWatchdog();
     INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_WIN95_CLASSES | ICC_BAR_CLASSES};
     InitCommonControlsEx(&icc);
     OleInitialize(nullptr);
