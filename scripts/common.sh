@@ -4,10 +4,18 @@
 
 ORVO_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 ORVO_BUILD="${ORVO_BUILD:-$ORVO_ROOT/build}"
-# Two prefixes: the 64-bit programs run in a win64 one, the 32-bit release in
-# a win32 one (the 32-bit loader refuses a 64-bit prefix).
-export WINEPREFIX="${WINEPREFIX:-$HOME/.wine-orvo}"
+# Two prefixes of the project's own: the 64-bit programs run in a win64 one,
+# the 32-bit release in a win32 one (the 32-bit loader refuses a 64-bit
+# prefix). A WINEPREFIX the user had set is left alone: preparing a prefix
+# changes its sound driver, fonts and crash debugger, which is nothing to do
+# to somebody's own. ORVO_PREFIX and ORVO_PREFIX32 choose other folders.
+ORVO_PREFIX="${ORVO_PREFIX:-$HOME/.wine-orvo}"
 ORVO_PREFIX32="${ORVO_PREFIX32:-$HOME/.wine-orvo32}"
+if [ -n "${WINEPREFIX:-}" ] && [ "$WINEPREFIX" != "$ORVO_PREFIX" ]; then
+    printf '== WINEPREFIX=%s is left alone; the programs run in %s (ORVO_PREFIX chooses another)\n' \
+        "$WINEPREFIX" "$ORVO_PREFIX" >&2
+fi
+export WINEPREFIX="$ORVO_PREFIX"
 export WINEDEBUG="${WINEDEBUG:--all}"
 # No Mono or Gecko can be had offline; stop Wine from asking for them.
 export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
@@ -21,7 +29,7 @@ WINE32=/usr/lib/wine/wine
 # setup programs back in the tests), osslsigncode and openssl (signatures).
 ORVO_PACKAGES="g++-mingw-w64-i686 g++-mingw-w64-x86-64 mingw-w64-tools libwine-dev wine64 wine xvfb \
 pulseaudio pulseaudio-utils libasound2-plugins alsa-utils sox googletest cmake make imagemagick fonts-noto-cjk \
-x11-utils file gstreamer1.0-plugins-base gstreamer1.0-plugins-good \
+x11-utils openbox file gstreamer1.0-plugins-base gstreamer1.0-plugins-good \
 nsis p7zip-full osslsigncode openssl python3"
 ORVO_PACKAGES_I386="wine32:i386 libasound2-plugins:i386 gstreamer1.0-plugins-base:i386 gstreamer1.0-plugins-good:i386"
 
@@ -46,15 +54,19 @@ orvo_build() {
     local arch
     for arch in x86_64 i686; do
         orvo_log "building $arch"
-        local extra=()
-        [ "$arch" = i686 ] && extra=(-DORVO_WINE32_PREFIX="$ORVO_PREFIX32")
+        # Each build's tests name the prefix they run in.
+        local prefix=(-DORVO_TEST_PREFIX="$ORVO_PREFIX")
+        [ "$arch" = i686 ] && prefix=(-DORVO_WINE32_PREFIX="$ORVO_PREFIX32")
         cmake -S "$ORVO_ROOT" -B "$ORVO_BUILD/$arch" -DCMAKE_BUILD_TYPE=Release \
-            -DCMAKE_TOOLCHAIN_FILE="$ORVO_ROOT/cmake/toolchain-mingw-$arch.cmake" "${extra[@]}" >/dev/null
+            -DCMAKE_TOOLCHAIN_FILE="$ORVO_ROOT/cmake/toolchain-mingw-$arch.cmake" "${prefix[@]}" >/dev/null
         cmake --build "$ORVO_BUILD/$arch" -j"$(nproc)" || return 1
     done
 }
 
-# A virtual display unless a working one is already there.
+# A virtual display unless a working one is already there. The virtual one
+# gets a window manager, as every user's desktop has: without one, Wine waits
+# 2 s for a manager to confirm each hidden window and draws no frames. A
+# user's own display is left as it is.
 orvo_start_display() {
     if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then return 0; fi
     export DISPLAY=:${ORVO_DISPLAY_NUMBER:-97}
@@ -63,6 +75,20 @@ orvo_start_display() {
         Xvfb "$DISPLAY" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
         for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.2; done
     fi
+    orvo_start_window_manager
+}
+
+# Openbox on the virtual display, unless a manager already runs there.
+orvo_window_manager_running() {
+    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'
+}
+orvo_start_window_manager() {
+    orvo_window_manager_running && return 0
+    orvo_log "starting openbox on $DISPLAY"
+    openbox --sm-disable >/dev/null 2>&1 &
+    for _ in $(seq 50); do orvo_window_manager_running && return 0; sleep 0.2; done
+    orvo_log "openbox did not start on $DISPLAY"
+    return 1
 }
 
 # A PulseAudio server with a null sink and a 440 Hz sine source as the
@@ -122,7 +148,7 @@ orvo_prepare_prefix() {
 }
 
 orvo_prepare_wine() {
-    orvo_prepare_prefix "$WINE64" "$WINEPREFIX" win64 || return 1
+    orvo_prepare_prefix "$WINE64" "$ORVO_PREFIX" win64 || return 1
     if [ -x "$WINE32" ]; then orvo_prepare_prefix "$WINE32" "$ORVO_PREFIX32" win32 || return 1; fi
 }
 

@@ -37,7 +37,9 @@ payload=(OrvoRecord.exe readme.txt FAQ.txt OrvoVMNotify.dll vmminihome.htm)
 work="$ORVO_BUILD/package-test"
 rm -rf "$work"
 mkdir -p "$work"
-export WINEPREFIX="$work/prefix"
+# The 64-bit prefix of this test alone, prepared as the suite's are.
+ORVO_PREFIX="$work/prefix"
+export WINEPREFIX="$ORVO_PREFIX"
 export WINEDEBUG=-all
 # No Mono or Gecko offline; no menu entries of the test's shortcuts on this machine.
 export WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe="
