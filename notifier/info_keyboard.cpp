@@ -13,7 +13,12 @@ namespace {
 
 // The notice windows and the hook of each thread that has some. Plain
 // module data rather than thread-local data: the DLL may be unloaded before
-// the client's thread ends.
+// the client's thread ends. The hook itself never looks here: it runs inside
+// the client's message retrieval, where a call cut short (Wine drops what a
+// message callback leaves half-done) would leave the lock held and every
+// later notice window of the process waiting on it. So the lock guards only
+// memory, never a call into the system, and the hook takes no lock and
+// allocates nothing.
 struct Watched {
     frmInfo* window;
     DWORD thread;
@@ -22,34 +27,22 @@ std::mutex g_lock;
 std::vector<Watched> g_windows;
 std::map<DWORD, ScopedHook> g_hooks;
 
-std::vector<frmInfo*> WindowsOfThisThread() {
-    std::lock_guard<std::mutex> hold(g_lock);
-    std::vector<frmInfo*> out;
-    for (const Watched& w : g_windows)
-        if (w.thread == GetCurrentThreadId()) out.push_back(w.window);
-    return out;
-}
-
-bool StillWatched(frmInfo* window) {
-    std::lock_guard<std::mutex> hold(g_lock);
-    return std::any_of(g_windows.begin(), g_windows.end(), [&](const Watched& w) { return w.window == window; });
-}
-
 bool Within(HWND outer, HWND hwnd) { return hwnd && (hwnd == outer || IsChild(outer, hwnd)); }
+
+// The notice window a message is for: the top-level window above its target,
+// when it is one of this module's notice windows.
+frmInfo* NoticeWindowOf(HWND target) {
+    if (!target) return nullptr;
+    return dynamic_cast<frmInfo*>(Window::FromHandle(GetAncestor(target, GA_ROOT)));
+}
 
 LRESULT CALLBACK GetMessageHook(int code, WPARAM removal, LPARAM lParam) {
     if (code == HC_ACTION && removal == PM_REMOVE) {
         auto* m = reinterpret_cast<MSG*>(lParam);
         if (m->message >= WM_KEYFIRST && m->message <= WM_KEYLAST) {
-            // A window may go while a key is handled: each is looked up again.
-            for (frmInfo* w : WindowsOfThisThread()) {
-                if (!StillWatched(w)) continue;
-                // A message used up here reaches nobody else.
-                if (TranslateInfoKey(*w, *m)) {
-                    m->message = WM_NULL;
-                    break;
-                }
-            }
+            // A message used up here reaches nobody else.
+            frmInfo* w = NoticeWindowOf(m->hwnd);
+            if (w && TranslateInfoKey(*w, *m)) m->message = WM_NULL;
         }
     }
     return CallNextHookEx(nullptr, code, removal, lParam);
@@ -58,22 +51,38 @@ LRESULT CALLBACK GetMessageHook(int code, WPARAM removal, LPARAM lParam) {
 }  // namespace
 
 void AttachInfoKeyboard(frmInfo& window) {
-    if (StillWatched(&window)) return;
     DWORD thread = GetCurrentThreadId();
+    bool needHook = false;
+    {
+        std::lock_guard<std::mutex> hold(g_lock);
+        for (const Watched& w : g_windows)
+            if (w.window == &window) return;
+        // Only this thread touches its own slot; one left empty by a failed
+        // SetWindowsHookEx is tried again with the next window.
+        ScopedHook& slot = g_hooks[thread];
+        needHook = !slot;
+        g_windows.push_back(Watched{&window, thread});
+    }
+    if (!needHook) return;
+    ScopedHook hook(SetWindowsHookExW(WH_GETMESSAGE, &GetMessageHook, nullptr, thread));
     std::lock_guard<std::mutex> hold(g_lock);
-    ScopedHook& hook = g_hooks[thread];
-    if (!hook) hook.Reset(SetWindowsHookExW(WH_GETMESSAGE, &GetMessageHook, nullptr, thread));
-    g_windows.push_back(Watched{&window, thread});
+    auto slot = g_hooks.find(thread);
+    if (slot != g_hooks.end()) slot->second = std::move(hook);
 }
 
 void DetachInfoKeyboard(frmInfo& window) {
+    ScopedHook unhook;  // removed after the lock is given back
     std::lock_guard<std::mutex> hold(g_lock);
     auto gone = std::remove_if(g_windows.begin(), g_windows.end(), [&](const Watched& w) { return w.window == &window; });
     if (gone == g_windows.end()) return;
     DWORD thread = gone->thread;
     g_windows.erase(gone, g_windows.end());
     bool more = std::any_of(g_windows.begin(), g_windows.end(), [&](const Watched& w) { return w.thread == thread; });
-    if (!more) g_hooks.erase(thread);
+    if (more) return;
+    auto slot = g_hooks.find(thread);
+    if (slot == g_hooks.end()) return;
+    unhook = std::move(slot->second);
+    g_hooks.erase(slot);
 }
 
 bool TranslateInfoKey(frmInfo& window, MSG& m) {

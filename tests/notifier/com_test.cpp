@@ -219,6 +219,46 @@ TEST(NotifierCom, LateBoundCallOpensOneWindowThatOutlivesTheObject) {
     EXPECT_EQ(canUnload(), S_OK);
 }
 
+BOOL CALLBACK FindEditBox(HWND child, LPARAM found) {
+    wchar_t name[16] = L"";
+    GetClassNameW(child, name, 16);
+    if (_wcsicmp(name, L"Edit") != 0) return TRUE;
+    *reinterpret_cast<HWND*>(found) = child;
+    return FALSE;
+}
+
+// A client that shows the notice again and again in one process: each time
+// through the class by its ProgID, each window closed by its own Esc (the
+// keyboard hook of the thread) or by the close box, and the next one opens
+// and answers its keys as the first did. A window or lock left behind by an
+// earlier one would stall the next.
+TEST(NotifierCom, OneClientOpensClosesAndReopensTheWindowManyTimes) {
+    EnsureRegistered();
+    SettingsGuard settings;
+    settings.Set(kHideWindowValue, std::nullopt);
+    for (int round = 0; round < 6; ++round) {
+        SCOPED_TRACE(round);
+        ComPtr<IDispatch> notifier = CreateByProgId();
+        ASSERT_TRUE(notifier);
+        EXPECT_EQ(CallNotify(notifier.Get(), L"orvorecord", L""), S_OK);
+        notifier.Reset();
+        std::vector<HWND> windows = NoticeWindowsOf(GetCurrentThreadId());
+        ASSERT_EQ(windows.size(), 1u);
+        HWND window = windows[0];
+        EXPECT_TRUE(IsWindowVisible(window));
+        if (round % 2 == 0) {
+            HWND box = nullptr;
+            EnumChildWindows(window, &FindEditBox, reinterpret_cast<LPARAM>(&box));
+            ASSERT_NE(box, nullptr) << "no search box";
+            PostMessageW(box, WM_KEYDOWN, VK_ESCAPE, 0x00010001);
+        } else {
+            PostMessageW(window, WM_CLOSE, 0, 0);
+        }
+        EXPECT_TRUE(PumpUntil([&] { return !IsWindow(window); }, 5000));
+        EXPECT_TRUE(NoticeWindowsOf(GetCurrentThreadId()).empty());
+    }
+}
+
 TEST(NotifierCom, EachThreadGetsItsOwnWindow) {
     EnsureRegistered();
     SettingsGuard settings;
