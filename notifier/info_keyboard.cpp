@@ -14,11 +14,11 @@ namespace {
 // The notice windows and the hook of each thread that has some. Plain
 // module data rather than thread-local data: the DLL may be unloaded before
 // the client's thread ends. The hook itself never looks here: it runs inside
-// the client's message retrieval, where a call cut short (Wine drops what a
-// message callback leaves half-done) would leave the lock held and every
-// later notice window of the process waiting on it. So the lock guards only
-// memory, never a call into the system, and the hook takes no lock and
-// allocates nothing.
+// the client's message retrieval, and a hook call that does not come back
+// the ordinary way (a fault the system swallows between the loop and the
+// hook) would leave the lock held, with every later notice window of the
+// process waiting on it for ever. So the lock guards only memory, never a
+// call into the system, and the hook takes no lock and allocates nothing.
 struct Watched {
     frmInfo* window;
     DWORD thread;
