@@ -1,7 +1,7 @@
 // A hung test names itself: every test gets a time limit, and a test still
 // running past it ends the whole test program with a non-zero code after
-// printing its full name. Without it a hang costs CTest's whole timeout,
-// twice, before anyone learns which test it was.
+// printing its full name. Without it a hang costs CTest's whole timeout
+// before anyone learns which test it was.
 #pragma once
 
 namespace orvo::test {
