@@ -5,6 +5,7 @@
 #include <map>
 #include <mutex>
 
+#include "base/path.h"
 #include "base/scoped.h"
 #include "audio/wave_recovery.h"
 #include "base/window_class.h"
@@ -58,7 +59,7 @@ public:
     ~Impl();
 
     MCIERROR Command(std::wstring_view word);
-    MCIERROR Save(const std::wstring& path, const SaveProgress* progress);
+    MCIERROR Save(const std::wstring& path, const JobControl* progress);
     MCIERROR Restore(Leftover&& leftover, uint32_t& lostMs, std::vector<std::wstring>& lostFiles);
     void LeaveForRecovery();
     bool HoldsUnsavedSound() const;
@@ -382,7 +383,7 @@ WaveAudioDevice::Mode WaveAudioDevice::Impl::GetMode() const {
     return Mode::Stopped;
 }
 
-MCIERROR WaveAudioDevice::Impl::Save(const std::wstring& path, const SaveProgress* progress) {
+MCIERROR WaveAudioDevice::Impl::Save(const std::wstring& path, const JobControl* progress) {
     if (!HasElement()) return MCIERR_NONAPPLICABLE_FUNCTION;
     if (path.empty()) return MCIERR_FILE_NOT_SAVED;
     // What is there now, including a take still being recorded.
@@ -391,14 +392,13 @@ MCIERROR WaveAudioDevice::Impl::Save(const std::wstring& path, const SaveProgres
     uint64_t length = store_.Length();
     uint64_t bytes = length + pending.bytes;
     if (bytes > MaxWaveDataBytes(format_, extension_)) return MCIERR_FILE_NOT_SAVED;
-    auto cancelled = [progress] { return progress && progress->cancel && progress->cancel->load(); };
+    auto cancelled = [progress] { return progress && progress->Cancelled(); };
 
     // Written beside the target and moved over it only when complete, so a
     // full disk or a Cancel never leaves a half-written file in place of a
     // good one.
-    std::wstring dir = path;
-    size_t slash = dir.find_last_of(L"\\/");
-    dir = slash == std::wstring::npos ? std::wstring(L".") : dir.substr(0, slash + 1);
+    std::wstring dir = FolderOf(path);
+    if (dir.empty()) dir = L".";
     wchar_t temp[MAX_PATH + 1];
     if (!GetTempFileNameW(dir.c_str(), L"orv", 0, temp)) return MCIERR_FILE_NOT_SAVED;
     MCIERROR e = 0;
@@ -428,7 +428,7 @@ MCIERROR WaveAudioDevice::Impl::Save(const std::wstring& path, const SaveProgres
             else if (!write(chunk.data(), n))
                 e = MCIERR_FILE_WRITE;
             done += n;
-            if (progress && progress->progress) progress->progress(static_cast<double>(done) / bytes);
+            if (progress) progress->Report(static_cast<double>(done) / bytes);
         }
         const char pad = 0;
         if (!e && (bytes & 1) && !write(&pad, 1)) e = MCIERR_FILE_WRITE;
@@ -525,7 +525,7 @@ MCIERROR WaveAudioDevice::Command(std::wstring_view word) {
     return e;
 }
 
-MCIERROR WaveAudioDevice::Save(const std::wstring& path, const SaveProgress* progress) {
+MCIERROR WaveAudioDevice::Save(const std::wstring& path, const JobControl* progress) {
     MCIERROR e;
     try {
         e = impl_->Save(path, progress);

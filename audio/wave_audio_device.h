@@ -18,17 +18,12 @@
 
 #include "audio/level_tap.h"
 #include "audio/wave_riff.h"
+#include "base/job.h"
 
 namespace orvo {
 
 struct Leftover;
 
-// For a save that runs on a worker thread: progress from 0 to 1, and a flag
-// another thread raises to stop it.
-struct SaveProgress {
-    std::function<void(double)> progress;
-    const std::atomic<bool>* cancel = nullptr;
-};
 
 class WaveAudioDevice {
 public:
@@ -109,7 +104,7 @@ public:
     // from again). 0 or an MCI error code; a cancelled save leaves the
     // target untouched and returns MCIERR_FILE_NOT_SAVED. May run on
     // another thread while the creating thread only reads Length/Position.
-    MCIERROR Save(const std::wstring& path, const SaveProgress* progress = nullptr);
+    MCIERROR Save(const std::wstring& path, const JobControl* progress = nullptr);
 
     // Opens a leftover element of an earlier run (refused while an element
     // is open). Pieces of opened files that changed or went since are

@@ -6,6 +6,7 @@
 
 #include "audio/wave_recovery.h"
 #include "audio/wave_riff.h"
+#include "base/path.h"
 
 namespace orvo {
 namespace {
@@ -70,9 +71,8 @@ std::wstring NewElementFolder() {
 bool CreateFolders(const std::wstring& path) {
     if (CreateDirectoryW(path.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS) return true;
     if (GetLastError() != ERROR_PATH_NOT_FOUND) return false;
-    size_t slash = path.find_last_of(L"\\/");
-    if (slash == std::wstring::npos || slash == 0) return false;
-    if (!CreateFolders(path.substr(0, slash))) return false;
+    std::wstring parent = FolderOf(path);
+    if (parent.empty() || parent == path || !CreateFolders(parent)) return false;
     return CreateDirectoryW(path.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS;
 }
 

@@ -5,6 +5,7 @@
 #include "notifier/frm_info.h"
 #include "notifier/mod_regedit.h"
 #include "base/failure.h"
+#include "base/path.h"
 #include "base/window_class.h"
 #include "win/window_tools.h"
 #include "product/maker_links.h"
@@ -116,9 +117,7 @@ std::wstring ModulePath() {
 }
 
 std::wstring ComponentFolder() {
-    std::wstring path = ModulePath();
-    size_t slash = path.find_last_of(L"\\/");
-    return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
+    return FolderOf(ModulePath());
 }
 
 std::wstring NoticeUrl(const std::wstring& softName) {

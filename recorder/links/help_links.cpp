@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "base/path.h"
 #include "base/system_folders.h"
 #include "product/maker_links.h"
 #include "win/ui_seam.h"
@@ -18,18 +19,9 @@ LinkTarget Plain(std::wstring target) { return {LaunchStyle::Plain, std::move(ta
 
 }  // namespace
 
-std::wstring FolderOfModulePath(const std::wstring& modulePath) {
-    size_t slash = modulePath.find_last_of(L"\\/");
-    if (slash == std::wstring::npos) return {};
-    std::wstring folder = modulePath.substr(0, slash);
-    // "C:" alone would mean the drive's current folder, not its root.
-    if (folder.size() == 2 && folder[1] == L':') folder.push_back(modulePath[slash]);
-    return folder;
-}
-
 std::wstring ProgramFolder() {
     std::wstring path = ModulePath(nullptr);
-    return path.empty() ? std::wstring() : FolderOfModulePath(path);
+    return path.empty() ? std::wstring() : FolderOf(path);
 }
 
 std::wstring NotepadCommandLine(const std::wstring& programFolder, const std::wstring& fileName) {

@@ -10,9 +10,6 @@ namespace orvo::recorder {
 // The folder of the running program as the system reports it: no trailing
 // separator, except at a drive root ("C:\"), where the separator stays.
 std::wstring ProgramFolder();
-// The same rule applied to a full module path.
-std::wstring FolderOfModulePath(const std::wstring& modulePath);
-
 // Notepad, by its full path in the Windows folder, with a file of the
 // program folder. The file's path is deliberately not quoted: Notepad takes
 // the whole rest of the line as the file name, so a folder with spaces still

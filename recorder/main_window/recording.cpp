@@ -9,6 +9,7 @@
 #include "recorder/main_window/frm_main.h"
 #include "recorder/mp3/conversion_progress.h"
 #include "base/failure.h"
+#include "base/path.h"
 #include "base/rounding.h"
 #include "win/ui_seam.h"
 
@@ -31,11 +32,6 @@ void SetRecordButtons(Toolbar& bar, bool idle) {
 bool FileExists(const std::wstring& path) {
     DWORD a = GetFileAttributesW(path.c_str());
     return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-std::wstring FileNamePart(const std::wstring& path) {
-    size_t slash = path.find_last_of(L"\\/");
-    return slash == std::wstring::npos ? path : path.substr(slash + 1);
 }
 
 // Why a file cannot be opened, in the user's words.
@@ -208,18 +204,17 @@ bool FrmMain::SaveElementAs(WaveAudioDevice& device, const std::wstring& propose
     std::wstring path = Ui().FileDialog(r);
     if (path.empty()) return false;
     if (FileExists(path)) {
-        std::wstring ask = L"文件“" + FileNamePart(path) + L"”已经存在，是否替换？";
+        std::wstring ask = L"文件“" + FileNameOf(path) + L"”已经存在，是否替换？";
         if (ShowMessage(Hwnd(), ask, kProgramTitle, MB_YESNO | MB_ICONQUESTION) != IDYES) return false;
     }
     // A long element takes a while: the window keeps painting meanwhile,
     // and Cancel leaves whatever file was at the target as it was.
     MCIERROR err = 0;
     bool cancelled = false;
-    WorkOutcome outcome = RunWithProgress(Hwnd(), L"正在保存 " + FileNamePart(path) + L" ...",
-                                          [&](const ConversionControl& control) {
-                                              SaveProgress progress{control.progress, control.cancel};
-                                              err = device.Save(path, &progress);
-                                              cancelled = err != 0 && control.cancel && control.cancel->load();
+    WorkOutcome outcome = RunWithProgress(Hwnd(), L"正在保存 " + FileNameOf(path) + L" ...",
+                                          [&](const JobControl& control) {
+                                              err = device.Save(path, &control);
+                                              cancelled = err != 0 && control.Cancelled();
                                           });
     if (!outcome.ok) {
         ShowMessage(Hwnd(), outcome.description, kProgramTitle, MB_OK | MB_ICONINFORMATION);

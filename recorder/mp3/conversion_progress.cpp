@@ -81,7 +81,7 @@ private:
 };
 
 // Runs the job, keeping its failure as the outcome instead of throwing it.
-WorkOutcome RunJob(const std::function<void(const ConversionControl&)>& work, const ConversionControl& control) {
+WorkOutcome RunJob(const std::function<void(const JobControl&)>& work, const JobControl& control) {
     WorkOutcome outcome;
     try {
         work(control);
@@ -101,12 +101,12 @@ WorkOutcome RunJob(const std::function<void(const ConversionControl&)>& work, co
 }  // namespace
 
 WorkOutcome RunWithProgress(HWND owner, const std::wstring& caption,
-                            const std::function<void(const ConversionControl&)>& work) {
+                            const std::function<void(const JobControl&)>& work) {
     std::atomic<bool> cancel{false};
     std::atomic<HWND> target{nullptr};
     std::atomic<int> lastShown{-1};
 
-    ConversionControl control;
+    JobControl control;
     control.cancel = &cancel;
     control.progress = [&](double share) {
         int step = static_cast<int>(share * kBarRange);

@@ -17,12 +17,12 @@ struct WorkOutcome {
     long code = 0;             // orvo::Failure code of the failure
 };
 
-// The job gets a ConversionControl whose progress goes to the window's bar
+// The job gets a JobControl whose progress goes to the window's bar
 // and whose cancel flag is raised by the Cancel button or by closing the
 // window. The window shows only once the job has run for a moment, so short
 // jobs do not flash it. Returns once the job has ended; the job's failure is returned, not
 // thrown. A WM_QUIT arriving meanwhile cancels the job and is posted again.
 WorkOutcome RunWithProgress(HWND owner, const std::wstring& caption,
-                            const std::function<void(const ConversionControl&)>& work);
+                            const std::function<void(const JobControl&)>& work);
 
 }  // namespace orvo::recorder

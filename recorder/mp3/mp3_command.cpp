@@ -1,6 +1,7 @@
 #include "recorder/mp3/mp3_command.h"
 
 #include "base/failure.h"
+#include "base/path.h"
 #include "recorder/mp3/conversion_progress.h"
 #include "recorder/mp3/mp3_conversion.h"
 #include "recorder/program.h"
@@ -21,14 +22,11 @@ void RunMp3ConversionCommand(HWND owner) {
     save.save = true;
     save.filter = L"MP3 音频文件 (*.mp3)|*.mp3";
     save.defaultExt = L"mp3";
-    save.fileName = input;
-    size_t dot = save.fileName.find_last_of(L".\\/");
-    if (dot != std::wstring::npos && save.fileName[dot] == L'.') save.fileName.erase(dot);
-    save.fileName += L".mp3";
+    save.fileName = WithExtension(input, L"mp3");
     std::wstring output = Ui().FileDialog(save);
     if (output.empty()) return;
 
-    WorkOutcome outcome = RunWithProgress(owner, L"正在转换为MP3...", [&](const ConversionControl& control) {
+    WorkOutcome outcome = RunWithProgress(owner, L"正在转换为MP3...", [&](const JobControl& control) {
         ConvertWaveToMp3(input, output, control);
     });
     if (!outcome.ok) {

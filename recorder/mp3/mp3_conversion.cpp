@@ -251,7 +251,7 @@ std::wstring CreatePartialFile(const std::wstring& output) {
     Fail(L"无法创建MP3文件：\r\n" + output);
 }
 
-void ConvertWaveToMp3(const std::wstring& input, const std::wstring& output, const ConversionControl& control) {
+void ConvertWaveToMp3(const std::wstring& input, const std::wstring& output, const JobControl& control) {
     if (SamePath(input, output)) Fail(L"MP3文件不能与WAV文件相同。");
     ScopedCoInit com(COINIT_MULTITHREADED);
     if (FAILED(com.Result()) && com.Result() != RPC_E_CHANGED_MODE) Check(com.Result(), L"无法初始化COM。");
@@ -282,7 +282,7 @@ void ConvertWaveToMp3(const std::wstring& input, const std::wstring& output, con
     Check(writer->BeginWriting(), L"无法开始写入MP3文件。");
 
     for (;;) {
-        if (control.cancel && control.cancel->load()) Fail(L"转换已取消，没有生成MP3文件。", kCancelledCode);
+        if (control.Cancelled()) Fail(L"转换已取消，没有生成MP3文件。", kCancelledCode);
         DWORD flags = 0;
         LONGLONG time = 0;
         ComPtr<IMFSample> sample;
@@ -290,9 +290,9 @@ void ConvertWaveToMp3(const std::wstring& input, const std::wstring& output, con
                                                sample.Put());
         if (FAILED(hr)) FailWith(L"读取WAV文件时出错：\r\n" + input, hr);
         if (sample) Check(writer->WriteSample(stream, sample.Get()), L"写入MP3文件时出错。");
-        if (control.progress && source.duration > 0) {
+        if (source.duration > 0) {
             double done = static_cast<double>(time) / static_cast<double>(source.duration);
-            control.progress(done < 0 ? 0 : done > 1 ? 1 : done);
+            control.Report(done < 0 ? 0 : done > 1 ? 1 : done);
         }
         if (flags & MF_SOURCE_READERF_ENDOFSTREAM) break;
         if (flags & MF_SOURCE_READERF_ERROR) Fail(L"读取WAV文件时出错：\r\n" + input);
@@ -305,6 +305,6 @@ void ConvertWaveToMp3(const std::wstring& input, const std::wstring& output, con
         FailWithLastError(L"无法保存MP3文件 " + output);
     }
     partial.Commit();
-    if (control.progress) control.progress(1.0);
+    control.Report(1.0);
 }
 }  // namespace orvo::recorder

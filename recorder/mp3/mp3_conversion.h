@@ -5,18 +5,11 @@
 // user can read.
 #pragma once
 
-#include <atomic>
-#include <functional>
 #include <string>
 
-namespace orvo::recorder {
+#include "base/job.h"
 
-struct ConversionControl {
-    // Called now and then with the share done so far, 0 to 1. Any thread.
-    std::function<void(double)> progress;
-    // Set from another thread to stop; the conversion then fails as cancelled.
-    const std::atomic<bool>* cancel = nullptr;
-};
+namespace orvo::recorder {
 
 // Converts input (WAV) into output (MP3). The input is opened and read first,
 // then the encoder is looked for, and only then is anything written: into a
@@ -24,7 +17,7 @@ struct ConversionControl {
 // on failure, so a failed run leaves neither a half-written file nor a damaged
 // older one. Throws orvo::Failure. Call on a thread without a COM apartment or
 // with a multithreaded one; it joins the multithreaded apartment itself.
-void ConvertWaveToMp3(const std::wstring& input, const std::wstring& output, const ConversionControl& control);
+void ConvertWaveToMp3(const std::wstring& input, const std::wstring& output, const JobControl& control);
 
 // True when a Failure of ConvertWaveToMp3 means the run was cancelled.
 bool IsCancellation(long failureCode);

@@ -2,18 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include "base/path.h"
 #include "base/text.h"
 #include "tests/support/scripted_ui.h"
 #include "orvo_version.h"
 
 namespace orvo::recorder {
 namespace {
-
-TEST(ProgramFolder, DropsTheFileNameButKeepsADriveRoot) {
-    EXPECT_EQ(FolderOfModulePath(L"C:\\Program Files\\Orvo Record\\OrvoRecord.exe"), L"C:\\Program Files\\Orvo Record");
-    EXPECT_EQ(FolderOfModulePath(L"D:\\OrvoRecord.exe"), L"D:\\");
-    EXPECT_EQ(FolderOfModulePath(L"\\\\server\\share\\OrvoRecord.exe"), L"\\\\server\\share");
-}
 
 // The tests run from the bin folder, beside the test program itself.
 TEST(ProgramFolder, IsTheFolderOfTheRunningProgram) {
@@ -31,7 +26,7 @@ TEST(NotepadCommandLine, IsUnquotedEvenWithSpacesAndDoublesTheSeparatorAtARoot) 
     const std::wstring notepad = L"\"" + std::wstring(windows) + L"\\notepad.exe\" ";
     EXPECT_EQ(NotepadCommandLine(L"C:\\Program Files\\Orvo Record", L"readme.txt"),
               notepad + L"C:\\Program Files\\Orvo Record\\readme.txt");
-    EXPECT_EQ(NotepadCommandLine(FolderOfModulePath(L"E:\\OrvoRecord.exe"), L"FAQ.txt"), notepad + L"E:\\\\FAQ.txt");
+    EXPECT_EQ(NotepadCommandLine(FolderOf(L"E:\\OrvoRecord.exe"), L"FAQ.txt"), notepad + L"E:\\\\FAQ.txt");
 }
 
 struct Expected {

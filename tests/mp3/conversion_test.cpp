@@ -119,7 +119,7 @@ TEST_F(ConversionTest, ValidWaveConvertsOrReportsTheMissingEncoderWithoutTouchin
     WriteAll(out, "older file");
     std::wstring message;
     std::vector<double> shares;
-    ConversionControl control;
+    JobControl control;
     control.progress = [&](double share) { shares.push_back(share); };
     try {
         ConvertWaveToMp3(in, out, control);
@@ -235,7 +235,7 @@ TEST(ProgressRunner, KeepsTheWindowAliveAndReturnsTheJobsOutcome) {
     g_timerRan = false;
     UINT_PTR timer = SetTimer(nullptr, 0, 30, &MarkTimer);
     bool sawTimer = false;
-    WorkOutcome ok = RunWithProgress(nullptr, L"测试", [&](const ConversionControl& control) {
+    WorkOutcome ok = RunWithProgress(nullptr, L"测试", [&](const JobControl& control) {
         for (int i = 0; i < 250 && !g_timerRan; ++i) {
             control.progress(i / 250.0);
             Sleep(20);
@@ -246,7 +246,7 @@ TEST(ProgressRunner, KeepsTheWindowAliveAndReturnsTheJobsOutcome) {
     EXPECT_TRUE(ok.ok);
     EXPECT_TRUE(sawTimer);
 
-    WorkOutcome failed = RunWithProgress(nullptr, L"测试", [](const ConversionControl&) { Fail(L"磁盘已满", 112); });
+    WorkOutcome failed = RunWithProgress(nullptr, L"测试", [](const JobControl&) { Fail(L"磁盘已满", 112); });
     EXPECT_FALSE(failed.ok);
     EXPECT_EQ(failed.description, L"磁盘已满");
     EXPECT_EQ(failed.code, 112);
@@ -255,7 +255,7 @@ TEST(ProgressRunner, KeepsTheWindowAliveAndReturnsTheJobsOutcome) {
 // The progress window at the prefix's scale and after a move to another,
 // looked at from the job while the window's loop runs.
 TEST(ProgressRunner, FitsAtTheScaleAndFollowsANewScale) {
-    WorkOutcome outcome = RunWithProgress(nullptr, L"正在转换", [&](const ConversionControl&) {
+    WorkOutcome outcome = RunWithProgress(nullptr, L"正在转换", [&](const JobControl&) {
         HWND w = nullptr;
         for (int i = 0; i < 250 && !(w && IsWindowVisible(w)); ++i) {
             w = FindWindowW(L"OrvoConversionProgress", nullptr);
@@ -289,7 +289,7 @@ TEST(ProgressRunner, ClosingTheWindowCancelsTheJob) {
             Sleep(20);
         }
     });
-    WorkOutcome outcome = RunWithProgress(nullptr, L"测试", [&](const ConversionControl& control) {
+    WorkOutcome outcome = RunWithProgress(nullptr, L"测试", [&](const JobControl& control) {
         for (int i = 0; i < 500 && !control.cancel->load(); ++i) Sleep(10);
         stopped = control.cancel->load();
     });

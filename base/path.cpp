@@ -1,0 +1,29 @@
+#include "base/path.h"
+
+namespace orvo {
+
+namespace {
+constexpr wchar_t kSeparators[] = L"\\/";
+}
+
+std::wstring FolderOf(const std::wstring& path) {
+    size_t slash = path.find_last_of(kSeparators);
+    if (slash == std::wstring::npos) return {};
+    std::wstring folder = path.substr(0, slash);
+    // "C:" alone would mean the drive's current folder, not its root.
+    if (folder.size() == 2 && folder[1] == L':') folder.push_back(path[slash]);
+    return folder;
+}
+
+std::wstring FileNameOf(const std::wstring& path) {
+    size_t slash = path.find_last_of(kSeparators);
+    return slash == std::wstring::npos ? path : path.substr(slash + 1);
+}
+
+std::wstring WithExtension(const std::wstring& path, const std::wstring& extension) {
+    size_t dot = path.find_last_of(L".\\/");
+    std::wstring stem = dot != std::wstring::npos && path[dot] == L'.' ? path.substr(0, dot) : path;
+    return stem + L"." + extension;
+}
+
+}  // namespace orvo
