@@ -17,17 +17,17 @@
 #include <vector>
 
 #include "audio/level_tap.h"
+#include "audio/wave_element.h"
+#include "audio/wave_errors.h"
 #include "audio/wave_riff.h"
 #include "base/job.h"
 
 namespace orvo {
 
-struct Leftover;
-
 
 class WaveAudioDevice {
 public:
-    enum class Mode { NotOpen, Stopped, Recording, Playing };
+    using Mode = WaveMode;
 
     // Status events are delivered on the thread that creates the device,
     // through its message loop.
@@ -82,11 +82,7 @@ public:
     // part of the element; TakeEndNotice says why.
     void SetDoneHandler(std::function<void()> handler);
 
-    struct TakeEnd {
-        enum class Reason { InputLost, WriteFailed, SizeLimit } reason = Reason::InputLost;
-        uint32_t keptMs = 0;    // how much of the take is in the element
-        DWORD systemError = 0;  // WriteFailed: the system's error code
-    };
+    using TakeEnd = WaveTakeEnd;
     // Once for each take that ended by itself (whether the done event or a
     // "stop" found it first): true and its notice.
     bool TakeEndNotice(TakeEnd& notice);
@@ -137,9 +133,5 @@ private:
 // MCI_WAVE_INPUT and/or MCI_WAVE_OUTPUT and an MCI_WAVE_SET_PARMS record,
 // selecting the wave-in and wave-out device numbers the device then uses.
 MCIERROR WaveSendCommand(MCIDEVICEID id, UINT message, DWORD_PTR flags, DWORD_PTR param);
-
-// The text of an error code returned by the device, as mciGetErrorString
-// gives it. False when the code has no text.
-bool WaveGetErrorString(MCIERROR error, std::wstring& text);
 
 }  // namespace orvo

@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "audio/wave_riff.h"
+#include "base/scoped.h"
 
 namespace orvo {
 
@@ -87,5 +88,18 @@ void DeleteElementFolder(const std::wstring& folder, HANDLE ownerLock);
 
 uint64_t FileTimeNumber(const FILETIME& t);
 uint64_t NowFileTime();
+
+// An element left behind by a recorder that ended without closing it: its
+// folder, claimed by this process, and what its journal says.
+struct Leftover {
+    std::wstring folder;
+    ScopedFile lock;  // held: no other instance offers it meanwhile
+    WaveJournal journal;
+    uint64_t bytes = 0;  // of the element, a running take included as far as it reached the disk
+
+    uint32_t Milliseconds() const;
+    // Nothing to lose: empty, or every byte already in a saved file.
+    bool Disposable() const { return bytes == 0 || journal.saved; }
+};
 
 }  // namespace orvo

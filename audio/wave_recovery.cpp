@@ -1,15 +1,12 @@
 #include "audio/wave_recovery.h"
 
+#include "audio/wave_riff.h"
+
 #include <algorithm>
 
 namespace orvo {
 
-uint32_t Leftover::Milliseconds() const {
-    const WAVEFORMATEX& f = journal.format;
-    if (f.nBlockAlign == 0 || f.nSamplesPerSec == 0) return 0;
-    uint64_t ms = bytes / f.nBlockAlign * 1000 / f.nSamplesPerSec;
-    return static_cast<uint32_t>(std::min<uint64_t>(ms, 0xFFFFFFFFu));
-}
+uint32_t Leftover::Milliseconds() const { return BytesToMilliseconds(bytes, journal.format); }
 
 bool ClaimLeftover(const std::wstring& folder, Leftover& out) {
     ScopedFile lock(OpenOwnerLock(folder, false));

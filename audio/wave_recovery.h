@@ -9,20 +9,9 @@
 #include <vector>
 
 #include "audio/wave_journal.h"
-#include "base/scoped.h"
 
 namespace orvo {
 
-struct Leftover {
-    std::wstring folder;
-    ScopedFile lock;  // held: no other instance offers it meanwhile
-    WaveJournal journal;
-    uint64_t bytes = 0;  // of the element, a running take included as far as it reached the disk
-
-    uint32_t Milliseconds() const;
-    // Nothing to lose: empty, or every byte already in a saved file.
-    bool Disposable() const { return bytes == 0 || journal.saved; }
-};
 
 // Takes the element folder for this process when its owner is gone. False
 // while a running instance holds it, or when it holds no journal we can read

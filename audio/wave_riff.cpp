@@ -289,4 +289,10 @@ bool ChooseRecordingFormat(const std::function<bool(const WAVEFORMATEX&)>& accep
     return false;
 }
 
+uint32_t BytesToMilliseconds(uint64_t bytes, const WAVEFORMATEX& f) {
+    if (f.nBlockAlign == 0 || f.nSamplesPerSec == 0) return 0;
+    uint64_t ms = bytes / f.nBlockAlign * 1000 / f.nSamplesPerSec;
+    return static_cast<uint32_t>(std::min<uint64_t>(ms, 0xFFFFFFFFu));
+}
+
 }  // namespace orvo

@@ -80,6 +80,9 @@ std::vector<uint8_t> BuildWaveHeader(const WAVEFORMATEX& format, const WaveExten
 uint64_t MaxWaveDataBytes(const WAVEFORMATEX& format, const WaveExtension& extension);
 
 WAVEFORMATEX PcmFormat(DWORD samplesPerSec, WORD bitsPerSample, WORD channels);
+// How long bytes of sound in format f last, in whole milliseconds (0 for a
+// format without blocks or rate).
+uint32_t BytesToMilliseconds(uint64_t bytes, const WAVEFORMATEX& f);
 
 // The format a new element records in: 44,100 Hz, 16 bits, 2 channels when
 // the device accepts it, else the best it accepts (16 bits before 8, then

@@ -4,7 +4,6 @@
 #include <atomic>
 #include <cwchar>
 
-#include "audio/wave_recovery.h"
 #include "audio/wave_riff.h"
 #include "base/path.h"
 
@@ -55,6 +54,75 @@ std::vector<WaveStore::Piece> Spliced(const std::vector<WaveStore::Piece>& piece
             merged.push_back(p);
     }
     return merged;
+}
+
+// What a journal records of an opened file, so that a later start can tell
+// whether it is still the same file.
+bool StampSource(HANDLE file, const std::wstring& path, JournalSource& s) {
+    LARGE_INTEGER size{};
+    FILETIME written{};
+    if (!GetFileSizeEx(file, &size) || !GetFileTime(file, nullptr, nullptr, &written)) return false;
+    s.path = path;
+    s.size = static_cast<uint64_t>(size.QuadPart);
+    s.lastWrite = FileTimeNumber(written);
+    return true;
+}
+
+HANDLE OpenForReading(const std::wstring& path) {
+    return CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                       nullptr);
+}
+
+uint64_t LengthOf(const std::vector<WaveStore::Piece>& pieces) {
+    uint64_t length = 0;
+    for (const auto& p : pieces) length += p.bytes;
+    return length;
+}
+
+// A take that was running becomes a piece with whatever reached the disk,
+// which may be more than the last journal counted. Returns the samples
+// file's end as the pieces use it.
+uint64_t SettleTake(WaveJournal& j, uint64_t samplesSize) {
+    uint64_t fileEnd = 0;
+    for (const auto& p : j.pieces)
+        if (p.source == 0) fileEnd = std::max(fileEnd, p.fileOffset + p.bytes);
+    if (!j.recording) return fileEnd;
+    const WORD align = std::max<WORD>(j.format.nBlockAlign, 1);
+    uint64_t onDisk = samplesSize > j.take.fileOffset ? samplesSize - j.take.fileOffset : 0;
+    uint64_t bytes = std::max(j.take.bytes, onDisk);
+    bytes -= bytes % align;
+    const uint64_t from = j.take.fileOffset;
+    j.pieces = Spliced(j.pieces, std::min(j.take.elementOffset, LengthOf(j.pieces)), {from, bytes, 0});
+    j.recording = false;
+    j.take = {};
+    return std::max(fileEnd, from + bytes);
+}
+
+// Opened files must be exactly as they were; a piece of one that changed or
+// went would play something else, so it is left out. Returns the files, in
+// source order, closed for those left out.
+std::vector<ScopedFile> ReopenSources(WaveJournal& j, uint64_t& lost, std::vector<std::wstring>& lostFiles) {
+    std::vector<ScopedFile> files;
+    for (const JournalSource& s : j.sources) {
+        ScopedFile f(OpenForReading(s.path));
+        JournalSource now;
+        if (!f || !StampSource(f.Get(), s.path, now) || now.size != s.size || now.lastWrite != s.lastWrite) {
+            f.Reset();
+            lostFiles.push_back(s.path);
+        }
+        files.push_back(std::move(f));
+    }
+    std::vector<WaveStore::Piece> kept;
+    for (const auto& p : j.pieces) {
+        if (p.source > 0 && !files[p.source - 1]) {
+            lost += p.bytes;
+            continue;
+        }
+        kept.push_back(p);
+    }
+    j.pieces = Spliced(kept, UINT64_MAX, {0, 0, 0});  // merges what the dropped pieces separated
+    if (lost) j.saved = false;
+    return files;
 }
 
 // A folder name nobody else picks: the time, this process and a counter.
@@ -148,59 +216,8 @@ bool WaveStore::Adopt(Leftover&& leftover, uint64_t& lost, std::vector<std::wstr
     LARGE_INTEGER size{};
     GetFileSizeEx(samples.Get(), &size);
     WaveJournal j = leftover.journal;
-    const WORD align = std::max<WORD>(j.format.nBlockAlign, 1);
-
-    // A take that was running becomes a piece with whatever reached the
-    // disk, which may be more than the last journal counted.
-    std::vector<Piece> pieces = j.pieces;
-    uint64_t fileEnd = 0;
-    for (const auto& p : pieces)
-        if (p.source == 0) fileEnd = std::max(fileEnd, p.fileOffset + p.bytes);
-    if (j.recording) {
-        uint64_t onDisk = static_cast<uint64_t>(size.QuadPart) > j.take.fileOffset
-                              ? static_cast<uint64_t>(size.QuadPart) - j.take.fileOffset
-                              : 0;
-        uint64_t bytes = std::max(j.take.bytes, onDisk);
-        bytes -= bytes % align;
-        uint64_t length = 0;
-        for (const auto& p : pieces) length += p.bytes;
-        pieces = Spliced(pieces, std::min(j.take.elementOffset, length), {j.take.fileOffset, bytes, 0});
-        fileEnd = std::max(fileEnd, j.take.fileOffset + bytes);
-        j.recording = false;
-        j.take = {};
-    }
-
-    // Opened files must be exactly as they were; a piece of one that
-    // changed or went would play something else, so it is left out.
-    std::vector<ScopedFile> files;
-    std::vector<bool> usable;
-    for (const JournalSource& s : j.sources) {
-        ScopedFile f(CreateFileW(s.path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                 FILE_ATTRIBUTE_NORMAL, nullptr));
-        bool same = false;
-        if (f) {
-            LARGE_INTEGER fs{};
-            FILETIME written{};
-            same = GetFileSizeEx(f.Get(), &fs) && GetFileTime(f.Get(), nullptr, nullptr, &written) &&
-                   static_cast<uint64_t>(fs.QuadPart) == s.size && FileTimeNumber(written) == s.lastWrite;
-        }
-        if (!same) {
-            f.Reset();
-            lostFiles.push_back(s.path);
-        }
-        usable.push_back(same);
-        files.push_back(std::move(f));
-    }
-    std::vector<Piece> kept;
-    for (const auto& p : pieces) {
-        if (p.source > 0 && !usable[p.source - 1]) {
-            lost += p.bytes;
-            continue;
-        }
-        kept.push_back(p);
-    }
-    j.pieces = Spliced(kept, UINT64_MAX, {0, 0, 0});  // merges what the dropped pieces separated
-    if (lost) j.saved = false;
+    uint64_t fileEnd = SettleTake(j, static_cast<uint64_t>(size.QuadPart));
+    std::vector<ScopedFile> files = ReopenSources(j, lost, lostFiles);
 
     std::lock_guard<std::mutex> lock(lock_);
     folder_ = leftover.folder;
@@ -209,8 +226,7 @@ bool WaveStore::Adopt(Leftover&& leftover, uint64_t& lost, std::vector<std::wstr
     samples_ = std::move(samples);
     sourceFiles_ = std::move(files);
     meta_ = std::move(j);
-    length_ = 0;
-    for (const auto& p : meta_.pieces) length_ += p.bytes;
+    length_ = LengthOf(meta_.pieces);
     fileEnd_ = fileEnd;
     WriteJournalLocked();
     lastCheckpoint_ = std::chrono::steady_clock::now();
@@ -331,27 +347,22 @@ void WaveStore::Insert(uint64_t elementOffset, uint64_t fileOffset, uint64_t byt
     if (bytes > 0 || wasRecording) WriteJournalLocked();
 }
 
-uint32_t WaveStore::AddSource(const std::wstring& path, ScopedFile file) {
+void WaveStore::TakeFile(const std::wstring& path, ScopedFile file, const WaveLayout& layout) {
     std::lock_guard<std::mutex> lock(lock_);
-    JournalSource s;
-    s.path = path;
-    LARGE_INTEGER size{};
-    FILETIME written{};
-    GetFileSizeEx(file.Get(), &size);
-    GetFileTime(file.Get(), nullptr, nullptr, &written);
-    s.size = static_cast<uint64_t>(size.QuadPart);
-    s.lastWrite = FileTimeNumber(written);
-    meta_.sources.push_back(s);
+    JournalSource source;
+    StampSource(file.Get(), path, source);
+    meta_.format = layout.format;
+    meta_.format.cbSize = 0;
+    meta_.extension = layout.extension;
+    meta_.name = path;
+    meta_.untitled = false;
+    meta_.sources = {source};
+    sourceFiles_.clear();
     sourceFiles_.push_back(std::move(file));
-    WriteJournalLocked();
-    return static_cast<uint32_t>(meta_.sources.size());
-}
-
-void WaveStore::AppendSource(uint32_t source, uint64_t offset, uint64_t bytes) {
-    std::lock_guard<std::mutex> lock(lock_);
-    if (bytes == 0 || source == 0 || source > meta_.sources.size()) return;
-    meta_.pieces = Spliced(meta_.pieces, length_, {offset, bytes, source});
-    length_ += bytes;
+    meta_.pieces.clear();
+    if (layout.dataBytes) meta_.pieces.push_back({layout.dataOffset, layout.dataBytes, 1});
+    length_ = layout.dataBytes;
+    meta_.saved = true;
     WriteJournalLocked();
 }
 
@@ -391,9 +402,7 @@ void WaveStore::ReleaseSource(uint32_t source) {
 bool WaveStore::ReopenSource(uint32_t source) {
     std::lock_guard<std::mutex> lock(lock_);
     if (source < 1 || source > sourceFiles_.size()) return false;
-    sourceFiles_[source - 1].Reset(CreateFileW(meta_.sources[source - 1].path.c_str(), GENERIC_READ,
-                                               FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                                               nullptr));
+    sourceFiles_[source - 1].Reset(OpenForReading(meta_.sources[source - 1].path));
     return sourceFiles_[source - 1].Valid();
 }
 
@@ -401,12 +410,7 @@ bool WaveStore::ReplaceSources(const std::wstring& path, ScopedFile file,
                                const std::vector<std::pair<uint64_t, uint64_t>>& pieces) {
     std::lock_guard<std::mutex> lock(lock_);
     JournalSource s;
-    s.path = path;
-    LARGE_INTEGER size{};
-    FILETIME written{};
-    if (!GetFileSizeEx(file.Get(), &size) || !GetFileTime(file.Get(), nullptr, nullptr, &written)) return false;
-    s.size = static_cast<uint64_t>(size.QuadPart);
-    s.lastWrite = FileTimeNumber(written);
+    if (!StampSource(file.Get(), path, s)) return false;
     sourceFiles_.clear();
     sourceFiles_.push_back(std::move(file));
     meta_.sources = {s};
@@ -476,6 +480,68 @@ bool WaveStore::ReadElement(uint64_t offset, void* data, uint32_t n, const Pendi
         pos += p.bytes;
     }
     return n == 0;
+}
+
+MCIERROR WaveStore::CopyInto(HANDLE out, SampleWriter& writer, const Pending* pending,
+                             const JobControl* control) const {
+    const uint64_t bytes = Length() + (pending ? pending->bytes : 0);
+    if (!writer.Begin(out, Format(), Extension(), bytes)) return MCIERR_FILE_WRITE;
+    std::vector<char> block;
+    for (uint64_t done = 0; done < bytes;) {
+        if (control && control->Cancelled()) return MCIERR_FILE_NOT_SAVED;
+        uint32_t n = writer.NextBlock(done, bytes - done);
+        if (n == 0) return MCIERR_FILE_WRITE;
+        if (block.size() < n) block.resize(n);
+        if (!ReadElement(done, block.data(), n, pending)) return MCIERR_FILE_READ;
+        if (!writer.Write(out, block.data(), n)) return MCIERR_FILE_WRITE;
+        done += n;
+        if (control) control->Report(static_cast<double>(done) / bytes);
+    }
+    if (!writer.Finish(out) || !FlushFileBuffers(out)) return MCIERR_FILE_WRITE;
+    return 0;
+}
+
+MCIERROR WaveStore::SaveAs(const std::wstring& path, SampleWriter& writer, const Pending* pending,
+                           const JobControl* control) {
+    if (!IsOpen()) return MCIERR_NONAPPLICABLE_FUNCTION;
+    if (path.empty()) return MCIERR_FILE_NOT_SAVED;
+    const uint64_t length = Length();
+    std::wstring dir = FolderOf(path);
+    if (dir.empty()) dir = L".";
+    wchar_t temp[MAX_PATH + 1];
+    if (!GetTempFileNameW(dir.c_str(), L"orv", 0, temp)) return MCIERR_FILE_NOT_SAVED;
+    MCIERROR e = MCIERR_FILE_NOT_SAVED;
+    {
+        ScopedFile out(CreateFileW(temp, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (out) e = CopyInto(out.Get(), writer, pending, control);
+    }
+    if (!e && control && control->Cancelled()) e = MCIERR_FILE_NOT_SAVED;
+    uint64_t data = 0;
+    const bool readable = writer.HoldsSamplesAt(data);
+    const uint32_t source = e ? 0 : SourceOf(path);
+    // Replacing a file the element reads with one it cannot read would lose
+    // the sound.
+    if (source && !readable) e = MCIERR_FILE_NOT_SAVED;
+    if (!e) ReleaseSource(source);
+    if (!e && !MoveFileExW(temp, path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        e = MCIERR_FILE_NOT_SAVED;
+        ReopenSource(source);
+    }
+    if (e) {
+        DeleteFileW(temp);
+        return e;
+    }
+    if (source) {
+        ScopedFile saved(OpenForReading(path));
+        // A take still running is spliced in at its place when it ends, so
+        // the part of it already in the file is left out of the pieces.
+        const uint64_t at = pending ? pending->elementOffset : 0, taken = pending ? pending->bytes : 0;
+        std::vector<std::pair<uint64_t, uint64_t>> pieces = {{data, at}, {data + at + taken, length - at}};
+        if (!taken) pieces = {{data, length}};
+        if (!saved || !ReplaceSources(path, std::move(saved), pieces)) return MCIERR_FILE_READ;
+    }
+    if (!pending && readable) SetSaved(true);
+    return 0;
 }
 
 }  // namespace orvo

@@ -20,11 +20,12 @@
 #include <vector>
 
 #include "audio/wave_journal.h"
+#include "audio/wave_riff.h"
+#include "audio/wave_writer.h"
+#include "base/job.h"
 #include "base/scoped.h"
 
 namespace orvo {
-
-struct Leftover;
 
 class WaveStore {
 public:
@@ -87,22 +88,23 @@ public:
     // length). Ends the take, if one was begun.
     void Insert(uint64_t elementOffset, uint64_t fileOffset, uint64_t bytes);
 
-    // An opened WAV file whose bytes become pieces without being copied. The
-    // store keeps the handle (opened for reading, shared for reading only)
-    // until Close, Release or ReplaceSources. Returns the source number.
-    uint32_t AddSource(const std::wstring& path, ScopedFile file);
-    // Appends [offset, offset+bytes) of a source to the element.
-    void AppendSource(uint32_t source, uint64_t offset, uint64_t bytes);
-    // The source whose file is the one at path, or 0.
-    uint32_t SourceOf(const std::wstring& path) const;
-    // Lets go of a source's file (so it can be replaced); its pieces cannot
-    // be read until ReplaceSources or ReopenSource.
-    void ReleaseSource(uint32_t source);
-    bool ReopenSource(uint32_t source);
-    // After the element was saved over one of its sources: that file, now
-    // holding the whole element, becomes the only source; pieces lists
-    // (offset, bytes) of it in element order.
-    bool ReplaceSources(const std::wstring& path, ScopedFile file, const std::vector<std::pair<uint64_t, uint64_t>>& pieces);
+    // The element becomes the whole of an opened WAV file, read where it is
+    // instead of being copied: named after it, in its format, counted as
+    // saved, in one journal write. The store keeps the handle (opened for
+    // reading, shared for reading only) until Close, Release or a save over
+    // the file.
+    void TakeFile(const std::wstring& path, ScopedFile file, const WaveLayout& layout);
+
+    // Writes the element, with a take still running spliced in (nullptr:
+    // none runs), through writer into a file beside path that replaces path
+    // only when complete and flushed, so a full disk or a cancel never leaves
+    // a half-written file in place of a good one. The target may be the very
+    // file the element reads from: it is let go for the replace and read from
+    // again after it. A save with no take running, into a file that holds the
+    // element unchanged, counts the element as saved. 0 or an MCI error code;
+    // a cancelled save returns MCIERR_FILE_NOT_SAVED.
+    MCIERROR SaveAs(const std::wstring& path, SampleWriter& writer, const Pending* pending,
+                    const JobControl* control);
 
     // A take begins at elementOffset, written from fileOffset on.
     void BeginTake(uint64_t elementOffset, uint64_t fileOffset);
@@ -132,6 +134,18 @@ public:
     static uint64_t ElementLimit(uint64_t formatLimit);
 
 private:
+    // The source whose file is the one at path, or 0.
+    uint32_t SourceOf(const std::wstring& path) const;
+    // Lets go of a source's file so it can be replaced, and takes it again.
+    void ReleaseSource(uint32_t source);
+    bool ReopenSource(uint32_t source);
+    // After a save over one of the sources: that file, now holding the whole
+    // element, becomes the only source; pieces lists (offset, bytes) of it in
+    // element order.
+    bool ReplaceSources(const std::wstring& path, ScopedFile file,
+                        const std::vector<std::pair<uint64_t, uint64_t>>& pieces);
+    // Writes the element into out; the save's first half.
+    MCIERROR CopyInto(HANDLE out, SampleWriter& writer, const Pending* pending, const JobControl* control) const;
     void ResetState();
     bool WriteJournalLocked();
     static HANDLE SourceHandle(const std::vector<ScopedFile>& files, uint32_t source);

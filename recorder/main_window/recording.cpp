@@ -68,7 +68,7 @@ std::wstring TakeEndText(const WaveAudioDevice::TakeEnd& end) {
 // at least the code, never an empty box.
 std::wstring DeviceReason(const WaveAudioDevice& device, MCIERROR err) {
     std::wstring text = device.LastError() == err ? device.LastErrorText() : std::wstring();
-    if (text.empty() && !WaveGetErrorString(err, text)) text = L"MCI error " + std::to_wstring(err);
+    if (text.empty()) text = WaveErrorText(err);
     if (text.size() >= kErrorBufferChars) text.resize(kErrorBufferChars - 1);
     return text;
 }

@@ -98,9 +98,7 @@ bool FrmMain::RestoreLeftover(Leftover& leftover) {
     if (err != 0) {
         // The window is left with a new element rather than with none.
         NewRecordFile();
-        std::wstring text;
-        if (!WaveGetErrorString(err, text)) text = L"MCI error " + std::to_wstring(err);
-        ShowMessage(Hwnd(), text, kProgramTitle, MB_OK | MB_ICONINFORMATION);
+        ShowMessage(Hwnd(), WaveErrorText(err), kProgramTitle, MB_OK | MB_ICONINFORMATION);
         return true;  // the leftover stays on disk for the next start
     }
     if (MMCRecord.FileName() == L"new") {
