@@ -42,29 +42,65 @@ void AbandonToDriver(std::vector<std::vector<char>>& memory, std::vector<WAVEHDR
 
 }  // namespace
 
-MCIERROR WaveInErrorToMci(MMRESULT r) {
-    switch (r) {
-    case MMSYSERR_NOERROR: return 0;
-    case MMSYSERR_BADDEVICEID:
-    case MMSYSERR_NODRIVER: return MCIERR_WAVE_INPUTSUNSUITABLE;
-    case WAVERR_BADFORMAT: return MCIERR_WAVE_SETINPUTUNSUITABLE;
-    case MMSYSERR_ALLOCATED: return MCIERR_WAVE_INPUTSINUSE;
-    case MMSYSERR_NOMEM: return MCIERR_OUT_OF_MEMORY;
-    default: return MCIERR_HARDWARE;
+template <class Device>
+bool WaveBufferRing<Device>::MakeEvents() {
+    bufferEvent_.Reset(CreateEventW(nullptr, FALSE, FALSE, nullptr));
+    stopEvent_.Reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    return bufferEvent_ && stopEvent_;
+}
+
+template <class Device>
+void WaveBufferRing<Device>::StopWorker() {
+    if (worker_.joinable()) {
+        SetEvent(stopEvent_.Get());
+        worker_.join();
     }
 }
 
-MCIERROR WaveOutErrorToMci(MMRESULT r) {
+namespace {
+MMRESULT ResetDevice(HWAVEIN h) { return waveInReset(h); }
+MMRESULT ResetDevice(HWAVEOUT h) { return waveOutReset(h); }
+MMRESULT Unprepare(HWAVEIN h, WAVEHDR& hdr) { return waveInUnprepareHeader(h, &hdr, sizeof(WAVEHDR)); }
+MMRESULT Unprepare(HWAVEOUT h, WAVEHDR& hdr) { return waveOutUnprepareHeader(h, &hdr, sizeof(WAVEHDR)); }
+}  // namespace
+
+template <class Device>
+void WaveBufferRing<Device>::ReleaseBuffers() {
+    if (device_) {
+        ResetDevice(device_.Get());
+        WaitForBuffers([this] { return !AnyQueued(headers_, prepared_); });
+        if (AnyQueued(headers_, prepared_)) {
+            AbandonToDriver(memory_, headers_);
+            (void)device_.Detach();  // it cannot close with buffers queued
+        } else {
+            for (size_t i = 0; i < prepared_; ++i) Unprepare(device_.Get(), headers_[i]);
+        }
+    }
+    prepared_ = outstanding_ = 0;
+    device_.Reset();
+    headers_.clear();
+    memory_.clear();
+}
+
+template class WaveBufferRing<ScopedWaveIn>;
+template class WaveBufferRing<ScopedWaveOut>;
+
+namespace {
+MCIERROR OpenErrorToMci(MMRESULT r, bool input) {
     switch (r) {
     case MMSYSERR_NOERROR: return 0;
     case MMSYSERR_BADDEVICEID:
-    case MMSYSERR_NODRIVER: return MCIERR_WAVE_OUTPUTSUNSUITABLE;
-    case WAVERR_BADFORMAT: return MCIERR_WAVE_SETOUTPUTUNSUITABLE;
-    case MMSYSERR_ALLOCATED: return MCIERR_WAVE_OUTPUTSINUSE;
+    case MMSYSERR_NODRIVER: return input ? MCIERR_WAVE_INPUTSUNSUITABLE : MCIERR_WAVE_OUTPUTSUNSUITABLE;
+    case WAVERR_BADFORMAT: return input ? MCIERR_WAVE_SETINPUTUNSUITABLE : MCIERR_WAVE_SETOUTPUTUNSUITABLE;
+    case MMSYSERR_ALLOCATED: return input ? MCIERR_WAVE_INPUTSINUSE : MCIERR_WAVE_OUTPUTSINUSE;
     case MMSYSERR_NOMEM: return MCIERR_OUT_OF_MEMORY;
     default: return MCIERR_HARDWARE;
     }
 }
+}  // namespace
+
+MCIERROR WaveInErrorToMci(MMRESULT r) { return OpenErrorToMci(r, true); }
+MCIERROR WaveOutErrorToMci(MMRESULT r) { return OpenErrorToMci(r, false); }
 
 // ---- recording ----
 
@@ -82,11 +118,9 @@ MCIERROR WaveRecorder::Start(UINT device, const WAVEFORMATEX& format, WaveStore&
     recorded_ = 0;
     end_ = End::None;
     writeError_ = 0;
-    bufferEvent_.Reset(CreateEventW(nullptr, FALSE, FALSE, nullptr));
-    stopEvent_.Reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
-    if (!bufferEvent_ || !stopEvent_) return MCIERR_OUT_OF_MEMORY;
+    if (!MakeEvents()) return MCIERR_OUT_OF_MEMORY;
     MMRESULT r = waveInOpen(device_.Put(), device, const_cast<WAVEFORMATEX*>(&format),
-                            reinterpret_cast<DWORD_PTR>(bufferEvent_.Get()), 0, CALLBACK_EVENT);
+                            BufferCallback(), 0, CALLBACK_EVENT);
     if (r != MMSYSERR_NOERROR) {
         device_.Detach();  // nothing was opened
         return WaveInErrorToMci(r);
@@ -119,10 +153,7 @@ MCIERROR WaveRecorder::Start(UINT device, const WAVEFORMATEX& format, WaveStore&
 }
 
 void WaveRecorder::Stop() {
-    if (worker_.joinable()) {
-        SetEvent(stopEvent_.Get());
-        worker_.join();
-    }
+    StopWorker();
     Release();
 }
 
@@ -193,23 +224,7 @@ bool WaveRecorder::Drain(bool requeue) {
     return sound;
 }
 
-void WaveRecorder::Release() {
-    if (device_) {
-        waveInReset(device_.Get());
-        WaitForBuffers([this] { return !AnyQueued(headers_, prepared_); });
-        if (AnyQueued(headers_, prepared_)) {
-            AbandonToDriver(memory_, headers_);
-            (void)device_.Detach();  // it cannot close with buffers queued
-        } else {
-            for (size_t i = 0; i < prepared_; ++i)
-                waveInUnprepareHeader(device_.Get(), &headers_[i], sizeof(WAVEHDR));
-        }
-    }
-    prepared_ = outstanding_ = 0;
-    device_.Reset();
-    headers_.clear();
-    memory_.clear();
-}
+void WaveRecorder::Release() { ReleaseBuffers(); }
 
 // ---- playback ----
 
@@ -228,10 +243,29 @@ MCIERROR WavePlayer::Start(UINT device, const WAVEFORMATEX& format, const WaveSt
     played_ = 0;
     finished_ = false;
     converter_.reset();
-    bufferEvent_.Reset(CreateEventW(nullptr, FALSE, FALSE, nullptr));
-    stopEvent_.Reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
-    if (!bufferEvent_ || !stopEvent_) return MCIERR_OUT_OF_MEMORY;
-    const auto event = reinterpret_cast<DWORD_PTR>(bufferEvent_.Get());
+    if (!MakeEvents()) return MCIERR_OUT_OF_MEMORY;
+    MMRESULT r = OpenOutput(device, format);
+    if (r != MMSYSERR_NOERROR) return WaveOutErrorToMci(r);
+    // The meter measures what the output is given.
+    levels_.Start(converter_ ? converter_->Target() : format);
+    bufferFrames_ = BufferBytes(format) / blockAlign_;
+    if (converter_) scratch_.assign(static_cast<size_t>(bufferFrames_) * blockAlign_, 0);
+    MCIERROR e = QueueBuffers(bufferFrames_ * outputAlign_);
+    if (e) {
+        Release();
+        return e;
+    }
+    try {
+        worker_ = std::thread(&WavePlayer::Run, this);
+    } catch (...) {
+        Release();
+        return MCIERR_OUT_OF_MEMORY;
+    }
+    return 0;
+}
+
+MMRESULT WavePlayer::OpenOutput(UINT device, const WAVEFORMATEX& format) {
+    const auto event = BufferCallback();
     MMRESULT r = waveOutOpen(device_.Put(), device, const_cast<WAVEFORMATEX*>(&format), event, 0, CALLBACK_EVENT);
     if (r != MMSYSERR_NOERROR) device_.Detach();
     if (r == WAVERR_BADFORMAT || r == MMSYSERR_INVALPARAM || r == MMSYSERR_NOTSUPPORTED) {
@@ -242,44 +276,25 @@ MCIERROR WavePlayer::Start(UINT device, const WAVEFORMATEX& format, const WaveSt
         r = waveOutOpen(device_.Put(), device, &plain, event, 0, CALLBACK_EVENT);
         if (r != MMSYSERR_NOERROR) device_.Detach();
     }
-    if (r != MMSYSERR_NOERROR) {
-        converter_.reset();
-        return WaveOutErrorToMci(r);
-    }
-    // The meter measures what the output is given.
-    levels_.Start(converter_ ? converter_->Target() : format);
-    bufferFrames_ = BufferBytes(format) / blockAlign_;
-    DWORD bytes = bufferFrames_ * outputAlign_;
-    if (converter_) scratch_.assign(static_cast<size_t>(bufferFrames_) * blockAlign_, 0);
+    if (r != MMSYSERR_NOERROR) converter_.reset();
+    return r;
+}
+
+MCIERROR WavePlayer::QueueBuffers(DWORD bytes) {
     memory_.assign(kPlayBuffers, std::vector<char>(bytes));
     headers_.assign(kPlayBuffers, WAVEHDR{});
     prepared_ = next_ = outstanding_ = 0;
-    bool ok = true;
-    for (size_t i = 0; i < kPlayBuffers && ok; ++i) {
+    for (size_t i = 0; i < kPlayBuffers; ++i) {
         WAVEHDR& h = headers_[i];
         h.lpData = memory_[i].data();
         h.dwBufferLength = bytes;
-        ok = waveOutPrepareHeader(device_.Get(), &h, sizeof(h)) == MMSYSERR_NOERROR;
-        if (ok) ++prepared_;
+        if (waveOutPrepareHeader(device_.Get(), &h, sizeof(h)) != MMSYSERR_NOERROR) return MCIERR_HARDWARE;
+        ++prepared_;
     }
-    MCIERROR e = ok ? 0 : MCIERR_HARDWARE;
-    for (size_t i = 0; i < prepared_ && !e && readPos_ < to_; ++i) {
-        if (!Fill(headers_[i]))
-            e = MCIERR_FILE_READ;
-        else if (waveOutWrite(device_.Get(), &headers_[i], sizeof(WAVEHDR)) != MMSYSERR_NOERROR)
-            e = MCIERR_HARDWARE;
-        else
-            ++outstanding_;
-    }
-    if (e) {
-        Release();
-        return e;
-    }
-    try {
-        worker_ = std::thread(&WavePlayer::Run, this);
-    } catch (...) {
-        Release();
-        return MCIERR_OUT_OF_MEMORY;
+    for (size_t i = 0; i < prepared_ && readPos_ < to_; ++i) {
+        if (!Fill(headers_[i])) return MCIERR_FILE_READ;
+        if (waveOutWrite(device_.Get(), &headers_[i], sizeof(WAVEHDR)) != MMSYSERR_NOERROR) return MCIERR_HARDWARE;
+        ++outstanding_;
     }
     return 0;
 }
@@ -339,29 +354,12 @@ void WavePlayer::Run() noexcept {
 }
 
 void WavePlayer::Stop() {
-    if (worker_.joinable()) {
-        SetEvent(stopEvent_.Get());
-        worker_.join();
-    }
+    StopWorker();
     Release();
 }
 
 void WavePlayer::Release() {
-    if (device_) {
-        waveOutReset(device_.Get());
-        WaitForBuffers([this] { return !AnyQueued(headers_, prepared_); });
-        if (AnyQueued(headers_, prepared_)) {
-            AbandonToDriver(memory_, headers_);
-            (void)device_.Detach();  // it cannot close with buffers queued
-        } else {
-            for (size_t i = 0; i < prepared_; ++i)
-                waveOutUnprepareHeader(device_.Get(), &headers_[i], sizeof(WAVEHDR));
-        }
-    }
-    prepared_ = outstanding_ = 0;
-    device_.Reset();
-    headers_.clear();
-    memory_.clear();
+    ReleaseBuffers();
     scratch_.clear();
 }
 

@@ -19,10 +19,42 @@
 
 namespace orvo {
 
+// What the recorder and the player share: the device, the ring of buffers
+// it is handed in turn, the two events the worker thread waits on, and the
+// order in which it is all taken down.
+template <class Device>
+class WaveBufferRing {
+protected:
+    WaveBufferRing() = default;
+    ~WaveBufferRing() = default;
+    // The buffer event (the device's callback) and the stop event; false
+    // when the system has none to give.
+    bool MakeEvents();
+    DWORD_PTR BufferCallback() const { return reinterpret_cast<DWORD_PTR>(bufferEvent_.Get()); }
+    // Ends the worker thread, if one runs.
+    void StopWorker();
+    // Resets the device, waits for it to hand the buffers back, unprepares
+    // and frees them, and closes it.
+    void ReleaseBuffers();
+
+    Device device_;
+    ScopedHandle bufferEvent_, stopEvent_;
+    std::vector<std::vector<char>> memory_;
+    std::vector<WAVEHDR> headers_;
+    size_t prepared_ = 0;
+    size_t next_ = 0, outstanding_ = 0;
+    HWND notify_ = nullptr;
+    UINT message_ = 0;
+    std::thread worker_;
+};
+
+extern template class WaveBufferRing<ScopedWaveIn>;
+extern template class WaveBufferRing<ScopedWaveOut>;
+
 // Records into the store's samples file from fileOffset on, telling the
 // store how far the take has reached the disk; the caller makes the bytes
 // part of the element after Stop.
-class WaveRecorder {
+class WaveRecorder : private WaveBufferRing<ScopedWaveIn> {
 public:
     // Why a take ended without being asked to.
     enum class End { None, InputLost, WriteFailed, LimitReached };
@@ -57,29 +89,20 @@ private:
     void EndBy(End why);
     void Release();
 
-    ScopedWaveIn device_;
-    ScopedHandle bufferEvent_, stopEvent_;
-    std::vector<std::vector<char>> memory_;
-    std::vector<WAVEHDR> headers_;
-    size_t prepared_ = 0;
-    size_t next_ = 0, outstanding_ = 0;
     WaveStore* store_ = nullptr;
     uint64_t fileOffset_ = 0;
     WORD blockAlign_ = 1;
     uint64_t maxBytes_ = 0;
-    HWND notify_ = nullptr;
-    UINT message_ = 0;
     std::atomic<uint64_t> recorded_{0};
     std::atomic<End> end_{End::None};
     std::atomic<DWORD> writeError_{0};
     LevelTap levels_;
-    std::thread worker_;
 };
 
 // Plays the element bytes [from, to) of the store. When the last buffer has
 // been played it posts `message` to `notify`. An output that refuses the
 // element's format is given it converted (SampleConverter).
-class WavePlayer {
+class WavePlayer : private WaveBufferRing<ScopedWaveOut> {
 public:
     WavePlayer() = default;
     ~WavePlayer();
@@ -101,27 +124,23 @@ public:
 
 private:
     void Run() noexcept;
+    // Opens the output in format, or failing that in a plain format the
+    // samples are converted to.
+    MMRESULT OpenOutput(UINT device, const WAVEFORMATEX& format);
+    // Prepares the buffers of bytes each and queues the first of the sound.
+    MCIERROR QueueBuffers(DWORD bytes);
     bool Fill(WAVEHDR& h);
     void Release();
 
-    ScopedWaveOut device_;
-    ScopedHandle bufferEvent_, stopEvent_;
-    std::vector<std::vector<char>> memory_;
     std::vector<char> scratch_;  // element samples before conversion
     std::unique_ptr<SampleConverter> converter_;
-    std::vector<WAVEHDR> headers_;
-    size_t prepared_ = 0;
-    size_t next_ = 0, outstanding_ = 0;
     const WaveStore* store_ = nullptr;
     uint64_t readPos_ = 0, from_ = 0, to_ = 0, queued_ = 0;  // element bytes
     DWORD bufferFrames_ = 1;
     WORD blockAlign_ = 1, outputAlign_ = 1;
-    HWND notify_ = nullptr;
-    UINT message_ = 0;
     std::atomic<uint64_t> played_{0};
     std::atomic<bool> finished_{false};
     LevelTap levels_;
-    std::thread worker_;
 };
 
 // The MCI error that best describes a failed waveInOpen / waveOutOpen.
