@@ -35,6 +35,20 @@ ORVO_PACKAGES_I386="wine32:i386 libasound2-plugins:i386 gstreamer1.0-plugins-bas
 
 orvo_log() { printf '== %s\n' "$*" >&2; }
 
+# A mirror being synced hands out package lists of the wrong size for a few
+# minutes; apt-get update then fails though nothing is wrong here. Ask again
+# with growing pauses; if it still fails, go on with what did arrive and let
+# the install say whether anything needed is missing.
+orvo_apt_update() {
+    local attempt
+    for attempt in 1 2 3 4 5 6; do
+        "$@" apt-get update -q && return 0
+        orvo_log "apt-get update failed (attempt $attempt); asking again in $((attempt * 20)) s"
+        sleep $((attempt * 20))
+    done
+    orvo_log "apt-get update kept failing; installing from the lists that did arrive"
+}
+
 orvo_install_deps() {
     local missing=()
     for p in $ORVO_PACKAGES $ORVO_PACKAGES_I386; do
@@ -46,7 +60,7 @@ orvo_install_deps() {
     [ "$(id -u)" -ne 0 ] && sudo="sudo"
     # The 32-bit Wine and its plugins are i386 packages.
     dpkg --print-foreign-architectures | grep -qx i386 || $sudo dpkg --add-architecture i386
-    $sudo apt-get update -q
+    orvo_apt_update $sudo
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
 }
 
