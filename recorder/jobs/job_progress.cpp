@@ -1,4 +1,4 @@
-#include "recorder/mp3/conversion_progress.h"
+#include "recorder/jobs/job_progress.h"
 
 #include <commctrl.h>
 
