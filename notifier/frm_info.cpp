@@ -29,10 +29,18 @@ InfoItem InfoItemOfId(int id) {
 
 frmInfo::frmInfo() = default;
 
-// The window may still be open (the module's teardown): it lets go as when it
-// closes. The browser views, the last members, go before the window does.
+// The window may still be open (the module's teardown): it lets go in the
+// order of a close, the browser views before the keyboard and the module.
 frmInfo::~frmInfo() {
-    if (Hwnd()) ForgetWindow();
+    if (!Hwnd()) return;
+    DestroyViews();
+    ForgetWindow();
+}
+
+// The controls go before their host windows do.
+void frmInfo::DestroyViews() {
+    webNotify_.Destroy();
+    webLocal_.Destroy();
 }
 
 std::wstring frmInfo::ClassName() { return ModuleClassName(L"OrvoVMNotify.frmInfo"); }
@@ -443,9 +451,7 @@ LRESULT frmInfo::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
             if (OnSetCursor(reinterpret_cast<HWND>(wParam))) return TRUE;
             break;
         case WM_DESTROY:
-            // The controls go before their host windows do.
-            webNotify_.Destroy();
-            webLocal_.Destroy();
+            DestroyViews();
             break;
     }
     return Window::HandleMessage(msg, wParam, lParam);

@@ -106,6 +106,7 @@ private:
     void ShowView(WebView& front);
     LRESULT OnCtlColor(HDC dc, HWND control);
     bool OnSetCursor(HWND under);
+    void DestroyViews();
     // The window has gone, or goes with this object: the keyboard and the
     // module let go of it. Last: the module may delete the object.
     void ForgetWindow();

@@ -14,7 +14,7 @@ namespace {
 // The handlers go first, so that the messages the control's destruction
 // sends reach none of them.
 Control::~Control() {
-    if (sink_) sink_->Unregister(this, id_, Hwnd());
+    if (sink_) sink_->Unregister(this, id_, hwnd_.Get());
 }
 
 int Control::Dpi() const { return container_ ? container_->Dpi() : DpiOf(nullptr); }

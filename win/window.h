@@ -24,6 +24,9 @@ class Control;
 class Window {
 public:
     Window() = default;
+    // Destroys the window if it is still open, without calling back into the
+    // object (no WM_DESTROY handler, no OnDestroyed): a derived window needs
+    // no Destroy() in its destructor, only the teardown of its own state.
     virtual ~Window();
     Window(const Window&) = delete;
     Window& operator=(const Window&) = delete;
