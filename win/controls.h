@@ -186,6 +186,29 @@ public:
     void OnScroll(std::function<void(int code, int thumb)> handler);
 };
 
+// A list of texts to choose one from, dropped down from a box (ComboBox) or
+// shown in place (ListBox). Indexes count from 0; -1 is no choice.
+class ComboBox : public Control {
+public:
+    void Create(Window& container, const TwipRect& rect, UINT id = 0);
+    void AddItem(const std::wstring& text);
+    int Count() const;
+    int SelectedIndex() const;
+    void SetSelectedIndex(int index);
+    // After the user has chosen another item.
+    void OnChange(Window::Handler handler);
+};
+
+class ListBox : public Control {
+public:
+    void Create(Window& container, const TwipRect& rect, UINT id = 0);
+    void AddItem(const std::wstring& text);
+    int Count() const;
+    int SelectedIndex() const;
+    void SetSelectedIndex(int index);
+    void OnChange(Window::Handler handler);
+};
+
 // A progress bar from 0 to a maximum.
 class ProgressBar : public Control {
 public:

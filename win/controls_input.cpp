@@ -61,6 +61,41 @@ void ScrollBar::SetValue(int value) { SetScrollPos(Checked(), SB_CTL, value, TRU
 
 void ScrollBar::OnScroll(std::function<void(int, int)> handler) { Sink().OnScroll(Checked(), std::move(handler)); }
 
+// The drop-down part is part of the control's height, not an extra.
+void ComboBox::Create(Window& container, const TwipRect& rect, UINT id) {
+    CreateControl(container, L"COMBOBOX", WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, 0, L"", rect, id);
+}
+
+void ComboBox::AddItem(const std::wstring& text) {
+    if (SendMessageW(Checked(), CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str())) < 0)
+        Fail(L"Cannot add an item to a list");
+}
+
+int ComboBox::Count() const { return static_cast<int>(SendMessageW(Checked(), CB_GETCOUNT, 0, 0)); }
+int ComboBox::SelectedIndex() const { return static_cast<int>(SendMessageW(Checked(), CB_GETCURSEL, 0, 0)); }
+void ComboBox::SetSelectedIndex(int index) { SendMessageW(Checked(), CB_SETCURSEL, static_cast<WPARAM>(index), 0); }
+
+void ComboBox::OnChange(Window::Handler handler) {
+    Sink().OnControlCommand(Id(), CBN_SELCHANGE, std::move(handler));
+}
+
+// Its height is the one asked for, not rounded to whole items.
+void ListBox::Create(Window& container, const TwipRect& rect, UINT id) {
+    CreateControl(container, L"LISTBOX", WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT,
+                  WS_EX_CLIENTEDGE, L"", rect, id);
+}
+
+void ListBox::AddItem(const std::wstring& text) {
+    if (SendMessageW(Checked(), LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str())) < 0)
+        Fail(L"Cannot add an item to a list");
+}
+
+int ListBox::Count() const { return static_cast<int>(SendMessageW(Checked(), LB_GETCOUNT, 0, 0)); }
+int ListBox::SelectedIndex() const { return static_cast<int>(SendMessageW(Checked(), LB_GETCURSEL, 0, 0)); }
+void ListBox::SetSelectedIndex(int index) { SendMessageW(Checked(), LB_SETCURSEL, static_cast<WPARAM>(index), 0); }
+
+void ListBox::OnChange(Window::Handler handler) { Sink().OnControlCommand(Id(), LBN_SELCHANGE, std::move(handler)); }
+
 void ProgressBar::Create(Window& container, const TwipRect& rect, int max, UINT id) {
     CreateControl(container, PROGRESS_CLASSW, WS_VISIBLE, 0, L"", rect, id);
     SendMessageW(Hwnd(), PBM_SETRANGE32, 0, max);

@@ -18,11 +18,15 @@ public:
         box.Create(*this, {120, 240, 2400, 300}, false);
         name.Create(box.Inner(), L"", {60, 30, 1800, 285});
         check.Create(*this, L"check", {120, 900, 1500, 285});
+        list.Create(box.Inner(), {60, 360, 1800, 900});
+        combo.Create(*this, {120, 1320, 1800, 1200});
         return true;
     }
     PictureBox box;
     TextBox name;
     CheckBox check;
+    ListBox list;
+    ComboBox combo;
 
 protected:
     LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override {
@@ -45,8 +49,34 @@ TEST(ControlKit, ControlsMadeThroughItFollowANewDpi) {
     test::ExpectAt(window.box.Hwnd(), {120, 240, 2400, 300}, to);
     test::ExpectAt(window.name.Hwnd(), {60, 30, 1800, 285}, to);
     test::ExpectAt(window.check.Hwnd(), {120, 900, 1500, 285}, to);
-    for (HWND control : {window.name.Hwnd(), window.check.Hwnd()})
+    test::ExpectAt(window.list.Hwnd(), {60, 360, 1800, 900}, to);
+    for (HWND control : {window.name.Hwnd(), window.check.Hwnd(), window.list.Hwnd(), window.combo.Hwnd()})
         EXPECT_EQ(reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)), DialogFont(to));
+}
+
+// A choice the user makes reaches the list's handler; one the program makes
+// does not.
+TEST(ControlKit, ListsTellTheUsersChoiceOnly) {
+    KitWindow window;
+    ASSERT_TRUE(window.Create());
+    int changes = 0;
+    window.list.OnChange([&] { ++changes; });
+    for (const wchar_t* item : {L"一", L"二", L"三"}) window.list.AddItem(item);
+    window.list.SetSelectedIndex(1);
+    EXPECT_EQ(window.list.SelectedIndex(), 1);
+    EXPECT_EQ(changes, 0);
+    window.combo.AddItem(L"一");
+    window.combo.AddItem(L"二");
+    EXPECT_EQ(window.combo.Count(), 2);
+    EXPECT_EQ(window.combo.SelectedIndex(), -1);
+
+    RECT item{};
+    SendMessageW(window.list.Hwnd(), LB_GETITEMRECT, 2, reinterpret_cast<LPARAM>(&item));
+    LPARAM at = MAKELPARAM(item.left + 2, item.top + 2);
+    SendMessageW(window.list.Hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, at);
+    SendMessageW(window.list.Hwnd(), WM_LBUTTONUP, 0, at);
+    EXPECT_EQ(window.list.SelectedIndex(), 2);
+    EXPECT_EQ(changes, 1);
 }
 
 // The object stops answering before its window goes: a window still open when
