@@ -17,7 +17,6 @@ namespace {
 
 constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
 constexpr DWORD kExStyle = WS_EX_TOOLWINDOW;
-constexpr UINT_PTR kSearchBoxSubclass = 1;
 constexpr wchar_t kNotStoredText[] = L"无法保存“不再显示”的设置：没有写入注册表的权限。";
 
 InfoItem InfoItemOfId(int id) {
@@ -30,7 +29,19 @@ InfoItem InfoItemOfId(int id) {
 
 frmInfo::frmInfo() = default;
 
-frmInfo::~frmInfo() { Destroy(); }
+// The window may still be open (the module's teardown): it lets go in the
+// order of a close, the browser views before the keyboard and the module.
+frmInfo::~frmInfo() {
+    if (!Hwnd()) return;
+    DestroyViews();
+    ForgetWindow();
+}
+
+// The controls go before their host windows do.
+void frmInfo::DestroyViews() {
+    webNotify_.Destroy();
+    webLocal_.Destroy();
+}
 
 std::wstring frmInfo::ClassName() { return ModuleClassName(L"OrvoVMNotify.frmInfo"); }
 
@@ -92,8 +103,9 @@ void frmInfo::Form_DpiChanged() {
 bool frmInfo::CreateControls() {
     LoadArt();
     for (const ControlPlace& place : InfoLayout()) {
-        HWND made = CreateItem(place);
-        if (!made && place.kind == ControlKind::Strip) return false;
+        HWND made = nullptr;
+        bool ok = Resume([&] { made = CreateItem(place); });
+        if (!ok && place.kind == ControlKind::Strip) return false;
         items_[static_cast<int>(place.id)] = made;
     }
 
@@ -120,36 +132,83 @@ bool frmInfo::webView_BeforeNavigate(const std::wstring& url, bool newWindow) {
     return false;
 }
 
-HWND frmInfo::CreateItem(const ControlPlace& place) {
-    const DWORD visible = place.visible ? WS_VISIBLE : 0;
-    switch (place.kind) {
-        case ControlKind::Strip: return CreateStrip(place);
-        case ControlKind::Label: {
-            DWORD style = SS_NOPREFIX | (place.centred ? SS_CENTER : SS_LEFT) | visible;
-            if (place.hand) style |= SS_NOTIFY;
-            return AddControl(place, L"STATIC", style);
-        }
-        case ControlKind::Image: return AddImage(place);
-        case ControlKind::Edit: {
-            HWND box = AddControl(place, L"EDIT", WS_TABSTOP | ES_AUTOHSCROLL | visible, WS_EX_CLIENTEDGE);
-            if (box)
-                SetWindowSubclass(box, &frmInfo::SearchBoxProc, kSearchBoxSubclass, reinterpret_cast<DWORD_PTR>(this));
-            return box;
-        }
-        case ControlKind::CheckBox: return AddControl(place, L"BUTTON", WS_TABSTOP | BS_AUTOCHECKBOX | visible);
-        case ControlKind::WebView: return CreateWebView(place);
-    }
-    return nullptr;
+Window& frmInfo::ContainerOf(const ControlPlace& place) {
+    if (place.container == InfoItem::picTop) return topStrip_.Inner();
+    if (place.container == InfoItem::picStatus) return statusStrip_.Inner();
+    return *this;
 }
 
-HWND frmInfo::CreateStrip(const ControlPlace& place) {
-    Panel& strip = place.id == InfoItem::picTop ? topStrip_ : statusStrip_;
-    RECT r = PixelsOf(TwipsOf(place), Dpi());
-    COLORREF back = place.id == InfoItem::picTop ? kTopStripColor : kStatusStripColor;
-    if (!strip.Create(*this, r.left, r.top, r.right - r.left, r.bottom - r.top, false, back)) return nullptr;
-    SetWindowLongPtrW(strip.Hwnd(), GWLP_ID, ControlId(place.id));
-    KeepPlace(strip.Hwnd(), TwipsOf(place));
-    return strip.Hwnd();
+HWND frmInfo::CreateItem(const ControlPlace& place) {
+    if (place.kind == ControlKind::WebView) return CreateWebView(place);
+    Window& container = ContainerOf(place);
+    const TwipRect rect = TwipsOf(place);
+    const UINT id = static_cast<UINT>(ControlId(place.id));
+    Control* made = nullptr;
+    switch (place.kind) {
+        case ControlKind::Strip: {
+            bool top = place.id == InfoItem::picTop;
+            PictureBox& strip = top ? topStrip_ : statusStrip_;
+            strip.Create(*this, rect, false, top ? kTopStripColor : kStatusStripColor, id);
+            made = &strip;
+            break;
+        }
+        case ControlKind::Label: {
+            auto label = std::make_unique<Label>();
+            label->Create(container, place.caption, rect, id,
+                          (place.centred ? SS_CENTER : SS_LEFT) | (place.hand ? SS_NOTIFY : 0));
+            made = label.get();
+            others_.push_back(std::move(label));
+            break;
+        }
+        case ControlKind::Image: {
+            // Tooltips need the mouse, so every picture takes notifications;
+            // its tooltip, read as its name, says what it does.
+            auto image = std::make_unique<orvo::Picture>();
+            image->Create(container, place.tooltip, rect, id);
+            made = image.get();
+            others_.push_back(std::move(image));
+            break;
+        }
+        case ControlKind::Edit:
+            txtSearch_.Create(container, place.caption, rect, ES_AUTOHSCROLL, id);
+            txtSearch_.OnGotFocus([this] { txtSearch_GotFocus(); });
+            txtSearch_.OnKeyPress([this](int key) { txtSearch_KeyPress(key); });
+            made = &txtSearch_;
+            break;
+        case ControlKind::CheckBox:
+            chkHideWindow_.Create(container, place.caption, rect, id);
+            chkHideWindow_.OnClick([this] { chkHideWindow_Click(); });
+            made = &chkHideWindow_;
+            break;
+        case ControlKind::WebView:
+            break;
+    }
+    if (!made) return nullptr;
+    if (!place.visible) made->SetVisible(false);
+    AttachClick(place, *made);
+    controls_[static_cast<int>(place.id)] = made;
+    return made->Hwnd();
+}
+
+void frmInfo::AttachClick(const ControlPlace& place, Control& control) {
+    static const struct {
+        InfoItem id;
+        void (frmInfo::*handler)();
+    } kClicks[] = {
+        {InfoItem::imgChange, &frmInfo::imgChange_Click},     {InfoItem::lblRefresh, &frmInfo::lblRefresh_Click},
+        {InfoItem::lblHomepage, &frmInfo::lblHomepage_Click}, {InfoItem::lblSoft, &frmInfo::lblSoft_Click},
+        {InfoItem::lblDingZhi, &frmInfo::lblDingZhi_Click},   {InfoItem::lblSO, &frmInfo::lblSO_Click},
+        {InfoItem::lblFind, &frmInfo::lblFind_Click},         {InfoItem::lblBuy, &frmInfo::lblBuy_Click},
+        {InfoItem::lblMobile, &frmInfo::lblMobile_Click},     {InfoItem::lblSite, &frmInfo::lblSite_Click},
+        {InfoItem::imgSearch, &frmInfo::imgSearch_Click},
+    };
+    for (const auto& click : kClicks) {
+        if (click.id != place.id) continue;
+        auto handler = click.handler;
+        Window::Handler run = [this, handler] { (this->*handler)(); };
+        if (auto* label = dynamic_cast<Label*>(&control)) label->OnClick(run);
+        if (auto* image = dynamic_cast<orvo::Picture*>(&control)) image->OnClick(run);
+    }
 }
 
 // A view that cannot be made leaves an empty area; the rest of the window
@@ -163,22 +222,6 @@ HWND frmInfo::CreateWebView(const ControlPlace& place) {
         SetAccessibleName(view.Host(), place.id == InfoItem::webNotify ? L"在线公告" : L"本地页面");
     }
     return view.Host();
-}
-
-HWND frmInfo::AddControl(const ControlPlace& place, const wchar_t* className, DWORD style, DWORD exStyle) {
-    HWND container = place.container == InfoItem::Count ? Hwnd() : Item(place.container);
-    return AddChild(className, place.caption, style, exStyle, TwipsOf(place), static_cast<UINT>(ControlId(place.id)),
-                    container);
-}
-
-// The window draws the picture itself, centred at the size drawn for its dpi,
-// so the control's text is free to name the picture for screen readers: its
-// tooltip says what it does.
-HWND frmInfo::AddImage(const ControlPlace& place) {
-    // Tooltips need the mouse, so every picture takes notifications.
-    HWND hwnd = AddControl(place, L"STATIC", SS_OWNERDRAW | SS_NOTIFY | (place.visible ? WS_VISIBLE : 0));
-    if (hwnd) SetAccessibleName(hwnd, place.tooltip);
-    return hwnd;
 }
 
 void frmInfo::DrawPicture(const DRAWITEMSTRUCT& item) {
@@ -202,25 +245,9 @@ void frmInfo::DrawPicture(const DRAWITEMSTRUCT& item) {
 }
 
 void frmInfo::AddTooltips() {
-    tooltip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
-                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, Hwnd(), nullptr,
-                               GetModuleHandleW(nullptr), nullptr);
-    if (!tooltip_) return;
-    SendMessageW(tooltip_, TTM_SETMAXTIPWIDTH, 0, 600);
+    if (!Resume([&] { tips_.Create(Hwnd()); })) return;
     for (const ControlPlace& place : InfoLayout())
-        if (!place.tooltip.empty() && Item(place.id)) AddTooltip(Item(place.id), place.tooltip);
-}
-
-void frmInfo::AddTooltip(HWND control, const std::wstring& text) {
-    if (!tooltip_) return;
-    TTTOOLINFOW ti{};
-    // The older record size: accepted by every version of the common controls.
-    ti.cbSize = TTTOOLINFOW_V2_SIZE;
-    ti.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
-    ti.hwnd = Hwnd();
-    ti.uId = reinterpret_cast<UINT_PTR>(control);
-    ti.lpszText = const_cast<wchar_t*>(text.c_str());
-    SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
+        if (!place.tooltip.empty() && Item(place.id)) Resume([&] { tips_.Set(Item(place.id), place.tooltip); });
 }
 
 HWND frmInfo::Item(InfoItem control) const {
@@ -258,7 +285,7 @@ void frmInfo::Form_Load() {
             KeepPlace(view->Host(), place);
         }
     });
-    Resume([&] { SendMessageW(Item(InfoItem::chkHideWindow), BM_SETCHECK, BST_UNCHECKED, 0); });
+    Resume([&] { chkHideWindow_.SetChecked(false); });
     Resume([&] {
         RECT r;
         if (!GetWindowRect(Hwnd(), &r)) FailWithLastError(L"GetWindowRect");
@@ -277,7 +304,7 @@ void frmInfo::Form_Load() {
     ThreadState& state = ThisThread();
     Resume([&] { state.SoftDesc = ResolveSoftDesc(ReadSetting(kSettingsKey, kSoftDescValue)); });
     Resume([&] { SetWindowTextW(Hwnd(), WindowCaption(state.SoftDesc).c_str()); });
-    Resume([&] { SetWindowTextW(Item(InfoItem::lblSoft), SoftLinkCaption(state.SoftDesc).c_str()); });
+    Resume([&] { controls_[static_cast<int>(InfoItem::lblSoft)]->SetText(SoftLinkCaption(state.SoftDesc)); });
     Resume([&] {
         state.ReadmePath =
             ResolveReadmePath(ReadSetting(kSettingsKey, kReadmePathValue), ComponentFolder());
@@ -315,8 +342,8 @@ void frmInfo::webNotify_DocumentComplete(IDispatch* /*frame*/, const std::wstrin
     bool found = false;
     Resume([&] { found = HasNoticeMark(markup); });
     if (!found) return;
-    Resume([&] { ShowWindow(Item(InfoItem::imgChange), SW_SHOW); });
-    Resume([&] { ShowWindow(Item(InfoItem::lblRefresh), SW_SHOW); });
+    for (InfoItem tool : {InfoItem::imgChange, InfoItem::lblRefresh})
+        Resume([&] { controls_[static_cast<int>(tool)]->SetVisible(true); });
     Resume([&] { ShowView(webNotify_); });
 }
 
@@ -358,15 +385,12 @@ void frmInfo::OpenLink(Link link) {
 
 void frmInfo::imgSearch_Click() {
     std::wstring url;
-    Resume([&] { url = SearchUrl(WindowText(Item(InfoItem::txtSearch))); });
+    Resume([&] { url = SearchUrl(txtSearch_.Text()); });
     Resume([&] { ShellOpen(Hwnd(), L"open", url, L"", L"", SW_SHOW); });
 }
 
 void frmInfo::txtSearch_GotFocus() {
-    Resume([&] {
-        HWND box = Item(InfoItem::txtSearch);
-        SendMessageW(box, EM_SETSEL, 0, GetWindowTextLengthW(box));
-    });
+    Resume([&] { txtSearch_.SelectAll(); });
 }
 
 void frmInfo::txtSearch_KeyPress(int keyCode) {
@@ -374,40 +398,20 @@ void frmInfo::txtSearch_KeyPress(int keyCode) {
 }
 
 void frmInfo::chkHideWindow_Click() {
-    HWND box = Item(InfoItem::chkHideWindow);
     StoredFor stored = StoredFor::Nobody;
     Resume([&] {
-        bool ticked = SendMessageW(box, BM_GETCHECK, 0, 0) == BST_CHECKED;
+        bool ticked = chkHideWindow_.IsChecked();
         stored = WriteSetting(kSettingsKey, kHideWindowValue, ticked ? L"1" : L"0");
     });
     // The box shows the choice in force, which stays the old one when
     // nothing could be stored.
     Resume([&] {
         bool hidden = ReadSetting(kSettingsKey, kHideWindowValue) == L"1";
-        SendMessageW(box, BM_SETCHECK, hidden ? BST_CHECKED : BST_UNCHECKED, 0);
+        chkHideWindow_.SetChecked(hidden);
     });
     if (stored != StoredFor::Nobody || toldNotStored_) return;
     toldNotStored_ = true;
     Resume([&] { ShowMessage(Hwnd(), kNotStoredText, WindowText(Hwnd()), MB_OK | MB_ICONINFORMATION); });
-}
-
-void frmInfo::RouteCommand(int id, int code) {
-    switch (InfoItemOfId(id)) {
-        case InfoItem::imgChange: if (code == STN_CLICKED) imgChange_Click(); break;
-        case InfoItem::lblRefresh: if (code == STN_CLICKED) lblRefresh_Click(); break;
-        case InfoItem::lblHomepage: if (code == STN_CLICKED) lblHomepage_Click(); break;
-        case InfoItem::lblSoft: if (code == STN_CLICKED) lblSoft_Click(); break;
-        case InfoItem::lblDingZhi: if (code == STN_CLICKED) lblDingZhi_Click(); break;
-        case InfoItem::lblSO: if (code == STN_CLICKED) lblSO_Click(); break;
-        case InfoItem::lblFind: if (code == STN_CLICKED) lblFind_Click(); break;
-        case InfoItem::lblBuy: if (code == STN_CLICKED) lblBuy_Click(); break;
-        case InfoItem::lblMobile: if (code == STN_CLICKED) lblMobile_Click(); break;
-        case InfoItem::lblSite: if (code == STN_CLICKED) lblSite_Click(); break;
-        case InfoItem::imgSearch: if (code == STN_CLICKED) imgSearch_Click(); break;
-        case InfoItem::txtSearch: if (code == EN_SETFOCUS) txtSearch_GotFocus(); break;
-        case InfoItem::chkHideWindow: if (code == BN_CLICKED) chkHideWindow_Click(); break;
-        default: break;
-    }
 }
 
 LRESULT frmInfo::OnCtlColor(HDC dc, HWND control) {
@@ -429,20 +433,6 @@ bool frmInfo::OnSetCursor(HWND under) {
     return true;
 }
 
-LRESULT CALLBACK frmInfo::SearchBoxProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR,
-                                        DWORD_PTR self) {
-    if (msg == WM_CHAR) {
-        try {
-            reinterpret_cast<frmInfo*>(self)->txtSearch_KeyPress(static_cast<int>(wParam));
-        } catch (...) {
-        }
-    } else if (msg == WM_NCDESTROY) {
-        RemoveWindowSubclass(hwnd, &frmInfo::SearchBoxProc, kSearchBoxSubclass);
-    }
-    // The key goes on to the box unchanged.
-    return DefSubclassProc(hwnd, msg, wParam, lParam);
-}
-
 LRESULT frmInfo::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
         case WM_DRAWITEM:
@@ -454,9 +444,6 @@ LRESULT frmInfo::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
                 WindowCreated();
             }
             break;
-        case WM_COMMAND:
-            RouteCommand(LOWORD(wParam), HIWORD(wParam));
-            return 0;
         case WM_CTLCOLORSTATIC:
         case WM_CTLCOLORBTN:
             return OnCtlColor(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
@@ -464,17 +451,16 @@ LRESULT frmInfo::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
             if (OnSetCursor(reinterpret_cast<HWND>(wParam))) return TRUE;
             break;
         case WM_DESTROY:
-            // The controls go before their host windows do.
-            webNotify_.Destroy();
-            webLocal_.Destroy();
+            DestroyViews();
             break;
     }
-    return Default(msg, wParam, lParam);
+    return Window::HandleMessage(msg, wParam, lParam);
 }
 
-void frmInfo::OnDestroyed() {
+void frmInfo::OnDestroyed() { ForgetWindow(); }
+
+void frmInfo::ForgetWindow() {
     DetachInfoKeyboard(*this);
-    tooltip_ = nullptr;
     for (HWND& item : items_) item = nullptr;
     if (!counted_) return;
     counted_ = false;

@@ -24,10 +24,12 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "notifier/info_layout.h"
 #include "notifier/web_view.h"
 #include "base/scoped.h"
+#include "win/controls.h"
 #include "win/window.h"
 
 namespace orvo::notifier {
@@ -89,23 +91,25 @@ private:
     void Form_Load();
     void LoadArt();
     bool CreateControls();
+    // The control of one place, made through the kit; nullptr for a browser
+    // view that could not be made. Fails with a Failure.
     HWND CreateItem(const ControlPlace& place);
-    HWND CreateStrip(const ControlPlace& place);
     HWND CreateWebView(const ControlPlace& place);
-    HWND AddControl(const ControlPlace& place, const wchar_t* className, DWORD style, DWORD exStyle = 0);
-    HWND AddImage(const ControlPlace& place);
+    // The window the control of a place lies in.
+    Window& ContainerOf(const ControlPlace& place);
+    // Its click handler, for the places that have one.
+    void AttachClick(const ControlPlace& place, Control& control);
     void DrawPicture(const DRAWITEMSTRUCT& item);
     void Form_DpiChanged() override;
     void AddTooltips();
-    void AddTooltip(HWND control, const std::wstring& text);
     void OpenLink(Link link);
     void ShowView(WebView& front);
-    // WM_COMMAND from a control: the handler for its id and notification code.
-    void RouteCommand(int id, int code);
     LRESULT OnCtlColor(HDC dc, HWND control);
     bool OnSetCursor(HWND under);
-    static LRESULT CALLBACK SearchBoxProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
-                                          DWORD_PTR self);
+    void DestroyViews();
+    // The window has gone, or goes with this object: the keyboard and the
+    // module let go of it. Last: the module may delete the object.
+    void ForgetWindow();
 
     int32_t viewSwitchCount_ = 0;
     std::wstring notifyUrl_;
@@ -113,11 +117,15 @@ private:
     bool toldNotStored_ = false;  // the user hears once that the box could not be stored
 
     HWND items_[static_cast<int>(InfoItem::Count)] = {};
-    Panel topStrip_;
-    Panel statusStrip_;
+    Control* controls_[static_cast<int>(InfoItem::Count)] = {};  // the kit's, by place
+    PictureBox topStrip_;
+    PictureBox statusStrip_;
+    TextBox txtSearch_;
+    CheckBox chkHideWindow_;
+    std::vector<std::unique_ptr<Control>> others_;  // the labels and pictures
+    ToolTip tips_;
     WebView webNotify_;
     WebView webLocal_;
-    HWND tooltip_ = nullptr;
     ScopedIcon iconSmall_;
     ScopedIcon iconLarge_;
     ScopedIcon logoIcon_;

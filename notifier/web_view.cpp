@@ -184,7 +184,7 @@ private:
 
 WebView::WebView() = default;
 
-WebView::~WebView() { Destroy(); }
+WebView::~WebView() { ReleaseControl(); }
 
 LRESULT WebView::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
@@ -241,6 +241,11 @@ HRESULT WebView::Create(HWND parent, int id, int x, int y, int width, int height
 }
 
 void WebView::Destroy() {
+    ReleaseControl();
+    Window::Destroy();
+}
+
+void WebView::ReleaseControl() {
     if (events_) {
         events_->Unadvise(eventsCookie_);
         events_.Reset();
@@ -258,7 +263,6 @@ void WebView::Destroy() {
         site_->Detach();
         site_.Reset();
     }
-    Window::Destroy();
 }
 
 bool WebView::TranslateKey(MSG& m) {

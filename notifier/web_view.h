@@ -71,6 +71,10 @@ protected:
     LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
 private:
+    // Releases the control; the host window stays (the base's destructor
+    // takes it, after the control has let go of it).
+    void ReleaseControl();
+
     friend class WebSite;
     void FitControlToHost();
     // The focus has come to the host: the control is activated for the user,

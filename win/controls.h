@@ -18,8 +18,12 @@
 
 namespace orvo {
 
+class ToolTip;
+
 // What every control has: a place in its container, visibility, enabled
-// state, a text and a tooltip.
+// state, a text and a tooltip. Each registers with the window that receives
+// its notifications (its container's event sink) when it is made, and that
+// window lays it out again from its twips at every new dpi.
 class Control {
 public:
     Control() = default;
@@ -51,6 +55,10 @@ public:
     void SetText(const std::wstring& text);
     const std::wstring& ToolTip() const { return tip_; }
     void SetToolTip(const std::wstring& text);
+    // A font of the control's own (not owned); a new dpi gives it the dialog
+    // font again, and the window that chose another sets it again.
+    void SetFont(HFONT font);
+    void SetFocus();
 
     Window* Container() const { return container_; }
     int Dpi() const;
@@ -59,33 +67,62 @@ public:
     virtual void Rescale();
 
 protected:
-    // Creates a system control inside container. Fails with a Failure.
+    // Creates a system control inside container. id 0: a fresh one. Fails
+    // with a Failure.
     void CreateControl(Window& container, const wchar_t* className, DWORD style, DWORD exStyle,
                        const std::wstring& text, const TwipRect& rect, UINT id = 0);
-    // For controls that are one of the program's own windows (panels).
-    void AdoptWindow(Window& container, HWND hwnd, const TwipRect& rect);
+    // For controls that are one of the program's own windows (panels),
+    // already made inside container.
+    void AdoptWindow(Window& container, const TwipRect& rect);
     // After Move: controls that lay out their insides override it.
     virtual void Moved() {}
     // Fails when the control's window no longer exists.
     HWND Checked() const;
     UINT Id() const { return id_; }
 
+    // The window whose handlers receive the control's notifications.
+    Window& Sink() const;
+
 private:
+    void Enrol(Window& container, const TwipRect& rect);
     Window* container_ = nullptr;
+    Window* sink_ = nullptr;
     ScopedWindow hwnd_;
     TwipRect rect_;
     UINT id_ = 0;
     std::wstring tip_;
-    ScopedWindow tipWindow_;
+    std::unique_ptr<orvo::ToolTip> tipWindow_;
+};
+
+// A tooltip window for the controls of one top-level window: each tool shows
+// a text of its own while the mouse rests on it. Made after the owner has
+// become topmost, if it is to be: a window that already owns a tooltip could
+// not be raised to the topmost band under Wine.
+class ToolTip {
+public:
+    // Fails with a Failure.
+    void Create(HWND owner);
+    HWND Hwnd() const { return window_.Get(); }
+    // Adds the tool, or gives one already added a new text.
+    void Set(HWND tool, const std::wstring& text);
+
+private:
+    ScopedWindow window_;
+    HWND owner_ = nullptr;
+    std::vector<HWND> tools_;
 };
 
 // A static text. Mnemonics are off, so a file name with "&" shows as it is.
 class Label : public Control {
 public:
     ~Label() override;
-    void Create(Window& container, const std::wstring& caption, const TwipRect& rect);
+    // style: SS_LEFT, SS_CENTER, SS_NOTIFY (for OnClick)...
+    void Create(Window& container, const std::wstring& caption, const TwipRect& rect, UINT id = 0,
+                DWORD style = SS_LEFT);
     // An opaque background of its own (CLR_INVALID: the container's).
     void SetBackColor(COLORREF color);
+    // A click on a label made with SS_NOTIFY.
+    void OnClick(Window::Handler handler);
 
 private:
     BackColor back_;
@@ -93,13 +130,98 @@ private:
 
 class Button : public Control {
 public:
-    void Create(Window& container, const std::wstring& caption, const TwipRect& rect);
+    // isDefault: the default button of its window (Enter presses it).
+    void Create(Window& container, const std::wstring& caption, const TwipRect& rect, UINT id = 0,
+                bool isDefault = false);
     void OnClick(Window::Handler handler);
     // As if the user clicked it (nothing when disabled).
     void Click();
 
 private:
     Window::Handler click_;
+};
+
+class CheckBox : public Control {
+public:
+    void Create(Window& container, const std::wstring& caption, const TwipRect& rect, UINT id = 0);
+    bool IsChecked() const;
+    void SetChecked(bool checked);
+    // After the user has ticked or cleared it.
+    void OnClick(Window::Handler handler);
+};
+
+// A group box drawn round controls that lie beside it in the same container.
+class GroupBox : public Control {
+public:
+    void Create(Window& container, const std::wstring& caption, const TwipRect& rect, UINT id = 0);
+};
+
+// An edit box. style: ES_AUTOHSCROLL for one line, ES_MULTILINE... with
+// WS_VSCROLL; it is a tab stop with a sunken border.
+class TextBox : public Control {
+public:
+    ~TextBox() override;
+    void Create(Window& container, const std::wstring& text, const TwipRect& rect, DWORD style = ES_AUTOHSCROLL,
+                UINT id = 0);
+    void SelectAll();
+    void OnGotFocus(Window::Handler handler);
+    // Every character typed into it; the box takes the character as well.
+    void OnKeyPress(std::function<void(int key)> handler);
+
+private:
+    static LRESULT CALLBACK KeyProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                    DWORD_PTR self);
+    std::function<void(int)> keyPress_;
+};
+
+// A horizontal scroll bar with a range and a thumb position.
+class ScrollBar : public Control {
+public:
+    // An empty range at first.
+    void Create(Window& container, const TwipRect& rect, UINT id = 0);
+    void SetRange(int min, int max);
+    int Value() const;
+    void SetValue(int value);
+    // Every scroll message: the code (SB_LINELEFT...) and the thumb position.
+    void OnScroll(std::function<void(int code, int thumb)> handler);
+};
+
+// A list of texts to choose one from, dropped down from a box (ComboBox) or
+// shown in place (ListBox). Indexes count from 0; -1 is no choice.
+class ComboBox : public Control {
+public:
+    void Create(Window& container, const TwipRect& rect, UINT id = 0);
+    void AddItem(const std::wstring& text);
+    int Count() const;
+    int SelectedIndex() const;
+    void SetSelectedIndex(int index);
+    // After the user has chosen another item.
+    void OnChange(Window::Handler handler);
+};
+
+class ListBox : public Control {
+public:
+    void Create(Window& container, const TwipRect& rect, UINT id = 0);
+    void AddItem(const std::wstring& text);
+    int Count() const;
+    int SelectedIndex() const;
+    void SetSelectedIndex(int index);
+    void OnChange(Window::Handler handler);
+};
+
+// A progress bar from 0 to a maximum.
+class ProgressBar : public Control {
+public:
+    void Create(Window& container, const TwipRect& rect, int max, UINT id = 0);
+    void SetValue(int value);
+};
+
+// A picture its window draws (WM_DRAWITEM), named for screen readers by its
+// text; it takes clicks, and the mouse, so tooltips reach it.
+class Picture : public Control {
+public:
+    void Create(Window& container, const std::wstring& name, const TwipRect& rect, UINT id = 0);
+    void OnClick(Window::Handler handler);
 };
 
 // Controls that contain others: a panel of the program's own.
@@ -110,7 +232,7 @@ public:
     Window& Inner() { return panel_; }
 
 protected:
-    void CreatePanel(Window& container, const TwipRect& rect, bool sunken, COLORREF back);
+    void CreatePanel(Window& container, const TwipRect& rect, bool sunken, COLORREF back, UINT id = 0);
     Panel panel_;
 };
 
@@ -124,8 +246,10 @@ public:
 // picture drawn at its natural size.
 class PictureBox : public Panelled {
 public:
-    void Create(Window& container, const TwipRect& rect, bool sunken = false, COLORREF back = CLR_INVALID);
+    void Create(Window& container, const TwipRect& rect, bool sunken = false, COLORREF back = CLR_INVALID,
+                UINT id = 0);
     void SetPicture(HBITMAP bitmap) { panel_.SetPicture(bitmap); }
+    HBRUSH BackBrush() const { return panel_.BackBrush(); }
     void SetBackColor(COLORREF color) { panel_.SetBackColor(color); }
 };
 

@@ -1,16 +1,29 @@
 #include "win/window.h"
 
+#include <algorithm>
 #include <cwchar>
+#include <iterator>
 
 #include "base/failure.h"
 #include "base/rounding.h"
 #include "base/scoped.h"
 #include "base/window_class.h"
+#include "win/controls.h"
 #include "win/window_tools.h"
 
 namespace orvo {
 
-Window::~Window() { Destroy(); }
+// The object stops answering its window before the handle goes: by now the
+// parts of the derived class are torn down, so the messages of the
+// destruction get the default answer only, and no window has to remember to
+// destroy itself from its own destructor.
+Window::~Window() {
+    HWND h = hwnd_;
+    if (!h) return;
+    SetWindowLongPtrW(h, GWLP_USERDATA, 0);
+    hwnd_ = nullptr;
+    DestroyWindow(h);
+}
 
 void Window::Destroy() {
     if (hwnd_) DestroyWindow(hwnd_);
@@ -34,21 +47,14 @@ int Window::Dpi() const {
     return DpiOf(hwnd_);
 }
 
-HWND Window::AddChild(const wchar_t* className, const std::wstring& text, DWORD style, DWORD exStyle,
-                      const TwipRect& rect, UINT id, HWND container) {
-    HWND h = CreateChild(container ? container : hwnd_, className, text, style, exStyle, rect, id);
-    if (h) KeepPlace(h, rect, true);
-    return h;
-}
-
-void Window::KeepPlace(HWND child, const TwipRect& rect, bool dialogFont) {
+void Window::KeepPlace(HWND child, const TwipRect& rect) {
     for (Kept& k : kept_) {
         if (k.child == child) {
             k.rect = rect;
             return;
         }
     }
-    kept_.push_back(Kept{child, rect, dialogFont});
+    kept_.push_back(Kept{child, rect});
 }
 
 void Window::TakeDpi(const RECT& suggested) {
@@ -60,7 +66,12 @@ void Window::TakeDpi(const RECT& suggested) {
         RECT px = PixelsOf(k.rect, dpi);
         SetWindowPos(k.child, nullptr, px.left, px.top, px.right - px.left, px.bottom - px.top,
                      SWP_NOZORDER | SWP_NOACTIVATE);
-        if (k.dialogFont) SendMessageW(k.child, WM_SETFONT, reinterpret_cast<WPARAM>(DialogFont(dpi)), FALSE);
+    }
+    // Every control made through the kit for this window, wherever it lies:
+    // no window lists its controls by hand. One that fails stays as it was.
+    std::vector<Control*> controls = controls_;
+    for (Control* c : controls) {
+        if (c->Created() && IsWindow(c->Hwnd())) Resume([c] { c->Rescale(); });
     }
     Form_DpiChanged();
     RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
@@ -72,8 +83,26 @@ Window* Window::FromHandle(HWND hwnd) {
 }
 
 void Window::OnCommand(UINT id, Handler handler) { commands_[id] = std::move(handler); }
+void Window::OnControlCommand(UINT id, WORD code, Handler handler) {
+    controlCommands_[{id, code}] = std::move(handler);
+}
 void Window::OnNotify(HWND from, std::function<LRESULT(NMHDR*)> handler) { notifies_[from] = std::move(handler); }
-void Window::OnScroll(HWND from, std::function<void(int)> handler) { scrolls_[from] = std::move(handler); }
+void Window::OnScroll(HWND from, std::function<void(int, int)> handler) { scrolls_[from] = std::move(handler); }
+
+void Window::Register(Control* control) { controls_.push_back(control); }
+
+void Window::Unregister(Control* control, UINT id, HWND hwnd) {
+    controls_.erase(std::remove(controls_.begin(), controls_.end(), control), controls_.end());
+    if (id) {
+        commands_.erase(id);
+        for (auto it = controlCommands_.begin(); it != controlCommands_.end();)
+            it = it->first.first == id ? controlCommands_.erase(it) : std::next(it);
+    }
+    if (hwnd) {
+        notifies_.erase(hwnd);
+        scrolls_.erase(hwnd);
+    }
+}
 void Window::OnTimer(UINT_PTR id, Handler handler) { timers_[id] = std::move(handler); }
 void Window::RemoveTimer(UINT_PTR id) { timers_.erase(id); }
 
@@ -81,6 +110,12 @@ bool Window::Dispatch(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
     result = 0;
     switch (msg) {
         case WM_COMMAND: {
+            auto control = controlCommands_.find({LOWORD(wParam), HIWORD(wParam)});
+            if (control != controlCommands_.end() && lParam) {
+                Handler h = control->second;
+                if (h) h();
+                return true;
+            }
             auto it = commands_.find(LOWORD(wParam));
             if (it == commands_.end()) return false;
             // Handlers may replace themselves; run a copy.
@@ -101,7 +136,7 @@ bool Window::Dispatch(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
             auto it = scrolls_.find(reinterpret_cast<HWND>(lParam));
             if (it == scrolls_.end()) return false;
             auto h = it->second;
-            if (h) h(LOWORD(wParam));
+            if (h) h(LOWORD(wParam), HIWORD(wParam));
             return true;
         }
         case WM_TIMER: {
@@ -128,13 +163,14 @@ LRESULT Window::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     return Default(msg, wParam, lParam);
 }
 
-bool Panel::Create(Window& parent, int x, int y, int width, int height, bool sunken, COLORREF back) {
+bool Panel::Create(Window& parent, int x, int y, int width, int height, bool sunken, COLORREF back, UINT id) {
     parent_ = &parent;
     SetBackColor(back);
     // A control parent: Tab and the arrows reach the controls inside it.
     DWORD exStyle = (sunken ? WS_EX_CLIENTEDGE : 0) | WS_EX_CONTROLPARENT;
     return CreateOf(ModuleClassName(L"OrvoPanel").c_str(), WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS,
-                    exStyle, L"", x, y, width, height, parent.Hwnd());
+                    exStyle, L"", x, y, width, height, parent.Hwnd(),
+                    reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)));
 }
 
 void Panel::SetPicture(HBITMAP bitmap) {

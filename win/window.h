@@ -7,6 +7,7 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "base/scoped.h"
@@ -18,11 +19,14 @@ struct TwipRect {
     double left = 0, top = 0, width = 0, height = 0;
 };
 
-int DpiOf(HWND hwnd);
+class Control;
 
 class Window {
 public:
     Window() = default;
+    // Destroys the window if it is still open, without calling back into the
+    // object (no WM_DESTROY handler, no OnDestroyed): a derived window needs
+    // no Destroy() in its destructor, only the teardown of its own state.
     virtual ~Window();
     Window(const Window&) = delete;
     Window& operator=(const Window&) = delete;
@@ -34,14 +38,21 @@ public:
     static Window* FromHandle(HWND hwnd);
 
     // One handler per event. Controls register here; the handlers run from
-    // the window procedure, which lets no exception pass.
+    // the window procedure, which lets no exception pass. Commands are
+    // dispatched only this way, never by a switch over identifiers: each
+    // handler is registered next to the control it belongs to, so no list of
+    // identifiers has to be kept in step with the controls.
     using Handler = std::function<void()>;
     // WM_COMMAND by identifier: menu items, accelerators, buttons, toolbar buttons.
     void OnCommand(UINT id, Handler handler);
+    // WM_COMMAND from a control with one notification code (STN_CLICKED,
+    // EN_SETFOCUS...); it goes before a handler for the identifier alone.
+    void OnControlCommand(UINT id, WORD code, Handler handler);
     // WM_NOTIFY from one control; the handler's result is the message's result.
     void OnNotify(HWND from, std::function<LRESULT(NMHDR*)> handler);
-    // WM_HSCROLL / WM_VSCROLL from one control (slider); the argument is the scroll code.
-    void OnScroll(HWND from, std::function<void(int code)> handler);
+    // WM_HSCROLL / WM_VSCROLL from one control (slider, scroll bar): the
+    // scroll code and the thumb position the message carries.
+    void OnScroll(HWND from, std::function<void(int code, int thumb)> handler);
     // WM_TIMER by timer identifier.
     void OnTimer(UINT_PTR id, Handler handler);
     void RemoveTimer(UINT_PTR id);
@@ -62,19 +73,14 @@ public:
     bool RunModal(HWND owner, bool show = true);
 
 protected:
-    // A system control (WS_CHILD is added) at a place in twips inside
-    // container (nullptr: this window), with the dialog font. The window keeps
-    // the place: a change of dpi puts the control back there at the new
-    // scale. nullptr when the system refuses.
-    HWND AddChild(const wchar_t* className, const std::wstring& text, DWORD style, DWORD exStyle,
-                  const TwipRect& rect, UINT id, HWND container = nullptr);
-    // Keeps the place of a child made otherwise (a window of the program's
-    // own), or takes a new place for one already kept. dialogFont: the child
-    // is given the dialog font of each new dpi.
-    void KeepPlace(HWND child, const TwipRect& rect, bool dialogFont = false);
+    // Keeps the place of a child window of the program's own that is no
+    // control of the kit (a drawing area, a browser host), or takes a new
+    // place for one already kept: a change of dpi puts it back there.
+    void KeepPlace(HWND child, const TwipRect& rect);
     // After a change of dpi, once the window has taken the rectangle the
-    // system suggests and its kept children their places and fonts: what else
-    // it draws at its scale (fonts of its own, pictures, metrics).
+    // system suggests and its controls and kept children their places and
+    // fonts: what else it draws at its scale (fonts of its own, pictures,
+    // metrics).
     virtual void Form_DpiChanged() {}
 
     // Registers the class on first use and creates the window; false on failure.
@@ -89,25 +95,34 @@ protected:
     // Runs the registered handler for a control notification; false when none.
     bool Dispatch(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result);
     LRESULT Default(UINT msg, WPARAM wParam, LPARAM lParam) { return DefWindowProcW(hwnd_, msg, wParam, lParam); }
-    // Called once after WM_NCDESTROY; the handle is already gone.
+    // Called once after WM_NCDESTROY when the window goes while its object
+    // lives (closed by the user or by Destroy); the handle is already gone.
+    // Not called from the destructor: the object stops answering its window
+    // before the handle goes, and its own destructor tears down its state.
     virtual void OnDestroyed() {}
 
 private:
+    friend class Control;  // registers itself with the window that receives its notifications
+    // The controls a new dpi lays out again, in the order they were made.
+    void Register(Control* control);
+    // A control going: it is laid out no more, and its handlers are dropped.
+    void Unregister(Control* control, UINT id, HWND hwnd);
     static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
     // WM_DPICHANGED: the suggested rectangle, then everything laid out again.
     void TakeDpi(const RECT& suggested);
     struct Kept {
         HWND child;
         TwipRect rect;
-        bool dialogFont;
     };
     HWND hwnd_ = nullptr;
     std::vector<Kept> kept_;
+    std::vector<Control*> controls_;
     int dpi_ = 0;  // from WM_DPICHANGED; 0 until one arrives
     UINT nextId_ = 1000;
     std::map<UINT, Handler> commands_;
+    std::map<std::pair<UINT, WORD>, Handler> controlCommands_;
     std::map<HWND, std::function<LRESULT(NMHDR*)>> notifies_;
-    std::map<HWND, std::function<void(int)>> scrolls_;
+    std::map<HWND, std::function<void(int, int)>> scrolls_;
     std::map<UINT_PTR, Handler> timers_;
 };
 
@@ -119,7 +134,7 @@ public:
     // Sunken: a sunken border. back: the background colour (CLR_INVALID for
     // the button face).
     bool Create(Window& parent, int x, int y, int width, int height, bool sunken = false,
-                COLORREF back = CLR_INVALID);
+                COLORREF back = CLR_INVALID, UINT id = 0);
     Window& EventSink() override { return parent_ ? parent_->EventSink() : *this; }
     // A bitmap painted at its natural size in the top-left corner (not owned).
     void SetPicture(HBITMAP bitmap);

@@ -84,7 +84,7 @@ LRESULT LevelMeter::Surface::HandleMessage(UINT msg, WPARAM wParam, LPARAM lPara
 
 void LevelMeter::Create(Window& container, const TwipRect& rect) {
     if (!surface_.Create(container.Hwnd(), PixelsOf(rect, container.Dpi()))) FailWithLastError(L"Cannot create the level meter");
-    AdoptWindow(container, surface_.Hwnd(), rect);
+    AdoptWindow(container, rect);
     timer_.Create(surface_, kReadInterval, false);
     timer_.OnTick([this] { Refresh(); });
 }

@@ -99,7 +99,7 @@ const KeyCommand kKeys[] = {
 
 FrmMain::FrmMain() = default;
 
-FrmMain::~FrmMain() { Destroy(); }
+FrmMain::~FrmMain() = default;
 
 bool FrmMain::Create() {
     int dpi = DpiOf(nullptr);
@@ -255,16 +255,10 @@ void FrmMain::LoadToolbarImages() {
 }
 
 // The window has moved to a monitor of another scale (or the scale changed)
-// and has taken the rectangle the system suggests: the controls go back to
-// their twips, with fonts and pictures for the new dpi.
+// and its controls are back at their twips with the dialog font for the new
+// dpi: the toolbar pictures are drawn for it.
 void FrmMain::Form_DpiChanged() {
     Resume([this] { LoadToolbarImages(); });
-    Control* controls[] = {&Frame1, &vsMic,   &vsVolume, &Label1,   &Label2,  &sb1,     &picMain,  &TbrRecord,
-                           &dBar1,  &sldRecord, &Lblread, &LblFile, &cmdMore, &tbrOther, &fraMore, &cmdRecCtr,
-                           &cmdVolCtr, &cmdConvert, &mtrLevel};
-    for (Control* c : controls) {
-        if (c->Created()) Resume([c] { c->Rescale(); });
-    }
 }
 
 // The side panel's three buttons.

@@ -7,7 +7,7 @@
 
 #include "audio/wave_riff.h"
 #include "recorder/main_window/frm_main.h"
-#include "recorder/mp3/conversion_progress.h"
+#include "recorder/jobs/job_progress.h"
 #include "base/failure.h"
 #include "base/path.h"
 #include "base/rounding.h"

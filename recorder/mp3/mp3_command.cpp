@@ -2,7 +2,7 @@
 
 #include "base/failure.h"
 #include "base/path.h"
-#include "recorder/mp3/conversion_progress.h"
+#include "recorder/jobs/job_progress.h"
 #include "recorder/mp3/mp3_conversion.h"
 #include "recorder/program.h"
 #include "win/ui_seam.h"

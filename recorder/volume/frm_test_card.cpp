@@ -67,39 +67,36 @@ void frmTestCard::ShowModal(HWND owner) {
     window.RunModal(owner);
 }
 
-std::wstring frmTestCard::Text() const { return WindowText(text1_); }
+std::wstring frmTestCard::Text() const { return text1_.Text(); }
 
 LRESULT frmTestCard::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
-    switch (msg) {
-        case WM_CREATE: OnCreate(); return 0;
-        case WM_COMMAND: RouteCommand(LOWORD(wParam), HIWORD(wParam)); return 0;
-        default: return Default(msg, wParam, lParam);
+    // A control the system refuses leaves the window without it, as before.
+    if (msg == WM_CREATE) {
+        Resume([&] { OnCreate(); });
+        return 0;
     }
+    return Window::HandleMessage(msg, wParam, lParam);
 }
 
 void frmTestCard::OnCreate() {
-    const DWORD common = WS_VISIBLE | WS_TABSTOP;
-    text1_ = AddChild(L"EDIT", L"", common | ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN | WS_VSCROLL,
-                         WS_EX_CLIENTEDGE, kText1, IDC_TESTCARD_TEXT1);
-    command1_ = AddChild(L"BUTTON", L"关闭", common | BS_PUSHBUTTON, 0, kCommand1, IDC_TESTCARD_COMMAND1);
+    text1_.Create(*this, L"", kText1, ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN | WS_VSCROLL,
+                  IDC_TESTCARD_TEXT1);
+    command1_.Create(*this, L"关闭", kCommand1, IDC_TESTCARD_COMMAND1);
+    command1_.OnClick([this] { Command1_Click(); });
+    // Escape, as in any modal window with a single way out.
+    OnCommand(IDCANCEL, [this] { Command1_Click(); });
     SetTextFont();
 }
 
 void frmTestCard::SetTextFont() {
     ScopedGdi<HFONT> font = MakeTextFont(Dpi());
     if (!font) return;
-    SendMessageW(text1_, WM_SETFONT, reinterpret_cast<WPARAM>(font.Get()), TRUE);
+    text1_.SetFont(font.Get());
     textFont_ = std::move(font);
 }
 
 // At a new dpi the report keeps its own font, made for that dpi.
 void frmTestCard::Form_DpiChanged() { SetTextFont(); }
-
-void frmTestCard::RouteCommand(int id, int code) {
-    if (id == IDC_TESTCARD_COMMAND1 && code == BN_CLICKED) Command1_Click();
-    // Escape, as in any modal window with a single way out.
-    if (id == IDCANCEL) Command1_Click();
-}
 
 void frmTestCard::Form_Load() {
     Resume([&] { SetText(L""); });
@@ -126,7 +123,7 @@ void frmTestCard::ShowCardInfo() {
     Resume([&] { Append(SoundCardDetails(device)); });
 }
 
-void frmTestCard::SetText(const std::wstring& text) { SetWindowTextW(text1_, text.c_str()); }
+void frmTestCard::SetText(const std::wstring& text) { text1_.SetText(text); }
 
 void frmTestCard::Append(const std::wstring& piece) { SetText(Text() + piece); }
 

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "base/scoped.h"
+#include "win/controls.h"
 #include "win/window.h"
 
 namespace orvo::recorder {
@@ -19,8 +20,8 @@ public:
     // Loads a new window and shows it modally over owner until it is closed.
     static void ShowModal(HWND owner);
 
-    HWND Text1() const { return text1_; }
-    HWND Command1() const { return command1_; }
+    HWND Text1() const { return text1_.Hwnd(); }
+    HWND Command1() const { return command1_.Hwnd(); }
     std::wstring Text() const;
 
 private:
@@ -28,8 +29,6 @@ private:
     void OnCreate();
     void SetTextFont();
     void Form_DpiChanged() override;
-    // WM_COMMAND from a control: the handler for its id and notification code.
-    void RouteCommand(int id, int code);
 
     // Runs once the window and its controls exist, before it is shown.
     void Form_Load();
@@ -41,8 +40,8 @@ private:
     void SetText(const std::wstring& text);
     void Append(const std::wstring& piece);
 
-    HWND text1_ = nullptr;
-    HWND command1_ = nullptr;
+    TextBox text1_;
+    Button command1_;
     ScopedGdi<HFONT> textFont_;
 };
 

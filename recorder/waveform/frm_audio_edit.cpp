@@ -30,7 +30,6 @@ frmAudioEdit* g_open = nullptr;  // the window whose timer watches the play
 // --- drawing area ---
 
 WavePicture::~WavePicture() {
-    Destroy();
     if (oldBitmap_) SelectObject(image_.Get(), oldBitmap_);
 }
 
@@ -83,10 +82,8 @@ LRESULT WavePicture::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
 
 // --- the window ---
 
-frmAudioEdit::~frmAudioEdit() {
-    Destroy();  // while this object can still answer WM_DESTROY
-    if (g_open == this) g_open = nullptr;
-}
+// The window may still be open: the sound stops as when it closes.
+frmAudioEdit::~frmAudioEdit() { Form_Unload(); }
 
 bool frmAudioEdit::Create(HWND owner) {
     int dpi = DpiOf(owner);
@@ -107,43 +104,39 @@ bool frmAudioEdit::Create(HWND owner) {
     return true;
 }
 
-HWND frmAudioEdit::AddControl(const wchar_t* cls, const wchar_t* text, DWORD style, DWORD exStyle, int id,
-                              const TwipRect& rect) {
-    HWND h = AddChild(cls, text, WS_VISIBLE | style, exStyle, rect, static_cast<UINT>(id));
-    if (!h) FailWithLastError(L"Creating a control of the waveform window");
-    return h;
-}
-
 // Controls are created in tab order, which is also their order on the
 // keyboard; Text1 and Command1 sit inside Frame1 (offsets from its corner).
 void frmAudioEdit::CreateControls() {
     const int frameLeft = 120, frameTop = 90;
-    AddControl(L"SCROLLBAR", L"", SBS_HORZ | WS_TABSTOP, 0, IDC_HSCROLL2, {120, 1170, 5685, 135});
-    AddControl(L"SCROLLBAR", L"", SBS_HORZ | WS_TABSTOP, 0, IDC_HSCROLL1, {120, 990, 5685, 135});
-    AddControl(L"STATIC", L"<-终点B", SS_LEFT, 0, IDC_LABEL2, {5880, 1200, 855, 255});
-    AddControl(L"STATIC", L"<-起点A", SS_LEFT, 0, IDC_LABEL1, {5880, 930, 855, 225});
+    hScroll2_.Create(*this, {120, 1170, 5685, 135}, IDC_HSCROLL2);
+    hScroll1_.Create(*this, {120, 990, 5685, 135}, IDC_HSCROLL1);
+    label2_.Create(*this, L"<-终点B", {5880, 1200, 855, 255}, IDC_LABEL2);
+    label1_.Create(*this, L"<-起点A", {5880, 930, 855, 225}, IDC_LABEL1);
     const TwipRect picture{120, 1380, kPictureWidth, kPictureHeight};
     RECT px = PixelsOf(picture, Dpi());
     if (!picture_.Create(Hwnd(), IDC_PICAUDIOWAV, px.left, px.top, px.right - px.left, px.bottom - px.top)) {
         FailWithLastError(L"Creating the drawing area");
     }
     KeepPlace(picture_.Hwnd(), picture);
-    AddControl(L"BUTTON", L"请选择WAV文件：", BS_GROUPBOX, 0, IDC_FRAME1, {frameLeft, frameTop, 6615, 795});
-    AddControl(L"BUTTON", L"...", BS_PUSHBUTTON | WS_TABSTOP, 0, IDC_COMMAND1,
-               {frameLeft + 5880, frameTop + 300, 525, 315});
-    AddControl(L"EDIT", L"", ES_AUTOHSCROLL | WS_TABSTOP, WS_EX_CLIENTEDGE, IDC_TEXT1,
-               {frameLeft + 150, frameTop + 300, 5535, 285});
-    AddControl(L"BUTTON", L"停止", BS_PUSHBUTTON | WS_TABSTOP, 0, IDC_COMMAND3, {5940, 1950, 705, 375});
-    AddControl(L"BUTTON", L"播放", BS_PUSHBUTTON | WS_TABSTOP, 0, IDC_COMMAND2, {5940, 1500, 705, 375});
+    frame1_.Create(*this, L"请选择WAV文件：", {frameLeft, frameTop, 6615, 795}, IDC_FRAME1);
+    command1_.Create(*this, L"...", {frameLeft + 5880, frameTop + 300, 525, 315}, IDC_COMMAND1);
+    text1_.Create(*this, L"", {frameLeft + 150, frameTop + 300, 5535, 285}, ES_AUTOHSCROLL, IDC_TEXT1);
+    command3_.Create(*this, L"停止", {5940, 1950, 705, 375}, IDC_COMMAND3);
+    command2_.Create(*this, L"播放", {5940, 1500, 705, 375}, IDC_COMMAND2);
+    command1_.OnClick([this] { Command1_Click(); });
+    command2_.OnClick([this] { Command2_Click(); });
+    command3_.OnClick([this] { Command3_Click(); });
+    // Esc, through the modal loop's dialog keys: closes as the title bar's button does.
+    OnCommand(IDCANCEL, [this] { SendMessageW(Hwnd(), WM_CLOSE, 0, 0); });
+    hScroll1_.OnScroll([this](int code, int thumb) { OnHScroll(1, code, thumb); });
+    hScroll2_.OnScroll([this](int code, int thumb) { OnHScroll(2, code, thumb); });
+    timer1_.Create(*this, 100);
+    timer1_.OnTick([this] { Timer1_Timer(); });
     // Both markers range over the file in thousandths, one step per click.
-    for (int id : {IDC_HSCROLL1, IDC_HSCROLL2}) {
-        SCROLLINFO si{sizeof(si), SIF_RANGE | SIF_POS | SIF_PAGE, 0, 0, 0, 0, 0};
-        SetScrollInfo(Item(id), SB_CTL, &si, FALSE);
-    }
     valueA_ = valueB_ = 0;
     // Their labels follow them; the markers and the drawing carry names of their own.
-    SetAccessibleName(Item(IDC_HSCROLL1), L"起点A");
-    SetAccessibleName(Item(IDC_HSCROLL2), L"终点B");
+    SetAccessibleName(hScroll1_.Hwnd(), L"起点A");
+    SetAccessibleName(hScroll2_.Hwnd(), L"终点B");
     SetAccessibleName(picture_.Hwnd(), L"波形");
     FitScrollBars();
 }
@@ -161,8 +154,8 @@ int frmAudioEdit::ScrollBarThickness(int dpi) {
 
 void frmAudioEdit::FitScrollBars() {
     int thickness = ScrollBarThickness(Dpi());
-    for (int id : {IDC_HSCROLL1, IDC_HSCROLL2}) {
-        HWND bar = Item(id);
+    for (ScrollBar* marker : {&hScroll1_, &hScroll2_}) {
+        HWND bar = marker->Hwnd();
         RECT r;
         GetWindowRect(bar, &r);
         MapWindowPoints(nullptr, Hwnd(), reinterpret_cast<POINT*>(&r), 2);
@@ -178,36 +171,17 @@ void frmAudioEdit::Form_DpiChanged() {
 }
 
 LRESULT frmAudioEdit::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
-    switch (msg) {
-        case WM_COMMAND:
-            if (HIWORD(wParam) == BN_CLICKED) {
-                switch (LOWORD(wParam)) {
-                    case IDC_COMMAND1: Command1_Click(); return 0;
-                    case IDC_COMMAND2: Command2_Click(); return 0;
-                    case IDC_COMMAND3: Command3_Click(); return 0;
-                    // Esc, through the modal loop's dialog keys: closes as the title bar's button does.
-                    case IDCANCEL: SendMessageW(Hwnd(), WM_CLOSE, 0, 0); return 0;
-                }
-            }
-            break;
-        case WM_HSCROLL:
-            OnHScroll(reinterpret_cast<HWND>(lParam), LOWORD(wParam), HIWORD(wParam));
-            return 0;
-        case WM_TIMER:
-            if (wParam == kTimer1) Timer1_Timer();
-            return 0;
-        case WM_DESTROY:
-            Form_Unload();
-            return 0;
+    if (msg == WM_DESTROY) {
+        Form_Unload();
+        return 0;
     }
-    return Default(msg, wParam, lParam);
+    return Window::HandleMessage(msg, wParam, lParam);
 }
 
 // A scroll bar was clicked or its thumb moved. Dragging only moves the thumb;
 // the value, and with it the redraw, changes when the thumb is released.
-void frmAudioEdit::OnHScroll(HWND bar, int code, int thumb) {
-    int marker = bar == Item(IDC_HSCROLL1) ? 1 : bar == Item(IDC_HSCROLL2) ? 2 : 0;
-    if (!marker) return;
+void frmAudioEdit::OnHScroll(int marker, int code, int thumb) {
+    ScrollBar& bar = Marker(marker);
     int value = HScrollValue(marker);
     switch (code) {
         case SB_LINELEFT:
@@ -217,27 +191,23 @@ void frmAudioEdit::OnHScroll(HWND bar, int code, int thumb) {
         case SB_LEFT: SetHScrollValue(marker, 0); break;
         case SB_RIGHT: SetHScrollValue(marker, kScrollMax); break;
         // The range fits the 16-bit thumb position of the message.
-        case SB_THUMBTRACK: SetScrollPos(bar, SB_CTL, thumb, TRUE); break;
+        case SB_THUMBTRACK: bar.SetValue(thumb); break;
         case SB_THUMBPOSITION: SetHScrollValue(marker, thumb); break;
-        case SB_ENDSCROLL: SetScrollPos(bar, SB_CTL, value, TRUE); break;
+        case SB_ENDSCROLL: bar.SetValue(value); break;
     }
 }
 
 void frmAudioEdit::SetHScrollValue(int marker, int value) {
     value = std::max(0, std::min(kScrollMax, value));
     int& current = marker == 1 ? valueA_ : valueB_;
-    SetScrollPos(Item(marker == 1 ? IDC_HSCROLL1 : IDC_HSCROLL2), SB_CTL, value, TRUE);
+    Marker(marker).SetValue(value);
     if (value == current) return;
     current = value;
     if (marker == 1) HScroll1_Change();
     else HScroll2_Change();
 }
 
-void frmAudioEdit::SetTimer1(bool on) {
-    if (on) SetTimer(Hwnd(), kTimer1, 100, nullptr);
-    else KillTimer(Hwnd(), kTimer1);
-    timer1On_ = on;
-}
+void frmAudioEdit::SetTimer1(bool on) { timer1_.SetEnabled(on); }
 
 void frmAudioEdit::StartTimer1() {
     if (g_open && g_open->Hwnd()) g_open->SetTimer1(true);
@@ -248,7 +218,7 @@ void frmAudioEdit::Form_Load() {
     mae::bWaveLoaded = 0;
     dialogFileName_ = L"*.wav";
     dialogDefaultExt_ = L"wav";
-    for (int id : {IDC_HSCROLL1, IDC_HSCROLL2}) SetScrollRange(Item(id), SB_CTL, 0, kScrollMax, FALSE);
+    for (ScrollBar* marker : {&hScroll1_, &hScroll2_}) marker->SetRange(0, kScrollMax);
     SetHScrollValue(2, kScrollMax);
 }
 
@@ -272,7 +242,7 @@ void frmAudioEdit::Command1_Click() {
         }
         dialogFileName_ = chosen;
         sWaveFile_ = chosen;
-        SetWindowTextW(Item(IDC_TEXT1), sWaveFile_.c_str());
+        text1_.SetText(sWaveFile_);
         mae::LoadWaveFile(sWaveFile_);
         mae::lStartFrame = 0;
         mae::lEndFrame = mae::lFrameCount;
@@ -339,7 +309,7 @@ void frmAudioEdit::Timer1_Timer() {
 void frmAudioEdit::Form_Unload() {
     if (unloaded_) return;
     unloaded_ = true;
-    if (timer1On_) SetTimer1(false);
+    if (timer1_.Enabled()) Resume([&] { SetTimer1(false); });
     Resume([] { mae::ResetWaveOut(); });
     Resume([] { mae::CloseWaveOut(); });
     if (g_open == this) {

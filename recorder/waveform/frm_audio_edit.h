@@ -8,6 +8,7 @@
 #include <string>
 
 #include "base/scoped.h"
+#include "win/controls.h"
 #include "win/window.h"
 #include "win/window_tools.h"
 
@@ -52,7 +53,6 @@ public:
         IDC_COMMAND2,
         IDC_COMMAND3,
     };
-    static constexpr UINT_PTR kTimer1 = 1;
     static constexpr int kScrollMax = 1000;
 
     frmAudioEdit() = default;
@@ -78,7 +78,7 @@ public:
     // the value changes.
     int HScrollValue(int marker) const { return marker == 1 ? valueA_ : valueB_; }
     void SetHScrollValue(int marker, int value);
-    bool Timer1Enabled() const { return timer1On_; }
+    bool Timer1Enabled() const { return timer1_.Enabled(); }
     void SetTimer1(bool on);
 
     HWND Item(int id) const { return GetDlgItem(Hwnd(), id); }
@@ -91,9 +91,9 @@ protected:
 
 private:
     void CreateControls();
-    HWND AddControl(const wchar_t* cls, const wchar_t* text, DWORD style, DWORD exStyle, int id,
-                    const TwipRect& rect);
-    void OnHScroll(HWND bar, int code, int thumb);
+    // marker: 1 for A, 2 for B.
+    void OnHScroll(int marker, int code, int thumb);
+    ScrollBar& Marker(int marker) { return marker == 1 ? hScroll1_ : hScroll2_; }
     // The markers' thickness in pixels at dpi.
     static int ScrollBarThickness(int dpi);
     // The markers at their thickness for the window's dpi.
@@ -104,9 +104,18 @@ private:
     std::wstring sWaveFile_;
     std::wstring dialogFileName_;
     std::wstring dialogDefaultExt_;
+    ScrollBar hScroll2_;
+    ScrollBar hScroll1_;
+    Label label2_;
+    Label label1_;
     WavePicture picture_;
+    GroupBox frame1_;
+    Button command1_;
+    TextBox text1_;
+    Button command3_;
+    Button command2_;
+    Timer timer1_;
     int valueA_ = 0, valueB_ = 0;
-    bool timer1On_ = false;
     bool unloaded_ = false;
     int redraws_ = 0;
 };

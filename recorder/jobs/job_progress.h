@@ -7,7 +7,7 @@
 #include <functional>
 #include <string>
 
-#include "recorder/mp3/mp3_conversion.h"
+#include "base/job.h"
 
 namespace orvo::recorder {
 

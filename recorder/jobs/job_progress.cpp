@@ -1,4 +1,4 @@
-#include "recorder/mp3/conversion_progress.h"
+#include "recorder/jobs/job_progress.h"
 
 #include <commctrl.h>
 
@@ -8,6 +8,7 @@
 #include "recorder/program.h"
 #include "base/failure.h"
 #include "base/scoped.h"
+#include "win/controls.h"
 #include "win/window.h"
 #include "win/window_tools.h"
 #include "recorder/resource.h"
@@ -18,7 +19,6 @@ namespace {
 constexpr UINT kProgressMessage = WM_APP + 1;  // wParam: share done in thousandths
 constexpr UINT kDoneMessage = WM_APP + 2;
 constexpr int kBarRange = 1000;
-constexpr UINT_PTR kShowTimer = 1;
 // Short jobs end before this and never flash a window at the user.
 constexpr UINT kShowDelayMs = 400;
 
@@ -33,51 +33,57 @@ public:
         if (!CreateOf(L"OrvoConversionProgress", style, WS_EX_DLGMODALFRAME, kProgramTitle, r.left, r.top,
                       r.right - r.left, r.bottom - r.top, owner))
             return false;
-        AddChild(L"STATIC", caption, WS_VISIBLE, 0, {180, 150, 5040, 300}, 0);
-        bar_ = AddChild(PROGRESS_CLASSW, L"", WS_VISIBLE, 0, {180, 540, 5040, 300}, IDC_CONVERT_PROGRESS);
-        AddChild(L"BUTTON", L"取消", WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, 0, {4020, 1020, 1200, 375},
-                    IDCANCEL);
-        SendMessageW(bar_, PBM_SETRANGE32, 0, kBarRange);
-        SetAccessibleName(bar_, caption);
+        // Without its controls the window still stands for the job.
+        Resume([&] { label_.Create(*this, caption, {180, 150, 5040, 300}); });
+        Resume([&] {
+            bar_.Create(*this, {180, 540, 5040, 300}, kBarRange, IDC_CONVERT_PROGRESS);
+            SetAccessibleName(bar_.Hwnd(), caption);
+        });
+        // Its identifier takes Esc too, through the modal loop's dialog keys.
+        Resume([&] {
+            cancelButton_.Create(*this, L"取消", {4020, 1020, 1200, 375}, IDCANCEL, true);
+            cancelButton_.OnClick([this] { OnCancel(); });
+        });
+        showTimer_.Create(*this, kShowDelayMs);
+        showTimer_.OnTick([this] {
+            showTimer_.SetEnabled(false);
+            ShowWindow(Hwnd(), SW_SHOW);
+        });
         return true;
     }
 
     // Shows the window only once the job has run for a moment.
-    void ShowLater() { SetTimer(Hwnd(), kShowTimer, kShowDelayMs, nullptr); }
+    void ShowLater() {
+        Resume([&] { showTimer_.SetEnabled(true); });
+    }
 
 protected:
     LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override {
         switch (msg) {
             case kProgressMessage:
-                SendMessageW(bar_, PBM_SETPOS, wParam, 0);
+                if (bar_.Created()) Resume([&] { bar_.SetValue(static_cast<int>(wParam)); });
                 return 0;
             case kDoneMessage:
                 Destroy();
-                return 0;
-            case WM_TIMER:
-                if (wParam == kShowTimer) {
-                    KillTimer(Hwnd(), kShowTimer);
-                    ShowWindow(Hwnd(), SW_SHOW);
-                }
-                return 0;
-            case WM_COMMAND:
-                if (LOWORD(wParam) == IDCANCEL) OnCancel();
                 return 0;
             case WM_CLOSE:  // the job must end before the window may go
                 OnCancel();
                 return 0;
         }
-        return Default(msg, wParam, lParam);
+        return Window::HandleMessage(msg, wParam, lParam);
     }
 
 private:
     void OnCancel() {
         cancel_ = true;
-        if (HWND button = GetDlgItem(Hwnd(), IDCANCEL)) EnableWindow(button, FALSE);
+        if (cancelButton_.Created()) Resume([&] { cancelButton_.SetEnabled(false); });
     }
 
     std::atomic<bool>& cancel_;
-    HWND bar_ = nullptr;
+    Label label_;
+    ProgressBar bar_;
+    Button cancelButton_;
+    Timer showTimer_;
 };
 
 // Runs the job, keeping its failure as the outcome instead of throwing it.
