@@ -13,7 +13,10 @@ orvo_install_deps
 # The help files it opens are written beside it when the build is configured;
 # it loads no other program of the project.
 orvo_build x86_64 OrvoRecord
-orvo_environment
+# The display, the sound and the 64-bit prefix: the 32-bit one is the tests'.
+orvo_start_display
+orvo_start_sound
+orvo_prepare_prefix "$WINE64" "$ORVO_PREFIX" win64
 
 exe="$ORVO_BUILD/x86_64/bin/OrvoRecord.exe"
 cd "$(dirname "$exe")"
