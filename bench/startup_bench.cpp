@@ -13,7 +13,8 @@
 // shown is invalid until its WM_PAINT has run; BeginPaint validates it).
 // WaitForInputIdle would stop at the first empty message queue instead, which
 // says nothing about painting. The two programs alternate, so a slower or
-// busier moment of the machine falls on both; the medians are compared.
+// busier moment of the machine falls on both; the medians are compared, and
+// the fastest starts.
 #include <windows.h>
 
 #include <algorithm>
@@ -200,5 +201,9 @@ int wmain(int argc, wchar_t** argv) {
     }
     double mb = Median(bare), mr = Median(rec);
     std::wprintf(L"median: bare %.1f ms, recorder %.1f ms, ratio %.2f\n", mb, mr, mr / mb);
+    // The fastest start of each is the one the other programs on the machine
+    // disturbed least.
+    double fb = *std::min_element(bare.begin(), bare.end()), fr = *std::min_element(rec.begin(), rec.end());
+    std::wprintf(L"fastest: bare %.1f ms, recorder %.1f ms, ratio %.2f\n", fb, fr, fr / fb);
     return 0;
 }
