@@ -122,7 +122,13 @@ bool FrmMain::CreateAndShow(int show) {
 // The start, once the window is on screen: the load (the mixer, the new
 // element and its journal), then the recordings an earlier run left.
 void FrmMain::StartUp() {
+    // The load's boxes need not have the window as owner (the mixer's has
+    // none): no command may come in through them before the element exists.
+    HWND focus = GetFocus();
+    EnableWindow(Hwnd(), FALSE);
     TrapAndReport(Hwnd(), kProgramTitle, [this] { Form_Load(); });
+    EnableWindow(Hwnd(), TRUE);
+    if (focus && IsWindow(focus)) SetFocus(focus);
     TrapAndReport(Hwnd(), kProgramTitle, [this] { OfferLeftoverRecordings(); });
 }
 

@@ -65,8 +65,8 @@ public:
     // paints it, and leaves Form_Load and the leftover offer to the first
     // message of the loop (StartUp), so that the window is on screen while
     // the mixer opens and the new element's journal goes to the disk. Posted
-    // messages come before input, so no command reaches the window before
-    // its element exists.
+    // messages come before input, and the window takes none during the load,
+    // so no command reaches it before its element exists.
     bool CreateAndShow(int show);
     // The program's loop ends when the window goes (the program sets this).
     void SetQuitOnDestroy(bool quit) { quitOnDestroy_ = quit; }

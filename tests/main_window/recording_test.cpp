@@ -315,6 +315,7 @@ TEST(StartUp, TheProgramPaintsTheWindowBeforeTheLoad) {
     EXPECT_FALSE(form.dBar1.Visible());
     ASSERT_TRUE(PumpUntil([&] { return form.MMCRecord.FileName() == L"new"; }, 5000));
     EXPECT_TRUE(form.mVolume);
+    EXPECT_TRUE(IsWindowEnabled(form.Hwnd())) << "closed to input during the load only";
 }
 
 TEST_F(MainWindowTest, AFailureInsidePlayIsReportedFromToolbarAndMenu) {
