@@ -9,11 +9,9 @@ namespace orvo::recorder {
 
 int RunRecorder(int show) {
     FrmMain window;
-    if (!window.Create()) return 1;
+    // The load and the leftover offer run from the loop, once the window shows.
+    if (!window.CreateAndShow(show)) return 1;
     window.SetQuitOnDestroy(true);
-    ShowWindow(window.Hwnd(), show);
-    UpdateWindow(window.Hwnd());
-    window.OfferLeftoverRecordings();
     return RunMessageLoop(window.Hwnd(), window.Accelerators());
 }
 

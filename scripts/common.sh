@@ -1,6 +1,6 @@
-# Shared by the run and test scripts: installs what is missing, builds both
-# architectures, and brings up the virtual display, the virtual sound devices
-# and the Wine prefix the programs run in. Source it; do not run it.
+# Shared by the run and test scripts: installs what is missing, builds, and
+# brings up the virtual display, the virtual sound devices and the Wine prefix
+# the programs run in. Source it; do not run it.
 
 ORVO_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 ORVO_BUILD="${ORVO_BUILD:-$ORVO_ROOT/build}"
@@ -64,16 +64,21 @@ orvo_install_deps() {
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
 }
 
+# Usage: orvo_build [ARCH [TARGET...]]
+# With no arguments builds everything of both architectures (the tests and
+# the packages need it all); with an architecture, only that one; with
+# targets too, only those targets of it and what they depend on.
 orvo_build() {
-    local arch
-    for arch in x86_64 i686; do
-        orvo_log "building $arch"
+    local archs=(x86_64 i686) targets=() arch
+    if [ $# -gt 0 ]; then archs=("$1"); shift; targets=("$@"); fi
+    for arch in "${archs[@]}"; do
+        orvo_log "building $arch${targets[*]:+ (${targets[*]})}"
         # Each build's tests name the prefix they run in.
         local prefix=(-DORVO_TEST_PREFIX="$ORVO_PREFIX")
         [ "$arch" = i686 ] && prefix=(-DORVO_WINE32_PREFIX="$ORVO_PREFIX32")
         cmake -S "$ORVO_ROOT" -B "$ORVO_BUILD/$arch" -DCMAKE_BUILD_TYPE=Release \
             -DCMAKE_TOOLCHAIN_FILE="$ORVO_ROOT/cmake/toolchain-mingw-$arch.cmake" "${prefix[@]}" >/dev/null
-        cmake --build "$ORVO_BUILD/$arch" -j"$(nproc)" || return 1
+        cmake --build "$ORVO_BUILD/$arch" -j"$(nproc)" ${targets[@]:+--target "${targets[@]}"} || return 1
     done
 }
 

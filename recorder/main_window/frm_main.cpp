@@ -14,6 +14,8 @@ constexpr double kClientWidth = 5565;
 constexpr double kClientHeight = 2625;
 constexpr COLORREF kSilver = RGB(192, 192, 192);
 constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+// Posted by CreateAndShow: the rest of the start.
+constexpr UINT kStartUpMessage = WM_APP + 0x100;
 
 enum Popup { kFile, kAudio, kSettings, kTools, kHelp };
 
@@ -102,6 +104,36 @@ FrmMain::FrmMain() = default;
 FrmMain::~FrmMain() = default;
 
 bool FrmMain::Create() {
+    if (!Build()) return false;
+    TrapAndReport(Hwnd(), kProgramTitle, [this] { Form_Load(); });
+    return true;
+}
+
+bool FrmMain::CreateAndShow(int show) {
+    if (!Build()) return false;
+    // The first picture is the one Form_Load leaves, apart from the file name.
+    SetIdleLook();
+    ShowWindow(Hwnd(), show);
+    UpdateWindow(Hwnd());
+    if (!PostMessageW(Hwnd(), kStartUpMessage, 0, 0)) StartUp();
+    return true;
+}
+
+// The start, once the window is on screen: the load (the mixer, the new
+// element and its journal), then the recordings an earlier run left.
+void FrmMain::StartUp() {
+    // The load's boxes need not have the window as owner (the mixer's has
+    // none): no command may come in through them before the element exists.
+    HWND focus = GetFocus();
+    EnableWindow(Hwnd(), FALSE);
+    TrapAndReport(Hwnd(), kProgramTitle, [this] { Form_Load(); });
+    EnableWindow(Hwnd(), TRUE);
+    if (focus && IsWindow(focus)) SetFocus(focus);
+    TrapAndReport(Hwnd(), kProgramTitle, [this] { OfferLeftoverRecordings(); });
+}
+
+// The window and its controls, without the load.
+bool FrmMain::Build() {
     int dpi = DpiOf(nullptr);
     RECT rc = CentredFrame(nullptr, TwipsToPixels(kClientWidth, dpi), TwipsToPixels(kClientHeight, dpi), kStyle, 0,
                            true);
@@ -122,7 +154,6 @@ bool FrmMain::Create() {
     AdjustWindowRectEx(&client, kStyle, TRUE, 0);
     SetWindowPos(Hwnd(), nullptr, 0, 0, client.right - client.left, client.bottom - client.top,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    TrapAndReport(Hwnd(), kProgramTitle, [this] { Form_Load(); });
     return true;
 }
 
@@ -273,11 +304,16 @@ void FrmMain::BuildSidePanel() {
     cmdConvert.OnClick([this] { cmdConvert_Click(); });
 }
 
-// Runs once, before the window is first shown.
+// Runs once: before the window is first shown (Create), or in the program
+// just after (CreateAndShow).
 void FrmMain::Form_Load() {
     blnModified = 0;
     InitVolumeControls();
     NewRecordFile();
+    SetIdleLook();
+}
+
+void FrmMain::SetIdleLook() {
     TbrRecord.SetButtonEnabled(L"stop", false);
     dBar1.SetVisible(false);
 }
@@ -346,6 +382,9 @@ LRESULT FrmMain::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         case WM_DESTROY:
             if (quitOnDestroy_) PostQuitMessage(0);
             break;
+        case kStartUpMessage:
+            StartUp();
+            return 0;
     }
     return Window::HandleMessage(msg, wParam, lParam);
 }

@@ -61,6 +61,13 @@ public:
     // Builds the window and its controls and runs Form_Load. False when the
     // window itself could not be made.
     bool Create();
+    // The program's start: builds the window as Create does, shows and
+    // paints it, and leaves Form_Load and the leftover offer to the first
+    // message of the loop (StartUp), so that the window is on screen while
+    // the mixer opens and the new element's journal goes to the disk. Posted
+    // messages come before input, and the window takes none during the load,
+    // so no command reaches it before its element exists.
+    bool CreateAndShow(int show);
     // The program's loop ends when the window goes (the program sets this).
     void SetQuitOnDestroy(bool quit) { quitOnDestroy_ = quit; }
     HACCEL Accelerators() const { return menu_ ? menu_->Accelerators() : nullptr; }
@@ -176,6 +183,10 @@ protected:
     virtual void EndProgram();
 
 private:
+    bool Build();
+    // The look Form_Load leaves the controls in: nothing to stop, not busy.
+    void SetIdleLook();
+    void StartUp();
     void BuildControls();
     void BuildLevelFrame();
     void BuildMainPanel();

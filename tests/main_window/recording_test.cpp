@@ -303,6 +303,21 @@ TEST(StartUp, AFailureOfTheLoadIsShownAndEndsTheStartUp) {
     EXPECT_TRUE(form.dBar1.Visible());
 }
 
+// The program's start paints the window first; the load (mixer, element)
+// comes with the loop's first message, before anything the user does.
+TEST(StartUp, TheProgramPaintsTheWindowBeforeTheLoad) {
+    ScriptedUi ui;
+    TestableFrmMain form;
+    ASSERT_TRUE(form.CreateAndShow(SW_SHOWNA));
+    EXPECT_FALSE(GetUpdateRect(form.Hwnd(), nullptr, FALSE)) << "painted";
+    EXPECT_FALSE(form.mVolume);
+    EXPECT_FALSE(form.TbrRecord.ButtonEnabled(L"stop"));
+    EXPECT_FALSE(form.dBar1.Visible());
+    ASSERT_TRUE(PumpUntil([&] { return form.MMCRecord.FileName() == L"new"; }, 5000));
+    EXPECT_TRUE(form.mVolume);
+    EXPECT_TRUE(IsWindowEnabled(form.Hwnd())) << "closed to input during the load only";
+}
+
 TEST_F(MainWindowTest, AFailureInsidePlayIsReportedFromToolbarAndMenu) {
     // With the status label gone, Play cannot finish.
     DestroyWindow(form->Lblread.Hwnd());
