@@ -41,10 +41,11 @@ orvo_log() { printf '== %s\n' "$*" >&2; }
 # the install say whether anything needed is missing.
 orvo_apt_update() {
     local attempt
-    for attempt in 1 2 3 4 5 6; do
+    for attempt in 1 2 3; do
         "$@" apt-get update -q && return 0
-        orvo_log "apt-get update failed (attempt $attempt); asking again in $((attempt * 20)) s"
-        sleep $((attempt * 20))
+        [ "$attempt" -lt 3 ] || break
+        orvo_log "apt-get update failed (attempt $attempt); asking again in $((attempt * 15)) s"
+        sleep $((attempt * 15))
     done
     orvo_log "apt-get update kept failing; installing from the lists that did arrive"
 }
