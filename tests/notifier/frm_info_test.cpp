@@ -486,19 +486,39 @@ TEST_F(NoticeWindow, WhenNothingCanBeStoredTheBoxStaysAndTheUserIsToldOnce) {
 }
 
 // The view's event sink, as the control itself reaches it.
+ULONG ReferencesOf(IUnknown* object) {
+    object->AddRef();
+    return object->Release();
+}
+
+// The first sink connected to the view's browser events. COM says Next hands
+// out a reference of its own, but the control's enumerator here does not; a
+// release it never gave frees the view's site early and corrupts the heap.
+// So a second enumeration tells whether Next counts.
+IUnknown* FirstConnection(IConnectionPoint* point, ComPtr<IEnumConnections>& connections) {
+    CONNECTDATA data{};
+    if (FAILED(point->EnumConnections(connections.Put())) || connections->Next(1, &data, nullptr) != S_OK)
+        return nullptr;
+    return data.pUnk;
+}
+
 ComPtr<IDispatch> EventSinkOf(WebView& view) {
     ComPtr<IDispatch> sink;
     ComPtr<IConnectionPointContainer> points;
     ComPtr<IConnectionPoint> point;
-    ComPtr<IEnumConnections> connections;
+    ComPtr<IEnumConnections> first, second;
     if (!view.Browser() || FAILED(view.Browser()->QueryInterface(IID_IConnectionPointContainer, points.PutVoid())) ||
-        FAILED(points->FindConnectionPoint(DIID_DWebBrowserEvents2, point.Put())) ||
-        FAILED(point->EnumConnections(connections.Put())))
+        FAILED(points->FindConnectionPoint(DIID_DWebBrowserEvents2, point.Put())))
         return sink;
-    CONNECTDATA data{};
-    if (connections->Next(1, &data, nullptr) == S_OK && data.pUnk) {
-        data.pUnk->QueryInterface(IID_IDispatch, sink.PutVoid());
-        data.pUnk->Release();
+    IUnknown* connected = FirstConnection(point.Get(), first);
+    if (!connected) return sink;
+    const ULONG before = ReferencesOf(connected);
+    IUnknown* again = FirstConnection(point.Get(), second);
+    const bool counted = again && ReferencesOf(again) > before;
+    connected->QueryInterface(IID_IDispatch, sink.PutVoid());
+    if (counted) {
+        connected->Release();
+        again->Release();
     }
     return sink;
 }
