@@ -108,7 +108,7 @@ int OpenAndSave(const std::wstring& folder) {
     // against a copy of the same bytes. The save flushes before it replaces
     // the target, so the copy is flushed too: otherwise the cache decides.
     double bestSave = 1e9, bestCopy = 1e9;
-    for (int round = 0; round < 3; ++round) {
+    for (int round = 0; round < 5; ++round) {
         orvo::WaveAudioDevice device;
         device.SetFileName(longFile);
         device.Command(L"open");
