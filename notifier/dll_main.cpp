@@ -6,12 +6,16 @@
 #include "notifier/notify_class.h"
 #include "notifier/registration.h"
 #include "base/failure.h"
+#include "base/system_folders.h"
 
 using namespace orvo::notifier;
 
 BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved) {
     switch (reason) {
     case DLL_PROCESS_ATTACH:
+        // The host's folder is searched first for a DLL by bare name: the
+        // ones this module imports delay-loaded come from the system folder.
+        orvo::LoadDelayedImportsFromSystemFolder();
         ModuleAttach();
         break;
     case DLL_THREAD_DETACH:

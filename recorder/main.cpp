@@ -10,6 +10,7 @@
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int show) {
     // Before anything loads a DLL by name.
     orvo::LimitDllSearchToSystemFolder();
+    orvo::LoadDelayedImportsFromSystemFolder();
     INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_WIN95_CLASSES | ICC_BAR_CLASSES};
     InitCommonControlsEx(&icc);
     OleInitialize(nullptr);

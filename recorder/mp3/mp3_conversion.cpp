@@ -29,8 +29,8 @@ struct MediaFoundation {
     using CreateReaderFn = HRESULT(WINAPI*)(const WCHAR*, IMFAttributes*, IMFSourceReader**);
     using CreateWriterFn = HRESULT(WINAPI*)(const WCHAR*, IMFByteStream*, IMFAttributes*, IMFSinkWriter**);
 
-    ScopedModule plat{LoadLibraryExW(L"mfplat.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32)};
-    ScopedModule readwrite{LoadLibraryExW(L"mfreadwrite.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32)};
+    ScopedModule plat{LoadSystemLibrary(L"mfplat.dll")};
+    ScopedModule readwrite{LoadSystemLibrary(L"mfreadwrite.dll")};
     StartupFn startup = nullptr;
     ShutdownFn shutdown = nullptr;
     CreateMediaTypeFn createMediaType = nullptr;
@@ -40,10 +40,6 @@ struct MediaFoundation {
     CreateWriterFn createWriter = nullptr;
 
     MediaFoundation() {
-        // Systems before the KB2533623 update do not know the search flag:
-        // there the full path keeps the load in the system folder.
-        if (!plat) plat.Reset(LoadLibraryW((SystemFolder() + L"\\mfplat.dll").c_str()));
-        if (!readwrite) readwrite.Reset(LoadLibraryW((SystemFolder() + L"\\mfreadwrite.dll").c_str()));
         Find(plat, "MFStartup", startup);
         Find(plat, "MFShutdown", shutdown);
         Find(plat, "MFCreateMediaType", createMediaType);
