@@ -18,22 +18,27 @@ function(orvo_delay_import dll)
   # On 32-bit the DLL exports plain names for the decorated stdcall ones.
   set(underscored OFF)
   set(kill_at "")
+  set(keep "")
   if(CMAKE_SIZEOF_VOID_P EQUAL 4)
     set(underscored ON)
     set(kill_at --kill-at)
+    set(keep ${CMAKE_BINARY_DIR}/delay/${dll}.keep)
   endif()
   set(lib ${CMAKE_BINARY_DIR}/delay/lib${dll}_delay.a)
   add_custom_command(OUTPUT ${lib}
     COMMAND ${CMAKE_COMMAND} -DNM=${CMAKE_NM} -DIMPLIB=${ORVO_IMPLIB_${dll}} -DDLL=${dll}.dll -DDEF=${def}
-            -DUNDERSCORED=${underscored} -P ${CMAKE_SOURCE_DIR}/cmake/delay_import_def.cmake
+            -DUNDERSCORED=${underscored} -DKEEP=${keep} -P ${CMAKE_SOURCE_DIR}/cmake/delay_import_def.cmake
     COMMAND ${ORVO_DLLTOOL} --input-def ${def} --dllname ${dll}.dll --output-delaylib ${lib} ${kill_at}
     DEPENDS ${ORVO_IMPLIB_${dll}} ${CMAKE_SOURCE_DIR}/cmake/delay_import_def.cmake
     COMMENT "Delay-load library for ${dll}.dll")
   add_custom_target(orvo_delay_${dll} DEPENDS ${lib})
   add_library(orvo_import_${dll} INTERFACE)
   add_dependencies(orvo_import_${dll} orvo_delay_${dll})
-  target_link_libraries(orvo_import_${dll} INTERFACE
-    "$<IF:$<IN_LIST:${dll},$<TARGET_PROPERTY:ORVO_DELAY_LOAD>>,${lib},${dll}>")
+  set(delayed "$<IN_LIST:${dll},$<TARGET_PROPERTY:ORVO_DELAY_LOAD>>")
+  target_link_libraries(orvo_import_${dll} INTERFACE "$<IF:${delayed},${lib},${dll}>")
+  if(keep)
+    target_link_libraries(orvo_import_${dll} INTERFACE "$<${delayed}:-Wl,@${keep}>")
+  endif()
 endfunction()
 
 get_filename_component(ORVO_TOOL_PREFIX ${CMAKE_NM} NAME)

@@ -21,3 +21,14 @@ string(REPLACE ";" "\n" lines "${names}")
 get_filename_component(folder ${DEF} DIRECTORY)
 file(MAKE_DIRECTORY ${folder})
 file(WRITE ${DEF} "LIBRARY ${DLL}\nEXPORTS\n${lines}\n")
+
+# The 32-bit linker drops a stub whose name nothing calls directly, though
+# its import slot points at it (code calls through the slot). Asking for
+# every stub by name keeps them; KEEP is a response file for the linker.
+if(KEEP)
+  set(keep "")
+  foreach(name ${names})
+    string(APPEND keep "--undefined=_${name}\n")
+  endforeach()
+  file(WRITE ${KEEP} "${keep}")
+endif()
