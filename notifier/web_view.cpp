@@ -31,10 +31,9 @@ std::wstring UrlOf(const VARIANT& v) {
 
 // NewWindow3's flags, whatever integer form the control passes them in.
 DWORD FlagsOf(const VARIANT& v) {
-    VARIANT number;
-    VariantInit(&number);
-    if (FAILED(VariantChangeType(&number, const_cast<VARIANT*>(&v), 0, VT_UI4))) return 0;
-    return number.ulVal;
+    ScopedVariant number;
+    if (FAILED(VariantChangeType(number.Get(), const_cast<VARIANT*>(&v), 0, VT_UI4))) return 0;
+    return number.Get()->ulVal;
 }
 
 }  // namespace

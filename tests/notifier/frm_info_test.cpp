@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "notifier/info_keyboard.h"
 #include "notifier/mod_notify.h"
 #include "notifier/mod_regedit.h"
 #include "tests/notifier/notifier_test_support.h"
@@ -505,21 +506,18 @@ TEST_F(NoticeWindow, WhenNothingCanBeStoredTheBoxStaysAndTheUserIsToldOnce) {
     EXPECT_NE(messages[0].text.find(L"不再显示"), std::wstring::npos);
 }
 
-// The view's event sink, as the control itself reaches it.
+// The view's event sink: the site the control was given, which the view
+// advises for the control's events. (Taken from the control's client site
+// rather than by enumerating its connections: Wine's 32-bit control loses a
+// reference when those are enumerated, and the site then dies early.)
 ComPtr<IDispatch> EventSinkOf(WebView& view) {
     ComPtr<IDispatch> sink;
-    ComPtr<IConnectionPointContainer> points;
-    ComPtr<IConnectionPoint> point;
-    ComPtr<IEnumConnections> connections;
-    if (!view.Browser() || FAILED(view.Browser()->QueryInterface(IID_IConnectionPointContainer, points.PutVoid())) ||
-        FAILED(points->FindConnectionPoint(DIID_DWebBrowserEvents2, point.Put())) ||
-        FAILED(point->EnumConnections(connections.Put())))
+    ComPtr<IOleObject> object;
+    ComPtr<IOleClientSite> site;
+    if (!view.Browser() || FAILED(view.Browser()->QueryInterface(IID_IOleObject, object.PutVoid())) ||
+        FAILED(object->GetClientSite(site.Put())) || !site)
         return sink;
-    CONNECTDATA data{};
-    if (connections->Next(1, &data, nullptr) == S_OK && data.pUnk) {
-        data.pUnk->QueryInterface(IID_IDispatch, sink.PutVoid());
-        data.pUnk->Release();
-    }
+    site->QueryInterface(IID_IDispatch, sink.PutVoid());
     return sink;
 }
 
@@ -573,12 +571,13 @@ ComPtr<IDispatch> TopLevelOf(WebView& view) {
     return browser;
 }
 
-// The user releases the mouse button over the page, through the thread's
-// message loop as a real click comes.
-void UserClicksIn(WebView& view) {
-    HWND page = GetWindow(view.Host(), GW_CHILD);
-    PostMessageW(page ? page : view.Host(), WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
-    test::PumpMessagesFor(50);
+// The user releases the mouse button over the view, as the thread's message
+// hook sees it.
+void UserClicksIn(frmInfo& w, WebView& view) {
+    MSG m{};
+    m.hwnd = view.Host();
+    m.message = WM_LBUTTONUP;
+    NoteInfoClick(w, m);
 }
 
 constexpr wchar_t kElsewhere[] = L"https://elsewhere.test/page";
@@ -595,7 +594,7 @@ TEST_F(NoticeWindow, FramesScriptsAndUnaskedWindowsLaunchNothing) {
         EXPECT_FALSE(BeforeNavigateCancelled(sink.Get(), L"https://www.velmora.example/notify/a.htm", top.Get()));
         EXPECT_FALSE(BeforeNavigateCancelled(sink.Get(), L"https://www.velmora.example/ad/f.htm", frame));
         EXPECT_TRUE(BeforeNavigateCancelled(sink.Get(), kElsewhere, top.Get()));  // no click: a script
-        UserClicksIn(*view);
+        UserClicksIn(w, *view);
         EXPECT_TRUE(BeforeNavigateCancelled(sink.Get(), kElsewhere, frame));
         EXPECT_TRUE(BeforeNavigateCancelled(sink.Get(), kElsewhere, nullptr));
         EXPECT_TRUE(BeforeNavigateCancelled(sink.Get(), L"file:///C:/windows/win.ini", top.Get()));
@@ -612,7 +611,7 @@ TEST_F(NoticeWindow, OneClickInAViewLetsOneNavigationOutToTheBrowser) {
         ASSERT_TRUE(sink) << "no event sink connected";
         ComPtr<IDispatch> top = TopLevelOf(*view);
         ui_->Clear();
-        UserClicksIn(*view);
+        UserClicksIn(w, *view);
         EXPECT_TRUE(BeforeNavigateCancelled(sink.Get(), kElsewhere, top.Get()));
         EXPECT_TRUE(BeforeNavigateCancelled(sink.Get(), L"https://other.test/", top.Get()));
         auto launches = ui_->Launches();
@@ -621,6 +620,22 @@ TEST_F(NoticeWindow, OneClickInAViewLetsOneNavigationOutToTheBrowser) {
         EXPECT_EQ(launches[0].target, kElsewhere);
         EXPECT_EQ(launches[0].owner, w.Hwnd());
     }
+}
+
+// The click comes through the client's message loop.
+TEST_F(NoticeWindow, AClickTakenFromTheMessageLoopArmsOnlyItsView) {
+    frmInfo& w = Open();
+    HWND page = GetWindow(w.webLocal().Host(), GW_CHILD);
+    PostMessageW(page ? page : w.webLocal().Host(), WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+    test::PumpMessagesFor(50);
+    for (WebView* view : {&w.webNotify(), &w.webLocal()}) {
+        ComPtr<IDispatch> sink = EventSinkOf(*view);
+        ASSERT_TRUE(sink) << "no event sink connected";
+        EXPECT_TRUE(BeforeNavigateCancelled(sink.Get(), kElsewhere, TopLevelOf(*view).Get()));
+    }
+    auto launches = ui_->Launches();
+    ASSERT_EQ(launches.size(), 1u);
+    EXPECT_EQ(launches[0].target, kElsewhere);
 }
 
 TEST_F(NoticeWindow, ANewWindowTheUserAskedForOpensOnceInTheBrowser) {
