@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include "notifier/browser_features.h"
 #include "notifier/info_art.h"
 #include "notifier/info_keyboard.h"
 #include "notifier/mod_notify.h"
@@ -52,6 +53,8 @@ bool frmInfo::Create() {
     if (!CreateOf(ClassName().c_str(), kStyle, kExStyle, kStoredCaption, CW_USEDEFAULT, CW_USEDEFAULT,
                   r.right - r.left, r.bottom - r.top, nullptr))
         return false;
+    // Before the first view: the control takes its features from there.
+    Resume([] { EnableBrowserFeatures(HostProgramName()); });
     if (!CreateControls()) {
         Destroy();
         return false;
@@ -118,19 +121,29 @@ bool frmInfo::CreateControls() {
         webNotify_DocumentComplete(frame, url, markup);
     });
     for (WebView* view : {&webNotify_, &webLocal_})
-        view->SetNavigationHandler([this](const std::wstring& url, bool newWindow) {
-            return webView_BeforeNavigate(url, newWindow);
+        view->SetNavigationHandler([this, view](const NavigationRequest& request) {
+            return webView_BeforeNavigate(*view, request);
         });
     return true;
 }
 
-bool frmInfo::webView_BeforeNavigate(const std::wstring& url, bool newWindow) {
-    Navigation where = NavigationFor(url, LocalPagePath(ComponentFolder()));
-    if (where == Navigation::Stay && !newWindow) return true;
-    // Other sites, and every new window, go to the user's own browser.
-    if (where != Navigation::Refuse) Resume([&] { ShellOpen(Hwnd(), L"open", url, L"", L"", SW_SHOWNORMAL); });
-    return false;
+NavigationGate& frmInfo::NavigationOf(WebView& view) {
+    return &view == &webNotify_ ? notifyNavigation_ : localNavigation_;
 }
+
+bool frmInfo::webView_BeforeNavigate(WebView& view, const NavigationRequest& request) {
+    NavigationVerdict verdict = NavigationVerdict::Drop;
+    Resume([&] {
+        NavigationGate& gate = NavigationOf(view);
+        gate.SetLocalPage(LocalPagePath(ComponentFolder()));
+        verdict = gate.Decide(request, GetTickCount());
+    });
+    if (verdict == NavigationVerdict::Launch)
+        Resume([&] { ShellOpen(Hwnd(), L"open", request.url, L"", L"", SW_SHOWNORMAL); });
+    return verdict == NavigationVerdict::Proceed;
+}
+
+void frmInfo::webView_Click(WebView& view) { NavigationOf(view).Clicked(GetTickCount()); }
 
 Window& frmInfo::ContainerOf(const ControlPlace& place) {
     if (place.container == InfoItem::picTop) return topStrip_.Inner();
@@ -305,9 +318,11 @@ void frmInfo::Form_Load() {
     Resume([&] { state.SoftDesc = ResolveSoftDesc(ReadSetting(kSettingsKey, kSoftDescValue)); });
     Resume([&] { SetWindowTextW(Hwnd(), WindowCaption(state.SoftDesc).c_str()); });
     Resume([&] { controls_[static_cast<int>(InfoItem::lblSoft)]->SetText(SoftLinkCaption(state.SoftDesc)); });
+    // The first link's target is the administrator's choice alone: a value
+    // under the user's own key could send the link to any program.
     Resume([&] {
         state.ReadmePath =
-            ResolveReadmePath(ReadSetting(kSettingsKey, kReadmePathValue), ComponentFolder());
+            ResolveReadmePath(ReadRegValue(kHkeyLocalMachine, kSettingsKey, kReadmePathValue), ComponentFolder());
     });
 }
 
@@ -379,7 +394,9 @@ void frmInfo::OpenLink(Link link) {
     Resume([&] {
         std::wstring readme;
         if (ThreadState* state = ThisThreadIfAny()) readme = state->ReadmePath;
-        ShellOpen(Hwnd(), L"Open", LinkAddress(link, readme), L"", ComponentFolder(), SW_SHOWNORMAL);
+        std::wstring target = LinkAddress(link, readme);
+        // An unusable readme setting leaves its link without a target.
+        if (!target.empty()) ShellOpen(Hwnd(), L"Open", target, L"", ComponentFolder(), SW_SHOWNORMAL);
     });
 }
 

@@ -27,6 +27,7 @@
 #include <vector>
 
 #include "notifier/info_layout.h"
+#include "notifier/info_navigation.h"
 #include "notifier/web_view.h"
 #include "base/scoped.h"
 #include "win/controls.h"
@@ -65,9 +66,12 @@ public:
     // A document of the online view has completed, frames and reloads
     // included; markup is that of the view's top-level document.
     void webNotify_DocumentComplete(IDispatch* frame, const std::wstring& url, const std::wstring& markup);
-    // Either view is about to go to url, or a page in it asks for a new
-    // window (newWindow). False keeps the view where it is.
-    bool webView_BeforeNavigate(const std::wstring& url, bool newWindow);
+    // Either view or a frame in it is about to go to an address, or a page
+    // in it asks for a new window. False keeps the view where it is.
+    bool webView_BeforeNavigate(WebView& view, const NavigationRequest& request);
+    // The user has clicked in a view or pressed Enter there: that view's
+    // page may send the user's browser to one address.
+    void webView_Click(WebView& view);
     void imgChange_Click();
     void lblRefresh_Click();
     void lblHomepage_Click();
@@ -112,6 +116,11 @@ private:
     void ForgetWindow();
 
     int32_t viewSwitchCount_ = 0;
+    // One per view: a click in the page in front earns nothing for the one
+    // behind it.
+    NavigationGate notifyNavigation_;
+    NavigationGate localNavigation_;
+    NavigationGate& NavigationOf(WebView& view);
     std::wstring notifyUrl_;
     bool counted_ = false;
     bool toldNotStored_ = false;  // the user hears once that the box could not be stored

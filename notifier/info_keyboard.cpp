@@ -43,6 +43,8 @@ LRESULT CALLBACK GetMessageHook(int code, WPARAM removal, LPARAM lParam) {
             // A message used up here reaches nobody else.
             frmInfo* w = NoticeWindowOf(m->hwnd);
             if (w && TranslateInfoKey(*w, *m)) m->message = WM_NULL;
+        } else if (m->message == WM_LBUTTONUP || m->message == WM_MBUTTONUP) {
+            if (frmInfo* w = NoticeWindowOf(m->hwnd)) NoteInfoClick(*w, *m);
         }
     }
     return CallNextHookEx(nullptr, code, removal, lParam);
@@ -85,12 +87,19 @@ void DetachInfoKeyboard(frmInfo& window) {
     g_hooks.erase(slot);
 }
 
+void NoteInfoClick(frmInfo& window, const MSG& m) {
+    for (WebView* view : {&window.webNotify(), &window.webLocal()})
+        if (view->Host() && Within(view->Host(), m.hwnd)) window.webView_Click(*view);
+}
+
 bool TranslateInfoKey(frmInfo& window, MSG& m) {
     HWND self = window.Hwnd();
     if (!self || m.message < WM_KEYFIRST || m.message > WM_KEYLAST || !Within(self, m.hwnd)) return false;
     HWND inView = nullptr;
     for (WebView* view : {&window.webNotify(), &window.webLocal()}) {
         if (!view->Host() || !Within(view->Host(), m.hwnd)) continue;
+        // Enter follows the page's marked link, as a click would.
+        if (m.message == WM_KEYDOWN && m.wParam == VK_RETURN) window.webView_Click(*view);
         if (view->Created() && view->TranslateKey(m)) return true;
         inView = view->Host();
     }

@@ -2,7 +2,8 @@
 // message loop is not ours (a script host, a program calling Notify), so no
 // accelerator or dialog step of our own runs there. A WH_GETMESSAGE hook on
 // that thread sees each keystroke as the client's loop takes it and applies
-// the window's keyboard rules before the message is dispatched.
+// the window's keyboard rules before the message is dispatched. The same hook
+// notes the user's clicks in the window's views.
 #pragma once
 #include <windows.h>
 
@@ -19,5 +20,9 @@ void DetachInfoKeyboard(frmInfo& window);
 // accelerators: Tab within the page, Ctrl+C), then Esc closes the window and
 // Tab moves between its controls. True when the message was used up.
 bool TranslateInfoKey(frmInfo& window, MSG& m);
+
+// A mouse button released over one of window's views: the user's click,
+// which lets the page send the user's browser to one address.
+void NoteInfoClick(frmInfo& window, const MSG& m);
 
 }  // namespace orvo::notifier

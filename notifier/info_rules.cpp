@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <cmath>
+#include <cwchar>
 #include <limits>
 
 #include "product/maker_links.h"
@@ -20,7 +21,29 @@ std::wstring Lowered(std::wstring text) {
     return text;
 }
 
-std::wstring Http(const wchar_t* host, const wchar_t* path) { return std::wstring(L"http://") + host + path; }
+// Every address the component leads to, in one table: the maker's host
+// (product/) and the path. All go over HTTPS: the pages come into an
+// always-on-top window, and the link targets into the user's browser.
+struct Address {
+    const wchar_t* host;
+    const wchar_t* path;
+};
+constexpr Address kNoticePage{maker::kWebHost, L"/notify/orvonewsdesk.htm?soft="};
+constexpr Address kSearchService{maker::kWebSearchHost, maker::kWebSearchPath};
+constexpr struct {
+    Link link;
+    Address address;
+} kLinkAddresses[] = {
+    {Link::Homepage, {maker::kWebHost, L"/"}},
+    {Link::DingZhi, {maker::kWebHost, L"/orvocustomization.htm"}},
+    {Link::SO, {maker::kSearchHost, L"/"}},
+    {Link::Find, {maker::kWebHost, L"/extpage/life.htm"}},
+    {Link::Buy, {maker::kShopHost, L"/"}},
+    {Link::Mobile, {maker::kWebHost, L"/ad/orvotuling.htm"}},
+    {Link::Site, {maker::kSiteNavigationHost, L"/"}},
+};
+
+std::wstring Https(const Address& address) { return std::wstring(L"https://") + address.host + address.path; }
 
 // A rounded value that must fit the 32-bit integers of the API.
 std::optional<int64_t> RoundedToInt32(double v) {
@@ -35,6 +58,77 @@ std::optional<int32_t> RoundedQuotient(double dividend, double divisor) {
     auto b = RoundedToInt32(divisor);
     if (!a || !b || *b == 0) return std::nullopt;
     return static_cast<int32_t>(*a / *b);  // C++ division truncates toward zero
+}
+
+// The host of an http(s) address after "//": no user part, no port, lower case.
+std::wstring HostOf(const std::wstring& url, size_t afterScheme) {
+    size_t start = afterScheme;
+    while (start < url.size() && (url[start] == L'/' || url[start] == L'\\')) ++start;
+    size_t end = url.find_first_of(L"/\\?#", start);
+    std::wstring authority = url.substr(start, end == std::wstring::npos ? std::wstring::npos : end - start);
+    size_t at = authority.rfind(L'@');
+    if (at != std::wstring::npos) authority.erase(0, at + 1);
+    size_t colon = authority.find(L':');
+    if (colon != std::wstring::npos) authority.erase(colon);
+    while (!authority.empty() && authority.back() == L'.') authority.pop_back();
+    return Lowered(authority);
+}
+
+// The file path a file: address or a plain path names, as the view shows it.
+std::wstring PathOfFileAddress(std::wstring url) {
+    if (Lowered(url.substr(0, 5)) == L"file:") {
+        url.erase(0, 5);
+        while (!url.empty() && (url[0] == L'/' || url[0] == L'\\')) url.erase(0, 1);
+        url = ReplaceAll(ReplaceAll(url, L"%20", L" "), L"/", L"\\");
+    }
+    return Lowered(url);
+}
+
+// A character that would end or split the target on the command line the
+// shell builds for the user's browser or editor, or no character a file
+// name may hold.
+bool HasUnsafeCharacter(const std::wstring& text, const wchar_t* alsoRefused) {
+    for (wchar_t c : text)
+        if (c < L' ' || c == 0x7F || c == L'"' || c == L'<' || c == L'>' || wcschr(alsoRefused, c)) return true;
+    return false;
+}
+
+// An http or https address with a host, nothing that could leave the
+// address on the browser's command line. Spaces are refused too: an address
+// with one was never meant as one.
+bool IsWebAddress(const std::wstring& text) {
+    std::wstring lower = Lowered(text);
+    size_t colon = lower.rfind(L"https://", 0) == 0 ? 5 : lower.rfind(L"http://", 0) == 0 ? 4 : 0;
+    if (!colon || HasUnsafeCharacter(text, L" \\")) return false;
+    if (text.size() <= colon + 3 || text[colon + 3] == L'/') return false;  // "//" and then the host
+    return !HostOf(text, colon + 1).empty();
+}
+
+// The full path of an .htm or .txt file inside folder, given whole or
+// relative to the folder; nothing for anything else: another type (a
+// program, a shortcut), a path that leads out of the folder ("..", another
+// drive, a share), a device or a stream of a file.
+std::wstring ReadableFileInFolder(const std::wstring& stored, const std::wstring& folder) {
+    if (folder.empty() || stored.empty() || HasUnsafeCharacter(stored, L"|*?")) return {};
+    // A share, a device or the root of the current drive.
+    if (stored[0] == L'\\' || stored[0] == L'/') return {};
+    std::wstring joined = stored.find(L':') == std::wstring::npos ? folder + L"\\" + stored : stored;
+    DWORD size = GetFullPathNameW(joined.c_str(), 0, nullptr, nullptr);
+    if (size == 0) return {};
+    std::wstring full(size, L'\0');
+    size = GetFullPathNameW(joined.c_str(), size, full.data(), nullptr);
+    if (size == 0 || size >= full.size()) return {};
+    full.resize(size);
+    // Past the drive's colon, a colon names a stream of a file.
+    if (full.find(L':', 2) != std::wstring::npos) return {};
+    std::wstring inside = Lowered(folder);
+    if (inside.back() != L'\\') inside.push_back(L'\\');
+    std::wstring lowerFull = Lowered(full);
+    if (lowerFull.size() <= inside.size() || lowerFull.compare(0, inside.size(), inside) != 0) return {};
+    size_t dot = lowerFull.rfind(L'.');
+    std::wstring extension = dot == std::wstring::npos ? L"" : lowerFull.substr(dot);
+    if (extension != L".htm" && extension != L".txt") return {};
+    return full;
 }
 
 }  // namespace
@@ -80,7 +174,7 @@ std::wstring ReplaceAll(std::wstring text, const std::wstring& what, const std::
 }
 
 std::wstring SearchTemplate() {
-    return Http(maker::kWebSearchHost, maker::kWebSearchPath) + L"?tn=" + maker::kWebSearchPartnerTag + kWordKey +
+    return Https(kSearchService) + L"?tn=" + maker::kWebSearchPartnerTag + kWordKey +
            kWordPlaceholder;
 }
 
@@ -104,8 +198,12 @@ std::wstring LocalPagePath(const std::wstring& componentFolder) {
     return componentFolder + L"\\" + kLocalPageName;
 }
 
+std::wstring NoticeUrl(const std::wstring& softName) { return Https(kNoticePage) + PercentEncoded(softName); }
+
 std::wstring ResolveReadmePath(const std::wstring& stored, const std::wstring& componentFolder) {
-    return stored.empty() ? LocalPagePath(componentFolder) : stored;
+    if (stored.empty()) return LocalPagePath(componentFolder);
+    if (IsWebAddress(stored)) return stored;
+    return ReadableFileInFolder(stored, componentFolder);
 }
 
 std::wstring WindowCaption(const std::wstring& softDesc) { return softDesc + L" - 通知链接"; }
@@ -113,16 +211,9 @@ std::wstring WindowCaption(const std::wstring& softDesc) { return softDesc + L" 
 std::wstring SoftLinkCaption(const std::wstring& softDesc) { return softDesc + L"首页"; }
 
 std::wstring LinkAddress(Link link, const std::wstring& readmePath) {
-    switch (link) {
-        case Link::Homepage: return Http(maker::kWebHost, L"/");
-        case Link::Soft: return readmePath;
-        case Link::DingZhi: return Http(maker::kWebHost, L"/orvocustomization.htm");
-        case Link::SO: return Http(maker::kSearchHost, L"/");
-        case Link::Find: return Http(maker::kWebHost, L"/extpage/life.htm");
-        case Link::Buy: return Http(maker::kShopHost, L"/");
-        case Link::Mobile: return Http(maker::kWebHost, L"/ad/orvotuling.htm");
-        case Link::Site: return Http(maker::kSiteNavigationHost, L"/");
-    }
+    if (link == Link::Soft) return readmePath;
+    for (const auto& entry : kLinkAddresses)
+        if (entry.link == link) return Https(entry.address);
     return {};
 }
 
@@ -144,33 +235,6 @@ std::optional<TopmostPlacement> TopmostPlacementFor(double leftTwips, double top
 
 bool SwitchShowsLocal(int32_t viewSwitchCount) { return viewSwitchCount % 2 != 0; }
 
-namespace {
-
-// The host of an http(s) address after "//": no user part, no port, lower case.
-std::wstring HostOf(const std::wstring& url, size_t afterScheme) {
-    size_t start = afterScheme;
-    while (start < url.size() && (url[start] == L'/' || url[start] == L'\\')) ++start;
-    size_t end = url.find_first_of(L"/\\?#", start);
-    std::wstring authority = url.substr(start, end == std::wstring::npos ? std::wstring::npos : end - start);
-    size_t at = authority.rfind(L'@');
-    if (at != std::wstring::npos) authority.erase(0, at + 1);
-    size_t colon = authority.find(L':');
-    if (colon != std::wstring::npos) authority.erase(colon);
-    while (!authority.empty() && authority.back() == L'.') authority.pop_back();
-    return Lowered(authority);
-}
-
-// The file path a file: address or a plain path names, as the view shows it.
-std::wstring PathOfFileAddress(std::wstring url) {
-    if (Lowered(url.substr(0, 5)) == L"file:") {
-        url.erase(0, 5);
-        while (!url.empty() && (url[0] == L'/' || url[0] == L'\\')) url.erase(0, 1);
-        url = ReplaceAll(ReplaceAll(url, L"%20", L" "), L"/", L"\\");
-    }
-    return Lowered(url);
-}
-
-}  // namespace
 
 Navigation NavigationFor(const std::wstring& url, const std::wstring& localPagePath) {
     if (PathOfFileAddress(url) == Lowered(localPagePath)) return Navigation::Stay;

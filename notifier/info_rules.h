@@ -27,6 +27,9 @@ std::wstring TrimSpaces(const std::wstring& text);
 // text is not searched again.
 std::wstring ReplaceAll(std::wstring text, const std::wstring& what, const std::wstring& with);
 
+// The online notice page for a client program, the key percent-encoded.
+std::wstring NoticeUrl(const std::wstring& softName);
+
 // The search address before the words go in.
 std::wstring SearchTemplate();
 // The text as one query value: UTF-8, every byte but letters, digits and
@@ -42,7 +45,12 @@ std::wstring SearchTooltip();
 // The display name from the stored one: blank (or only spaces) means the
 // default; anything else is used exactly as stored, spaces included.
 std::wstring ResolveSoftDesc(const std::wstring& stored);
-// The first link's target: only an exactly empty value means the local page.
+// The first link's target from the administrator's OrvoReadmePath: an empty
+// value means the local page; an http or https address is used as it is; an
+// .htm or .txt file inside the component's folder (a full path or one
+// relative to the folder) gives its full path. Anything else gives nothing,
+// and the link then opens nothing: the value must not start a program, nor
+// lead out of the folder.
 std::wstring ResolveReadmePath(const std::wstring& stored, const std::wstring& componentFolder);
 // The local page's full path in the component's folder.
 std::wstring LocalPagePath(const std::wstring& componentFolder);

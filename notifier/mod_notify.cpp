@@ -3,12 +3,12 @@
 #include <utility>
 
 #include "notifier/frm_info.h"
+#include "notifier/info_rules.h"
 #include "notifier/mod_regedit.h"
 #include "base/failure.h"
 #include "base/path.h"
 #include "base/window_class.h"
 #include "win/window_tools.h"
-#include "product/maker_links.h"
 #include "win/window.h"
 
 namespace orvo::notifier {
@@ -118,10 +118,6 @@ std::wstring ModulePath() {
 
 std::wstring ComponentFolder() {
     return FolderOf(ModulePath());
-}
-
-std::wstring NoticeUrl(const std::wstring& softName) {
-    return std::wstring(L"http://") + maker::kWebHost + L"/notify/orvonewsdesk.htm?soft=" + softName;
 }
 
 void NotifyOnThisThread(const std::wstring& softName) {

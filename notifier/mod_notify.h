@@ -59,9 +59,6 @@ std::wstring ModulePath();
 // The component's folder, without a trailing backslash.
 std::wstring ComponentFolder();
 
-// The online notice page for a client program; the key goes in unchanged.
-std::wstring NoticeUrl(const std::wstring& softName);
-
 // What Notify does for the program key, on the calling thread. Each step is
 // skipped on failure and the next one runs; nothing is reported.
 void NotifyOnThisThread(const std::wstring& softName);

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 
+#include "notifier/browser_features.h"
 #include "notifier/mod_notify.h"
 #include "notifier/notify_class.h"
 #include "base/scoped.h"
@@ -22,23 +23,35 @@ std::wstring GuidText(REFGUID guid) {
 }
 
 // Sets the named value (nullptr for the default one) of a key it creates.
-bool SetString(const std::wstring& keyPath, const wchar_t* name, const std::wstring& value) {
+bool SetString(const std::wstring& keyPath, const wchar_t* name, const std::wstring& value, REGSAM view = 0) {
     ScopedRegKey key;
-    if (RegCreateKeyExW(HKEY_CLASSES_ROOT, keyPath.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_SET_VALUE, nullptr,
+    if (RegCreateKeyExW(HKEY_CLASSES_ROOT, keyPath.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_SET_VALUE | view,
+                        nullptr,
                         key.Put(), nullptr) != ERROR_SUCCESS)
         return false;
     return RegSetValueExW(key.Get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
                           static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
 }
 
-bool DeleteTree(const std::wstring& keyPath) {
-    LSTATUS rc = RegDeleteTreeW(HKEY_CLASSES_ROOT, keyPath.c_str());
+// Deletes the key and everything below it in the given view (0: this
+// process's own).
+bool DeleteTree(const std::wstring& keyPath, REGSAM view = 0) {
+    size_t cut = keyPath.rfind(L'\\');
+    ScopedRegKey parent;
+    if (cut != std::wstring::npos) {
+        LSTATUS rc = RegOpenKeyExW(HKEY_CLASSES_ROOT, keyPath.substr(0, cut).c_str(), 0, KEY_ALL_ACCESS | view,
+                                   parent.Put());
+        if (rc == ERROR_FILE_NOT_FOUND) return true;
+        if (rc != ERROR_SUCCESS) return false;
+    }
+    LSTATUS rc = RegDeleteTreeW(parent ? parent.Get() : HKEY_CLASSES_ROOT,
+                                cut == std::wstring::npos ? keyPath.c_str() : keyPath.c_str() + cut + 1);
     return rc == ERROR_SUCCESS || rc == ERROR_FILE_NOT_FOUND;
 }
 
-bool KeyExists(const std::wstring& keyPath) {
+bool KeyExists(const std::wstring& keyPath, REGSAM view = 0) {
     ScopedRegKey key;
-    return RegOpenKeyExW(HKEY_CLASSES_ROOT, keyPath.c_str(), 0, KEY_READ, key.Put()) == ERROR_SUCCESS;
+    return RegOpenKeyExW(HKEY_CLASSES_ROOT, keyPath.c_str(), 0, KEY_READ | view, key.Put()) == ERROR_SUCCESS;
 }
 
 bool KeyHasSubkeys(const std::wstring& keyPath) {
@@ -68,6 +81,13 @@ REGSAM OtherView() {
     return IsWow64Process(GetCurrentProcess(), &wow64) && wow64 ? KEY_WOW64_64KEY : 0;
 }
 
+// The ProgID and the class it names, in the given view.
+bool WriteProgId(REGSAM view = 0) {
+    const std::wstring progId = ProgIdKeyPath();
+    return SetString(progId, nullptr, progId, view) &&
+           SetString(progId + L"\\Clsid", nullptr, GuidText(CLSID_CNotify), view);
+}
+
 }  // namespace
 
 bool OtherViewRegistersClass() {
@@ -86,7 +106,7 @@ HRESULT RegisterServer(const std::wstring& modulePath) {
     const std::wstring clsid = GuidText(CLSID_CNotify);
     const std::wstring progId = ProgIdKeyPath();
     const std::wstring classKey = ClsidKeyPath();
-    bool ok = SetString(progId, nullptr, progId) && SetString(progId + L"\\Clsid", nullptr, clsid) &&
+    bool ok = WriteProgId() &&
               SetString(classKey, nullptr, progId) &&
               SetString(classKey + L"\\InprocServer32", nullptr, modulePath) &&
               SetString(classKey + L"\\InprocServer32", L"ThreadingModel", L"Apartment") &&
@@ -121,24 +141,37 @@ HRESULT UnregisterServer(const std::wstring& modulePath) {
             library->ReleaseTLibAttr(attr);
         }
     }
-    UnRegisterTypeLib(LIBID_OrvoVMNotify, kLibMajor, kLibMinor, 0, syskind);
+    // The keys are taken away by hand rather than by UnRegisterTypeLib,
+    // which also drops the interface from the other registry view, where the
+    // other build may still need it.
+    const REGSAM other = OtherView();
+    const bool otherNeedsItsKeys = OtherViewRegistersClass();
 
-    // Whatever the type library's own unregistration left behind. The
-    // library key is shared by the 32-bit and 64-bit builds (one registry
-    // view on 64-bit Windows): only this platform's entry is removed, and the
-    // version, library and interface keys only once no platform uses them.
-    // Version keys of type libraries are written in hexadecimal.
+    // The library key is shared by the 32-bit and 64-bit builds (one key for
+    // both views on 64-bit Windows): only this platform's entry is removed,
+    // and the version and library keys once no platform is left. Version
+    // keys of type libraries are written in hexadecimal.
     wchar_t version[16];
     swprintf(version, 16, L"%x.%x", kLibMajor, kLibMinor);
     const std::wstring versionKey = TypeLibKeyPath() + L"\\" + version;
     bool ok = DeleteTree(versionKey + (syskind == SYS_WIN64 ? L"\\0\\win64" : L"\\0\\win32"));
     ok = DeleteIfNoSubkeys(versionKey + L"\\0") && ok;
-    ok = DeleteIfNoSubkeys(versionKey) && ok;
+    if (!KeyExists(versionKey + L"\\0")) ok = DeleteTree(versionKey) && ok;
     ok = DeleteIfNoSubkeys(TypeLibKeyPath()) && ok;
-    if (!KeyExists(versionKey)) ok = DeleteTree(InterfaceKeyPath()) && ok;
+
+    // The type library's registration writes the interface into both views.
+    ok = DeleteTree(InterfaceKeyPath()) && ok;
+    if (other && !otherNeedsItsKeys) ok = DeleteTree(InterfaceKeyPath(), other) && ok;
     ok = DeleteTree(ClsidKeyPath()) && ok;
-    // The ProgID still leads the other bitness's clients to its class.
-    if (!OtherViewRegistersClass()) ok = DeleteTree(ProgIdKeyPath()) && ok;
+
+    // The ProgID leads the other build's clients to its class too. Windows
+    // keeps one ProgID key for both views and Wine one per view: this view's
+    // goes, and where that took the other's with it, the other's comes back.
+    ok = DeleteTree(ProgIdKeyPath()) && ok;
+    if (otherNeedsItsKeys && !KeyExists(ProgIdKeyPath() + L"\\Clsid", other))
+        ok = WriteProgId(other) && ok;
+
+    RemoveWrittenBrowserFeatures();
     return ok ? S_OK : SELFREG_E_CLASS;
 }
 

@@ -3,6 +3,7 @@
 #include <exdispid.h>
 #include <ocidl.h>
 #include <oleidl.h>
+#include <shobjidl.h>
 
 #include <new>
 
@@ -26,6 +27,13 @@ std::wstring UrlOf(const VARIANT& v) {
     if (p->vt == (VT_BYREF | VT_BSTR) && p->pbstrVal && *p->pbstrVal)
         return std::wstring(*p->pbstrVal, SysStringLen(*p->pbstrVal));
     return {};
+}
+
+// NewWindow3's flags, whatever integer form the control passes them in.
+DWORD FlagsOf(const VARIANT& v) {
+    ScopedVariant number;
+    if (FAILED(VariantChangeType(number.Get(), const_cast<VARIANT*>(&v), 0, VT_UI4))) return 0;
+    return number.Get()->ulVal;
 }
 
 }  // namespace
@@ -163,10 +171,20 @@ private:
         if (!params) return S_OK;
         try {
             if (id == DISPID_BEFORENAVIGATE2 && params->cArgs >= 7) {
-                bool allowed = !view_ || view_->NavigationAllowed(UrlOf(params->rgvarg[5]), false);
+                // Arguments arrive last to first: rgvarg[6] is the browser
+                // object that navigates (the view's own or a frame's).
+                NavigationRequest request;
+                request.url = UrlOf(params->rgvarg[5]);
+                const VARIANT& browser = params->rgvarg[6];
+                request.topLevel = view_ && browser.vt == VT_DISPATCH && view_->IsTopLevel(browser.pdispVal);
+                bool allowed = view_ && view_->NavigationAllowed(request);
                 SetCancel(params->rgvarg[0], !allowed);
             } else if (id == DISPID_NEWWINDOW3 && params->cArgs >= 5) {
-                if (view_) view_->NavigationAllowed(UrlOf(params->rgvarg[0]), true);
+                NavigationRequest request;
+                request.newWindow = true;
+                request.url = UrlOf(params->rgvarg[0]);
+                request.userInitiated = (FlagsOf(params->rgvarg[2]) & NWMF_USERINITED) != 0;
+                if (view_) view_->NavigationAllowed(request);
                 SetCancel(params->rgvarg[3], true);
             } else if (id == DISPID_NEWWINDOW2 && params->cArgs >= 2) {
                 // No address here: the view never makes a window of its own.
@@ -296,9 +314,18 @@ void WebView::FitControlToHost() {
     inPlace->SetObjectRects(&rc, &rc);
 }
 
-bool WebView::NavigationAllowed(const std::wstring& url, bool newWindow) {
-    if (!onNavigation_) return !newWindow;
-    return onNavigation_(url, newWindow);
+bool WebView::NavigationAllowed(const NavigationRequest& request) {
+    if (!onNavigation_) return request.topLevel && !request.newWindow;
+    return onNavigation_(request);
+}
+
+bool WebView::IsTopLevel(IDispatch* browser) const {
+    if (!browser || !browser_) return false;
+    // COM identity: the same object answers IUnknown with the same pointer.
+    ComPtr<IUnknown> theirs, ours;
+    if (FAILED(browser->QueryInterface(IID_IUnknown, theirs.PutVoid()))) return false;
+    if (FAILED(browser_->QueryInterface(IID_IUnknown, ours.PutVoid()))) return false;
+    return theirs.Get() == ours.Get();
 }
 
 void WebView::DocumentCompleted(IDispatch* frame, const std::wstring& url) {

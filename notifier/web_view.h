@@ -10,6 +10,7 @@
 #include <string>
 
 #include "base/scoped.h"
+#include "notifier/info_navigation.h"
 #include "win/window.h"
 
 namespace orvo::notifier {
@@ -36,10 +37,11 @@ public:
     IWebBrowser2* Browser() const { return browser_.Get(); }
 
     void SetDocumentCompleteHandler(DocumentCompleteHandler handler) { onDocumentComplete_ = std::move(handler); }
-    // Asked before the view goes to an address (BeforeNavigate2) and before a
-    // page opens a new window (NewWindow3; newWindow true). False cancels it.
-    // Without a handler every navigation goes ahead and new windows are refused.
-    using NavigationHandler = std::function<bool(const std::wstring& url, bool newWindow)>;
+    // Asked before the view or one of its frames goes to an address
+    // (BeforeNavigate2) and before a page opens a new window (NewWindow3).
+    // False cancels it. Without a handler only the view's own document
+    // navigates; frames and new windows are refused.
+    using NavigationHandler = std::function<bool(const NavigationRequest& request)>;
     void SetNavigationHandler(NavigationHandler handler) { onNavigation_ = std::move(handler); }
 
     HRESULT Navigate(const std::wstring& url);
@@ -82,7 +84,9 @@ private:
     void TakeFocus();
     bool activating_ = false;
     void DocumentCompleted(IDispatch* frame, const std::wstring& url);
-    bool NavigationAllowed(const std::wstring& url, bool newWindow);
+    bool NavigationAllowed(const NavigationRequest& request);
+    // Whether an event's browser object is the view's own, not a frame's.
+    bool IsTopLevel(IDispatch* browser) const;
 
     ComPtr<WebSite> site_;
     ComPtr<IOleObject> object_;

@@ -178,10 +178,24 @@ TEST(NotifierCom, UnregisteringKeepsTheProgIdWhileTheOtherBitnessStillRegistersT
 
     EXPECT_EQ(UnregisterServer(dll), S_OK);
     EXPECT_FALSE(ClassesKeyExists(ClsidKeyPath()));
-    EXPECT_EQ(ClassesValue(std::wstring(kProgId) + L"\\Clsid", nullptr), L"{6BE70F48-A0A8-4C1A-A5BC-A655AF398EE9}");
+    // Read as the other build's clients read it (Windows has one ProgID key
+    // for both views, Wine one in each).
+    wchar_t progClsid[64] = {};
+    DWORD size = sizeof(progClsid);
+    ScopedRegKey otherProgId;
+    ASSERT_EQ(RegOpenKeyExW(HKEY_CLASSES_ROOT, (std::wstring(kProgId) + L"\\Clsid").c_str(), 0,
+                            KEY_READ | otherView, otherProgId.Put()),
+              ERROR_SUCCESS);
+    EXPECT_EQ(RegGetValueW(otherProgId.Get(), nullptr, nullptr, RRF_RT_REG_SZ, nullptr, progClsid, &size),
+              ERROR_SUCCESS);
+    EXPECT_STREQ(progClsid, L"{6BE70F48-A0A8-4C1A-A5BC-A655AF398EE9}");
 
-    // The other build is gone too: the next unregistration takes the ProgID.
+    // The other build is gone too (its unregistration took its class and
+    // its view's ProgID): the next unregistration takes this view's ProgID.
     ASSERT_EQ(RegDeleteTreeW(otherClasses.Get(), guid.c_str()), ERROR_SUCCESS);
+    RegDeleteKeyExW(HKEY_CLASSES_ROOT, (std::wstring(kProgId) + L"\\Clsid").c_str(), otherView, 0);
+    RegDeleteKeyExW(HKEY_CLASSES_ROOT, kProgId, otherView, 0);
+    EnsureRegistered();
     EXPECT_EQ(UnregisterServer(dll), S_OK);
     EXPECT_FALSE(ClassesKeyExists(kProgId));
     EnsureRegistered();

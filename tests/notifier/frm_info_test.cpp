@@ -3,12 +3,14 @@
 #include <commctrl.h>
 #include <exdispid.h>
 #include <gtest/gtest.h>
+#include <shobjidl.h>
 
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "notifier/info_keyboard.h"
 #include "notifier/mod_notify.h"
 #include "notifier/mod_regedit.h"
 #include "tests/notifier/notifier_test_support.h"
@@ -158,22 +160,41 @@ TEST_F(NoticeWindow, ANameKeepsTheSpacesAroundIt) {
     EXPECT_EQ(TextOf(w.Item(InfoItem::lblSoft)), L"  欧沃录音机 首页");
 }
 
-TEST_F(NoticeWindow, ReadmePathDefaultsOnlyWhenMissing) {
-    settings_.Set(L"OrvoReadmePath", std::nullopt);
-    frmInfo& w = Open();
-    EXPECT_EQ(ThisThread().ReadmePath, ComponentFolder() + L"\\vmminihome.htm");
-    w.lblSoft_Click();
-    w.Destroy();
-
-    settings_.Set(L"OrvoReadmePath", L" ");
-    frmInfo& again = Open();
-    EXPECT_EQ(ThisThread().ReadmePath, L" ");
-    again.lblSoft_Click();
-
-    auto launches = ui_->Launches();
-    ASSERT_EQ(launches.size(), 2u);
-    EXPECT_EQ(launches[0].target, ComponentFolder() + L"\\vmminihome.htm");
-    EXPECT_EQ(launches[1].target, L" ");
+// The first link's target is the administrator's: only the machine's value
+// counts, and only a web address or a page or text in the component's folder.
+TEST_F(NoticeWindow, TheReadmeLinkOpensOnlyWhatTheMachineSettingAllows) {
+    const std::wstring localPage = ComponentFolder() + L"\\vmminihome.htm";
+    struct Case {
+        std::optional<std::wstring> machine, user;
+        std::wstring opened;  // empty: nothing
+    } cases[] = {
+        {std::nullopt, std::nullopt, localPage},
+        {std::nullopt, L"C:\\windows\\system32\\calc.exe", localPage},  // the user's own value is not read
+        {std::nullopt, L"https://elsewhere.test/", localPage},
+        {ComponentFolder() + L"\\OrvoRecord.exe", std::nullopt, L""},
+        {L"C:\\windows\\system32\\calc.exe", std::nullopt, L""},
+        {L"..\\readme.txt", std::nullopt, L""},
+        {L" ", std::nullopt, L""},
+        {L"readme.htm", L"C:\\evil.exe", ComponentFolder() + L"\\readme.htm"},
+        {ComponentFolder() + L"\\FAQ.txt", std::nullopt, ComponentFolder() + L"\\FAQ.txt"},
+        {L"https://www.velmora.example/orvo/readme.htm", std::nullopt, L"https://www.velmora.example/orvo/readme.htm"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.opened.begin(), c.opened.end()));
+        settings_.Set(kReadmePathValue, c.machine, HKEY_LOCAL_MACHINE);
+        settings_.Set(kReadmePathValue, c.user, HKEY_CURRENT_USER);
+        ui_->Clear();
+        frmInfo& w = Open();
+        Click(w.Item(InfoItem::lblSoft));
+        auto launches = ui_->Launches();
+        if (c.opened.empty()) {
+            EXPECT_EQ(launches.size(), 0u);
+        } else {
+            ASSERT_EQ(launches.size(), 1u);
+            EXPECT_EQ(launches[0].target, c.opened);
+        }
+        w.Destroy();
+    }
 }
 
 TEST_F(NoticeWindow, LayoutFollowsTheTwipsTable) {
@@ -318,7 +339,7 @@ TEST_F(NoticeWindow, TheSwitchAlternatesLocalOnlineLocal) {
 }
 
 TEST_F(NoticeWindow, EveryLinkOpensItsTargetThroughTheShell) {
-    settings_.Set(L"OrvoReadmePath", L"C:\\Orvo\\readme.txt");
+    settings_.Set(L"OrvoReadmePath", L"readme.txt");
     frmInfo& w = Recognised();
     ASSERT_FALSE(w.LocalViewInFront());
     // The visible labels by a click, the hidden ones through their handlers.
@@ -331,14 +352,14 @@ TEST_F(NoticeWindow, EveryLinkOpensItsTargetThroughTheShell) {
     EXPECT_TRUE(w.LocalViewInFront());  // the home page link shows the local page
 
     const std::vector<std::wstring> targets = {
-        L"http://www.velmora.example/",
-        L"C:\\Orvo\\readme.txt",
-        L"http://www.velmora.example/orvocustomization.htm",
-        L"http://search.velmora.example/",
-        L"http://www.velmora.example/extpage/life.htm",
-        L"http://shop.velmora.example/",
-        L"http://www.velmora.example/ad/orvotuling.htm",
-        L"http://nav.velmora.example/",
+        L"https://www.velmora.example/",
+        ComponentFolder() + L"\\readme.txt",
+        L"https://www.velmora.example/orvocustomization.htm",
+        L"https://search.velmora.example/",
+        L"https://www.velmora.example/extpage/life.htm",
+        L"https://shop.velmora.example/",
+        L"https://www.velmora.example/ad/orvotuling.htm",
+        L"https://nav.velmora.example/",
     };
     auto launches = ui_->Launches();
     ASSERT_EQ(launches.size(), targets.size());
@@ -372,7 +393,7 @@ TEST_F(NoticeWindow, SearchSendsTheBoxTextEncoded) {
 
     auto launches = ui_->Launches();
     ASSERT_EQ(launches.size(), 3u);
-    const std::wstring service = L"http://www.suxun.example/s?tn=velmora_pg";
+    const std::wstring service = L"https://www.suxun.example/s?tn=velmora_pg";
     EXPECT_EQ(launches[0].target,
               service + L"&word=%E8%AF%B7%E8%BE%93%E5%85%A5%E6%90%9C%E7%B4%A2%E5%85%B3%E9%94%AE%E5%AD%97");
     EXPECT_EQ(launches[1].target, service);
@@ -395,7 +416,7 @@ TEST_F(NoticeWindow, EnterInTheBoxSearchesOtherKeysDoNot) {
     EXPECT_EQ(ui_->Launches().size(), 0u);
     SendMessageW(box, WM_CHAR, VK_RETURN, 0);
     ASSERT_EQ(ui_->Launches().size(), 1u);
-    EXPECT_EQ(ui_->Launches()[0].target, L"http://www.suxun.example/s?tn=velmora_pg&word=%E5%BD%95%E9%9F%B3a");
+    EXPECT_EQ(ui_->Launches()[0].target, L"https://www.suxun.example/s?tn=velmora_pg&word=%E5%BD%95%E9%9F%B3a");
 }
 
 TEST_F(NoticeWindow, FocusSelectsTheWholeBox) {
@@ -485,46 +506,24 @@ TEST_F(NoticeWindow, WhenNothingCanBeStoredTheBoxStaysAndTheUserIsToldOnce) {
     EXPECT_NE(messages[0].text.find(L"不再显示"), std::wstring::npos);
 }
 
-// The view's event sink, as the control itself reaches it.
-ULONG ReferencesOf(IUnknown* object) {
-    object->AddRef();
-    return object->Release();
-}
-
-// The first sink connected to the view's browser events. COM says Next hands
-// out a reference of its own, but the control's enumerator here does not; a
-// release it never gave frees the view's site early and corrupts the heap.
-// So a second enumeration tells whether Next counts.
-IUnknown* FirstConnection(IConnectionPoint* point, ComPtr<IEnumConnections>& connections) {
-    CONNECTDATA data{};
-    if (FAILED(point->EnumConnections(connections.Put())) || connections->Next(1, &data, nullptr) != S_OK)
-        return nullptr;
-    return data.pUnk;
-}
-
+// The view's event sink: the site the control was given, which the view
+// advises for the control's events. (Taken from the control's client site
+// rather than by enumerating its connections: Wine's 32-bit control loses a
+// reference when those are enumerated, and the site then dies early.)
 ComPtr<IDispatch> EventSinkOf(WebView& view) {
     ComPtr<IDispatch> sink;
-    ComPtr<IConnectionPointContainer> points;
-    ComPtr<IConnectionPoint> point;
-    ComPtr<IEnumConnections> first, second;
-    if (!view.Browser() || FAILED(view.Browser()->QueryInterface(IID_IConnectionPointContainer, points.PutVoid())) ||
-        FAILED(points->FindConnectionPoint(DIID_DWebBrowserEvents2, point.Put())))
+    ComPtr<IOleObject> object;
+    ComPtr<IOleClientSite> site;
+    if (!view.Browser() || FAILED(view.Browser()->QueryInterface(IID_IOleObject, object.PutVoid())) ||
+        FAILED(object->GetClientSite(site.Put())) || !site)
         return sink;
-    IUnknown* connected = FirstConnection(point.Get(), first);
-    if (!connected) return sink;
-    const ULONG before = ReferencesOf(connected);
-    IUnknown* again = FirstConnection(point.Get(), second);
-    const bool counted = again && ReferencesOf(again) > before;
-    connected->QueryInterface(IID_IDispatch, sink.PutVoid());
-    if (counted) {
-        connected->Release();
-        again->Release();
-    }
+    site->QueryInterface(IID_IDispatch, sink.PutVoid());
     return sink;
 }
 
-// Fires BeforeNavigate2 at the sink; true when the sink cancelled it.
-bool BeforeNavigateCancelled(IDispatch* sink, const wchar_t* url) {
+// Fires BeforeNavigate2 at the sink for the given browser object (the view's
+// own or a frame's); true when the sink cancelled it.
+bool BeforeNavigateCancelled(IDispatch* sink, const wchar_t* url, IDispatch* browser) {
     ScopedVariant address;
     address.Get()->vt = VT_BSTR;
     address.Get()->bstrVal = SysAllocString(url);
@@ -536,28 +535,118 @@ bool BeforeNavigateCancelled(IDispatch* sink, const wchar_t* url) {
     args[5].vt = VT_BYREF | VT_VARIANT;
     args[5].pvarVal = address.Get();
     args[6].vt = VT_DISPATCH;
+    args[6].pdispVal = browser;
     DISPPARAMS params{args, nullptr, 7, 0};
     sink->Invoke(DISPID_BEFORENAVIGATE2, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, nullptr, nullptr,
                  nullptr);
     return cancel != VARIANT_FALSE;
 }
 
-TEST_F(NoticeWindow, AnotherSiteLeavesTheViewForTheBrowserAndOtherSchemesGoNowhere) {
+// Fires NewWindow3 with the given flags; true when the sink cancelled it.
+bool NewWindowCancelled(IDispatch* sink, const wchar_t* url, DWORD flags) {
+    ScopedBstr address(url), context(L"https://www.velmora.example/notify/");
+    IDispatch* made = nullptr;
+    VARIANT_BOOL cancel = VARIANT_FALSE;
+    VARIANTARG args[5];
+    for (VARIANTARG& a : args) VariantInit(&a);
+    args[0].vt = VT_BSTR;
+    args[0].bstrVal = address.Get();
+    args[1].vt = VT_BSTR;
+    args[1].bstrVal = context.Get();
+    args[2].vt = VT_I4;
+    args[2].lVal = static_cast<LONG>(flags);
+    args[3].vt = VT_BYREF | VT_BOOL;
+    args[3].pboolVal = &cancel;
+    args[4].vt = VT_BYREF | VT_DISPATCH;
+    args[4].ppdispVal = &made;
+    DISPPARAMS params{args, nullptr, 5, 0};
+    sink->Invoke(DISPID_NEWWINDOW3, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, nullptr, nullptr,
+                 nullptr);
+    return cancel != VARIANT_FALSE;
+}
+
+ComPtr<IDispatch> TopLevelOf(WebView& view) {
+    ComPtr<IDispatch> browser;
+    if (view.Browser()) view.Browser()->QueryInterface(IID_IDispatch, browser.PutVoid());
+    return browser;
+}
+
+// The user releases the mouse button over the view, as the thread's message
+// hook sees it.
+void UserClicksIn(frmInfo& w, WebView& view) {
+    MSG m{};
+    m.hwnd = view.Host();
+    m.message = WM_LBUTTONUP;
+    NoteInfoClick(w, m);
+}
+
+constexpr wchar_t kElsewhere[] = L"https://elsewhere.test/page";
+
+TEST_F(NoticeWindow, FramesScriptsAndUnaskedWindowsLaunchNothing) {
     frmInfo& w = Open();
     for (WebView* view : {&w.webNotify(), &w.webLocal()}) {
         ComPtr<IDispatch> sink = EventSinkOf(*view);
         ASSERT_TRUE(sink) << "no event sink connected";
+        ComPtr<IDispatch> top = TopLevelOf(*view);
+        ASSERT_TRUE(top);
+        // A frame's own browser object: any object but the view's.
+        IDispatch* frame = sink.Get();
+        EXPECT_FALSE(BeforeNavigateCancelled(sink.Get(), L"https://www.velmora.example/notify/a.htm", top.Get()));
+        EXPECT_FALSE(BeforeNavigateCancelled(sink.Get(), L"https://www.velmora.example/ad/f.htm", frame));
+        EXPECT_TRUE(BeforeNavigateCancelled(sink.Get(), kElsewhere, top.Get()));  // no click: a script
+        UserClicksIn(w, *view);
+        EXPECT_TRUE(BeforeNavigateCancelled(sink.Get(), kElsewhere, frame));
+        EXPECT_TRUE(BeforeNavigateCancelled(sink.Get(), kElsewhere, nullptr));
+        EXPECT_TRUE(BeforeNavigateCancelled(sink.Get(), L"file:///C:/windows/win.ini", top.Get()));
+        EXPECT_TRUE(BeforeNavigateCancelled(sink.Get(), L"javascript:alert(1)", top.Get()));
+        EXPECT_TRUE(NewWindowCancelled(sink.Get(), kElsewhere, NWMF_FIRST));
+        EXPECT_EQ(ui_->Launches().size(), 0u);
+    }
+}
+
+TEST_F(NoticeWindow, OneClickInAViewLetsOneNavigationOutToTheBrowser) {
+    frmInfo& w = Open();
+    for (WebView* view : {&w.webNotify(), &w.webLocal()}) {
+        ComPtr<IDispatch> sink = EventSinkOf(*view);
+        ASSERT_TRUE(sink) << "no event sink connected";
+        ComPtr<IDispatch> top = TopLevelOf(*view);
         ui_->Clear();
-        EXPECT_FALSE(BeforeNavigateCancelled(sink.Get(), L"http://www.velmora.example/notify/a.htm"));
-        EXPECT_TRUE(BeforeNavigateCancelled(sink.Get(), L"http://elsewhere.test/page"));
-        EXPECT_TRUE(BeforeNavigateCancelled(sink.Get(), L"file:///C:/windows/win.ini"));
-        EXPECT_TRUE(BeforeNavigateCancelled(sink.Get(), L"javascript:alert(1)"));
+        UserClicksIn(w, *view);
+        EXPECT_TRUE(BeforeNavigateCancelled(sink.Get(), kElsewhere, top.Get()));
+        EXPECT_TRUE(BeforeNavigateCancelled(sink.Get(), L"https://other.test/", top.Get()));
         auto launches = ui_->Launches();
         ASSERT_EQ(launches.size(), 1u);
         EXPECT_EQ(launches[0].kind, LaunchRequest::Kind::ShellExecute);
-        EXPECT_EQ(launches[0].target, L"http://elsewhere.test/page");
+        EXPECT_EQ(launches[0].target, kElsewhere);
         EXPECT_EQ(launches[0].owner, w.Hwnd());
     }
+}
+
+// The click comes through the client's message loop.
+TEST_F(NoticeWindow, AClickTakenFromTheMessageLoopArmsOnlyItsView) {
+    frmInfo& w = Open();
+    HWND page = GetWindow(w.webLocal().Host(), GW_CHILD);
+    PostMessageW(page ? page : w.webLocal().Host(), WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+    test::PumpMessagesFor(50);
+    for (WebView* view : {&w.webNotify(), &w.webLocal()}) {
+        ComPtr<IDispatch> sink = EventSinkOf(*view);
+        ASSERT_TRUE(sink) << "no event sink connected";
+        EXPECT_TRUE(BeforeNavigateCancelled(sink.Get(), kElsewhere, TopLevelOf(*view).Get()));
+    }
+    auto launches = ui_->Launches();
+    ASSERT_EQ(launches.size(), 1u);
+    EXPECT_EQ(launches[0].target, kElsewhere);
+}
+
+TEST_F(NoticeWindow, ANewWindowTheUserAskedForOpensOnceInTheBrowser) {
+    frmInfo& w = Open();
+    ComPtr<IDispatch> sink = EventSinkOf(w.webNotify());
+    ASSERT_TRUE(sink) << "no event sink connected";
+    EXPECT_TRUE(NewWindowCancelled(sink.Get(), kElsewhere, NWMF_USERINITED | NWMF_FIRST));
+    EXPECT_TRUE(NewWindowCancelled(sink.Get(), L"https://other.test/", NWMF_USERINITED));
+    auto launches = ui_->Launches();
+    ASSERT_EQ(launches.size(), 1u);
+    EXPECT_EQ(launches[0].target, kElsewhere);
 }
 
 TEST_F(NoticeWindow, BothViewsAreCreatedAndNavigated) {

@@ -25,14 +25,14 @@ TEST(NoticeMark, PagesWithoutAMarkFail) {
 
 TEST(SearchAddress, EmptyBoxLeavesOutTheWordKey) {
     std::wstring url = SearchUrl(L"");
-    EXPECT_EQ(url, L"http://www.suxun.example/s?tn=velmora_pg");
+    EXPECT_EQ(url, L"https://www.suxun.example/s?tn=velmora_pg");
     EXPECT_EQ(SearchUrl(L"    "), url);
     EXPECT_EQ(url.find(L"word"), std::wstring::npos);
     EXPECT_EQ(url.find(L"<searchstring>"), std::wstring::npos);
 }
 
 TEST(SearchAddress, WordsGoInTrimmedAndPercentEncodedAsUtf8) {
-    const std::wstring service = L"http://www.suxun.example/s?tn=velmora_pg&word=";
+    const std::wstring service = L"https://www.suxun.example/s?tn=velmora_pg&word=";
     EXPECT_EQ(SearchUrl(L"  C# AT&T 100% 录音 "), service + L"C%23%20AT%26T%20100%25%20%E5%BD%95%E9%9F%B3");
     EXPECT_EQ(SearchUrl(L"a+b=c/d?e"), service + L"a%2Bb%3Dc%2Fd%3Fe");
     EXPECT_EQ(SearchUrl(L"Wave-file_v1.2~x"), service + L"Wave-file_v1.2~x");
@@ -55,20 +55,42 @@ TEST(LoadNames, BlankNamesFallBackAndOthersKeepTheirSpaces) {
     EXPECT_EQ(ResolveSoftDesc(L"  欧沃录音机 "), L"  欧沃录音机 ");
     EXPECT_EQ(WindowCaption(L"  欧沃录音机 "), L"  欧沃录音机  - 通知链接");
     EXPECT_EQ(SoftLinkCaption(L"维莫拉社区"), L"维莫拉社区首页");
+}
+
+TEST(ReadmePath, EmptyMeansTheLocalPageAndWebAddressesAreKept) {
     EXPECT_EQ(ResolveReadmePath(L"", L"C:\\Orvo"), L"C:\\Orvo\\vmminihome.htm");
-    EXPECT_EQ(ResolveReadmePath(L" ", L"C:\\Orvo"), L" ");
     EXPECT_EQ(ResolveReadmePath(L"http://x.example/r.txt", L"C:\\Orvo"), L"http://x.example/r.txt");
+    EXPECT_EQ(ResolveReadmePath(L"HTTPS://x.example/a?b=c", L"C:\\Orvo"), L"HTTPS://x.example/a?b=c");
+    // Nothing that could split the browser's command line, and a host at all.
+    for (const wchar_t* refused : {L"https://x.example/a\" --new", L"https://x.example/a b", L"https://", L"http:///a",
+                                   L"ftp://x.example/r.txt", L"file:///C:/Orvo/readme.txt", L" "})
+        EXPECT_EQ(ResolveReadmePath(refused, L"C:\\Orvo"), L"") << std::string(refused, refused + wcslen(refused));
+}
+
+TEST(ReadmePath, OnlyPagesAndTextsInsideTheFolderAreOpened) {
+    const std::wstring folder = L"C:\\Program Files\\Orvo";
+    EXPECT_EQ(ResolveReadmePath(L"readme.txt", folder), folder + L"\\readme.txt");
+    EXPECT_EQ(ResolveReadmePath(L"help\\Guide.HTM", folder), folder + L"\\help\\Guide.HTM");
+    EXPECT_EQ(ResolveReadmePath(L"c:\\program files\\orvo\\FAQ.txt", folder), L"c:\\program files\\orvo\\FAQ.txt");
+    EXPECT_EQ(ResolveReadmePath(L"sub\\..\\readme.txt", folder), folder + L"\\readme.txt");
+    for (const wchar_t* refused :
+         {L"OrvoRecord.exe", L"C:\\Program Files\\Orvo\\OrvoRecord.exe", L"readme.txt.lnk", L"readme.html",
+          L"readme.bat", L"readme", L"..\\readme.txt", L"sub\\..\\..\\Other\\readme.txt",
+          L"C:\\Program Files\\Orvo2\\readme.txt", L"C:\\Program Files\\Orvo.txt", L"C:\\Windows\\win.txt",
+          L"\\\\server\\share\\readme.txt", L"\\Program Files\\Orvo\\readme.txt", L"D:readme.txt",
+          L"readme.txt:hidden.exe", L"\\\\?\\C:\\Program Files\\Orvo\\readme.txt", L"*.txt", L"readme.txt|calc"})
+        EXPECT_EQ(ResolveReadmePath(refused, folder), L"") << std::string(refused, refused + wcslen(refused));
 }
 
 TEST(Links, EveryLabelHasItsOwnTarget) {
-    EXPECT_EQ(LinkAddress(Link::Homepage, L""), L"http://www.velmora.example/");
+    EXPECT_EQ(LinkAddress(Link::Homepage, L""), L"https://www.velmora.example/");
     EXPECT_EQ(LinkAddress(Link::Soft, L"D:\\readme.txt"), L"D:\\readme.txt");
-    EXPECT_EQ(LinkAddress(Link::DingZhi, L""), L"http://www.velmora.example/orvocustomization.htm");
-    EXPECT_EQ(LinkAddress(Link::SO, L""), L"http://search.velmora.example/");
-    EXPECT_EQ(LinkAddress(Link::Find, L""), L"http://www.velmora.example/extpage/life.htm");
-    EXPECT_EQ(LinkAddress(Link::Buy, L""), L"http://shop.velmora.example/");
-    EXPECT_EQ(LinkAddress(Link::Mobile, L""), L"http://www.velmora.example/ad/orvotuling.htm");
-    EXPECT_EQ(LinkAddress(Link::Site, L""), L"http://nav.velmora.example/");
+    EXPECT_EQ(LinkAddress(Link::DingZhi, L""), L"https://www.velmora.example/orvocustomization.htm");
+    EXPECT_EQ(LinkAddress(Link::SO, L""), L"https://search.velmora.example/");
+    EXPECT_EQ(LinkAddress(Link::Find, L""), L"https://www.velmora.example/extpage/life.htm");
+    EXPECT_EQ(LinkAddress(Link::Buy, L""), L"https://shop.velmora.example/");
+    EXPECT_EQ(LinkAddress(Link::Mobile, L""), L"https://www.velmora.example/ad/orvotuling.htm");
+    EXPECT_EQ(LinkAddress(Link::Site, L""), L"https://nav.velmora.example/");
     EXPECT_EQ(LogoTooltip(), L"维莫拉 - [www.velmora.example]");
     EXPECT_EQ(HomepageTooltip(), L"维莫拉官网 - www.velmora.example");
 }
@@ -125,7 +147,7 @@ TEST(Navigation, OnlyTheMakersPagesAndTheLocalPageStayInTheView) {
     // Look-alikes of the maker's hosts are other sites.
     EXPECT_EQ(NavigationFor(L"http://www.velmora.example.evil.test/", local), Navigation::OpenInBrowser);
     EXPECT_EQ(NavigationFor(L"http://www.velmora.example@evil.test/", local), Navigation::OpenInBrowser);
-    EXPECT_EQ(NavigationFor(L"http://www.suxun.example/s?word=a", local), Navigation::OpenInBrowser);
+    EXPECT_EQ(NavigationFor(L"https://www.suxun.example/s?word=a", local), Navigation::OpenInBrowser);
     for (const wchar_t* refused : {L"file:///C:/Windows/win.ini", L"javascript:alert(1)", L"res://ieframe.dll/x",
                                    L"ms-its:C:\\a.chm::/b.htm", L"C:\\Windows\\notepad.exe", L"mailto:a@b.example"})
         EXPECT_EQ(NavigationFor(refused, local), Navigation::Refuse) << std::string(refused, refused + wcslen(refused));

@@ -81,7 +81,7 @@ TEST_F(NotifyOnThread, SecondCallReusesTheWindowAndMovesItBackToTheCorner) {
     GetWindowRect(hwnd, &again);
     EXPECT_EQ(again.left, corner.left);
     EXPECT_EQ(again.top, corner.top);
-    EXPECT_EQ(window->NotifyUrl(), L"http://www.velmora.example/notify/orvonewsdesk.htm?soft=orvotv");
+    EXPECT_EQ(window->NotifyUrl(), L"https://www.velmora.example/notify/orvonewsdesk.htm?soft=orvotv");
 }
 
 TEST_F(NotifyOnThread, ClosedWindowIsCreatedAgainAndLoadedAfresh) {
@@ -106,16 +106,19 @@ TEST_F(NotifyOnThread, ClosedWindowIsCreatedAgainAndLoadedAfresh) {
     EXPECT_STREQ(caption, L"维莫拉社区 - 通知链接");
 }
 
-TEST_F(NotifyOnThread, NoticeAddressCarriesTheProgramKeyUnchanged) {
-    EXPECT_EQ(NoticeUrl(L""), L"http://www.velmora.example/notify/orvonewsdesk.htm?soft=");
-    EXPECT_EQ(NoticeUrl(L"my soft & more"), L"http://www.velmora.example/notify/orvonewsdesk.htm?soft=my soft & more");
-    EXPECT_EQ(NoticeUrl(L"录音机"), L"http://www.velmora.example/notify/orvonewsdesk.htm?soft=录音机");
+TEST_F(NotifyOnThread, NoticeAddressIsHttpsWithTheProgramKeyPercentEncoded) {
+    const std::wstring page = L"https://www.velmora.example/notify/orvonewsdesk.htm?soft=";
+    EXPECT_EQ(NoticeUrl(L""), page);
+    EXPECT_EQ(NoticeUrl(L"orvorecord"), page + L"orvorecord");
+    // A key cannot add parameters of its own or end the address.
+    EXPECT_EQ(NoticeUrl(L"my soft&x=1#top"), page + L"my%20soft%26x%3D1%23top");
+    EXPECT_EQ(NoticeUrl(L"录音机"), page + L"%E5%BD%95%E9%9F%B3%E6%9C%BA");
 
     // And it is what the window's online view is sent to.
     settings_.Set(kHideWindowValue, std::nullopt);
     NotifyOnThisThread(L"录音 机");
     ASSERT_TRUE(ThisThread().window);
-    EXPECT_EQ(ThisThread().window->NotifyUrl(), L"http://www.velmora.example/notify/orvonewsdesk.htm?soft=录音 机");
+    EXPECT_EQ(ThisThread().window->NotifyUrl(), page + L"%E5%BD%95%E9%9F%B3%20%E6%9C%BA");
 }
 
 TEST_F(NotifyOnThread, ReadmePathDefaultsToTheLocalPageOnlyWhenEmpty) {
@@ -125,9 +128,9 @@ TEST_F(NotifyOnThread, ReadmePathDefaultsToTheLocalPageOnlyWhenEmpty) {
     EXPECT_EQ(ThisThread().ReadmePath, ComponentFolder() + L"\\vmminihome.htm");
     CloseNoticeWindows(GetCurrentThreadId());
 
-    settings_.Set(kReadmePathValue, L" ");
+    settings_.Set(kReadmePathValue, L" ");  // no usable target: the link opens nothing
     NotifyOnThisThread(L"orvorecord");
-    EXPECT_EQ(ThisThread().ReadmePath, L" ");
+    EXPECT_EQ(ThisThread().ReadmePath, L"");
 }
 
 }  // namespace
