@@ -65,6 +65,17 @@ MMRESULT Unprepare(HWAVEOUT h, WAVEHDR& hdr) { return waveOutUnprepareHeader(h, 
 }  // namespace
 
 template <class Device>
+void WaveBufferRing<Device>::MakeBuffers(size_t count, DWORD bytes) {
+    memory_.assign(count, std::vector<char>(bytes));
+    headers_.assign(count, WAVEHDR{});
+    for (size_t i = 0; i < count; ++i) {
+        headers_[i].lpData = memory_[i].data();
+        headers_[i].dwBufferLength = bytes;
+    }
+    prepared_ = next_ = outstanding_ = 0;
+}
+
+template <class Device>
 void WaveBufferRing<Device>::ReleaseBuffers() {
     if (device_) {
         ResetDevice(device_.Get());
@@ -125,14 +136,9 @@ MCIERROR WaveRecorder::Start(UINT device, const WAVEFORMATEX& format, WaveStore&
         device_.Detach();  // nothing was opened
         return WaveInErrorToMci(r);
     }
-    DWORD bytes = BufferBytes(format);
-    memory_.assign(kRecordBuffers, std::vector<char>(bytes));
-    headers_.assign(kRecordBuffers, WAVEHDR{});
-    prepared_ = next_ = outstanding_ = 0;
+    MakeBuffers(kRecordBuffers, BufferBytes(format));
     for (size_t i = 0; i < kRecordBuffers; ++i) {
         WAVEHDR& h = headers_[i];
-        h.lpData = memory_[i].data();
-        h.dwBufferLength = bytes;
         if (waveInPrepareHeader(device_.Get(), &h, sizeof(h)) != MMSYSERR_NOERROR) break;
         ++prepared_;
         if (waveInAddBuffer(device_.Get(), &h, sizeof(h)) != MMSYSERR_NOERROR) break;
@@ -281,13 +287,9 @@ MMRESULT WavePlayer::OpenOutput(UINT device, const WAVEFORMATEX& format) {
 }
 
 MCIERROR WavePlayer::QueueBuffers(DWORD bytes) {
-    memory_.assign(kPlayBuffers, std::vector<char>(bytes));
-    headers_.assign(kPlayBuffers, WAVEHDR{});
-    prepared_ = next_ = outstanding_ = 0;
+    MakeBuffers(kPlayBuffers, bytes);
     for (size_t i = 0; i < kPlayBuffers; ++i) {
         WAVEHDR& h = headers_[i];
-        h.lpData = memory_[i].data();
-        h.dwBufferLength = bytes;
         if (waveOutPrepareHeader(device_.Get(), &h, sizeof(h)) != MMSYSERR_NOERROR) return MCIERR_HARDWARE;
         ++prepared_;
     }

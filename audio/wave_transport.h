@@ -36,6 +36,8 @@ protected:
     // Resets the device, waits for it to hand the buffers back, unprepares
     // and frees them, and closes it.
     void ReleaseBuffers();
+    // Makes `count` empty buffers of `bytes` each, none prepared yet.
+    void MakeBuffers(size_t count, DWORD bytes);
 
     Device device_;
     ScopedHandle bufferEvent_, stopEvent_;
