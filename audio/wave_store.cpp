@@ -5,6 +5,7 @@
 #include <cwchar>
 
 #include "audio/wave_riff.h"
+#include "audio/wave_store_files.h"
 #include "base/path.h"
 
 namespace orvo {
@@ -19,58 +20,6 @@ OVERLAPPED At(uint64_t offset) {
     o.Offset = static_cast<DWORD>(offset);
     o.OffsetHigh = static_cast<DWORD>(offset >> 32);
     return o;
-}
-
-// pieces with the given piece inserted at element offset `at`.
-std::vector<WaveStore::Piece> Spliced(const std::vector<WaveStore::Piece>& pieces, uint64_t at,
-                                      WaveStore::Piece piece) {
-    std::vector<WaveStore::Piece> out;
-    out.reserve(pieces.size() + 2);
-    uint64_t pos = 0;
-    bool placed = false;
-    for (const auto& p : pieces) {
-        if (!placed && at < pos + p.bytes) {
-            uint64_t head = at - pos;
-            if (head) out.push_back({p.fileOffset, head, p.source});
-            out.push_back(piece);
-            out.push_back({p.fileOffset + head, p.bytes - head, p.source});
-            placed = true;
-        } else {
-            out.push_back(p);
-        }
-        pos += p.bytes;
-    }
-    if (!placed) out.push_back(piece);
-    // Neighbours that are neighbours in the file too become one piece, so
-    // stop-and-continue recording keeps the list at one entry.
-    std::vector<WaveStore::Piece> merged;
-    merged.reserve(out.size());
-    for (const auto& p : out) {
-        if (p.bytes == 0) continue;
-        if (!merged.empty() && merged.back().source == p.source &&
-            merged.back().fileOffset + merged.back().bytes == p.fileOffset)
-            merged.back().bytes += p.bytes;
-        else
-            merged.push_back(p);
-    }
-    return merged;
-}
-
-// What a journal records of an opened file, so that a later start can tell
-// whether it is still the same file.
-bool StampSource(HANDLE file, const std::wstring& path, JournalSource& s) {
-    LARGE_INTEGER size{};
-    FILETIME written{};
-    if (!GetFileSizeEx(file, &size) || !GetFileTime(file, nullptr, nullptr, &written)) return false;
-    s.path = path;
-    s.size = static_cast<uint64_t>(size.QuadPart);
-    s.lastWrite = FileTimeNumber(written);
-    return true;
-}
-
-HANDLE OpenForReading(const std::wstring& path) {
-    return CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                       nullptr);
 }
 
 uint64_t LengthOf(const std::vector<WaveStore::Piece>& pieces) {
@@ -152,6 +101,55 @@ HANDLE OpenSamples(const std::wstring& path, DWORD disposition) {
 }
 
 }  // namespace
+
+std::vector<WaveStore::Piece> Spliced(const std::vector<WaveStore::Piece>& pieces, uint64_t at,
+                                      WaveStore::Piece piece) {
+    std::vector<WaveStore::Piece> out;
+    out.reserve(pieces.size() + 2);
+    uint64_t pos = 0;
+    bool placed = false;
+    for (const auto& p : pieces) {
+        if (!placed && at < pos + p.bytes) {
+            uint64_t head = at - pos;
+            if (head) out.push_back({p.fileOffset, head, p.source});
+            out.push_back(piece);
+            out.push_back({p.fileOffset + head, p.bytes - head, p.source});
+            placed = true;
+        } else {
+            out.push_back(p);
+        }
+        pos += p.bytes;
+    }
+    if (!placed) out.push_back(piece);
+    // Neighbours that are neighbours in the file too become one piece, so
+    // stop-and-continue recording keeps the list at one entry.
+    std::vector<WaveStore::Piece> merged;
+    merged.reserve(out.size());
+    for (const auto& p : out) {
+        if (p.bytes == 0) continue;
+        if (!merged.empty() && merged.back().source == p.source &&
+            merged.back().fileOffset + merged.back().bytes == p.fileOffset)
+            merged.back().bytes += p.bytes;
+        else
+            merged.push_back(p);
+    }
+    return merged;
+}
+
+bool StampSource(HANDLE file, const std::wstring& path, JournalSource& s) {
+    LARGE_INTEGER size{};
+    FILETIME written{};
+    if (!GetFileSizeEx(file, &size) || !GetFileTime(file, nullptr, nullptr, &written)) return false;
+    s.path = path;
+    s.size = static_cast<uint64_t>(size.QuadPart);
+    s.lastWrite = FileTimeNumber(written);
+    return true;
+}
+
+HANDLE OpenForReading(const std::wstring& path) {
+    return CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                       nullptr);
+}
 
 WaveStore::~WaveStore() {
     // Nobody said the element may go: its files stay for the next start.
@@ -366,64 +364,6 @@ void WaveStore::TakeFile(const std::wstring& path, ScopedFile file, const WaveLa
     WriteJournalLocked();
 }
 
-uint32_t WaveStore::SourceOf(const std::wstring& path) const {
-    // The same file, however the path is spelled: same volume, same index.
-    ScopedFile probe(CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
-                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                                 FILE_ATTRIBUTE_NORMAL, nullptr));
-    BY_HANDLE_FILE_INFORMATION target{};
-    bool haveTarget = probe && GetFileInformationByHandle(probe.Get(), &target);
-    wchar_t full[MAX_PATH * 4];
-    std::wstring targetPath = GetFullPathNameW(path.c_str(), MAX_PATH * 4, full, nullptr) ? full : path;
-    std::lock_guard<std::mutex> lock(lock_);
-    for (size_t i = 0; i < meta_.sources.size(); ++i) {
-        if (haveTarget && sourceFiles_[i]) {
-            BY_HANDLE_FILE_INFORMATION info{};
-            if (GetFileInformationByHandle(sourceFiles_[i].Get(), &info) &&
-                info.dwVolumeSerialNumber == target.dwVolumeSerialNumber &&
-                info.nFileIndexHigh == target.nFileIndexHigh && info.nFileIndexLow == target.nFileIndexLow &&
-                (info.nFileIndexHigh || info.nFileIndexLow))
-                return static_cast<uint32_t>(i + 1);
-        }
-        std::wstring sourcePath = GetFullPathNameW(meta_.sources[i].path.c_str(), MAX_PATH * 4, full, nullptr)
-                                      ? full
-                                      : meta_.sources[i].path;
-        if (CompareStringOrdinal(sourcePath.c_str(), -1, targetPath.c_str(), -1, TRUE) == CSTR_EQUAL)
-            return static_cast<uint32_t>(i + 1);
-    }
-    return 0;
-}
-
-void WaveStore::ReleaseSource(uint32_t source) {
-    std::lock_guard<std::mutex> lock(lock_);
-    if (source >= 1 && source <= sourceFiles_.size()) sourceFiles_[source - 1].Reset();
-}
-
-bool WaveStore::ReopenSource(uint32_t source) {
-    std::lock_guard<std::mutex> lock(lock_);
-    if (source < 1 || source > sourceFiles_.size()) return false;
-    sourceFiles_[source - 1].Reset(OpenForReading(meta_.sources[source - 1].path));
-    return sourceFiles_[source - 1].Valid();
-}
-
-bool WaveStore::ReplaceSources(const std::wstring& path, ScopedFile file,
-                               const std::vector<std::pair<uint64_t, uint64_t>>& pieces) {
-    std::lock_guard<std::mutex> lock(lock_);
-    JournalSource s;
-    if (!StampSource(file.Get(), path, s)) return false;
-    sourceFiles_.clear();
-    sourceFiles_.push_back(std::move(file));
-    meta_.sources = {s};
-    meta_.pieces.clear();
-    length_ = 0;
-    for (const auto& [offset, bytes] : pieces) {
-        meta_.pieces = Spliced(meta_.pieces, length_, {offset, bytes, 1});
-        length_ += bytes;
-    }
-    WriteJournalLocked();
-    return true;
-}
-
 void WaveStore::BeginTake(uint64_t elementOffset, uint64_t fileOffset) {
     std::lock_guard<std::mutex> lock(lock_);
     uint64_t now = NowFileTime();
@@ -450,98 +390,6 @@ void WaveStore::TakeWritten(uint64_t bytes) {
 HANDLE WaveStore::SourceHandle(const std::vector<ScopedFile>& files, uint32_t source) {
     if (source == 0 || source > files.size()) return INVALID_HANDLE_VALUE;
     return files[source - 1].Get();
-}
-
-bool WaveStore::ReadElement(uint64_t offset, void* data, uint32_t n, const Pending* pending) const {
-    std::lock_guard<std::mutex> lock(lock_);
-    std::vector<Piece> spliced;
-    const std::vector<Piece>* view = &meta_.pieces;
-    uint64_t total = length_;
-    if (pending && pending->bytes) {
-        spliced = Spliced(meta_.pieces, std::min(pending->elementOffset, length_),
-                          {pending->fileOffset, pending->bytes, 0});
-        view = &spliced;
-        total += pending->bytes;
-    }
-    if (offset > total || n > total - offset) return false;
-    char* out = static_cast<char*>(data);
-    uint64_t pos = 0;
-    for (const auto& p : *view) {
-        if (n == 0) break;
-        if (offset < pos + p.bytes) {
-            uint64_t within = offset - pos;
-            uint32_t take = static_cast<uint32_t>(std::min<uint64_t>(n, p.bytes - within));
-            HANDLE file = p.source == 0 ? samples_.Get() : SourceHandle(sourceFiles_, p.source);
-            if (file == INVALID_HANDLE_VALUE || !ReadFileRange(file, p.fileOffset + within, out, take)) return false;
-            out += take;
-            offset += take;
-            n -= take;
-        }
-        pos += p.bytes;
-    }
-    return n == 0;
-}
-
-MCIERROR WaveStore::CopyInto(HANDLE out, SampleWriter& writer, const Pending* pending,
-                             const JobControl* control) const {
-    const uint64_t bytes = Length() + (pending ? pending->bytes : 0);
-    if (!writer.Begin(out, Format(), Extension(), bytes)) return MCIERR_FILE_WRITE;
-    std::vector<char> block;
-    for (uint64_t done = 0; done < bytes;) {
-        if (control && control->Cancelled()) return MCIERR_FILE_NOT_SAVED;
-        uint32_t n = writer.NextBlock(done, bytes - done);
-        if (n == 0) return MCIERR_FILE_WRITE;
-        if (block.size() < n) block.resize(n);
-        if (!ReadElement(done, block.data(), n, pending)) return MCIERR_FILE_READ;
-        if (!writer.Write(out, block.data(), n)) return MCIERR_FILE_WRITE;
-        done += n;
-        if (control) control->Report(static_cast<double>(done) / bytes);
-    }
-    if (!writer.Finish(out) || !FlushFileBuffers(out)) return MCIERR_FILE_WRITE;
-    return 0;
-}
-
-MCIERROR WaveStore::SaveAs(const std::wstring& path, SampleWriter& writer, const Pending* pending,
-                           const JobControl* control) {
-    if (!IsOpen()) return MCIERR_NONAPPLICABLE_FUNCTION;
-    if (path.empty()) return MCIERR_FILE_NOT_SAVED;
-    const uint64_t length = Length();
-    std::wstring dir = FolderOf(path);
-    if (dir.empty()) dir = L".";
-    wchar_t temp[MAX_PATH + 1];
-    if (!GetTempFileNameW(dir.c_str(), L"orv", 0, temp)) return MCIERR_FILE_NOT_SAVED;
-    MCIERROR e = MCIERR_FILE_NOT_SAVED;
-    {
-        ScopedFile out(CreateFileW(temp, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (out) e = CopyInto(out.Get(), writer, pending, control);
-    }
-    if (!e && control && control->Cancelled()) e = MCIERR_FILE_NOT_SAVED;
-    uint64_t data = 0;
-    const bool readable = writer.HoldsSamplesAt(data);
-    const uint32_t source = e ? 0 : SourceOf(path);
-    // Replacing a file the element reads with one it cannot read would lose
-    // the sound.
-    if (source && !readable) e = MCIERR_FILE_NOT_SAVED;
-    if (!e) ReleaseSource(source);
-    if (!e && !MoveFileExW(temp, path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        e = MCIERR_FILE_NOT_SAVED;
-        ReopenSource(source);
-    }
-    if (e) {
-        DeleteFileW(temp);
-        return e;
-    }
-    if (source) {
-        ScopedFile saved(OpenForReading(path));
-        // A take still running is spliced in at its place when it ends, so
-        // the part of it already in the file is left out of the pieces.
-        const uint64_t at = pending ? pending->elementOffset : 0, taken = pending ? pending->bytes : 0;
-        std::vector<std::pair<uint64_t, uint64_t>> pieces = {{data, at}, {data + at + taken, length - at}};
-        if (!taken) pieces = {{data, length}};
-        if (!saved || !ReplaceSources(path, std::move(saved), pieces)) return MCIERR_FILE_READ;
-    }
-    if (!pending && readable) SetSaved(true);
-    return 0;
 }
 
 }  // namespace orvo

@@ -1,0 +1,22 @@
+// Shared by the store's two halves (its bookkeeping and its saving); not a
+// face of the store.
+#pragma once
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "audio/wave_journal.h"
+#include "audio/wave_store.h"
+
+namespace orvo {
+
+// pieces with the given piece inserted at element offset `at`.
+std::vector<WaveStore::Piece> Spliced(const std::vector<WaveStore::Piece>& pieces, uint64_t at,
+                                      WaveStore::Piece piece);
+// What a journal records of an opened file, so that a later start can tell
+// whether it is still the same file.
+bool StampSource(HANDLE file, const std::wstring& path, JournalSource& s);
+HANDLE OpenForReading(const std::wstring& path);
+
+}  // namespace orvo
