@@ -9,21 +9,13 @@
 #include <cstring>
 #include <vector>
 
+#include "bench/clock.h"
 #include "audio/level_tap.h"
 #include "audio/wave_audio_device.h"
 
 namespace {
 
-double Now() {
-    static LARGE_INTEGER freq = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER t;
-    QueryPerformanceCounter(&t);
-    return static_cast<double>(t.QuadPart) / static_cast<double>(freq.QuadPart);
-}
+using orvo::bench::Now;
 
 template <typename F>
 double Best(F&& f, int rounds) {

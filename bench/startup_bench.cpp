@@ -23,6 +23,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/clock.h"
 #include "base/scoped.h"
 #include "recorder/resource.h"
 
@@ -32,16 +33,7 @@ constexpr wchar_t kBareClass[] = L"OrvoBenchBareWindow";
 constexpr wchar_t kRecorderClass[] = L"OrvoRecordMain";
 constexpr DWORD kGiveUpMs = 30000;
 
-double Now() {
-    static LARGE_INTEGER freq = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER t;
-    QueryPerformanceCounter(&t);
-    return static_cast<double>(t.QuadPart) / freq.QuadPart;
-}
+using orvo::bench::Now;
 
 // --- The bare window -------------------------------------------------------
 

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/clock.h"
 #include "audio/wave_audio_device.h"
 #include "audio/wave_journal.h"
 #include "audio/wave_riff.h"
@@ -23,16 +24,7 @@
 
 namespace {
 
-double Now() {
-    static LARGE_INTEGER freq = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER t;
-    QueryPerformanceCounter(&t);
-    return static_cast<double>(t.QuadPart) / freq.QuadPart;
-}
+using orvo::bench::Now;
 
 double CpuSeconds() {
     FILETIME created, exited, kernel, user;

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/clock.h"
 #include "base/scoped.h"
 #include "win/window.h"
 #include "recorder/waveform/frm_audio_edit.h"
@@ -24,16 +25,7 @@ using orvo::recorder::frmAudioEdit;
 
 namespace {
 
-double Now() {
-    static LARGE_INTEGER freq = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER t;
-    QueryPerformanceCounter(&t);
-    return static_cast<double>(t.QuadPart) / freq.QuadPart;
-}
+using orvo::bench::Now;
 
 void Put32(uint8_t* p, uint32_t v) {
     for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(v >> (8 * i));
