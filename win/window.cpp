@@ -221,6 +221,7 @@ LRESULT Panel::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         case WM_VSCROLL:
         case WM_CTLCOLORSTATIC:
         case WM_CTLCOLORBTN:
+        case WM_DRAWITEM:  // an owner-drawn picture is drawn by the form
             // The controls' handlers live with the form; pass the message up.
             if (HWND parent = GetParent(Hwnd())) return SendMessageW(parent, msg, wParam, lParam);
             break;

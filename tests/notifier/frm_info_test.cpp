@@ -672,3 +672,30 @@ TEST_F(NoticeWindow, BothViewsAreCreatedAndNavigated) {
 
 }  // namespace
 }  // namespace orvo::notifier
+
+namespace orvo::notifier {
+namespace {
+
+// The pictures sit inside the link and search strips, whose panels must hand
+// the drawing up to the window: left undrawn, a picture stays a black square.
+TEST_F(NoticeWindow, ThePicturesInTheStripsAreDrawn) {
+    frmInfo& w = Open();
+    w.ShowModeless();
+    test::PumpMessagesFor(300);
+    for (InfoItem id : {InfoItem::imgLogo, InfoItem::imgSearch}) {
+        HWND picture = w.Item(id);
+        ASSERT_TRUE(picture && IsWindowVisible(picture));
+        RECT rc;
+        GetClientRect(picture, &rc);
+        HDC dc = GetDC(picture);
+        int black = 0, all = 0;
+        for (int y = rc.top; y < rc.bottom; ++y)
+            for (int x = rc.left; x < rc.right; ++x, ++all)
+                if (GetPixel(dc, x, y) == RGB(0, 0, 0)) ++black;
+        ReleaseDC(picture, dc);
+        EXPECT_LT(black * 2, all) << "picture " << static_cast<int>(id) << " is black";
+    }
+}
+
+}  // namespace
+}  // namespace orvo::notifier
