@@ -5,26 +5,15 @@
 #include <cstring>
 #include <emmintrin.h>
 
+#include "audio/wave_riff.h"
+
 namespace orvo {
 namespace {
 
 enum class SampleKind { None, Pcm, Float };
 
-// The extensible format's sub-formats share one base GUID; the first field is
-// the plain format tag.
-bool SubFormatIs(const GUID& g, WORD tag) {
-    static const GUID base = {0, 0x0000, 0x0010, {0x80, 0x00, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71}};
-    return g.Data1 == tag && g.Data2 == base.Data2 && g.Data3 == base.Data3 &&
-           std::memcmp(g.Data4, base.Data4, sizeof(base.Data4)) == 0;
-}
-
 SampleKind KindOf(const WAVEFORMATEX& f) {
-    WORD tag = f.wFormatTag;
-    if (tag == WAVE_FORMAT_EXTENSIBLE && f.cbSize >= 22) {
-        const auto& ext = reinterpret_cast<const WAVEFORMATEXTENSIBLE&>(f);
-        if (SubFormatIs(ext.SubFormat, WAVE_FORMAT_PCM)) tag = WAVE_FORMAT_PCM;
-        else if (SubFormatIs(ext.SubFormat, WAVE_FORMAT_IEEE_FLOAT)) tag = WAVE_FORMAT_IEEE_FLOAT;
-    }
+    const WORD tag = SampleCoding(f);
     if (tag == WAVE_FORMAT_PCM && (f.wBitsPerSample == 8 || f.wBitsPerSample == 16 || f.wBitsPerSample == 24 ||
                                    f.wBitsPerSample == 32))
         return SampleKind::Pcm;

@@ -6,6 +6,8 @@
 #include <cmath>
 #include <cstring>
 
+#include "audio/wave_riff.h"
+
 namespace orvo {
 namespace {
 
@@ -19,6 +21,9 @@ int16_t FromUnit(double v) {
 }  // namespace
 
 SampleConverter::SampleConverter(const WAVEFORMATEX& from) : from_(from) {
+    // The copy keeps only the plain record, so the extensible one's
+    // sub-format is read now: float samples read as integers are noise.
+    from_.wFormatTag = SampleCoding(from);
     WORD channels = std::min<WORD>(from.nChannels, 2);
     to_ = {};
     to_.wFormatTag = WAVE_FORMAT_PCM;

@@ -13,7 +13,8 @@ namespace orvo {
 
 class SampleConverter {
 public:
-    // from: PCM of 8, 16, 24 or 32 bits or IEEE float of 32 or 64 bits.
+    // from: PCM of 8, 16, 24 or 32 bits or IEEE float of 32 or 64 bits, in
+    // the plain or the whole extensible record.
     explicit SampleConverter(const WAVEFORMATEX& from);
 
     const WAVEFORMATEX& Target() const { return to_; }

@@ -47,7 +47,7 @@ public:
     ~Impl();
 
     MCIERROR Command(std::wstring_view word);
-    MCIERROR Restore(Leftover&& leftover, uint32_t& lostMs, std::vector<std::wstring>& lostFiles);
+    MCIERROR Restore(Leftover&& leftover, RecoveryLoss& loss);
     void LeaveForRecovery();
     MCIERROR SetDevices(DWORD_PTR flags, const MCI_WAVE_SET_PARMS& parms);
     void SetUpdateInterval(UINT ms);
@@ -191,9 +191,9 @@ void WaveAudioDevice::Impl::Close() {
     element_.Close();
 }
 
-MCIERROR WaveAudioDevice::Impl::Restore(Leftover&& leftover, uint32_t& lostMs, std::vector<std::wstring>& lostFiles) {
+MCIERROR WaveAudioDevice::Impl::Restore(Leftover&& leftover, RecoveryLoss& loss) {
     if (element_.IsOpen()) return MCIERR_DEVICE_OPEN;
-    MCIERROR e = element_.Restore(std::move(leftover), lostMs, lostFiles);
+    MCIERROR e = element_.Restore(std::move(leftover), loss);
     if (e) return e;
     fileName_ = element_.Untitled() ? std::wstring(L"new") : element_.Name();
     Register();
@@ -254,10 +254,10 @@ MCIERROR WaveAudioDevice::Save(const std::wstring& path, const JobControl* progr
     return e;
 }
 
-MCIERROR WaveAudioDevice::Restore(Leftover&& leftover, uint32_t& lostMs, std::vector<std::wstring>& lostFiles) {
+MCIERROR WaveAudioDevice::Restore(Leftover&& leftover, RecoveryLoss& loss) {
     MCIERROR e;
     try {
-        e = impl_->Restore(std::move(leftover), lostMs, lostFiles);
+        e = impl_->Restore(std::move(leftover), loss);
     } catch (...) {
         e = MCIERR_OUT_OF_MEMORY;
     }

@@ -105,7 +105,7 @@ public:
     // Opens a leftover element of an earlier run (refused while an element
     // is open). Pieces of opened files that changed or went since are
     // dropped: lost tells how many milliseconds, lostFiles which files.
-    MCIERROR Restore(Leftover&& leftover, uint32_t& lostMs, std::vector<std::wstring>& lostFiles);
+    MCIERROR Restore(Leftover&& leftover, RecoveryLoss& loss);
     // Stops and closes the element without deleting its files: it stays in
     // the recovery folder, with a final journal, for the next start.
     void LeaveForRecovery();

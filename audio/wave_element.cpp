@@ -76,13 +76,11 @@ MCIERROR WaveElement::OpenFile(const std::wstring& path) {
     return 0;
 }
 
-MCIERROR WaveElement::Restore(Leftover&& leftover, uint32_t& lostMs, std::vector<std::wstring>& lostFiles) {
-    uint64_t lost = 0;
-    if (!store_.Adopt(std::move(leftover), lost, lostFiles)) return MCIERR_FILE_READ;
+MCIERROR WaveElement::Restore(Leftover&& leftover, RecoveryLoss& loss) {
+    if (!store_.Adopt(std::move(leftover), loss)) return MCIERR_FILE_READ;
     format_ = store_.Format();
     extension_ = store_.Extension();
     untitled_ = store_.Untitled();
-    lostMs = BytesToMilliseconds(lost, format_);
     position_ = 0;
     return 0;
 }

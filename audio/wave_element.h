@@ -46,7 +46,7 @@ public:
     // The element becomes a WAV file, read where it is.
     MCIERROR OpenFile(const std::wstring& path);
     // An element an earlier run left behind; see WaveAudioDevice::Restore.
-    MCIERROR Restore(Leftover&& leftover, uint32_t& lostMs, std::vector<std::wstring>& lostFiles);
+    MCIERROR Restore(Leftover&& leftover, RecoveryLoss& loss);
     // Stops and deletes the element's files.
     void Close();
     // Stops and closes, keeping the files for the next start.

@@ -11,7 +11,8 @@
 namespace orvo {
 namespace {
 
-constexpr char kMagic[] = "OrvoRecord journal 1";
+constexpr char kMagicStem[] = "OrvoRecord journal ";
+constexpr int kVersion = 1;
 
 std::mutex g_rootLock;
 std::wstring g_root;  // empty until first use or set by a test
@@ -57,7 +58,7 @@ uint64_t NowFileTime() {
 std::string FormatJournal(const WaveJournal& j) {
     std::ostringstream out;
     const WAVEFORMATEX& f = j.format;
-    out << kMagic << "\n";
+    out << kMagicStem << kVersion << "\n";
     out << "format " << f.wFormatTag << " " << f.nChannels << " " << f.nSamplesPerSec << " " << f.nAvgBytesPerSec
         << " " << f.nBlockAlign << " " << f.wBitsPerSample << "\n";
     if (j.extension.present) out << "extension " << j.extension.validBits << " " << j.extension.channelMask << "\n";
@@ -77,13 +78,69 @@ std::string FormatJournal(const WaveJournal& j) {
     return out.str();
 }
 
-bool ParseJournal(std::string_view text, WaveJournal& out) {
+namespace {
+
+// The journal's version from its first line; 0 when it is not one of ours.
+int JournalVersion(const std::string& line) {
+    const size_t stem = sizeof kMagicStem - 1;
+    if (line.compare(0, stem, kMagicStem) != 0 || line.size() == stem || line.size() > stem + 9) return 0;
+    int version = 0;
+    for (size_t i = stem; i < line.size(); ++i) {
+        if (line[i] < '0' || line[i] > '9') return 0;
+        version = version * 10 + (line[i] - '0');
+    }
+    return version;
+}
+
+// A line without its end, whether the file came with LF or CRLF ends (an
+// editor or a copy through another system may have changed them).
+bool NextLine(std::istringstream& in, std::string& line) {
+    if (!std::getline(in, line)) return false;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    return true;
+}
+
+bool ParseFormat(std::istringstream& fields, WAVEFORMATEX& f) {
+    unsigned tag, channels, rate, avg, align, bits;
+    if (!(fields >> tag >> channels >> rate >> avg >> align >> bits)) return false;
+    if (tag > 0xFFFF || channels > 0xFFFF || align > 0xFFFF || bits > 0xFFFF) return false;
+    f = WAVEFORMATEX{};
+    f.wFormatTag = static_cast<WORD>(tag);
+    f.nChannels = static_cast<WORD>(channels);
+    f.nSamplesPerSec = rate;
+    f.nAvgBytesPerSec = avg;
+    f.nBlockAlign = static_cast<WORD>(align);
+    f.wBitsPerSample = static_cast<WORD>(bits);
+    return true;
+}
+
+}  // namespace
+
+bool SalvageFormat(std::string_view text, WAVEFORMATEX& format) {
+    std::istringstream in{std::string(text)};
+    std::string line;
+    if (!NextLine(in, line) || JournalVersion(line) != kVersion) return false;
+    while (NextLine(in, line)) {
+        if (line.compare(0, 7, "format ") != 0) continue;
+        std::istringstream fields(line.substr(7));
+        WAVEFORMATEX f;
+        if (!ParseFormat(fields, f) || !IsUsableFormat(f)) return false;
+        format = f;
+        return true;
+    }
+    return false;
+}
+
+JournalState ParseJournal(std::string_view text, WaveJournal& out) {
     WaveJournal j;
     std::istringstream in{std::string(text)};
     std::string line;
-    if (!std::getline(in, line) || line != kMagic) return false;
+    if (!NextLine(in, line)) return JournalState::Damaged;
+    const int version = JournalVersion(line);
+    if (version > kVersion) return JournalState::Newer;
+    if (version != kVersion) return JournalState::Damaged;
     bool format = false, ended = false;
-    while (std::getline(in, line)) {
+    while (NextLine(in, line)) {
         size_t space = line.find(' ');
         std::string key = line.substr(0, space);
         std::string rest = space == std::string::npos ? std::string() : line.substr(space + 1);
@@ -92,49 +149,42 @@ bool ParseJournal(std::string_view text, WaveJournal& out) {
             ended = true;
             break;
         } else if (key == "format") {
-            unsigned tag, channels, rate, avg, align, bits;
-            if (!(fields >> tag >> channels >> rate >> avg >> align >> bits)) return false;
-            j.format.wFormatTag = static_cast<WORD>(tag);
-            j.format.nChannels = static_cast<WORD>(channels);
-            j.format.nSamplesPerSec = rate;
-            j.format.nAvgBytesPerSec = avg;
-            j.format.nBlockAlign = static_cast<WORD>(align);
-            j.format.wBitsPerSample = static_cast<WORD>(bits);
+            if (!ParseFormat(fields, j.format)) return JournalState::Damaged;
             format = true;
         } else if (key == "extension") {
             unsigned valid, mask;
-            if (!(fields >> valid >> mask)) return false;
+            if (!(fields >> valid >> mask)) return JournalState::Damaged;
             j.extension = {true, static_cast<uint16_t>(valid), mask};
         } else if (key == "untitled" || key == "saved") {
             int v;
-            if (!(fields >> v)) return false;
+            if (!(fields >> v)) return JournalState::Damaged;
             (key == "untitled" ? j.untitled : j.saved) = v != 0;
         } else if (key == "began") {
-            if (!(fields >> j.began)) return false;
+            if (!(fields >> j.began)) return JournalState::Damaged;
         } else if (key == "name") {
             j.name = Utf8ToWide(rest);
         } else if (key == "source") {
             size_t n;
             JournalSource s;
-            if (!(fields >> n >> s.size >> s.lastWrite) || n != j.sources.size() + 1) return false;
+            if (!(fields >> n >> s.size >> s.lastWrite) || n != j.sources.size() + 1) return JournalState::Damaged;
             std::string path;
             std::getline(fields >> std::ws, path);
             s.path = Utf8ToWide(path);
             j.sources.push_back(s);
         } else if (key == "piece") {
             JournalPiece p{};
-            if (!(fields >> p.source >> p.fileOffset >> p.bytes)) return false;
-            if (p.source > j.sources.size()) return false;
+            if (!(fields >> p.source >> p.fileOffset >> p.bytes)) return JournalState::Damaged;
+            if (p.source > j.sources.size()) return JournalState::Damaged;
             j.pieces.push_back(p);
         } else if (key == "take") {
-            if (!(fields >> j.take.elementOffset >> j.take.fileOffset >> j.take.bytes >> j.take.began)) return false;
+            if (!(fields >> j.take.elementOffset >> j.take.fileOffset >> j.take.bytes >> j.take.began)) return JournalState::Damaged;
             j.recording = true;
         }
         // Unknown records are skipped, so a newer journal still restores.
     }
-    if (!format || !ended || !IsUsableFormat(j.format)) return false;
+    if (!format || !ended || !IsUsableFormat(j.format)) return JournalState::Damaged;
     out = std::move(j);
-    return true;
+    return JournalState::Read;
 }
 
 std::wstring RecoveryRoot() {
@@ -157,30 +207,66 @@ HANDLE OpenOwnerLock(const std::wstring& folder, bool create) {
 }
 
 bool WriteJournalFile(const std::wstring& folder, const WaveJournal& journal) {
-    std::wstring target = folder + L"\\" + kJournalFile;
-    std::wstring beside = folder + L"\\" + kJournalNewFile;
+    const std::wstring target = folder + L"\\" + kJournalFile;
+    const std::wstring beside = folder + L"\\" + kJournalNewFile;
     {
         ScopedFile file(CreateFileW(beside.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
                                     nullptr));
         if (!file) return false;
         if (!WriteAll(file.Get(), FormatJournal(journal)) || !FlushFileBuffers(file.Get())) return false;
     }
+    // The current journal becomes the previous one, so a current one that
+    // the disk later damages still leaves one to restore from. Between the
+    // two moves the new journal, complete and flushed, is the one to read.
+    const std::wstring previous = folder + L"\\" + kJournalOldFile;
+    if (!MoveFileExW(target.c_str(), previous.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) &&
+        GetLastError() != ERROR_FILE_NOT_FOUND)
+        return false;
     return MoveFileExW(beside.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
 }
 
-bool ReadJournalFile(const std::wstring& folder, WaveJournal& out) {
-    ScopedFile file(CreateFileW((folder + L"\\" + kJournalFile).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) return false;
+namespace {
+
+JournalState ReadJournalText(const std::wstring& path, std::string& text) {
+    ScopedFile file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) {
+        DWORD e = GetLastError();
+        return e == ERROR_FILE_NOT_FOUND || e == ERROR_PATH_NOT_FOUND ? JournalState::Missing : JournalState::Busy;
+    }
     LARGE_INTEGER size;
+    if (!GetFileSizeEx(file.Get(), &size)) return JournalState::Busy;
     // A journal is a few lines per piece; anything huge is not one of ours.
-    if (!GetFileSizeEx(file.Get(), &size) || size.QuadPart > (16 << 20)) return false;
-    std::string text(static_cast<size_t>(size.QuadPart), '\0');
+    if (size.QuadPart > (16 << 20)) return JournalState::Damaged;
+    text.assign(static_cast<size_t>(size.QuadPart), '\0');
     DWORD got = 0;
     if (!text.empty() && (!ReadFile(file.Get(), text.data(), static_cast<DWORD>(text.size()), &got, nullptr) ||
                           got != text.size()))
-        return false;
-    return ParseJournal(text, out);
+        return JournalState::Busy;
+    return JournalState::Read;
+}
+
+}  // namespace
+
+JournalState LoadJournal(const std::wstring& folder, WaveJournal& out, WAVEFORMATEX* salvaged, bool* previous) {
+    // What the current journal says decides the answer when none can be
+    // read: a newer version or a busy file is nothing to give up on.
+    JournalState current = JournalState::Missing;
+    for (const wchar_t* name : {kJournalNewFile, kJournalFile, kJournalOldFile}) {
+        std::string text;
+        JournalState state = ReadJournalText(folder + L"\\" + name, text);
+        if (state == JournalState::Read) state = ParseJournal(text, out);
+        if (state == JournalState::Read) {
+            if (previous) *previous = name == kJournalOldFile;
+            return state;
+        }
+        if (name == kJournalFile) {
+            current = state;
+            if (state == JournalState::Newer || state == JournalState::Busy) return state;
+            if (salvaged && state == JournalState::Damaged) SalvageFormat(text, *salvaged);
+        }
+    }
+    return current;
 }
 
 void DeleteElementFolder(const std::wstring& folder, HANDLE ownerLock) {
@@ -188,6 +274,8 @@ void DeleteElementFolder(const std::wstring& folder, HANDLE ownerLock) {
     // other instance can take a half-deleted folder for a leftover.
     DeleteFileW((folder + L"\\" + kJournalFile).c_str());
     DeleteFileW((folder + L"\\" + kJournalNewFile).c_str());
+    DeleteFileW((folder + L"\\" + kJournalOldFile).c_str());
+    DeleteFileW((folder + L"\\" + kJournalKeptFile).c_str());
     DeleteFileW((folder + L"\\" + kSamplesFile).c_str());
     if (ownerLock && ownerLock != INVALID_HANDLE_VALUE) CloseHandle(ownerLock);
     DeleteFileW((folder + L"\\" + kLockFile).c_str());

@@ -61,8 +61,21 @@ struct WaveJournal {
 };
 
 std::string FormatJournal(const WaveJournal& journal);
-// False when the text is not a complete journal of a format we can hold.
-bool ParseJournal(std::string_view text, WaveJournal& out);
+
+// How far a journal could be read. A journal this build cannot read never
+// condemns the samples beside it: a newer version's is left to that version,
+// a damaged one still leaves the samples to be offered as they are.
+enum class JournalState {
+    Read,     // complete, in a format we can hold
+    Missing,  // no journal file at all
+    Busy,     // there, but cannot be opened now (another program has it)
+    Newer,    // written by a newer version of the journal
+    Damaged,  // anything else: cut short, a bad record, an unknown coding
+};
+JournalState ParseJournal(std::string_view text, WaveJournal& out);
+// From a journal that could not be read as a whole: its format record, if
+// that one is whole and usable.
+bool SalvageFormat(std::string_view text, WAVEFORMATEX& format);
 
 // The folder every element's folder lives in: ORVO_RECOVERY_DIR when set
 // (read once, at first use), else %LOCALAPPDATA%\OrvoRecord\Recovery.
@@ -73,6 +86,8 @@ void SetRecoveryRoot(const std::wstring& root);
 // The files of an element's folder.
 inline constexpr wchar_t kJournalFile[] = L"journal.txt";
 inline constexpr wchar_t kJournalNewFile[] = L"journal.new";
+inline constexpr wchar_t kJournalOldFile[] = L"journal.old";    // the one before the last
+inline constexpr wchar_t kJournalKeptFile[] = L"journal.kept";  // an unreadable one, kept as it was
 inline constexpr wchar_t kSamplesFile[] = L"samples.pcm";
 inline constexpr wchar_t kLockFile[] = L"owner.lock";
 
@@ -80,14 +95,32 @@ inline constexpr wchar_t kLockFile[] = L"owner.lock";
 // Fails with ERROR_SHARING_VIOLATION while another process holds it.
 HANDLE OpenOwnerLock(const std::wstring& folder, bool create);
 
-// Writes the journal into the folder atomically: beside, flushed, moved.
+// Writes the journal into the folder atomically: beside, flushed, moved; the
+// one it replaces is kept as the previous journal.
 bool WriteJournalFile(const std::wstring& folder, const WaveJournal& journal);
-bool ReadJournalFile(const std::wstring& folder, WaveJournal& out);
+// The newest complete journal of the folder: the one being written if it got
+// whole, else the current one, else the previous one. On failure, format
+// holds what could be salvaged of the current journal's format (or is
+// untouched) and the state says why.
+// previous tells whether it was the previous journal that was read.
+JournalState LoadJournal(const std::wstring& folder, WaveJournal& out, WAVEFORMATEX* salvaged = nullptr,
+                         bool* previous = nullptr);
+inline bool ReadJournalFile(const std::wstring& folder, WaveJournal& out) {
+    return LoadJournal(folder, out) == JournalState::Read;
+}
 // Deletes the element's files and its folder; the lock last.
 void DeleteElementFolder(const std::wstring& folder, HANDLE ownerLock);
 
 uint64_t FileTimeNumber(const FILETIME& t);
 uint64_t NowFileTime();
+
+// What a restore could not bring back, for the user to be told.
+struct RecoveryLoss {
+    std::vector<std::wstring> files;  // opened files that changed or went: their pieces are left out
+    uint64_t fileBytes = 0;           // the bytes of those pieces
+    uint64_t cutBytes = 0;            // named by the journal beyond the end of the file holding them
+    bool Any() const { return fileBytes || cutBytes || !files.empty(); }
+};
 
 // An element left behind by a recorder that ended without closing it: its
 // folder, claimed by this process, and what its journal says.
@@ -96,10 +129,18 @@ struct Leftover {
     ScopedFile lock;  // held: no other instance offers it meanwhile
     WaveJournal journal;
     uint64_t bytes = 0;  // of the element, a running take included as far as it reached the disk
+    // Read: the journal says it all. Damaged: the journal is kept aside and
+    // the element is the whole samples file, in the journal's format when
+    // that could be salvaged (else guessedFormat, 44.1 kHz 16-bit stereo).
+    // Newer: left alone for the version that wrote it, and not held.
+    JournalState state = JournalState::Read;
+    bool guessedFormat = false;
 
     uint32_t Milliseconds() const;
     // Nothing to lose: empty, or every byte already in a saved file.
-    bool Disposable() const { return bytes == 0 || journal.saved; }
+    bool Disposable() const {
+        return state != JournalState::Newer && (bytes == 0 || (state == JournalState::Read && journal.saved));
+    }
 };
 
 }  // namespace orvo

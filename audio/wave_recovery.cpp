@@ -8,6 +8,34 @@ namespace orvo {
 
 uint32_t Leftover::Milliseconds() const { return BytesToMilliseconds(bytes, journal.format); }
 
+namespace {
+
+uint64_t SizeOf(const std::wstring& path, uint64_t* created = nullptr) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return 0;
+    if (created) *created = FileTimeNumber(data.ftCreationTime);
+    return (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
+// An element whose journal is gone or damaged: the samples file is all there
+// is, offered whole, in the format the journal still tells or else the one
+// the recorder records in by default.
+void AsRawRecording(Leftover& out, uint64_t samplesBytes, uint64_t created, const WAVEFORMATEX* salvaged) {
+    WaveJournal j;
+    out.guessedFormat = salvaged == nullptr;
+    j.format = salvaged ? *salvaged : PcmFormat(44100, 16, 2);
+    j.untitled = true;
+    j.saved = false;
+    j.began = created;
+    const uint64_t bytes = samplesBytes - samplesBytes % std::max<WORD>(j.format.nBlockAlign, 1);
+    if (bytes) j.pieces.push_back({0, bytes, 0});
+    out.journal = std::move(j);
+    out.bytes = bytes;
+    out.state = JournalState::Damaged;
+}
+
+}  // namespace
+
 bool ClaimLeftover(const std::wstring& folder, Leftover& out) {
     ScopedFile lock(OpenOwnerLock(folder, false));
     if (!lock) {
@@ -16,22 +44,47 @@ bool ClaimLeftover(const std::wstring& folder, Leftover& out) {
         return false;
     }
     WaveJournal journal;
-    if (!ReadJournalFile(folder, journal)) {
-        DeleteElementFolder(folder, lock.Detach());
-        return false;
+    WAVEFORMATEX salvaged{};
+    bool previous = false;
+    const JournalState state = LoadJournal(folder, journal, &salvaged, &previous);
+    if (state == JournalState::Busy) return false;  // tried again at the next start
+    out = Leftover{};
+    out.folder = folder;
+    if (state == JournalState::Newer) {
+        // Its own version restores it; this one only says it is there.
+        out.state = state;
+        return true;
     }
-    uint64_t bytes = 0;
-    for (const auto& p : journal.pieces) bytes += p.bytes;
+    uint64_t created = 0;
+    const uint64_t size = SizeOf(folder + L"\\" + kSamplesFile, &created);
+    if (state != JournalState::Read) {
+        if (size == 0) {
+            // No journal to read and no sound: nothing can be lost.
+            DeleteElementFolder(folder, lock.Detach());
+            return false;
+        }
+        AsRawRecording(out, size, created, salvaged.nBlockAlign ? &salvaged : nullptr);
+        out.lock = std::move(lock);
+        return true;
+    }
+    uint64_t bytes = 0, named = 0;
+    for (const auto& p : journal.pieces) {
+        bytes += p.bytes;
+        if (p.source == 0) named = std::max(named, p.fileOffset + p.bytes);
+    }
+    if (previous && !journal.recording && size > named) {
+        // The journal one step behind may not name the latest take yet:
+        // what the samples file holds beyond it is restored as a take that
+        // was running at the end.
+        journal.recording = true;
+        journal.take = {bytes, named, 0, 0};
+        journal.saved = false;
+    }
     if (journal.recording) {
-        WIN32_FILE_ATTRIBUTE_DATA data{};
-        uint64_t size = 0;
-        if (GetFileAttributesExW((folder + L"\\" + kSamplesFile).c_str(), GetFileExInfoStandard, &data))
-            size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
         uint64_t onDisk = size > journal.take.fileOffset ? size - journal.take.fileOffset : 0;
         uint64_t take = std::max(journal.take.bytes, onDisk);
         bytes += take - take % std::max<WORD>(journal.format.nBlockAlign, 1);
     }
-    out.folder = folder;
     out.lock = std::move(lock);
     out.journal = std::move(journal);
     out.bytes = bytes;

@@ -201,6 +201,15 @@ WaveFileProblem InspectWaveFile(const std::wstring& path, WaveLayout& out) {
     return out.problem;
 }
 
+WORD SampleCoding(const WAVEFORMATEX& f) {
+    if (f.wFormatTag != WAVE_FORMAT_EXTENSIBLE || f.cbSize < 22) return f.wFormatTag;
+    uint8_t guid[16];
+    std::memcpy(guid, &reinterpret_cast<const WAVEFORMATEXTENSIBLE&>(f).SubFormat, sizeof guid);
+    const WORD tag = static_cast<WORD>(guid[0] | (guid[1] << 8));
+    const bool known = std::memcmp(guid + 2, kSubformatTail, sizeof kSubformatTail) == 0;
+    return known && (tag == WAVE_FORMAT_PCM || tag == WAVE_FORMAT_IEEE_FLOAT) ? tag : f.wFormatTag;
+}
+
 WAVEFORMATEXTENSIBLE DeviceFormat(const WAVEFORMATEX& format, const WaveExtension& extension) {
     WAVEFORMATEXTENSIBLE x{};
     x.Format = format;

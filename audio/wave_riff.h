@@ -65,6 +65,11 @@ std::wstring WaveFormatName(uint16_t tag, uint16_t bitsPerSample);
 // "IEEE float 32-bit, 48000 Hz, 6 channels"
 std::wstring DescribeFormat(const WAVEFORMATEX& f);
 
+// The coding of the samples: for an extensible record (the whole of it in
+// memory behind f, cbSize at least 22) the tag its sub-format carries when
+// that is PCM or IEEE float; else f's own tag.
+WORD SampleCoding(const WAVEFORMATEX& f);
+
 // The format as a wave device is asked for it: the extensible record when
 // the element has an extension, else the plain one (cbSize 0).
 WAVEFORMATEXTENSIBLE DeviceFormat(const WAVEFORMATEX& format, const WaveExtension& extension);

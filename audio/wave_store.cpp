@@ -22,58 +22,6 @@ OVERLAPPED At(uint64_t offset) {
     return o;
 }
 
-uint64_t LengthOf(const std::vector<WaveStore::Piece>& pieces) {
-    uint64_t length = 0;
-    for (const auto& p : pieces) length += p.bytes;
-    return length;
-}
-
-// A take that was running becomes a piece with whatever reached the disk,
-// which may be more than the last journal counted. Returns the samples
-// file's end as the pieces use it.
-uint64_t SettleTake(WaveJournal& j, uint64_t samplesSize) {
-    uint64_t fileEnd = 0;
-    for (const auto& p : j.pieces)
-        if (p.source == 0) fileEnd = std::max(fileEnd, p.fileOffset + p.bytes);
-    if (!j.recording) return fileEnd;
-    const WORD align = std::max<WORD>(j.format.nBlockAlign, 1);
-    uint64_t onDisk = samplesSize > j.take.fileOffset ? samplesSize - j.take.fileOffset : 0;
-    uint64_t bytes = std::max(j.take.bytes, onDisk);
-    bytes -= bytes % align;
-    const uint64_t from = j.take.fileOffset;
-    j.pieces = Spliced(j.pieces, std::min(j.take.elementOffset, LengthOf(j.pieces)), {from, bytes, 0});
-    j.recording = false;
-    j.take = {};
-    return std::max(fileEnd, from + bytes);
-}
-
-// Opened files must be exactly as they were; a piece of one that changed or
-// went would play something else, so it is left out. Returns the files, in
-// source order, closed for those left out.
-std::vector<ScopedFile> ReopenSources(WaveJournal& j, uint64_t& lost, std::vector<std::wstring>& lostFiles) {
-    std::vector<ScopedFile> files;
-    for (const JournalSource& s : j.sources) {
-        ScopedFile f(OpenForReading(s.path));
-        JournalSource now;
-        if (!f || !StampSource(f.Get(), s.path, now) || now.size != s.size || now.lastWrite != s.lastWrite) {
-            f.Reset();
-            lostFiles.push_back(s.path);
-        }
-        files.push_back(std::move(f));
-    }
-    std::vector<WaveStore::Piece> kept;
-    for (const auto& p : j.pieces) {
-        if (p.source > 0 && !files[p.source - 1]) {
-            lost += p.bytes;
-            continue;
-        }
-        kept.push_back(p);
-    }
-    j.pieces = Spliced(kept, UINT64_MAX, {0, 0, 0});  // merges what the dropped pieces separated
-    if (lost) j.saved = false;
-    return files;
-}
-
 // A folder name nobody else picks: the time, this process and a counter.
 std::wstring NewElementFolder() {
     static LONG counter = 0;
@@ -91,13 +39,6 @@ bool CreateFolders(const std::wstring& path) {
     std::wstring parent = FolderOf(path);
     if (parent.empty() || parent == path || !CreateFolders(parent)) return false;
     return CreateDirectoryW(path.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS;
-}
-
-HANDLE OpenSamples(const std::wstring& path, DWORD disposition) {
-    // Readers and writers of this process share one handle; nobody else may
-    // write or delete the file while the element is open.
-    return CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, disposition,
-                       FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
 }  // namespace
@@ -144,6 +85,19 @@ bool StampSource(HANDLE file, const std::wstring& path, JournalSource& s) {
     s.size = static_cast<uint64_t>(size.QuadPart);
     s.lastWrite = FileTimeNumber(written);
     return true;
+}
+
+HANDLE OpenSamples(const std::wstring& path, DWORD disposition) {
+    // Readers and writers of this process share one handle; nobody else may
+    // write or delete the file while the element is open.
+    return CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, disposition,
+                       FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+uint64_t LengthOf(const std::vector<WaveStore::Piece>& pieces) {
+    uint64_t length = 0;
+    for (const auto& p : pieces) length += p.bytes;
+    return length;
 }
 
 HANDLE OpenForReading(const std::wstring& path) {
@@ -201,32 +155,6 @@ bool WaveStore::Open() {
         SetLastError(e);
         return false;
     }
-    lastCheckpoint_ = std::chrono::steady_clock::now();
-    return true;
-}
-
-bool WaveStore::Adopt(Leftover&& leftover, uint64_t& lost, std::vector<std::wstring>& lostFiles) {
-    Close();
-    lost = 0;
-    lostFiles.clear();
-    ScopedFile samples(OpenSamples(leftover.folder + L"\\" + kSamplesFile, OPEN_ALWAYS));
-    if (!samples) return false;
-    LARGE_INTEGER size{};
-    GetFileSizeEx(samples.Get(), &size);
-    WaveJournal j = leftover.journal;
-    uint64_t fileEnd = SettleTake(j, static_cast<uint64_t>(size.QuadPart));
-    std::vector<ScopedFile> files = ReopenSources(j, lost, lostFiles);
-
-    std::lock_guard<std::mutex> lock(lock_);
-    folder_ = leftover.folder;
-    path_ = folder_ + L"\\" + kSamplesFile;
-    owner_ = std::move(leftover.lock);
-    samples_ = std::move(samples);
-    sourceFiles_ = std::move(files);
-    meta_ = std::move(j);
-    length_ = LengthOf(meta_.pieces);
-    fileEnd_ = fileEnd;
-    WriteJournalLocked();
     lastCheckpoint_ = std::chrono::steady_clock::now();
     return true;
 }

@@ -47,9 +47,10 @@ public:
     // (GetLastError set) when it cannot.
     bool Open();
     // Takes over the files of a leftover (its lock included). Pieces of an
-    // opened file that changed or went are dropped; lost tells their bytes
-    // and lostFiles the files. False when the samples file cannot be opened.
-    bool Adopt(Leftover&& leftover, uint64_t& lost, std::vector<std::wstring>& lostFiles);
+    // opened file that changed or went are dropped, and what the journal
+    // names beyond the end of a file is cut; loss tells both. False when the
+    // samples file cannot be opened.
+    bool Adopt(Leftover&& leftover, RecoveryLoss& loss);
     // The user's word: closes and deletes every file of the element.
     void Close();
     // Closes but keeps the files, with a final journal, for the next start

@@ -61,6 +61,18 @@ int SystemMetricForDpi(int index, int dpi) {
     return MulDiv(GetSystemMetrics(index), dpi, DpiOf(nullptr));
 }
 
+void SetShutdownReason(HWND hwnd, const wchar_t* reason) {
+    using CreateFn = BOOL(WINAPI*)(HWND, LPCWSTR);
+    using DestroyFn = BOOL(WINAPI*)(HWND);
+    static HMODULE user = GetModuleHandleW(L"user32.dll");
+    static auto create =
+        reinterpret_cast<CreateFn>(reinterpret_cast<void*>(GetProcAddress(user, "ShutdownBlockReasonCreate")));
+    static auto destroy =
+        reinterpret_cast<DestroyFn>(reinterpret_cast<void*>(GetProcAddress(user, "ShutdownBlockReasonDestroy")));
+    if (reason && create) create(hwnd, reason);
+    if (!reason && destroy) destroy(hwnd);
+}
+
 void SetAccessibleName(HWND control, const std::wstring& name) {
     if (control) SetWindowTextW(control, name.c_str());
 }

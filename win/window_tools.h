@@ -36,6 +36,11 @@ int SystemMetricForDpi(int index, int dpi);
 // layer reads the name from the window text, which such a control never draws.
 void SetAccessibleName(HWND control, const std::wstring& name);
 
+// What the system's shutdown screen says the window is still doing, so the
+// user who ends the session knows what would be cut short; nullptr takes it
+// back. Does nothing on systems without the call (before Vista).
+void SetShutdownReason(HWND hwnd, const wchar_t* reason);
+
 // The whole text of a window or control.
 std::wstring WindowText(HWND hwnd);
 

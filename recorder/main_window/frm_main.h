@@ -203,7 +203,7 @@ private:
     void OfferLeftover(Leftover& leftover);
     bool RestoreLeftover(Leftover& leftover);
     bool SaveLeftoverAs(Leftover& leftover);
-    void ReportLostSources(uint32_t lostMs, const std::vector<std::wstring>& lostFiles);
+    void ReportRecoveryLoss(const RecoveryLoss& loss, const WAVEFORMATEX& format);
     // The save prompt of New and Exit: true when the caller may go on.
     bool SaveBeforeLeaving();
     // Menu commands whose handlers set no trap of their own report their

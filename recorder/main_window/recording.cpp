@@ -82,13 +82,15 @@ std::wstring NewRecordingName(const SYSTEMTIME& t) {
 }
 
 std::wstring ElapsedText(double startDays, double nowDays) {
-    // A date-time difference is read like a time of day: whole seconds,
-    // minute of the hour, second of the minute.
+    // Whole seconds, as minutes and seconds; past the first hour the hours
+    // come first, or an overnight take would read as a few minutes.
     double seconds = std::fabs(nowDays - startDays) * 86400.0;
     auto total = static_cast<long long>(RoundHalfEven(seconds));
+    long long h = total / 3600;
     long long m = (total / 60) % 60;
     long long s = total % 60;
-    return L"录音时间：" + std::to_wstring(m) + L"分" + std::to_wstring(s) + L"秒";
+    std::wstring hours = h ? std::to_wstring(h) + L"小时" : std::wstring();
+    return L"录音时间：" + hours + std::to_wstring(m) + L"分" + std::to_wstring(s) + L"秒";
 }
 
 double OleNow() {
@@ -253,6 +255,7 @@ void FrmMain::mnuRecord_Click() {
     Resume([&] { dBar1.Style(3); });
     Resume([&] { dBar1.BeginDisplay(); });
     Resume([&] { StartLevelMeter(true); });
+    SetShutdownReason(Hwnd(), L"正在录音，结束会话前录音将停止并保存在恢复文件夹中。");
 }
 
 // Play menu item and toolbar button 2: always from the start.
@@ -275,6 +278,7 @@ void FrmMain::mnuPlay_Click() {
 // ended by itself.
 void FrmMain::mnuStop_Click() {
     MMCRecord.Command(L"stop");
+    SetShutdownReason(Hwnd(), nullptr);
     Lblread.SetText(kStatusDone);
     TimerBar.SetEnabled(false);
     SetRecordButtons(TbrRecord, true);
@@ -291,6 +295,9 @@ void FrmMain::MMCRecord_Done() { mnuStop_Click(); }
 
 // Exit menu item and toolbar button 9.
 void FrmMain::mnuExit_Click() {
+    // The take ends before the save, as Open does: a save while the take
+    // runs would race its end and write the element as it was a moment ago.
+    if (MMCRecord.GetMode() != WaveAudioDevice::Mode::Stopped) mnuStop_Click();
     if (!SaveBeforeLeaving()) return;
     // Saved or declined: the element's files in the recovery folder go.
     MMCRecord.Command(L"close");

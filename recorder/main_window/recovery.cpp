@@ -44,12 +44,31 @@ std::wstring LeftoverPromptText(uint32_t milliseconds, uint64_t recordedUtc) {
            L"。\n\n恢复：放回主窗口，可以继续录音或保存；\n另存为：保存成 WAV 文件；\n丢弃：删除这段录音。";
 }
 
+namespace {
+
+std::wstring RawLeftoverPromptText(uint32_t milliseconds, uint64_t recordedUtc, bool guessedFormat) {
+    std::wstring text = LeftoverPromptText(milliseconds, recordedUtc);
+    const std::wstring why = guessedFormat
+        ? L"\n\n这段录音的记录已经损坏，录音的声音数据完好地保留着。由于记录中的格式也无法读出，将按 44.1 kHz、16 位、立体声读出；如果听起来不对，请另存为后用其他软件按原来的格式打开。"
+        : L"\n\n这段录音的记录已经损坏，录音的声音数据完好地保留着，将按记录中的格式整段读出。";
+    return text.insert(text.find(L"\n\n"), why);
+}
+
+std::wstring NewerLeftoverText(const std::wstring& folder) {
+    return L"文件夹 " + folder +
+           L" 中有一段由较新版本的录音机留下的录音。这个版本读不懂它的记录，所以没有改动它；用较新的版本启动即可恢复。";
+}
+
+}  // namespace
+
 void FrmMain::OfferLeftoverRecordings() {
     std::vector<Leftover> leftovers = FindLeftovers();
     for (Leftover& l : leftovers) {
         // Nothing to lose (empty, or saved and unchanged since): it goes
         // without a question.
-        if (l.Disposable())
+        if (l.state == JournalState::Newer)
+            ShowMessage(Hwnd(), NewerLeftoverText(l.folder), kProgramTitle, MB_OK | MB_ICONINFORMATION);
+        else if (l.Disposable())
             DiscardLeftover(l);
         else
             OfferLeftover(l);
@@ -62,7 +81,9 @@ void FrmMain::OfferLeftover(Leftover& leftover) {
         ChoiceRequest r;
         r.owner = Hwnd();
         r.title = kProgramTitle;
-        r.text = LeftoverPromptText(leftover.Milliseconds(), leftover.journal.began);
+        r.text = leftover.state == JournalState::Damaged
+                     ? RawLeftoverPromptText(leftover.Milliseconds(), leftover.journal.began, leftover.guessedFormat)
+                     : LeftoverPromptText(leftover.Milliseconds(), leftover.journal.began);
         r.buttons = {kRestore, kSaveAs, kDiscard};
         switch (Ui().Choice(r)) {
             case 0:
@@ -91,10 +112,9 @@ bool FrmMain::RestoreLeftover(Leftover& leftover) {
     // The window's own recording is asked about first, as New does.
     if (!SaveBeforeLeaving()) return false;
     MMCRecord.Command(L"close");
-    uint32_t lostMs = 0;
-    std::vector<std::wstring> lostFiles;
+    RecoveryLoss loss;
     uint64_t began = leftover.journal.began;
-    MCIERROR err = MMCRecord.Restore(std::move(leftover), lostMs, lostFiles);
+    MCIERROR err = MMCRecord.Restore(std::move(leftover), loss);
     if (err != 0) {
         // The window is left with a new element rather than with none.
         NewRecordFile();
@@ -113,16 +133,15 @@ bool FrmMain::RestoreLeftover(Leftover& leftover) {
     TimerBar.SetEnabled(false);
     // Unsaved: New and Exit ask before it goes.
     blnModified = -1;
-    ReportLostSources(lostMs, lostFiles);
+    ReportRecoveryLoss(loss, MMCRecord.Format());
     return true;
 }
 
 bool FrmMain::SaveLeftoverAs(Leftover& leftover) {
     WaveAudioDevice device;
-    uint32_t lostMs = 0;
-    std::vector<std::wstring> lostFiles;
-    if (device.Restore(std::move(leftover), lostMs, lostFiles) != 0) return false;
-    ReportLostSources(lostMs, lostFiles);
+    RecoveryLoss loss;
+    if (device.Restore(std::move(leftover), loss) != 0) return false;
+    ReportRecoveryLoss(loss, device.Format());
     SYSTEMTIME now;
     GetLocalTime(&now);
     std::wstring proposed = device.FileName() == L"new" ? NewRecordingName(now) : device.FileName();
@@ -131,24 +150,32 @@ bool FrmMain::SaveLeftoverAs(Leftover& leftover) {
     return true;
 }
 
-void FrmMain::ReportLostSources(uint32_t lostMs, const std::vector<std::wstring>& lostFiles) {
-    if (lostFiles.empty()) return;
-    std::wstring files;
-    for (const auto& f : lostFiles) files += L"\n" + f;
-    ShowMessage(Hwnd(),
-                L"录音中有 " + DurationText(lostMs) + L" 来自下面的文件，它已经改变或不存在，这部分无法恢复；其余部分已经恢复。" +
-                    files,
-                kProgramTitle, MB_OK | MB_ICONINFORMATION);
+void FrmMain::ReportRecoveryLoss(const RecoveryLoss& loss, const WAVEFORMATEX& format) {
+    if (!loss.files.empty()) {
+        std::wstring files;
+        for (const auto& f : loss.files) files += L"\n" + f;
+        ShowMessage(Hwnd(),
+                    L"录音中有 " + DurationText(BytesToMilliseconds(loss.fileBytes, format)) +
+                        L" 来自下面的文件，它已经改变或不存在，这部分无法恢复；其余部分已经恢复。" + files,
+                    kProgramTitle, MB_OK | MB_ICONINFORMATION);
+    }
+    if (loss.cutBytes) {
+        ShowMessage(Hwnd(),
+                    L"录音的记录中有 " + DurationText(BytesToMilliseconds(loss.cutBytes, format)) +
+                        L" 的声音在磁盘上找不到（文件比记录的短），这部分无法恢复；磁盘上的声音已经全部恢复。",
+                    kProgramTitle, MB_OK | MB_ICONINFORMATION);
+    }
 }
 
 bool FrmMain::Form_QueryEndSession() {
-    // The take ends here and the journal names all of it; if the session
-    // then ends, the next start offers the recording.
-    if (MMCRecord.GetMode() == WaveAudioDevice::Mode::Recording) Resume([this] { mnuStop_Click(); });
+    // Nothing stops on the question: the user may still cancel the
+    // shutdown, and an overnight take must then go on recording.
     return true;
 }
 
 void FrmMain::Form_EndSession(bool ending) {
+    // Only now does a running take end; leaving for recovery stops it and
+    // writes the final journal, so the next start offers all of it.
     if (ending && MMCRecord.HoldsUnsavedSound()) MMCRecord.LeaveForRecovery();
 }
 

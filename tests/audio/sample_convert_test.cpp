@@ -6,11 +6,15 @@
 #include <mmsystem.h>
 #include <mmreg.h>
 
+#include <cmath>
 #include <cstdint>
+#include <cstdlib>
+#include <algorithm>
 #include <limits>
 #include <vector>
 
 #include "audio/sample_convert.h"
+#include "audio/wave_riff.h"
 #include "tests/support/wav_file.h"
 
 namespace orvo {
@@ -57,6 +61,34 @@ TEST(SampleConverter, FloatBeyondFullScaleIsClippedAndNotANumberIsSilence) {
     std::vector<uint8_t> bytes(reinterpret_cast<const uint8_t*>(in), reinterpret_cast<const uint8_t*>(in) + sizeof(in));
     EXPECT_EQ(Converted(test::MakeFloatFormat(8000, 32, 1), bytes),
               (std::vector<int16_t>{32767, -32768, 32767, -32768, 0, 16384}));
+}
+
+// The extensible record names its coding in the sub-format: float read as
+// integers would come out near full scale, a hearing hazard. Each channel
+// carries its own level, so a swapped or repeated channel shows too.
+TEST(SampleConverter, ExtensibleFloatKeepsEachChannelsOwnLevel) {
+    for (WORD bits : {32, 64}) {
+        SCOPED_TRACE(bits);
+        const WAVEFORMATEX plain = test::MakeFloatFormat(8000, bits, 4);
+        const WAVEFORMATEXTENSIBLE x = DeviceFormat(plain, {true, bits, 0x33});
+        ASSERT_EQ(x.Format.wFormatTag, WAVE_FORMAT_EXTENSIBLE);
+        const double level[] = {0.01, 0.1, 0.5, 0.9};  // -40 dBFS in the first
+        std::vector<uint8_t> bytes;
+        for (int i = 0; i < 800; ++i) {
+            for (int c = 0; c < 4; ++c) {
+                const double v = level[c] * std::sin(2 * 3.14159265358979 * 440 * i / 8000.0);
+                const float f = static_cast<float>(v);
+                const auto* p = bits == 32 ? reinterpret_cast<const uint8_t*>(&f) : reinterpret_cast<const uint8_t*>(&v);
+                bytes.insert(bytes.end(), p, p + bits / 8);
+            }
+        }
+        std::vector<int16_t> got = Converted(x.Format, bytes);
+        ASSERT_EQ(got.size(), 1600u);
+        int peak[2] = {0, 0};
+        for (size_t i = 0; i < got.size(); ++i) peak[i % 2] = std::max(peak[i % 2], std::abs(int{got[i]}));
+        EXPECT_NEAR(peak[0], 0.01 * 32768, 3);
+        EXPECT_NEAR(peak[1], 0.1 * 32768, 3);
+    }
 }
 
 }  // namespace

@@ -71,9 +71,8 @@ TEST(WaveJournal, AnExtensibleFloatElementIsRestoredWithItsFormatAndChannelMask)
     std::vector<Leftover> leftovers = FindLeftovers();
     ASSERT_EQ(leftovers.size(), 1u);
     WaveAudioDevice restored;
-    uint32_t lostMs = 0;
-    std::vector<std::wstring> lostFiles;
-    ASSERT_EQ(restored.Restore(std::move(leftovers[0]), lostMs, lostFiles), 0u);
+    RecoveryLoss loss;
+    ASSERT_EQ(restored.Restore(std::move(leftovers[0]), loss), 0u);
     EXPECT_EQ(restored.Format().wFormatTag, WAVE_FORMAT_IEEE_FLOAT);
     EXPECT_EQ(restored.Extension().channelMask, 0x3Fu);
     ASSERT_EQ(restored.Save(saved.Path()), 0u);

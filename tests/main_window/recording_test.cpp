@@ -8,17 +8,19 @@
 #include "tests/support/pump.h"
 #include "tests/support/wav_file.h"
 
+#include <algorithm>
+
 namespace orvo::recorder::test {
 namespace {
 
 using orvo::test::PumpUntil;
 using orvo::test::TempFile;
 
-TEST(ElapsedText, ShowsMinutesOfTheHourAndSeconds) {
+TEST(ElapsedText, ShowsHoursMinutesAndSeconds) {
     const double s = 1.0 / 86400;
     EXPECT_EQ(ElapsedText(45000.5, 45000.5 + 125 * s), L"录音时间：2分5秒");
     EXPECT_EQ(ElapsedText(45000.5, 45000.5), L"录音时间：0分0秒");
-    EXPECT_EQ(ElapsedText(45000.5, 45000.5 + 61 * 60 * s), L"录音时间：1分0秒");
+    EXPECT_EQ(ElapsedText(45000.5, 45000.5 + 65 * 60 * s), L"录音时间：1小时5分0秒");
     EXPECT_EQ(ElapsedText(45000.5, 45000.5 + (59 * 60 + 59) * s), L"录音时间：59分59秒");
     // Date-times carry whole seconds; the difference is read to the nearest one.
     EXPECT_EQ(ElapsedText(45000.5, 45000.5 + 9.9996 * s), L"录音时间：0分10秒");
@@ -232,6 +234,36 @@ TEST_F(MainWindowTest, ExitWithYesSavesThenEnds) {
     EXPECT_EQ(form->programEnds, 1);
     orvo::test::WavContents wav;
     EXPECT_TRUE(orvo::test::ReadWavFile(file.Path(), wav));
+}
+
+// A take recorded into the middle of an opened file, still running at Exit:
+// the take ends first, and the file saved is the element exactly, the
+// opened file's head and tail around the take.
+TEST_F(MainWindowTest, ExitDuringATakeInTheMiddleSavesTheWholeElement) {
+    TempFile opened, saved;
+    const WAVEFORMATEX f = orvo::test::MakePcmFormat(44100, 16, 2);
+    const std::vector<uint8_t> tone = orvo::test::SineBytes(f, 1000, 2.0, 0.25);
+    ASSERT_TRUE(orvo::test::WriteWavFile(opened.Path(), f, tone));
+    ui.dialogAnswers = {opened.Path()};
+    form->mnuOpen_Click();
+    ASSERT_EQ(form->MMCRecord.Length(), 2000u);
+    form->mnuPlay_Click();
+    ASSERT_TRUE(PumpUntil([&] { return form->MMCRecord.Position() >= 400; }, 5000));
+    form->mnuStop_Click();
+    ASSERT_LT(form->MMCRecord.Position(), 1500u);
+    form->mnuRecord_Click();
+    ASSERT_TRUE(PumpUntil([&] { return form->MMCRecord.Length() >= 2700; }, 5000));
+
+    ui.messageAnswers = {IDYES};
+    ui.dialogAnswers = {saved.Path()};
+    form->mnuExit_Click();
+    EXPECT_EQ(form->programEnds, 1);
+    orvo::test::WavContents wav;
+    ASSERT_TRUE(orvo::test::ReadWavFile(saved.Path(), wav));
+    ASSERT_GE(wav.data.size(), tone.size() + f.nAvgBytesPerSec / 2);
+    const size_t edge = f.nAvgBytesPerSec * 4 / 10;  // 0.4 s, inside the head and the tail
+    EXPECT_TRUE(std::equal(tone.begin(), tone.begin() + edge, wav.data.begin())) << "the head";
+    EXPECT_TRUE(std::equal(tone.end() - edge, tone.end(), wav.data.end() - edge)) << "the tail";
 }
 
 TEST_F(MainWindowTest, ExitWithoutARecordingEndsAtOnce) {

@@ -198,19 +198,27 @@ TEST_F(RecoveryTest, SavedLeftoversGoSilentlyAndOthersOnlyAfterTheUserSaysSoTwic
     EXPECT_EQ(orvo::test::ElementFolders(root.Path()), 0);
 }
 
-TEST_F(RecoveryTest, TheEndOfTheSessionStopsTheTakeAndLeavesItWhole) {
+TEST_F(RecoveryTest, ACancelledShutdownKeepsRecordingAndTheEndOfTheSessionLeavesTheTakeWhole) {
     form->mnuRecord_Click();
     ASSERT_TRUE(PumpUntil([&] { return form->MMCRecord.Length() >= 1000; }, 5000));
     EXPECT_EQ(SendMessageW(form->Hwnd(), WM_QUERYENDSESSION, 0, 0), TRUE);
-    EXPECT_EQ(form->MMCRecord.GetMode(), WaveAudioDevice::Mode::Stopped);
-    EXPECT_EQ(form->Lblread.Text(), L"操作结束...");
-    uint32_t length = form->MMCRecord.Length();
+    SendMessageW(form->Hwnd(), WM_ENDSESSION, FALSE, 0);  // the user cancelled the shutdown
+    EXPECT_EQ(form->MMCRecord.GetMode(), WaveAudioDevice::Mode::Recording);
+    const uint32_t cancelledAt = form->MMCRecord.Length();
+    ASSERT_TRUE(PumpUntil([&] { return form->MMCRecord.Length() >= cancelledAt + 500; }, 5000))
+        << "the take goes on after the cancel";
+
+    EXPECT_EQ(SendMessageW(form->Hwnd(), WM_QUERYENDSESSION, 0, 0), TRUE);
+    const uint32_t endedAbout = form->MMCRecord.Length();
     SendMessageW(form->Hwnd(), WM_ENDSESSION, TRUE, 0);
+    EXPECT_NE(form->MMCRecord.GetMode(), WaveAudioDevice::Mode::Recording);
 
     std::vector<Leftover> found = FindLeftovers();
     ASSERT_EQ(found.size(), 1u);
     EXPECT_FALSE(found[0].journal.recording) << "the journal is final";
-    EXPECT_NEAR(found[0].Milliseconds(), length, 1);
+    const uint32_t length = found[0].Milliseconds();
+    EXPECT_GE(length, endedAbout);
+    EXPECT_LT(length, endedAbout + 1000);
     found.clear();
 
     // The next start restores all of it.

@@ -1,0 +1,108 @@
+// Taking over a leftover's files: its journal is trusted only as far as the
+// files bear it out, so that whatever it says, every byte that is there can
+// be played and saved and nothing outside the element's files is read.
+#include <algorithm>
+
+#include "audio/wave_store.h"
+#include "audio/wave_store_files.h"
+
+namespace orvo {
+namespace {
+
+// A take that was running becomes a piece with whatever reached the disk,
+// which may be more than the last journal counted: takes only append, so
+// everything from its start to the file's end is the take's.
+void SettleTake(WaveJournal& j, uint64_t samplesSize) {
+    if (!j.recording) return;
+    const WORD align = std::max<WORD>(j.format.nBlockAlign, 1);
+    const uint64_t from = std::min(j.take.fileOffset, samplesSize);
+    uint64_t bytes = samplesSize - from;
+    bytes -= bytes % align;
+    j.pieces = Spliced(j.pieces, std::min(j.take.elementOffset, LengthOf(j.pieces)), {from, bytes, 0});
+    j.recording = false;
+    j.take = {};
+}
+
+// Opened files must be exactly as they were; a piece of one that changed or
+// went would play something else, so it is left out. Returns the files, in
+// source order, closed for those left out.
+std::vector<ScopedFile> ReopenSources(WaveJournal& j, RecoveryLoss& loss) {
+    std::vector<ScopedFile> files;
+    for (const JournalSource& s : j.sources) {
+        ScopedFile f(OpenForReading(s.path));
+        JournalSource now;
+        if (!f || !StampSource(f.Get(), s.path, now) || now.size != s.size || now.lastWrite != s.lastWrite) {
+            f.Reset();
+            loss.files.push_back(s.path);
+        }
+        files.push_back(std::move(f));
+    }
+    std::vector<WaveStore::Piece> kept;
+    for (const auto& p : j.pieces) {
+        if (p.source > 0 && !files[p.source - 1]) {
+            loss.fileBytes += p.bytes;
+            continue;
+        }
+        kept.push_back(p);
+    }
+    j.pieces = kept;
+    return files;
+}
+
+// Every piece must lie inside its file (a damaged or planted journal may
+// name any range, up to offsets that wrap): what lies beyond is cut, in
+// whole frames, so that every piece kept can be read.
+void ClampPieces(WaveJournal& j, uint64_t samplesSize, RecoveryLoss& loss) {
+    const WORD align = std::max<WORD>(j.format.nBlockAlign, 1);
+    for (auto& p : j.pieces) {
+        const uint64_t size = p.source == 0 ? samplesSize : j.sources[p.source - 1].size;
+        uint64_t room = p.fileOffset < size ? size - p.fileOffset : 0;
+        room -= room % align;
+        if (p.bytes > room) {
+            loss.cutBytes += p.bytes - room;
+            p.bytes = room;
+        }
+    }
+    // Merges neighbours the cuts and the dropped pieces left side by side.
+    j.pieces = Spliced(j.pieces, UINT64_MAX, {0, 0, 0});
+}
+
+}  // namespace
+
+bool WaveStore::Adopt(Leftover&& leftover, RecoveryLoss& loss) {
+    Close();
+    loss = RecoveryLoss{};
+    ScopedFile samples(OpenSamples(leftover.folder + L"\\" + kSamplesFile, OPEN_ALWAYS));
+    if (!samples) return false;
+    LARGE_INTEGER size{};
+    GetFileSizeEx(samples.Get(), &size);
+    const uint64_t samplesSize = static_cast<uint64_t>(size.QuadPart);
+    WaveJournal j = leftover.journal;
+    SettleTake(j, samplesSize);
+    std::vector<ScopedFile> files = ReopenSources(j, loss);
+    ClampPieces(j, samplesSize, loss);
+    if (loss.Any()) j.saved = false;
+    if (leftover.state == JournalState::Damaged) {
+        // The journal we could not read stays as it was, beside the one
+        // written from now on, for anyone who wants to look at it.
+        MoveFileExW((leftover.folder + L"\\" + kJournalFile).c_str(),
+                    (leftover.folder + L"\\" + kJournalKeptFile).c_str(), MOVEFILE_REPLACE_EXISTING);
+    }
+
+    std::lock_guard<std::mutex> lock(lock_);
+    folder_ = leftover.folder;
+    path_ = folder_ + L"\\" + kSamplesFile;
+    owner_ = std::move(leftover.lock);
+    samples_ = std::move(samples);
+    sourceFiles_ = std::move(files);
+    meta_ = std::move(j);
+    length_ = LengthOf(meta_.pieces);
+    // New takes go after everything in the file, even bytes no piece
+    // names, so none of them is ever written over.
+    fileEnd_ = samplesSize;
+    WriteJournalLocked();
+    lastCheckpoint_ = std::chrono::steady_clock::now();
+    return true;
+}
+
+}  // namespace orvo

@@ -1,0 +1,173 @@
+// Recovery trusts a leftover's journal only as far as its files bear it out,
+// and never gives up its samples because of the journal: a newer version's,
+// one with other line ends, a damaged one, a locked one, one naming bytes
+// that are not there.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "audio/wave_journal.h"
+#include "audio/wave_recovery.h"
+#include "audio/wave_store.h"
+#include "tests/support/recovery_folder.h"
+#include "tests/support/wav_file.h"
+
+namespace orvo {
+namespace {
+
+using test::TempFile;
+
+std::string ReadText(const std::wstring& path) {
+    std::vector<uint8_t> bytes;
+    HANDLE f = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (f == INVALID_HANDLE_VALUE) return {};
+    char buffer[4096];
+    DWORD got = 0;
+    std::string text;
+    while (ReadFile(f, buffer, sizeof buffer, &got, nullptr) && got) text.append(buffer, got);
+    CloseHandle(f);
+    return text;
+}
+
+void WriteText(const std::wstring& path, const std::string& text) {
+    ASSERT_TRUE(test::WriteRawFile(path, std::vector<uint8_t>(text.begin(), text.end())));
+}
+
+// A left element of one second of a 22.05 kHz mono tone, as a killed
+// recorder leaves it; returns its folder.
+std::wstring LeaveElement(std::vector<uint8_t>& sound) {
+    const WAVEFORMATEX f = test::MakePcmFormat(22050, 16, 1);
+    sound = test::SineBytes(f, 440, 1.0);
+    WaveStore s;
+    EXPECT_TRUE(s.Open());
+    s.Describe(f, {}, L"", true);
+    s.SetSaved(false);
+    EXPECT_TRUE(s.Append(sound.data(), static_cast<uint32_t>(sound.size())));
+    std::wstring folder = s.Folder();
+    s.Release();
+    return folder;
+}
+
+Leftover OnlyLeftover() {
+    std::vector<Leftover> found = FindLeftovers();
+    EXPECT_EQ(found.size(), 1u);
+    return found.empty() ? Leftover{} : std::move(found[0]);
+}
+
+void ExpectSavesAs(Leftover&& l, const std::vector<uint8_t>& sound, RecoveryLoss* lossOut = nullptr) {
+    WaveStore s;
+    RecoveryLoss loss;
+    ASSERT_TRUE(s.Adopt(std::move(l), loss));
+    if (lossOut) *lossOut = loss;
+    TempFile saved;
+    WavWriter wav;
+    ASSERT_EQ(s.SaveAs(saved.Path(), wav, nullptr, nullptr), 0u);
+    test::WavContents c;
+    ASSERT_TRUE(test::ReadWavFile(saved.Path(), c));
+    EXPECT_TRUE(c.data == sound) << c.data.size() << " bytes saved of " << sound.size();
+    s.Close();
+}
+
+TEST(Recovery, AJournalThisBuildCannotReadNeverCostsTheSamples) {
+    test::ScopedRecoveryRoot root;
+    std::vector<uint8_t> sound;
+    const std::wstring folder = LeaveElement(sound);
+    const std::wstring journal = folder + L"\\" + kJournalFile;
+    const std::string written = ReadText(journal);
+    ASSERT_EQ(written.rfind("OrvoRecord journal 1\n", 0), 0u);
+
+    // A newer version's journal: left exactly as it is, and named.
+    std::string newer = written;
+    newer.replace(0, 20, "OrvoRecord journal 2");
+    WriteText(journal, newer);
+    Leftover l = OnlyLeftover();
+    EXPECT_EQ(l.state, JournalState::Newer);
+    EXPECT_FALSE(l.Disposable());
+    EXPECT_FALSE(l.lock) << "a newer version's element is not held";
+    l = Leftover{};
+    EXPECT_EQ(ReadText(journal), newer);
+    EXPECT_GE(test::TreeBytes(folder), sound.size());
+
+    // CRLF line ends read as they are.
+    std::string crlf;
+    for (char c : written) crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    WriteText(journal, crlf);
+    l = OnlyLeftover();
+    EXPECT_EQ(l.state, JournalState::Read);
+    EXPECT_EQ(l.bytes, sound.size());
+    l = Leftover{};
+
+    // A journal held open by another program: not claimed now, not lost.
+    HANDLE held = CreateFileW(journal.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    EXPECT_TRUE(FindLeftovers().empty());
+    CloseHandle(held);
+    EXPECT_GE(test::TreeBytes(folder), sound.size());
+
+    // The current journal damaged (no "end"): the previous one restores,
+    // and what the samples file holds beyond it comes back too.
+    WaveJournal behind;
+    ASSERT_EQ(ParseJournal(written, behind), JournalState::Read);
+    behind.pieces[0].bytes /= 2;
+    WriteText(folder + L"\\" + kJournalOldFile, FormatJournal(behind));
+    WriteText(journal, written.substr(0, written.find("end")));
+    l = OnlyLeftover();
+    EXPECT_EQ(l.state, JournalState::Read);
+    EXPECT_EQ(l.bytes, sound.size());
+    l = Leftover{};
+
+    // Both damaged, one digit of the format wrong: the whole samples file in
+    // the format the journal still tells, the damaged journal kept.
+    DeleteFileW((folder + L"\\" + kJournalOldFile).c_str());
+    std::string damaged = written;
+    damaged.replace(damaged.find("piece 0 0 "), 10, "piece 0 x ");
+    WriteText(journal, damaged);
+    l = OnlyLeftover();
+    EXPECT_EQ(l.state, JournalState::Damaged);
+    EXPECT_FALSE(l.guessedFormat);
+    EXPECT_FALSE(l.Disposable());
+    EXPECT_EQ(l.journal.format.nSamplesPerSec, 22050u);
+    ExpectSavesAs(std::move(l), sound);
+    // (Close deleted the folder; the kept journal went with it on the user's word.)
+}
+
+TEST(Recovery, AnUnreadableFormatIsGuessedAndTheDamagedJournalKept) {
+    test::ScopedRecoveryRoot root;
+    std::vector<uint8_t> sound;
+    const std::wstring folder = LeaveElement(sound);
+    DeleteFileW((folder + L"\\" + kJournalOldFile).c_str());
+    const std::string garbage = "\x01\x02 not a journal at all";
+    WriteText(folder + L"\\" + kJournalFile, garbage);
+    Leftover l = OnlyLeftover();
+    ASSERT_EQ(l.state, JournalState::Damaged);
+    EXPECT_TRUE(l.guessedFormat);
+    EXPECT_EQ(l.journal.format.nSamplesPerSec, 44100u);
+    EXPECT_EQ(l.bytes, sound.size()) << "every whole frame of the samples file";
+    WaveStore s;
+    RecoveryLoss loss;
+    ASSERT_TRUE(s.Adopt(std::move(l), loss));
+    EXPECT_EQ(ReadText(folder + L"\\" + kJournalKeptFile), garbage);
+    EXPECT_EQ(s.Length(), sound.size());
+    s.Release();
+    l = OnlyLeftover();
+    EXPECT_EQ(l.state, JournalState::Read) << "restored once, it is an element like any other";
+}
+
+TEST(Recovery, RangesTheJournalNamesBeyondTheFilesAreCutAndTheRestSaves) {
+    test::ScopedRecoveryRoot root;
+    std::vector<uint8_t> sound;
+    const std::wstring folder = LeaveElement(sound);
+    WaveJournal j;
+    ASSERT_TRUE(ReadJournalFile(folder, j));
+    ASSERT_EQ(j.pieces.size(), 1u);
+    j.pieces[0].bytes += 10000;                   // past the end of the samples file
+    j.pieces.push_back({UINT64_MAX - 100, 400, 0});  // an offset that wraps
+    ASSERT_TRUE(WriteJournalFile(folder, j));
+    RecoveryLoss loss;
+    ExpectSavesAs(OnlyLeftover(), sound, &loss);
+    EXPECT_EQ(loss.cutBytes, 10400u);
+}
+
+}  // namespace
+}  // namespace orvo
