@@ -89,7 +89,9 @@ TEST(Recovery, AJournalThisBuildCannotReadNeverCostsTheSamples) {
     EXPECT_EQ(ReadText(journal), newer);
     EXPECT_GE(test::TreeBytes(folder), sound.size());
 
-    // CRLF line ends read as they are.
+    // CRLF line ends read as they are (with no previous journal to fall
+    // back on).
+    DeleteFileW((folder + L"\\" + kJournalOldFile).c_str());
     std::string crlf;
     for (char c : written) crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
     WriteText(journal, crlf);
