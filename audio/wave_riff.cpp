@@ -118,6 +118,27 @@ std::wstring DescribeFormat(const WAVEFORMATEX& f) {
            std::to_wstring(f.nChannels) + (f.nChannels == 1 ? L" channel" : L" channels");
 }
 
+namespace {
+
+bool LooksLikeChunkId(const uint8_t* id) {
+    for (int i = 0; i < 4; ++i)
+        if (id[i] < 0x20 || id[i] > 0x7E) return false;
+    return true;
+}
+
+// True when the data chunk's size cannot be its true size: left at what a
+// writer puts there before it knows (0 or all ones), or ending before sound
+// that no chunk header follows.
+bool DataSizeUnfinished(uint64_t fileSize, uint64_t body, uint32_t size, const ReadAt& read) {
+    if (size == 0 || size == 0xFFFFFFFFu) return body < fileSize;
+    const uint64_t next = body + size + (size & 1);
+    if (next + 8 > fileSize) return false;
+    uint8_t header[8];
+    return read(next, header, sizeof header) && !LooksLikeChunkId(header);
+}
+
+}  // namespace
+
 MCIERROR ParseWaveLayout(uint64_t fileSize, const ReadAt& read, WaveLayout& out) {
     out.problem = WaveFileProblem::None;
     out.formatName.clear();
@@ -131,13 +152,18 @@ MCIERROR ParseWaveLayout(uint64_t fileSize, const ReadAt& read, WaveLayout& out)
     uint64_t end = 8 + static_cast<uint64_t>(Le32(head + 4));
     if (end < 12) end = fileSize;
     end = std::min(end, fileSize);
+    out.unfinished = false;
 
     bool haveFormat = false, haveData = false;
     WAVEFORMATEX format{};
     WaveExtension extension;
     uint64_t dataOffset = 0, dataBytes = 0;
     uint64_t pos = 12;
-    while (pos + 8 <= end && !(haveFormat && haveData)) {
+    for (;;) {
+        // A RIFF size left stale by an unfinished writer ends the chunks too
+        // early: the rest of the file is looked at as well.
+        if (pos + 8 > end && !haveData && end < fileSize) end = fileSize;
+        if (pos + 8 > end || (haveFormat && haveData)) break;
         uint8_t chunk[8];
         if (!read(pos, chunk, sizeof(chunk))) return Refuse(out, WaveFileProblem::CannotRead);
         uint32_t size = Le32(chunk + 4);
@@ -155,6 +181,14 @@ MCIERROR ParseWaveLayout(uint64_t fileSize, const ReadAt& read, WaveLayout& out)
         } else if (std::memcmp(chunk, "data", 4) == 0 && !haveData) {
             dataOffset = body;
             dataBytes = std::min<uint64_t>(size, available);
+            if (DataSizeUnfinished(fileSize, body, size, read)) {
+                dataBytes = fileSize - body;
+                out.unfinished = true;
+            } else if (end < fileSize && body + size > end) {
+                // The RIFF size falls short of the data chunk's own.
+                dataBytes = std::min<uint64_t>(size, fileSize - body);
+                out.unfinished = true;
+            }
             haveData = true;
         }
         pos = body + size + (size & 1);

@@ -36,6 +36,9 @@ struct WaveLayout {
     WaveExtension extension;
     uint64_t dataOffset = 0;  // where the samples start in the file
     uint64_t dataBytes = 0;   // whole sample frames that are really there
+    // The header was never finished (a recorder that stopped before it
+    // wrote the sizes): the samples run to the end of the file instead.
+    bool unfinished = false;
     // When the file is refused: why, and for an unsupported format its name.
     WaveFileProblem problem = WaveFileProblem::None;
     std::wstring formatName;
@@ -45,7 +48,10 @@ struct WaveLayout {
 using ReadAt = std::function<bool(uint64_t offset, void* buffer, uint32_t n)>;
 
 // 0, MCIERR_INVALID_FILE (out.problem says why) or MCIERR_FILE_READ. A data
-// chunk that claims more than the file holds is cut to what is there.
+// chunk that claims more than the file holds is cut to what is there. One
+// left unfinished, with a size of 0 or 0xFFFFFFFF or followed by more sound
+// rather than by another chunk, takes everything to the file's end; so does
+// a data chunk the RIFF size falls short of.
 MCIERROR ParseWaveLayout(uint64_t fileSize, const ReadAt& read, WaveLayout& out);
 
 // Reads exactly n bytes at offset of a file opened for reading.

@@ -183,6 +183,11 @@ void FrmMain::mnuOpen_Click() {
         ShowMessage(Hwnd(), CannotOpenText(chosen, DeviceReason(MMCRecord, err)), kProgramTitle,
                     MB_OK | MB_ICONINFORMATION);
         Resume([&] { NewRecordFile(); });
+    } else if (layout.unfinished) {
+        ShowMessage(Hwnd(),
+                    L"文件“" + FileNameOf(chosen) + L"”的头部没有写完（可能是录音程序中途停止时留下的）。已按文件中实际有的声音打开，时长 " +
+                        DurationText(MMCRecord.Length()) + L"；保存后就是完整的 WAV 文件。",
+                    kProgramTitle, MB_OK | MB_ICONINFORMATION);
     }
 }
 

@@ -146,6 +146,16 @@ TEST(WaveFileOpen, DamagedAndForeignFilesAreRefusedAndOddButSoundOnesOpen) {
                    Le(0, 1), pcm})),
          0, 10},
         {"empty data", Riff(Cat({pcm, Str("data"), Le(0, 4)})), 0, 0},
+        // Left unfinished by a recorder that stopped before writing the sizes.
+        {"data size 0, sound after it", Riff(Cat({pcm, Str("data"), Le(0, 4), std::vector<uint8_t>(800, 128)})), 0,
+         100},
+        {"data size all ones", Riff(Cat({pcm, Str("data"), Le(0xFFFFFFFFu, 4), std::vector<uint8_t>(800, 128)})), 0,
+         100},
+        {"sizes stale, more sound after",
+         Cat({Str("RIFF"), Le(4 + 24 + 8 + 400, 4), Str("WAVE"), pcm, Str("data"), Le(400, 4),
+              std::vector<uint8_t>(800, 128)}),
+         0, 100},
+        {"data followed by another chunk", Riff(Cat({pcm, data100, Str("LIST"), Le(4, 4), Str("INFO")})), 0, 100},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
