@@ -69,6 +69,7 @@ std::string FormatJournal(const WaveJournal& j) {
     for (size_t i = 0; i < j.sources.size(); ++i) {
         const JournalSource& s = j.sources[i];
         out << "source " << (i + 1) << " " << s.size << " " << s.lastWrite << " " << WideToUtf8(s.path) << "\n";
+        if (s.fingerprint) out << "check " << (i + 1) << " " << s.fingerprint << "\n";
     }
     for (const JournalPiece& p : j.pieces) out << "piece " << p.source << " " << p.fileOffset << " " << p.bytes << "\n";
     if (j.recording)
@@ -171,6 +172,11 @@ JournalState ParseJournal(std::string_view text, WaveJournal& out) {
             std::getline(fields >> std::ws, path);
             s.path = Utf8ToWide(path);
             j.sources.push_back(s);
+        } else if (key == "check") {
+            size_t n;
+            uint64_t fingerprint;
+            if (!(fields >> n >> fingerprint) || n == 0 || n > j.sources.size()) return JournalState::Damaged;
+            j.sources[n - 1].fingerprint = fingerprint;
         } else if (key == "piece") {
             JournalPiece p{};
             if (!(fields >> p.source >> p.fileOffset >> p.bytes)) return JournalState::Damaged;

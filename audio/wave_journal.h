@@ -11,6 +11,7 @@
 //   began <FILETIME>            UTC, 100 ns units; when recording first began (0: never)
 //   name <text>                 the opened file's path or the proposed new name
 //   source <n> <size> <FILETIME of last write> <path>      one per opened file, n from 1
+//   check <n> <fingerprint>     of source n's contents (older builds skip it)
 //   piece <source> <offset> <bytes>                        in element order; source 0 = samples file
 //   take <element offset> <file offset> <bytes on disk> <FILETIME began>   while recording
 //   end
@@ -38,6 +39,7 @@ struct JournalSource {
     std::wstring path;
     uint64_t size = 0;
     uint64_t lastWrite = 0;  // FILETIME as one number
+    uint64_t fingerprint = 0;  // of the file's contents, sampled; 0: not known
 };
 
 struct JournalTake {

@@ -31,7 +31,7 @@ std::vector<ScopedFile> ReopenSources(WaveJournal& j, RecoveryLoss& loss) {
     for (const JournalSource& s : j.sources) {
         ScopedFile f(OpenForReading(s.path));
         JournalSource now;
-        if (!f || !StampSource(f.Get(), s.path, now) || now.size != s.size || now.lastWrite != s.lastWrite) {
+        if (!f || !StampSource(f.Get(), s.path, now) || !SameSource(s, now)) {
             f.Reset();
             loss.files.push_back(s.path);
         }
@@ -82,6 +82,9 @@ bool WaveStore::Adopt(Leftover&& leftover, RecoveryLoss& loss) {
     std::vector<ScopedFile> files = ReopenSources(j, loss);
     ClampPieces(j, samplesSize, loss);
     if (loss.Any()) j.saved = false;
+    // Without all of its files the element is not that file any more: a
+    // Save must never propose to replace the original with what is left.
+    if (!loss.files.empty()) j.untitled = true;
     if (leftover.state == JournalState::Damaged) {
         // The journal we could not read stays as it was, beside the one
         // written from now on, for anyone who wants to look at it.

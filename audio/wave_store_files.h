@@ -18,6 +18,8 @@ std::vector<WaveStore::Piece> Spliced(const std::vector<WaveStore::Piece>& piece
 // whether it is still the same file.
 bool StampSource(HANDLE file, const std::wstring& path, JournalSource& s);
 HANDLE OpenForReading(const std::wstring& path);
+// True when now (a fresh stamp) is the file then was stamped from.
+bool SameSource(const JournalSource& then, const JournalSource& now);
 // The samples file: readers and writers of this process share one handle.
 HANDLE OpenSamples(const std::wstring& path, DWORD disposition);
 uint64_t LengthOf(const std::vector<WaveStore::Piece>& pieces);

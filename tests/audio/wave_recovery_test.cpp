@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "audio/wave_audio_device.h"
 #include "audio/wave_journal.h"
 #include "audio/wave_recovery.h"
 #include "audio/wave_store.h"
@@ -169,6 +170,62 @@ TEST(Recovery, RangesTheJournalNamesBeyondTheFilesAreCutAndTheRestSaves) {
     RecoveryLoss loss;
     ExpectSavesAs(OnlyLeftover(), sound, &loss);
     EXPECT_EQ(loss.cutBytes, 10400u);
+}
+
+// Moves the file's write time by `by` (100 ns units) from `from`, or from
+// its own when from is 0; returns the time it had.
+uint64_t MoveWriteTime(const std::wstring& path, int64_t by, uint64_t from = 0) {
+    HANDLE f = CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES | GENERIC_READ, FILE_SHARE_READ, nullptr,
+                           OPEN_EXISTING, 0, nullptr);
+    EXPECT_NE(f, INVALID_HANDLE_VALUE);
+    FILETIME t{};
+    EXPECT_TRUE(GetFileTime(f, nullptr, nullptr, &t));
+    const uint64_t had = FileTimeNumber(t);
+    const uint64_t moved = (from ? from : had) + by;
+    t = {static_cast<DWORD>(moved), static_cast<DWORD>(moved >> 32)};
+    EXPECT_TRUE(SetFileTime(f, nullptr, nullptr, &t));
+    CloseHandle(f);
+    return had;
+}
+
+// An opened file is the same file by its size and contents, whatever its
+// write time says (a FAT volume shifts it an hour with summer time); a file
+// that is not the same any more is left out, and then the element is
+// untitled, so Save never proposes to replace the original with the rest.
+TEST(Recovery, AnOpenedFileIsKnownByItsContentsNotItsWriteTime) {
+    test::ScopedRecoveryRoot root;
+    TempFile file;
+    const WAVEFORMATEX f = test::MakePcmFormat(8000, 16, 1);
+    const auto sound = test::SineBytes(f, 440, 1.0);
+    ASSERT_TRUE(test::WriteWavFile(file.Path(), f, sound));
+    {
+        WaveAudioDevice device;
+        device.SetFileName(file.Path());
+        ASSERT_EQ(device.Command(L"open"), 0u);
+        device.LeaveForRecovery();
+    }
+    const int64_t hour = 36000000000;
+    const uint64_t written = MoveWriteTime(file.Path(), hour);
+    {
+        WaveStore s;
+        RecoveryLoss loss;
+        ASSERT_TRUE(s.Adopt(OnlyLeftover(), loss));
+        EXPECT_FALSE(loss.Any());
+        EXPECT_EQ(s.Length(), sound.size());
+        EXPECT_FALSE(s.Untitled());
+        s.Release();
+    }
+    // The same size, other sound, and the write time put back.
+    ASSERT_TRUE(test::WriteWavFile(file.Path(), f, test::SineBytes(f, 1000, 1.0)));
+    MoveWriteTime(file.Path(), 0, written);
+    WaveStore s;
+    RecoveryLoss loss;
+    ASSERT_TRUE(s.Adopt(OnlyLeftover(), loss));
+    ASSERT_EQ(loss.files.size(), 1u);
+    EXPECT_EQ(loss.fileBytes, sound.size());
+    EXPECT_EQ(s.Length(), 0u);
+    EXPECT_TRUE(s.Untitled());
+    s.Close();
 }
 
 }  // namespace
