@@ -211,7 +211,14 @@ void WaveStore::Release() {
 
 bool WaveStore::WriteJournalLocked() {
     if (folder_.empty()) return false;
-    return WriteJournalFile(folder_, meta_);
+    return WriteJournalCopy(folder_, meta_, ++journalTaken_);
+}
+
+bool WaveStore::WriteJournalCopy(const std::wstring& folder, const WaveJournal& journal, uint64_t taken) {
+    std::lock_guard<std::mutex> lock(journalLock_);
+    if (taken < journalWritten_) return true;  // a newer one is there already
+    journalWritten_ = taken;
+    return WriteJournalFile(folder, journal);
 }
 
 void WaveStore::Describe(const WAVEFORMATEX& format, const WaveExtension& extension, const std::wstring& name,
@@ -336,13 +343,30 @@ void WaveStore::BeginTake(uint64_t elementOffset, uint64_t fileOffset) {
 void WaveStore::TakeWritten(uint64_t bytes) {
     if (checkpointMs_ == 0) return;
     auto now = std::chrono::steady_clock::now();
-    std::lock_guard<std::mutex> lock(lock_);
-    if (!meta_.recording || now - lastCheckpoint_ < std::chrono::milliseconds(checkpointMs_)) return;
-    lastCheckpoint_ = now;
-    // Samples first, then the journal that counts them.
-    if (!FlushFileBuffers(samples_.Get())) return;
-    meta_.take.bytes = bytes;
-    WriteJournalLocked();
+    HANDLE samples;
+    uint64_t began;
+    {
+        std::lock_guard<std::mutex> lock(lock_);
+        if (!meta_.recording || now - lastCheckpoint_ < std::chrono::milliseconds(checkpointMs_)) return;
+        lastCheckpoint_ = now;
+        samples = samples_.Get();  // stays open: the take must end before the store closes
+        began = meta_.take.began;
+    }
+    // Samples first, then the journal that counts them; neither under the
+    // store's lock, which the window reads the length through.
+    if (!FlushFileBuffers(samples)) return;
+    WaveJournal copy;
+    std::wstring folder;
+    uint64_t taken;
+    {
+        std::lock_guard<std::mutex> lock(lock_);
+        if (!meta_.recording || meta_.take.began != began) return;  // the take ended meanwhile
+        meta_.take.bytes = std::max(meta_.take.bytes, bytes);
+        copy = meta_;
+        folder = folder_;
+        taken = ++journalTaken_;
+    }
+    WriteJournalCopy(folder, copy, taken);
 }
 
 HANDLE WaveStore::SourceHandle(const std::vector<ScopedFile>& files, uint32_t source) {

@@ -151,7 +151,15 @@ private:
     bool WriteJournalLocked();
     static HANDLE SourceHandle(const std::vector<ScopedFile>& files, uint32_t source);
 
+    // Writes a journal taken as number `taken`, unless a later one is on disk
+    // already: a checkpoint writes its copy outside lock_, so a slow disk
+    // holds up neither the window nor the recording's bookkeeping.
+    bool WriteJournalCopy(const std::wstring& folder, const WaveJournal& journal, uint64_t taken);
+
     mutable std::mutex lock_;
+    std::mutex journalLock_;       // one journal write at a time; after lock_ when both are held
+    uint64_t journalTaken_ = 0;    // under lock_
+    uint64_t journalWritten_ = 0;  // under journalLock_
     ScopedFile samples_;
     ScopedFile owner_;  // the lock file: held while this process has the element
     std::wstring folder_, path_;

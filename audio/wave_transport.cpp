@@ -6,9 +6,10 @@
 namespace orvo {
 namespace {
 
-// Buffers of a tenth of a second: the recorder has 1.6 s of them queued, so
-// a stalled disk write does not drop sound; the player keeps 0.6 s ahead.
-constexpr size_t kRecordBuffers = 16;
+// Buffers of a tenth of a second: the recorder has 6 s of them queued, so
+// a disk that stalls for seconds (a flush behind other programs' writes)
+// does not drop sound; the player keeps 0.6 s ahead.
+constexpr size_t kRecordBuffers = 60;
 constexpr size_t kPlayBuffers = 6;
 
 DWORD BufferBytes(const WAVEFORMATEX& f) {

@@ -43,10 +43,10 @@ TEST_F(MainWindowTest, TimerTickShowsTheTimeSinceTheRecordStarted) {
     EXPECT_EQ(form->LblFile.Text(), L"录音时间：2分5秒");
     now = 45000.25 + 61.0 * 60 / 86400;
     form->TimerBar_Timer();
-    EXPECT_EQ(form->LblFile.Text(), L"录音时间：1分0秒");
+    EXPECT_EQ(form->LblFile.Text(), L"录音时间：1小时1分0秒");
     form->mnuStop_Click();
     // After Stop the last elapsed text stays.
-    EXPECT_EQ(form->LblFile.Text(), L"录音时间：1分0秒");
+    EXPECT_EQ(form->LblFile.Text(), L"录音时间：1小时1分0秒");
 }
 
 TEST_F(MainWindowTest, RecordStopAndPlayFollowTheStateTable) {
