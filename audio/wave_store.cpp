@@ -14,6 +14,7 @@ namespace {
 // The test seams: a disk that fills at this file size, and an element limit.
 std::atomic<uint64_t> g_writeLimit{WaveStore::kNoLimit};
 std::atomic<uint64_t> g_elementLimit{WaveStore::kNoLimit};
+std::atomic<void (*)()> g_flushHook{nullptr};
 
 OVERLAPPED At(uint64_t offset) {
     OVERLAPPED o{};
@@ -261,6 +262,7 @@ std::vector<WaveStore::Piece> WaveStore::Pieces() const {
 
 void WaveStore::FailWritesBeyond(uint64_t fileBytes) { g_writeLimit = fileBytes; }
 void WaveStore::LimitElementsTo(uint64_t elementBytes) { g_elementLimit = elementBytes; }
+void WaveStore::BeforeCheckpointFlush(void (*hook)()) { g_flushHook = hook; }
 uint64_t WaveStore::ElementLimit(uint64_t formatLimit) { return std::min(formatLimit, g_elementLimit.load()); }
 
 bool WaveStore::WriteFileAt(uint64_t fileOffset, const void* data, uint32_t n) const {
@@ -354,6 +356,7 @@ void WaveStore::TakeWritten(uint64_t bytes) {
     }
     // Samples first, then the journal that counts them; neither under the
     // store's lock, which the window reads the length through.
+    if (auto hook = g_flushHook.load()) hook();
     if (!FlushFileBuffers(samples)) return;
     WaveJournal copy;
     std::wstring folder;

@@ -131,6 +131,9 @@ public:
     static constexpr uint64_t kNoLimit = UINT64_MAX;
     static void FailWritesBeyond(uint64_t fileBytes);
     static void LimitElementsTo(uint64_t elementBytes);
+    // Called before each checkpoint's flush, standing for a disk that is
+    // slow to flush; nullptr: none.
+    static void BeforeCheckpointFlush(void (*hook)());
     // The most an element may hold, given what its file format can hold.
     static uint64_t ElementLimit(uint64_t formatLimit);
 

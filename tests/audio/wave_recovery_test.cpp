@@ -4,7 +4,9 @@
 // that are not there.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "audio/wave_audio_device.h"
@@ -226,6 +228,49 @@ TEST(Recovery, AnOpenedFileIsKnownByItsContentsNotItsWriteTime) {
     EXPECT_EQ(s.Length(), 0u);
     EXPECT_TRUE(s.Untitled());
     s.Close();
+}
+
+HANDLE g_flushing, g_mayFlush;
+
+// A checkpoint on a disk that is slow to flush holds up neither the window
+// (which reads the length) nor the end of the take: the store's lock is free
+// while the samples are flushed and the journal written.
+TEST(Recovery, ACheckpointWaitingForTheDiskDoesNotHoldTheStore) {
+    test::ScopedRecoveryRoot root;
+    g_flushing = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    g_mayFlush = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    WaveStore::BeforeCheckpointFlush([] {
+        SetEvent(g_flushing);
+        WaitForSingleObject(g_mayFlush, 30000);
+    });
+    WaveStore s;
+    ASSERT_TRUE(s.Open());
+    s.SetCheckpointInterval(1);
+    s.BeginTake(0, 0);
+    ASSERT_TRUE(s.WriteFileAt(0, "abcd", 4));
+    Sleep(5);
+    std::thread recording([&] { s.TakeWritten(4); });
+    ASSERT_EQ(WaitForSingleObject(g_flushing, 10000), WAIT_OBJECT_0);
+    std::atomic<bool> answered{false};
+    std::thread window([&] {
+        s.Length();
+        s.Insert(0, 0, 4);  // the take ends while its checkpoint still waits
+        answered = true;
+    });
+    for (int i = 0; i < 500 && !answered; ++i) Sleep(10);
+    EXPECT_TRUE(answered) << "the store stayed locked while the checkpoint waited for the disk";
+    SetEvent(g_mayFlush);
+    recording.join();
+    window.join();
+    WaveStore::BeforeCheckpointFlush(nullptr);
+    WaveJournal j;
+    ASSERT_TRUE(ReadJournalFile(s.Folder(), j));
+    EXPECT_FALSE(j.recording) << "the late checkpoint did not bring back the take that ended";
+    ASSERT_EQ(j.pieces.size(), 1u);
+    EXPECT_EQ(j.pieces[0].bytes, 4u);
+    s.Close();
+    CloseHandle(g_flushing);
+    CloseHandle(g_mayFlush);
 }
 
 }  // namespace
