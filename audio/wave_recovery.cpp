@@ -98,7 +98,11 @@ std::vector<Leftover> FindLeftovers() {
     HANDLE find = FindFirstFileW((root + L"\\*").c_str(), &data);
     if (find == INVALID_HANDLE_VALUE) return found;
     do {
-        if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
+        // A junction or link in the recovery folder would lead the store's
+        // writes and deletes somewhere else: only real folders are elements.
+        if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ||
+            (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
+            continue;
         std::wstring name = data.cFileName;
         if (name == L"." || name == L"..") continue;
         Leftover l;

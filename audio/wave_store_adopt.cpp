@@ -2,6 +2,7 @@
 // files bear it out, so that whatever it says, every byte that is there can
 // be played and saved and nothing outside the element's files is read.
 #include <algorithm>
+#include <cwctype>
 
 #include "audio/wave_store.h"
 #include "audio/wave_store_files.h"
@@ -23,13 +24,24 @@ void SettleTake(WaveJournal& j, uint64_t samplesSize) {
     j.take = {};
 }
 
+// A journal may have been planted: its sources are only ever the kind of
+// path an opened WAV file has, a drive letter's or a share's, never a
+// device or a raw \\?\ path, and name an existing file.
+bool PlausibleSourcePath(const std::wstring& p) {
+    const bool drive = p.size() > 3 && iswalpha(p[0]) && p[1] == L':' && p[2] == L'\\';
+    const bool share = p.size() > 4 && p[0] == L'\\' && p[1] == L'\\' && p[2] != L'?' && p[2] != L'.' && p[2] != L'\\';
+    if (!drive && !share) return false;
+    const DWORD attributes = GetFileAttributesW(p.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
 // Opened files must be exactly as they were; a piece of one that changed or
 // went would play something else, so it is left out. Returns the files, in
 // source order, closed for those left out.
 std::vector<ScopedFile> ReopenSources(WaveJournal& j, RecoveryLoss& loss) {
     std::vector<ScopedFile> files;
     for (const JournalSource& s : j.sources) {
-        ScopedFile f(OpenForReading(s.path));
+        ScopedFile f(PlausibleSourcePath(s.path) ? OpenForReading(s.path) : INVALID_HANDLE_VALUE);
         JournalSource now;
         if (!f || !StampSource(f.Get(), s.path, now) || !SameSource(s, now)) {
             f.Reset();
@@ -84,7 +96,7 @@ bool WaveStore::Adopt(Leftover&& leftover, RecoveryLoss& loss) {
     if (loss.Any()) j.saved = false;
     // Without all of its files the element is not that file any more: a
     // Save must never propose to replace the original with what is left.
-    if (!loss.files.empty()) j.untitled = true;
+    if (!loss.files.empty() || !PlausibleSourcePath(j.name)) j.untitled = true;
     if (leftover.state == JournalState::Damaged) {
         // The journal we could not read stays as it was, beside the one
         // written from now on, for anyone who wants to look at it.

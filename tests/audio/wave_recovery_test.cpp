@@ -230,6 +230,45 @@ TEST(Recovery, AnOpenedFileIsKnownByItsContentsNotItsWriteTime) {
     s.Close();
 }
 
+// A planted journal reads nothing but opened WAV files by their ordinary
+// paths (here the very same file through a raw \\?\ path), and proposes to
+// save under no name that is not an existing file.
+TEST(Recovery, APlantedJournalReachesNoOtherFileAndProposesNoOtherName) {
+    test::ScopedRecoveryRoot root;
+    TempFile file;
+    const WAVEFORMATEX f = test::MakePcmFormat(8000, 16, 1);
+    ASSERT_TRUE(test::WriteWavFile(file.Path(), f, test::SineBytes(f, 440, 0.5)));
+    std::wstring folder;
+    {
+        WaveAudioDevice device;
+        device.SetFileName(file.Path());
+        ASSERT_EQ(device.Command(L"open"), 0u);
+        device.LeaveForRecovery();
+    }
+    Leftover l = OnlyLeftover();
+    ASSERT_EQ(l.journal.sources.size(), 1u);
+    WaveJournal j = l.journal;
+    folder = l.folder;
+    l = Leftover{};
+    j.sources[0].path = L"\\\\?\\" + file.Path();
+    ASSERT_TRUE(WriteJournalFile(folder, j));
+    WaveStore s;
+    RecoveryLoss loss;
+    ASSERT_TRUE(s.Adopt(OnlyLeftover(), loss));
+    EXPECT_EQ(loss.files.size(), 1u);
+    EXPECT_EQ(s.Length(), 0u);
+    s.Release();
+
+    j.sources.clear();
+    j.pieces.clear();
+    j.name = L"C:\\no such folder\\planted.wav";
+    j.untitled = false;
+    ASSERT_TRUE(WriteJournalFile(folder, j));
+    ASSERT_TRUE(s.Adopt(OnlyLeftover(), loss));
+    EXPECT_TRUE(s.Untitled());
+    s.Close();
+}
+
 HANDLE g_flushing, g_mayFlush;
 
 // A checkpoint on a disk that is slow to flush holds up neither the window
