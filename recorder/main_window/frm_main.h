@@ -199,6 +199,7 @@ private:
     // The same for any device: the save dialog proposes proposedName, the
     // file is written on a worker behind a progress window with Cancel.
     bool SaveElementAs(WaveAudioDevice& device, const std::wstring& proposedName);
+    bool saveFailed_ = false;  // the last SaveElementAs failed (not cancelled)
     // One leftover: asks until it is restored, saved, discarded or put off.
     void OfferLeftover(Leftover& leftover);
     bool RestoreLeftover(Leftover& leftover);

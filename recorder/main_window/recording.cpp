@@ -75,6 +75,9 @@ std::wstring DeviceReason(const WaveAudioDevice& device, MCIERROR err) {
 
 }  // namespace
 
+constexpr wchar_t kKeepForLaterPrompt[] =
+    L"录音没有保存成功。要把它留在恢复文件夹中，下次启动录音机时再保存吗？\n\n是：保留录音并退出；否：回到主窗口。";
+
 std::wstring NewRecordingName(const SYSTEMTIME& t) {
     wchar_t hhmmss[16];
     swprintf(hhmmss, 16, L"%02u%02u%02u", t.wHour, t.wMinute, t.wSecond);
@@ -208,6 +211,7 @@ bool FrmMain::SaveElementAs(WaveAudioDevice& device, const std::wstring& propose
     // The replace question is asked below, the same way whatever dialog ran.
     r.confirmOverwrite = false;
     r.fileName = proposedName;
+    saveFailed_ = false;
     std::wstring path = Ui().FileDialog(r);
     if (path.empty()) return false;
     if (FileExists(path)) {
@@ -224,11 +228,13 @@ bool FrmMain::SaveElementAs(WaveAudioDevice& device, const std::wstring& propose
                                               cancelled = err != 0 && control.Cancelled();
                                           });
     if (!outcome.ok) {
+        saveFailed_ = true;
         ShowMessage(Hwnd(), outcome.description, kProgramTitle, MB_OK | MB_ICONINFORMATION);
         return false;
     }
     if (cancelled) return false;
     if (err != 0) {
+        saveFailed_ = true;
         ShowMessage(Hwnd(), DeviceReason(device, err), kProgramTitle, MB_OK | MB_ICONINFORMATION);
         return false;
     }
@@ -303,7 +309,16 @@ void FrmMain::mnuExit_Click() {
     // The take ends before the save, as Open does: a save while the take
     // runs would race its end and write the element as it was a moment ago.
     if (MMCRecord.GetMode() != WaveAudioDevice::Mode::Stopped) mnuStop_Click();
-    if (!SaveBeforeLeaving()) return;
+    saveFailed_ = false;
+    if (!SaveBeforeLeaving()) {
+        // A save that cannot succeed now (a full disk, a drive gone) must
+        // not leave "No", which deletes the recording, as the only way out.
+        if (saveFailed_ && ShowMessage(Hwnd(), kKeepForLaterPrompt, kProgramTitle, MB_YESNO | MB_ICONWARNING) == IDYES) {
+            MMCRecord.LeaveForRecovery();
+            EndProgram();
+        }
+        return;
+    }
     // Saved or declined: the element's files in the recovery folder go.
     MMCRecord.Command(L"close");
     EndProgram();

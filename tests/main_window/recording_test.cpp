@@ -2,6 +2,8 @@
 // row of the state table, the save prompts, and the failures of the actions.
 #include "tests/main_window/main_window_fixture.h"
 #include "audio/wave_journal.h"
+#include "audio/wave_recovery.h"
+#include "tests/support/recovery_folder.h"
 #include "base/rounding.h"
 #include "base/text.h"
 #include "recorder/resource.h"
@@ -264,6 +266,24 @@ TEST_F(MainWindowTest, ExitDuringATakeInTheMiddleSavesTheWholeElement) {
     const size_t edge = f.nAvgBytesPerSec * 4 / 10;  // 0.4 s, inside the head and the tail
     EXPECT_TRUE(std::equal(tone.begin(), tone.begin() + edge, wav.data.begin())) << "the head";
     EXPECT_TRUE(std::equal(tone.end() - edge, tone.end(), wav.data.end() - edge)) << "the tail";
+}
+
+// A save that fails at Exit: the recording may be kept for the next start
+// instead of being given up with "No".
+TEST_F(MainWindowTest, ExitAfterAFailedSaveKeepsTheRecordingForTheNextStart) {
+    orvo::test::ScopedRecoveryRoot root;
+    form->NewRecordFile();
+    form->mnuRecord_Click();
+    ASSERT_TRUE(PumpUntil([&] { return form->MMCRecord.Length() >= 300; }, 5000));
+    form->mnuStop_Click();
+    ui.messageAnswers = {IDYES, IDOK, IDYES};  // save; the failure; keep it
+    ui.dialogAnswers = {L"C:\\no such folder here\\take.wav"};
+    form->mnuExit_Click();
+    ASSERT_EQ(ui.Messages().size(), 3u);
+    EXPECT_EQ(form->programEnds, 1);
+    std::vector<Leftover> found = FindLeftovers();
+    ASSERT_EQ(found.size(), 1u);
+    EXPECT_GE(found[0].Milliseconds(), 300u);
 }
 
 TEST_F(MainWindowTest, ExitWithoutARecordingEndsAtOnce) {
