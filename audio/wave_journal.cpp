@@ -277,12 +277,14 @@ JournalState LoadJournal(const std::wstring& folder, WaveJournal& out, WAVEFORMA
 
 void DeleteElementFolder(const std::wstring& folder, HANDLE ownerLock) {
     // The samples and the journal go while the lock is still held, so no
-    // other instance can take a half-deleted folder for a leftover.
+    // other instance can take a half-deleted folder for a leftover; the
+    // samples first, so that a folder a kill interrupted here holds nothing
+    // to offer again.
+    DeleteFileW((folder + L"\\" + kSamplesFile).c_str());
     DeleteFileW((folder + L"\\" + kJournalFile).c_str());
     DeleteFileW((folder + L"\\" + kJournalNewFile).c_str());
     DeleteFileW((folder + L"\\" + kJournalOldFile).c_str());
     DeleteFileW((folder + L"\\" + kJournalKeptFile).c_str());
-    DeleteFileW((folder + L"\\" + kSamplesFile).c_str());
     if (ownerLock && ownerLock != INVALID_HANDLE_VALUE) CloseHandle(ownerLock);
     DeleteFileW((folder + L"\\" + kLockFile).c_str());
     RemoveDirectoryW(folder.c_str());

@@ -38,9 +38,22 @@ void AsRawRecording(Leftover& out, uint64_t samplesBytes, uint64_t created, cons
 
 bool ClaimLeftover(const std::wstring& folder, Leftover& out) {
     ScopedFile lock(OpenOwnerLock(folder, false));
+    if (!lock && GetLastError() == ERROR_FILE_NOT_FOUND) {
+        // No lock file: an element writes its journal and samples only once
+        // it holds its lock, so with either of them there nobody is making
+        // this folder now; its sound must not lie there forgotten. Without
+        // them it is debris.
+        const bool holdsSomething =
+            GetFileAttributesW((folder + L"\\" + kSamplesFile).c_str()) != INVALID_FILE_ATTRIBUTES ||
+            GetFileAttributesW((folder + L"\\" + kJournalFile).c_str()) != INVALID_FILE_ATTRIBUTES;
+        if (!holdsSomething) {
+            RemoveDirectoryW(folder.c_str());
+            return false;
+        }
+        lock.Reset(OpenOwnerLock(folder, true));
+    }
     if (!lock) {
-        // A sharing violation: its owner is alive. Anything else (no lock
-        // file): not an element folder, or one being deleted right now.
+        // A sharing violation: its owner is alive.
         return false;
     }
     WaveJournal journal;

@@ -137,6 +137,22 @@ TEST(Recovery, AJournalThisBuildCannotReadNeverCostsTheSamples) {
     // (Close deleted the folder; the kept journal went with it on the user's word.)
 }
 
+// A folder that lost its lock file (or never got one) is claimed when it
+// holds sound, and removed when it holds nothing.
+TEST(Recovery, AFolderWithoutItsLockIsStillOfferedOrTidiedAway) {
+    test::ScopedRecoveryRoot root;
+    std::vector<uint8_t> sound;
+    const std::wstring folder = LeaveElement(sound);
+    ASSERT_TRUE(DeleteFileW((folder + L"\\" + kLockFile).c_str()));
+    Leftover l = OnlyLeftover();
+    EXPECT_EQ(l.bytes, sound.size());
+    EXPECT_TRUE(l.lock);
+    DiscardLeftover(l);
+    ASSERT_TRUE(CreateDirectoryW((root.Path() + L"\\empty").c_str(), nullptr));
+    EXPECT_TRUE(FindLeftovers().empty());
+    EXPECT_EQ(test::ElementFolders(root.Path()), 0);
+}
+
 TEST(Recovery, AnUnreadableFormatIsGuessedAndTheDamagedJournalKept) {
     test::ScopedRecoveryRoot root;
     std::vector<uint8_t> sound;
