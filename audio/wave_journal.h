@@ -13,6 +13,8 @@
 //   source <n> <size> <FILETIME of last write> <path>      one per opened file, n from 1
 //   piece <source> <offset> <bytes>                        in element order; source 0 = samples file
 //   take <element offset> <file offset> <bytes on disk> <FILETIME began>   while recording
+//   mark <frame> <name>         one per mark, in frame order
+//   takemark <frame> <name>     a mark made during the running take, frames into it
 //   end
 #pragma once
 #include <windows.h>
@@ -23,6 +25,7 @@
 #include <string_view>
 #include <vector>
 
+#include "audio/wave_marks.h"
 #include "audio/wave_riff.h"
 #include "base/scoped.h"
 
@@ -58,6 +61,12 @@ struct WaveJournal {
     std::vector<JournalPiece> pieces;
     bool recording = false;
     JournalTake take;
+    // Marks are frames of the element. Those made during a running take
+    // count from the take's start until the take becomes part of it. A
+    // journal of an earlier build knows no marks; its parser passes their
+    // records over and restores the sound without them.
+    std::vector<WaveMark> marks;
+    std::vector<WaveMark> takeMarks;
 };
 
 std::string FormatJournal(const WaveJournal& journal);

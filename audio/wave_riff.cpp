@@ -79,6 +79,25 @@ MCIERROR Refuse(WaveLayout& out, WaveFileProblem problem) {
     return problem == WaveFileProblem::CannotRead ? MCIERR_FILE_READ : MCIERR_INVALID_FILE;
 }
 
+// A "cue " chunk, or a LIST chunk of form "adtl", read into its place; other
+// LIST forms (text about the file) are passed over. Marks are a small thing:
+// anything beyond a megabyte is not read.
+bool ReadMarkChunk(const uint8_t* id, uint64_t body, uint64_t size, const ReadAt& read, std::vector<uint8_t>& cue,
+                   std::vector<uint8_t>& adtl) {
+    constexpr uint64_t kMost = 1 << 20;
+    const bool isCue = std::memcmp(id, "cue ", 4) == 0;
+    if (isCue ? !cue.empty() : !adtl.empty()) return true;
+    if (size > kMost) return true;
+    std::vector<uint8_t> bytes(static_cast<size_t>(size));
+    if (!bytes.empty() && !read(body, bytes.data(), static_cast<uint32_t>(bytes.size()))) return false;
+    if (isCue) {
+        cue = std::move(bytes);
+    } else if (bytes.size() >= 4 && std::memcmp(bytes.data(), "adtl", 4) == 0) {
+        adtl.assign(bytes.begin() + 4, bytes.end());
+    }
+    return true;
+}
+
 size_t HeaderSize(const WAVEFORMATEX& format, const WaveExtension& extension) {
     if (extension.present) return 12 + 8 + 40 + (format.wFormatTag == WAVE_FORMAT_PCM ? 0 : 12) + 8;
     if (format.wFormatTag == WAVE_FORMAT_PCM) return 44;
@@ -136,8 +155,10 @@ MCIERROR ParseWaveLayout(uint64_t fileSize, const ReadAt& read, WaveLayout& out)
     WAVEFORMATEX format{};
     WaveExtension extension;
     uint64_t dataOffset = 0, dataBytes = 0;
+    std::vector<uint8_t> cue, adtl;
     uint64_t pos = 12;
-    while (pos + 8 <= end && !(haveFormat && haveData)) {
+    // On past the data too: the cue chunk usually follows it.
+    while (pos + 8 <= end) {
         uint8_t chunk[8];
         if (!read(pos, chunk, sizeof(chunk))) return Refuse(out, WaveFileProblem::CannotRead);
         uint32_t size = Le32(chunk + 4);
@@ -156,6 +177,9 @@ MCIERROR ParseWaveLayout(uint64_t fileSize, const ReadAt& read, WaveLayout& out)
             dataOffset = body;
             dataBytes = std::min<uint64_t>(size, available);
             haveData = true;
+        } else if (std::memcmp(chunk, "cue ", 4) == 0 || std::memcmp(chunk, "LIST", 4) == 0) {
+            if (!ReadMarkChunk(chunk, body, std::min<uint64_t>(size, available), read, cue, adtl))
+                return Refuse(out, WaveFileProblem::CannotRead);
         }
         pos = body + size + (size & 1);
     }
@@ -164,6 +188,7 @@ MCIERROR ParseWaveLayout(uint64_t fileSize, const ReadAt& read, WaveLayout& out)
     out.extension = extension;
     out.dataOffset = dataOffset;
     out.dataBytes = dataBytes - dataBytes % format.nBlockAlign;
+    out.marks = ReadCueChunks(cue, adtl, out.dataBytes / format.nBlockAlign);
     return 0;
 }
 

@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "audio/wave_marks.h"
+
 namespace orvo {
 
 // What WAVE_FORMAT_EXTENSIBLE adds to a format; present only when the file
@@ -36,6 +38,7 @@ struct WaveLayout {
     WaveExtension extension;
     uint64_t dataOffset = 0;  // where the samples start in the file
     uint64_t dataBytes = 0;   // whole sample frames that are really there
+    std::vector<WaveMark> marks;  // from the cue chunk and its labels, inside the data
     // When the file is refused: why, and for an unsupported format its name.
     WaveFileProblem problem = WaveFileProblem::None;
     std::wstring formatName;

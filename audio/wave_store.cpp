@@ -41,7 +41,9 @@ uint64_t SettleTake(WaveJournal& j, uint64_t samplesSize) {
     uint64_t bytes = std::max(j.take.bytes, onDisk);
     bytes -= bytes % align;
     const uint64_t from = j.take.fileOffset;
-    j.pieces = Spliced(j.pieces, std::min(j.take.elementOffset, LengthOf(j.pieces)), {from, bytes, 0});
+    const uint64_t at = std::min(j.take.elementOffset, LengthOf(j.pieces));
+    j.pieces = Spliced(j.pieces, at, {from, bytes, 0});
+    PlaceMarks(j.marks, j.takeMarks, align, at, bytes, true);
     j.recording = false;
     j.take = {};
     return std::max(fileEnd, from + bytes);
@@ -134,6 +136,18 @@ std::vector<WaveStore::Piece> Spliced(const std::vector<WaveStore::Piece>& piece
             merged.push_back(p);
     }
     return merged;
+}
+
+void PlaceMarks(std::vector<WaveMark>& marks, std::vector<WaveMark>& takeMarks, WORD blockAlign, uint64_t at,
+                uint64_t bytes, bool takeEnded) {
+    const uint64_t align = std::max<WORD>(blockAlign, 1), atFrame = at / align, frames = bytes / align;
+    for (WaveMark& m : marks)
+        if (m.frame > atFrame) m.frame += frames;
+    if (takeEnded) {
+        for (WaveMark& m : takeMarks) marks.push_back({atFrame + std::min(m.frame, frames), std::move(m.name)});
+        takeMarks.clear();
+    }
+    SortMarks(marks);
 }
 
 bool StampSource(HANDLE file, const std::wstring& path, JournalSource& s) {
@@ -334,10 +348,12 @@ void WaveStore::Insert(uint64_t elementOffset, uint64_t fileOffset, uint64_t byt
     std::lock_guard<std::mutex> lock(lock_);
     bool wasRecording = meta_.recording;
     meta_.recording = false;
+    const uint64_t at = std::min(elementOffset, length_);
+    PlaceMarks(meta_.marks, meta_.takeMarks, meta_.format.nBlockAlign, at, bytes, wasRecording);
     if (bytes > 0) {
         // What the journal is about to name must be on the disk first.
         FlushFileBuffers(samples_.Get());
-        meta_.pieces = Spliced(meta_.pieces, std::min(elementOffset, length_), {fileOffset, bytes, 0});
+        meta_.pieces = Spliced(meta_.pieces, at, {fileOffset, bytes, 0});
         length_ += bytes;
         fileEnd_ = std::max(fileEnd_, fileOffset + bytes);
         meta_.saved = false;
@@ -360,6 +376,8 @@ void WaveStore::TakeFile(const std::wstring& path, ScopedFile file, const WaveLa
     meta_.pieces.clear();
     if (layout.dataBytes) meta_.pieces.push_back({layout.dataOffset, layout.dataBytes, 1});
     length_ = layout.dataBytes;
+    meta_.marks = layout.marks;
+    meta_.takeMarks.clear();
     meta_.saved = true;
     WriteJournalLocked();
 }
@@ -385,6 +403,24 @@ void WaveStore::TakeWritten(uint64_t bytes) {
     if (!FlushFileBuffers(samples_.Get())) return;
     meta_.take.bytes = bytes;
     WriteJournalLocked();
+}
+
+void WaveStore::AddMark(const WaveMark& mark, bool inTake) {
+    std::lock_guard<std::mutex> lock(lock_);
+    std::vector<WaveMark>& marks = inTake && meta_.recording ? meta_.takeMarks : meta_.marks;
+    marks.push_back(mark);
+    SortMarks(marks);
+    meta_.saved = false;
+    WriteJournalLocked();
+}
+
+std::vector<WaveMark> WaveStore::Marks(const Pending* pending) const {
+    std::lock_guard<std::mutex> lock(lock_);
+    std::vector<WaveMark> marks = meta_.marks, takeMarks = meta_.takeMarks;
+    if (pending)
+        PlaceMarks(marks, takeMarks, meta_.format.nBlockAlign, std::min(pending->elementOffset, length_),
+                   pending->bytes, true);
+    return marks;
 }
 
 HANDLE WaveStore::SourceHandle(const std::vector<ScopedFile>& files, uint32_t source) {

@@ -18,5 +18,10 @@ std::vector<WaveStore::Piece> Spliced(const std::vector<WaveStore::Piece>& piece
 // whether it is still the same file.
 bool StampSource(HANDLE file, const std::wstring& path, JournalSource& s);
 HANDLE OpenForReading(const std::wstring& path);
+// The marks when bytes are put into the element at byte offset at: those
+// after it move on, and (takeEnded) the marks of the take that was running
+// there land in it.
+void PlaceMarks(std::vector<WaveMark>& marks, std::vector<WaveMark>& takeMarks, WORD blockAlign, uint64_t at,
+                uint64_t bytes, bool takeEnded);
 
 }  // namespace orvo

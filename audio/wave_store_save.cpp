@@ -103,20 +103,8 @@ bool WaveStore::ReadElement(uint64_t offset, void* data, uint32_t n, const Pendi
 MCIERROR WaveStore::CopyInto(HANDLE out, SampleWriter& writer, const Pending* pending,
                              const JobControl* control) const {
     const uint64_t bytes = Length() + (pending ? pending->bytes : 0);
-    if (!writer.Begin(out, Format(), Extension(), bytes)) return MCIERR_FILE_WRITE;
-    std::vector<char> block;
-    for (uint64_t done = 0; done < bytes;) {
-        if (control && control->Cancelled()) return MCIERR_FILE_NOT_SAVED;
-        uint32_t n = writer.NextBlock(done, bytes - done);
-        if (n == 0) return MCIERR_FILE_WRITE;
-        if (block.size() < n) block.resize(n);
-        if (!ReadElement(done, block.data(), n, pending)) return MCIERR_FILE_READ;
-        if (!writer.Write(out, block.data(), n)) return MCIERR_FILE_WRITE;
-        done += n;
-        if (control) control->Report(static_cast<double>(done) / bytes);
-    }
-    if (!writer.Finish(out) || !FlushFileBuffers(out)) return MCIERR_FILE_WRITE;
-    return 0;
+    auto read = [&](uint64_t offset, void* data, uint32_t n) { return ReadElement(offset, data, n, pending); };
+    return WriteSound(out, writer, Format(), Extension(), bytes, Marks(pending), read, control);
 }
 
 MCIERROR WaveStore::SaveAs(const std::wstring& path, SampleWriter& writer, const Pending* pending,
