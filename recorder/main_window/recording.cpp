@@ -112,6 +112,7 @@ void FrmMain::NewRecordFile() {
     SYSTEMTIME now;
     GetLocalTime(&now);
     newFileName_ = NewRecordingName(now);
+    markNotice_.clear();
     LblFile.SetText(L"文件：" + newFileName_);
     if (opened != 0) {
         // Without an element nothing can be recorded; the caller reports it
@@ -171,6 +172,7 @@ void FrmMain::mnuOpen_Click() {
     strFileName = chosen;
     Resume([&] { MMCRecord.Command(L"close"); });
     Resume([&] { MMCRecord.SetFileName(strFileName); });
+    markNotice_.clear();
     Resume([&] { LblFile.SetText(L"文件：" + strFileName); });
     MCIERROR err = MMCRecord.Command(L"open");
     Resume([&] { TimerBar.SetEnabled(false); });
@@ -286,6 +288,23 @@ void FrmMain::mnuStop_Click() {
     if (MMCRecord.TakeEndNotice(end)) ShowMessage(Hwnd(), TakeEndText(end), kProgramTitle, MB_OK | MB_ICONINFORMATION);
 }
 
+// Mark menu item and the M key: a mark where the sound is now, during a
+// take or playback or where they stopped, named by its number.
+void FrmMain::mnuMark_Click() {
+    const std::wstring name = L"标记 " + std::to_wstring(MMCRecord.Marks().size() + 1);
+    uint64_t frame = 0;
+    if (!MMCRecord.AddMark(name, frame)) return;
+    blnModified = -1;
+    const uint32_t rate = MMCRecord.Format().nSamplesPerSec;
+    markNotice_ = L"已添加" + name + L"（" + DurationText(static_cast<uint32_t>(rate ? frame * 1000 / rate : 0)) +
+                  L"）";
+    // While recording the time tick writes the line; otherwise it is written here.
+    if (!TimerBar.Enabled()) {
+        std::wstring line = LblFile.Text();
+        LblFile.SetText(line.substr(0, line.find(L'\n')) + MarkNoticeLine());
+    }
+}
+
 // The device ended a take by itself (input gone, disk full, size limit).
 void FrmMain::MMCRecord_Done() { mnuStop_Click(); }
 
@@ -318,7 +337,7 @@ void FrmMain::StartLevelMeter(bool input) {
 // Every 200 ms while recording: the time so far, and a word in the status
 // line when nothing or too much comes in.
 void FrmMain::TimerBar_Timer() {
-    LblFile.SetText(ElapsedText(dtRecordStart, clock()));
+    LblFile.SetText(ElapsedText(dtRecordStart, clock()) + MarkNoticeLine());
     Resume([&] {
         const wchar_t* status = kStatusRecording;
         switch (inputWatch_.Update(MMCRecord.Levels(), GetTickCount())) {
