@@ -8,7 +8,7 @@
 #include "audio/wave_riff.h"
 #include "audio/wave_store_files.h"
 #include "audio/wave_writer.h"
-#include "base/path.h"
+#include "base/replacing_file.h"
 
 namespace orvo {
 
@@ -112,15 +112,9 @@ MCIERROR WaveStore::SaveAs(const std::wstring& path, SampleWriter& writer, const
     if (!IsOpen()) return MCIERR_NONAPPLICABLE_FUNCTION;
     if (path.empty()) return MCIERR_FILE_NOT_SAVED;
     const uint64_t length = Length();
-    std::wstring dir = FolderOf(path);
-    if (dir.empty()) dir = L".";
-    wchar_t temp[MAX_PATH + 1];
-    if (!GetTempFileNameW(dir.c_str(), L"orv", 0, temp)) return MCIERR_FILE_NOT_SAVED;
-    MCIERROR e = MCIERR_FILE_NOT_SAVED;
-    {
-        ScopedFile out(CreateFileW(temp, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (out) e = CopyInto(out.Get(), writer, pending, control);
-    }
+    ReplacingFile out(path);
+    MCIERROR e = out.Open() ? CopyInto(out.Handle(), writer, pending, control) : MCIERR_FILE_NOT_SAVED;
+    out.Close();
     if (!e && control && control->Cancelled()) e = MCIERR_FILE_NOT_SAVED;
     uint64_t data = 0;
     const bool readable = writer.HoldsSamplesAt(data);
@@ -129,14 +123,11 @@ MCIERROR WaveStore::SaveAs(const std::wstring& path, SampleWriter& writer, const
     // the sound.
     if (source && !readable) e = MCIERR_FILE_NOT_SAVED;
     if (!e) ReleaseSource(source);
-    if (!e && !MoveFileExW(temp, path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    if (!e && !out.Replace()) {
         e = MCIERR_FILE_NOT_SAVED;
         ReopenSource(source);
     }
-    if (e) {
-        DeleteFileW(temp);
-        return e;
-    }
+    if (e) return e;
     if (source) {
         ScopedFile saved(OpenForReading(path));
         // A take still running is spliced in at its place when it ends, so

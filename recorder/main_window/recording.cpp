@@ -7,7 +7,7 @@
 
 #include "audio/wave_riff.h"
 #include "recorder/main_window/frm_main.h"
-#include "recorder/jobs/job_progress.h"
+#include "recorder/jobs/save_file.h"
 #include "base/failure.h"
 #include "base/path.h"
 #include "base/rounding.h"
@@ -27,11 +27,6 @@ void SetRecordButtons(Toolbar& bar, bool idle) {
     bar.SetButtonEnabled(L"play", idle);
     bar.SetButtonEnabled(L"stop", !idle);
     bar.SetButtonEnabled(L"save", idle);
-}
-
-bool FileExists(const std::wstring& path) {
-    DWORD a = GetFileAttributesW(path.c_str());
-    return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 // Why a file cannot be opened, in the user's words.
@@ -195,39 +190,11 @@ bool FrmMain::SaveRecording() {
 }
 
 bool FrmMain::SaveElementAs(WaveAudioDevice& device, const std::wstring& proposedName) {
-    FileDialogRequest r;
-    r.owner = Hwnd();
-    r.save = true;
-    r.filter = kWavFilter;
-    r.defaultExt = L"wav";
-    // The replace question is asked below, the same way whatever dialog ran.
-    r.confirmOverwrite = false;
-    r.fileName = proposedName;
-    std::wstring path = Ui().FileDialog(r);
+    std::wstring path = ChooseSaveTarget(Hwnd(), proposedName);
     if (path.empty()) return false;
-    if (FileExists(path)) {
-        std::wstring ask = L"文件“" + FileNameOf(path) + L"”已经存在，是否替换？";
-        if (ShowMessage(Hwnd(), ask, kProgramTitle, MB_YESNO | MB_ICONQUESTION) != IDYES) return false;
-    }
-    // A long element takes a while: the window keeps painting meanwhile,
-    // and Cancel leaves whatever file was at the target as it was.
-    MCIERROR err = 0;
-    bool cancelled = false;
-    WorkOutcome outcome = RunWithProgress(Hwnd(), L"正在保存 " + FileNameOf(path) + L" ...",
-                                          [&](const JobControl& control) {
-                                              err = device.Save(path, &control);
-                                              cancelled = err != 0 && control.Cancelled();
-                                          });
-    if (!outcome.ok) {
-        ShowMessage(Hwnd(), outcome.description, kProgramTitle, MB_OK | MB_ICONINFORMATION);
-        return false;
-    }
-    if (cancelled) return false;
-    if (err != 0) {
-        ShowMessage(Hwnd(), DeviceReason(device, err), kProgramTitle, MB_OK | MB_ICONINFORMATION);
-        return false;
-    }
-    return true;
+    return SaveWithProgress(
+        Hwnd(), path, [&](const JobControl& control) { return device.Save(path, &control); },
+        [&](MCIERROR err) { return DeviceReason(device, err); });
 }
 
 // Record menu item and toolbar button 4: records on at the device's position.
