@@ -141,8 +141,8 @@ void frmAudioEdit::CreateControls() {
     text1_.Create(*this, L"", {frameLeft + 150, frameTop + 300, 5535, 285}, ES_AUTOHSCROLL, IDC_TEXT1);
     command3_.Create(*this, L"停止", {5940, 1950, 705, 375}, IDC_COMMAND3);
     command2_.Create(*this, L"播放", {5940, 1500, 705, 375}, IDC_COMMAND2);
-    command4_.Create(*this, L"保存 A–B 为…", {5880, 2430, 915, 555}, IDC_COMMAND4);
-    command5_.Create(*this, L"删除 A–B 另存为…", {5880, 3090, 915, 555}, IDC_COMMAND5);
+    command4_.Create(*this, L"保存A–B\n为…", {5880, 2430, 915, 555}, IDC_COMMAND4);
+    command5_.Create(*this, L"删除A–B\n另存为…", {5880, 3090, 915, 555}, IDC_COMMAND5);
     for (Button* b : {&command4_, &command5_})
         SetWindowLongW(b->Hwnd(), GWL_STYLE, GetWindowLongW(b->Hwnd(), GWL_STYLE) | BS_MULTILINE);
     command4_.OnClick([this] { Command4_Click(); });
