@@ -265,6 +265,11 @@ MCIERROR WaveAudioDevice::Restore(Leftover&& leftover, RecoveryLoss& loss) {
     return e;
 }
 
+bool WaveAudioDevice::AddMark(const std::wstring& name, uint64_t& frame) {
+    return impl_->element_.AddMark(name, frame);
+}
+std::vector<WaveMark> WaveAudioDevice::Marks() const { return impl_->element_.Marks(); }
+
 void WaveAudioDevice::LeaveForRecovery() { impl_->LeaveForRecovery(); }
 bool WaveAudioDevice::HoldsUnsavedSound() const { return impl_->element_.HoldsUnsavedSound(); }
 

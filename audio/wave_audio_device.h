@@ -102,6 +102,13 @@ public:
     // another thread while the creating thread only reads Length/Position.
     MCIERROR Save(const std::wstring& path, const JobControl* progress = nullptr);
 
+    // Marks: a place in the element with a name, made where the sound is now
+    // (during a take or playback, where it has got to); frame says where.
+    // False without an element. Marks are kept with the element (after a
+    // crash too), saved in the file and read from an opened one.
+    bool AddMark(const std::wstring& name, uint64_t& frame);
+    std::vector<WaveMark> Marks() const;
+
     // Opens a leftover element of an earlier run (refused while an element
     // is open). Pieces of opened files that changed or went since are
     // dropped: lost tells how many milliseconds, lostFiles which files.

@@ -184,10 +184,34 @@ bool WaveElement::TakeEndNotice(WaveTakeEnd& notice) {
     return true;
 }
 
+WaveStore::Pending WaveElement::PendingTake() const {
+    return {recordAt_, recordFileOffset_, recorder_ ? recorder_->Recorded() : 0};
+}
+
+bool WaveElement::AddMark(const std::wstring& name, uint64_t& frame) {
+    if (!IsOpen()) return false;
+    const uint64_t align = std::max<WORD>(format_.nBlockAlign, 1);
+    if (recorder_) {
+        const uint64_t intoTake = recorder_->Recorded() / align;
+        store_.AddMark({intoTake, name}, true);
+        frame = recordAt_ / align + intoTake;
+    } else {
+        frame = std::min(PositionBytes(), store_.Length()) / align;
+        store_.AddMark({frame, name}, false);
+    }
+    return true;
+}
+
+std::vector<WaveMark> WaveElement::Marks() const {
+    if (!IsOpen()) return {};
+    WaveStore::Pending pending = PendingTake();
+    return store_.Marks(recorder_ ? &pending : nullptr);
+}
+
 MCIERROR WaveElement::Save(const std::wstring& path, const JobControl* control) {
     if (!IsOpen()) return MCIERR_NONAPPLICABLE_FUNCTION;
     // What is there now, including a take still being recorded.
-    WaveStore::Pending pending{recordAt_, recordFileOffset_, recorder_ ? recorder_->Recorded() : 0};
+    WaveStore::Pending pending = PendingTake();
     if (store_.Length() + pending.bytes > MaxWaveDataBytes(format_, extension_)) return MCIERR_FILE_NOT_SAVED;
     WavWriter writer;
     return store_.SaveAs(path, writer, recorder_ ? &pending : nullptr, control);

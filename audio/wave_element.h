@@ -66,6 +66,12 @@ public:
     // Once for each take that ended by itself: true and why.
     bool TakeEndNotice(WaveTakeEnd& notice);
 
+    // A mark named name where the sound is now (in the take or playback
+    // under way, or where they stopped); false without an element.
+    bool AddMark(const std::wstring& name, uint64_t& frame);
+    // The marks in frame order, a running take's included.
+    std::vector<WaveMark> Marks() const;
+
     MCIERROR Save(const std::wstring& path, const JobControl* control);
     bool HoldsUnsavedSound() const;
 
@@ -83,6 +89,7 @@ private:
     uint64_t PositionBytes() const;
     void Describe(const WAVEFORMATEX& format);
     void EndTake();
+    WaveStore::Pending PendingTake() const;
 
     HWND notify_;
     UINT playbackEnded_, takeEnded_;

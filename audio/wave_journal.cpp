@@ -39,6 +39,25 @@ std::string Utf8Line(std::string_view key, std::wstring_view text) {
     return std::string(key) + " " + WideToUtf8(text) + "\n";
 }
 
+// A mark's record: its frame and its name on one line, whatever the name
+// holds.
+std::string MarkLine(std::string_view key, const WaveMark& m) {
+    std::wstring name = m.name;
+    for (wchar_t& c : name)
+        if (c < L' ') c = L' ';
+    return std::string(key) + " " + std::to_string(m.frame) + " " + WideToUtf8(name) + "\n";
+}
+
+// A mark's record read back; a record that says no frame is passed over.
+void ReadMark(std::istringstream& fields, std::vector<WaveMark>& into) {
+    WaveMark m;
+    if (!(fields >> m.frame)) return;
+    std::string name;
+    std::getline(fields >> std::ws, name);
+    m.name = Utf8ToWide(name);
+    into.push_back(std::move(m));
+}
+
 bool WriteAll(HANDLE file, const std::string& text) {
     DWORD written = 0;
     return WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
@@ -75,6 +94,9 @@ std::string FormatJournal(const WaveJournal& j) {
     if (j.recording)
         out << "take " << j.take.elementOffset << " " << j.take.fileOffset << " " << j.take.bytes << " "
             << j.take.began << "\n";
+    for (const WaveMark& m : j.marks) out << MarkLine("mark", m);
+    if (j.recording)
+        for (const WaveMark& m : j.takeMarks) out << MarkLine("takemark", m);
     out << "end\n";
     return out.str();
 }
@@ -185,10 +207,15 @@ JournalState ParseJournal(std::string_view text, WaveJournal& out) {
         } else if (key == "take") {
             if (!(fields >> j.take.elementOffset >> j.take.fileOffset >> j.take.bytes >> j.take.began)) return JournalState::Damaged;
             j.recording = true;
+        } else if (key == "mark" || key == "takemark") {
+            ReadMark(fields, key == "mark" ? j.marks : j.takeMarks);
         }
         // Unknown records are skipped, so a newer journal still restores.
     }
     if (!format || !ended || !IsUsableFormat(j.format)) return JournalState::Damaged;
+    if (!j.recording) j.takeMarks.clear();
+    SortMarks(j.marks);
+    SortMarks(j.takeMarks);
     out = std::move(j);
     return JournalState::Read;
 }

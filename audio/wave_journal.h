@@ -14,6 +14,8 @@
 //   check <n> <fingerprint>     of source n's contents (older builds skip it)
 //   piece <source> <offset> <bytes>                        in element order; source 0 = samples file
 //   take <element offset> <file offset> <bytes on disk> <FILETIME began>   while recording
+//   mark <frame> <name>         one per mark, in frame order
+//   takemark <frame> <name>     a mark made during the running take, frames into it
 //   end
 #pragma once
 #include <windows.h>
@@ -24,6 +26,7 @@
 #include <string_view>
 #include <vector>
 
+#include "audio/wave_marks.h"
 #include "audio/wave_riff.h"
 #include "base/scoped.h"
 
@@ -60,6 +63,12 @@ struct WaveJournal {
     std::vector<JournalPiece> pieces;
     bool recording = false;
     JournalTake take;
+    // Marks are frames of the element. Those made during a running take
+    // count from the take's start until the take becomes part of it. A
+    // journal of an earlier build knows no marks; its parser passes their
+    // records over and restores the sound without them.
+    std::vector<WaveMark> marks;
+    std::vector<WaveMark> takeMarks;
 };
 
 std::string FormatJournal(const WaveJournal& journal);

@@ -79,6 +79,25 @@ MCIERROR Refuse(WaveLayout& out, WaveFileProblem problem) {
     return problem == WaveFileProblem::CannotRead ? MCIERR_FILE_READ : MCIERR_INVALID_FILE;
 }
 
+// A "cue " chunk, or a LIST chunk of form "adtl", read into its place; other
+// LIST forms (text about the file) are passed over. Marks are a small thing:
+// anything beyond a megabyte is not read.
+bool ReadMarkChunk(const uint8_t* id, uint64_t body, uint64_t size, const ReadAt& read, std::vector<uint8_t>& cue,
+                   std::vector<uint8_t>& adtl) {
+    constexpr uint64_t kMost = 1 << 20;
+    const bool isCue = std::memcmp(id, "cue ", 4) == 0;
+    if (isCue ? !cue.empty() : !adtl.empty()) return true;
+    if (size > kMost) return true;
+    std::vector<uint8_t> bytes(static_cast<size_t>(size));
+    if (!bytes.empty() && !read(body, bytes.data(), static_cast<uint32_t>(bytes.size()))) return false;
+    if (isCue) {
+        cue = std::move(bytes);
+    } else if (bytes.size() >= 4 && std::memcmp(bytes.data(), "adtl", 4) == 0) {
+        adtl.assign(bytes.begin() + 4, bytes.end());
+    }
+    return true;
+}
+
 size_t HeaderSize(const WAVEFORMATEX& format, const WaveExtension& extension) {
     if (extension.present) return 12 + 8 + 40 + (format.wFormatTag == WAVE_FORMAT_PCM ? 0 : 12) + 8;
     if (format.wFormatTag == WAVE_FORMAT_PCM) return 44;
@@ -158,12 +177,14 @@ MCIERROR ParseWaveLayout(uint64_t fileSize, const ReadAt& read, WaveLayout& out)
     WAVEFORMATEX format{};
     WaveExtension extension;
     uint64_t dataOffset = 0, dataBytes = 0;
+    std::vector<uint8_t> cue, adtl;
     uint64_t pos = 12;
     for (;;) {
         // A RIFF size left stale by an unfinished writer ends the chunks too
-        // early: the rest of the file is looked at as well.
+        // early: the rest of the file is looked at as well. On past the data
+        // too: the cue chunk usually follows it.
         if (pos + 8 > end && !haveData && end < fileSize) end = fileSize;
-        if (pos + 8 > end || (haveFormat && haveData)) break;
+        if (pos + 8 > end) break;
         uint8_t chunk[8];
         if (!read(pos, chunk, sizeof(chunk))) return Refuse(out, WaveFileProblem::CannotRead);
         uint32_t size = Le32(chunk + 4);
@@ -190,7 +211,12 @@ MCIERROR ParseWaveLayout(uint64_t fileSize, const ReadAt& read, WaveLayout& out)
                 out.unfinished = true;
             }
             haveData = true;
+        } else if (std::memcmp(chunk, "cue ", 4) == 0 || std::memcmp(chunk, "LIST", 4) == 0) {
+            if (!ReadMarkChunk(chunk, body, std::min<uint64_t>(size, available), read, cue, adtl))
+                return Refuse(out, WaveFileProblem::CannotRead);
         }
+        // Unfinished sound runs to the file's end: nothing follows it.
+        if (out.unfinished) break;
         pos = body + size + (size & 1);
     }
     if (!haveFormat || !haveData) return Refuse(out, WaveFileProblem::Damaged);
@@ -198,6 +224,7 @@ MCIERROR ParseWaveLayout(uint64_t fileSize, const ReadAt& read, WaveLayout& out)
     out.extension = extension;
     out.dataOffset = dataOffset;
     out.dataBytes = dataBytes - dataBytes % format.nBlockAlign;
+    out.marks = ReadCueChunks(cue, adtl, out.dataBytes / format.nBlockAlign);
     return 0;
 }
 

@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "audio/wave_marks.h"
+
 namespace orvo {
 
 // What WAVE_FORMAT_EXTENSIBLE adds to a format; present only when the file
@@ -39,6 +41,7 @@ struct WaveLayout {
     // The header was never finished (a recorder that stopped before it
     // wrote the sizes): the samples run to the end of the file instead.
     bool unfinished = false;
+    std::vector<WaveMark> marks;  // from the cue chunk and its labels, inside the data
     // When the file is refused: why, and for an unsupported format its name.
     WaveFileProblem problem = WaveFileProblem::None;
     std::wstring formatName;

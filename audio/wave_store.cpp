@@ -99,6 +99,18 @@ uint64_t FileFingerprint(HANDLE file, uint64_t size) {
 
 }  // namespace
 
+void PlaceMarks(std::vector<WaveMark>& marks, std::vector<WaveMark>& takeMarks, WORD blockAlign, uint64_t at,
+                uint64_t bytes, bool takeEnded) {
+    const uint64_t align = std::max<WORD>(blockAlign, 1), atFrame = at / align, frames = bytes / align;
+    for (WaveMark& m : marks)
+        if (m.frame > atFrame) m.frame += frames;
+    if (takeEnded) {
+        for (WaveMark& m : takeMarks) marks.push_back({atFrame + std::min(m.frame, frames), std::move(m.name)});
+        takeMarks.clear();
+    }
+    SortMarks(marks);
+}
+
 bool StampSource(HANDLE file, const std::wstring& path, JournalSource& s) {
     LARGE_INTEGER size{};
     FILETIME written{};
@@ -301,10 +313,12 @@ void WaveStore::Insert(uint64_t elementOffset, uint64_t fileOffset, uint64_t byt
     std::lock_guard<std::mutex> lock(lock_);
     bool wasRecording = meta_.recording;
     meta_.recording = false;
+    const uint64_t at = std::min(elementOffset, length_);
+    PlaceMarks(meta_.marks, meta_.takeMarks, meta_.format.nBlockAlign, at, bytes, wasRecording);
     if (bytes > 0) {
         // What the journal is about to name must be on the disk first.
         FlushFileBuffers(samples_.Get());
-        meta_.pieces = Spliced(meta_.pieces, std::min(elementOffset, length_), {fileOffset, bytes, 0});
+        meta_.pieces = Spliced(meta_.pieces, at, {fileOffset, bytes, 0});
         length_ += bytes;
         fileEnd_ = std::max(fileEnd_, fileOffset + bytes);
         meta_.saved = false;
@@ -327,6 +341,8 @@ void WaveStore::TakeFile(const std::wstring& path, ScopedFile file, const WaveLa
     meta_.pieces.clear();
     if (layout.dataBytes) meta_.pieces.push_back({layout.dataOffset, layout.dataBytes, 1});
     length_ = layout.dataBytes;
+    meta_.marks = layout.marks;
+    meta_.takeMarks.clear();
     meta_.saved = true;
     WriteJournalLocked();
 }
@@ -370,6 +386,24 @@ void WaveStore::TakeWritten(uint64_t bytes) {
         taken = ++journalTaken_;
     }
     WriteJournalCopy(folder, copy, taken);
+}
+
+void WaveStore::AddMark(const WaveMark& mark, bool inTake) {
+    std::lock_guard<std::mutex> lock(lock_);
+    std::vector<WaveMark>& marks = inTake && meta_.recording ? meta_.takeMarks : meta_.marks;
+    marks.push_back(mark);
+    SortMarks(marks);
+    meta_.saved = false;
+    WriteJournalLocked();
+}
+
+std::vector<WaveMark> WaveStore::Marks(const Pending* pending) const {
+    std::lock_guard<std::mutex> lock(lock_);
+    std::vector<WaveMark> marks = meta_.marks, takeMarks = meta_.takeMarks;
+    if (pending)
+        PlaceMarks(marks, takeMarks, meta_.format.nBlockAlign, std::min(pending->elementOffset, length_),
+                   pending->bytes, true);
+    return marks;
 }
 
 HANDLE WaveStore::SourceHandle(const std::vector<ScopedFile>& files, uint32_t source) {

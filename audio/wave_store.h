@@ -123,6 +123,13 @@ public:
 
     std::vector<Piece> Pieces() const;
 
+    // A mark at frame of the element, or (inTake) at frame of the running
+    // take, counted from its start; the journal has it at once. Marks after
+    // a place where bytes are inserted move with the sound after it.
+    void AddMark(const WaveMark& mark, bool inTake);
+    // The marks in frame order, with those of a pending take at their place.
+    std::vector<WaveMark> Marks(const Pending* pending = nullptr) const;
+
     // Seams for tests, process-wide, never set by the program: writes that
     // would take the samples file past fileBytes fail with ERROR_DISK_FULL
     // as on a full disk (what fits is written), and elements are held to at

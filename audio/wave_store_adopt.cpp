@@ -19,7 +19,9 @@ void SettleTake(WaveJournal& j, uint64_t samplesSize) {
     const uint64_t from = std::min(j.take.fileOffset, samplesSize);
     uint64_t bytes = samplesSize - from;
     bytes -= bytes % align;
-    j.pieces = Spliced(j.pieces, std::min(j.take.elementOffset, LengthOf(j.pieces)), {from, bytes, 0});
+    const uint64_t at = std::min(j.take.elementOffset, LengthOf(j.pieces));
+    j.pieces = Spliced(j.pieces, at, {from, bytes, 0});
+    PlaceMarks(j.marks, j.takeMarks, align, at, bytes, true);
     j.recording = false;
     j.take = {};
 }

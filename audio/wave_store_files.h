@@ -23,5 +23,10 @@ bool SameSource(const JournalSource& then, const JournalSource& now);
 // The samples file: readers and writers of this process share one handle.
 HANDLE OpenSamples(const std::wstring& path, DWORD disposition);
 uint64_t LengthOf(const std::vector<WaveStore::Piece>& pieces);
+// The marks when bytes are put into the element at byte offset at: those
+// after it move on, and (takeEnded) the marks of the take that was running
+// there land in it.
+void PlaceMarks(std::vector<WaveMark>& marks, std::vector<WaveMark>& takeMarks, WORD blockAlign, uint64_t at,
+                uint64_t bytes, bool takeEnded);
 
 }  // namespace orvo

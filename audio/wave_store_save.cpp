@@ -8,7 +8,7 @@
 #include "audio/wave_riff.h"
 #include "audio/wave_store_files.h"
 #include "audio/wave_writer.h"
-#include "base/path.h"
+#include "base/replacing_file.h"
 
 namespace orvo {
 
@@ -103,20 +103,8 @@ bool WaveStore::ReadElement(uint64_t offset, void* data, uint32_t n, const Pendi
 MCIERROR WaveStore::CopyInto(HANDLE out, SampleWriter& writer, const Pending* pending,
                              const JobControl* control) const {
     const uint64_t bytes = Length() + (pending ? pending->bytes : 0);
-    if (!writer.Begin(out, Format(), Extension(), bytes)) return MCIERR_FILE_WRITE;
-    std::vector<char> block;
-    for (uint64_t done = 0; done < bytes;) {
-        if (control && control->Cancelled()) return MCIERR_FILE_NOT_SAVED;
-        uint32_t n = writer.NextBlock(done, bytes - done);
-        if (n == 0) return MCIERR_FILE_WRITE;
-        if (block.size() < n) block.resize(n);
-        if (!ReadElement(done, block.data(), n, pending)) return MCIERR_FILE_READ;
-        if (!writer.Write(out, block.data(), n)) return MCIERR_FILE_WRITE;
-        done += n;
-        if (control) control->Report(static_cast<double>(done) / bytes);
-    }
-    if (!writer.Finish(out) || !FlushFileBuffers(out)) return MCIERR_FILE_WRITE;
-    return 0;
+    auto read = [&](uint64_t offset, void* data, uint32_t n) { return ReadElement(offset, data, n, pending); };
+    return WriteSound(out, writer, Format(), Extension(), bytes, Marks(pending), read, control);
 }
 
 MCIERROR WaveStore::SaveAs(const std::wstring& path, SampleWriter& writer, const Pending* pending,
@@ -124,15 +112,9 @@ MCIERROR WaveStore::SaveAs(const std::wstring& path, SampleWriter& writer, const
     if (!IsOpen()) return MCIERR_NONAPPLICABLE_FUNCTION;
     if (path.empty()) return MCIERR_FILE_NOT_SAVED;
     const uint64_t length = Length();
-    std::wstring dir = FolderOf(path);
-    if (dir.empty()) dir = L".";
-    wchar_t temp[MAX_PATH + 1];
-    if (!GetTempFileNameW(dir.c_str(), L"orv", 0, temp)) return MCIERR_FILE_NOT_SAVED;
-    MCIERROR e = MCIERR_FILE_NOT_SAVED;
-    {
-        ScopedFile out(CreateFileW(temp, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (out) e = CopyInto(out.Get(), writer, pending, control);
-    }
+    ReplacingFile out(path);
+    MCIERROR e = out.Open() ? CopyInto(out.Handle(), writer, pending, control) : MCIERR_FILE_NOT_SAVED;
+    out.Close();
     if (!e && control && control->Cancelled()) e = MCIERR_FILE_NOT_SAVED;
     uint64_t data = 0;
     const bool readable = writer.HoldsSamplesAt(data);
@@ -141,14 +123,11 @@ MCIERROR WaveStore::SaveAs(const std::wstring& path, SampleWriter& writer, const
     // the sound.
     if (source && !readable) e = MCIERR_FILE_NOT_SAVED;
     if (!e) ReleaseSource(source);
-    if (!e && !MoveFileExW(temp, path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    if (!e && !out.Replace()) {
         e = MCIERR_FILE_NOT_SAVED;
         ReopenSource(source);
     }
-    if (e) {
-        DeleteFileW(temp);
-        return e;
-    }
+    if (e) return e;
     if (source) {
         ScopedFile saved(OpenForReading(path));
         // A take still running is spliced in at its place when it ends, so

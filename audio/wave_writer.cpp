@@ -13,8 +13,17 @@ bool WriteAll(HANDLE out, const void* data, uint32_t n) {
     return WriteFile(out, data, n, &written, nullptr) && written == n;
 }
 
-bool WavWriter::Begin(HANDLE out, const WAVEFORMATEX& format, const WaveExtension& extension, uint64_t bytes) {
+bool WavWriter::Begin(HANDLE out, const WAVEFORMATEX& format, const WaveExtension& extension, uint64_t bytes,
+                      const std::vector<WaveMark>& marks) {
     std::vector<uint8_t> header = BuildWaveHeader(format, extension, static_cast<uint32_t>(bytes));
+    trailer_ = BuildCueChunks(marks);
+    // The RIFF size counts the chunks after the samples too; a file that
+    // could not say it is refused rather than written with a wrong size.
+    const uint64_t riff = uint64_t{header[4]} | (uint64_t{header[5]} << 8) | (uint64_t{header[6]} << 16) |
+                          (uint64_t{header[7]} << 24);
+    if (riff + trailer_.size() > UINT32_MAX) return false;
+    const uint32_t size = static_cast<uint32_t>(riff + trailer_.size());
+    for (int i = 0; i < 4; ++i) header[4 + i] = static_cast<uint8_t>(size >> (8 * i));
     headerBytes_ = header.size();
     bytes_ = bytes;
     return WriteAll(out, header.data(), static_cast<uint32_t>(header.size()));
@@ -32,12 +41,32 @@ bool WavWriter::Write(HANDLE out, const void* data, uint32_t n) { return WriteAl
 
 bool WavWriter::Finish(HANDLE out) {
     const char pad = 0;
-    return !(bytes_ & 1) || WriteAll(out, &pad, 1);
+    if ((bytes_ & 1) && !WriteAll(out, &pad, 1)) return false;
+    return trailer_.empty() || WriteAll(out, trailer_.data(), static_cast<uint32_t>(trailer_.size()));
 }
 
 bool WavWriter::HoldsSamplesAt(uint64_t& dataOffset) const {
     dataOffset = headerBytes_;
     return true;
+}
+
+MCIERROR WriteSound(HANDLE out, SampleWriter& writer, const WAVEFORMATEX& format, const WaveExtension& extension,
+                    uint64_t bytes, const std::vector<WaveMark>& marks, const SoundReader& read,
+                    const JobControl* control) {
+    if (!writer.Begin(out, format, extension, bytes, marks)) return MCIERR_FILE_WRITE;
+    std::vector<char> block;
+    for (uint64_t done = 0; done < bytes;) {
+        if (control && control->Cancelled()) return MCIERR_FILE_NOT_SAVED;
+        uint32_t n = writer.NextBlock(done, bytes - done);
+        if (n == 0) return MCIERR_FILE_WRITE;
+        if (block.size() < n) block.resize(n);
+        if (!read(done, block.data(), n)) return MCIERR_FILE_READ;
+        if (!writer.Write(out, block.data(), n)) return MCIERR_FILE_WRITE;
+        done += n;
+        if (control) control->Report(static_cast<double>(done) / bytes);
+    }
+    if (!writer.Finish(out) || !FlushFileBuffers(out)) return MCIERR_FILE_WRITE;
+    return 0;
 }
 
 }  // namespace orvo

@@ -31,6 +31,7 @@
 #define IDM_RECORD 120
 #define IDM_PLAY 121
 #define IDM_STOP 122
+#define IDM_MARK 123
 #define IDM_RECCTR 130
 #define IDM_VOLCTR 131
 #define IDM_ADDMIC 132

@@ -51,6 +51,7 @@ const MenuCommand kMenu[] = {
     {kFile, IDM_NEW, L"新建(&N)\tCtrl+N", 0, &FrmMain::mnuNew_Click, kReported},
     {kFile, IDM_OPEN, L"打开(&O)\tCtrl+O", 0, &FrmMain::mnuOpen_Click, kOwn},
     {kFile, IDM_SAVE, L"保存(&S)\tCtrl+Shift+S", 0, &FrmMain::mnuSave_Click, kOwn},
+    {kFile, IDM_MARK, L"添加标记(&M)\tM", 0, &FrmMain::mnuMark_Click, kReported},
     {kFile, 0, nullptr, 0, nullptr, kOwn},
     {kFile, IDM_EXIT, L"退出(&X)", 0, &FrmMain::mnuExit_Click, kReported},
     {kAudio, IDM_RECORD, L"录音(&R)\tCtrl+R", 0, &FrmMain::mnuRecord_Click, kOwn},
@@ -183,6 +184,8 @@ void FrmMain::BuildMenu() {
     }
     // Open has no toolbar button; its shortcut is the menu item's.
     menu_->AddShortcut(FCONTROL, 'O', IDM_OPEN);
+    // A mark is dropped with one key, the moment the user hears the place.
+    menu_->AddShortcut(0, 'M', IDM_MARK);
     menu_->AttachTo(Hwnd());
 }
 

@@ -101,6 +101,7 @@ public:
     void mnuPlay_Click();
     void mnuStop_Click();
     void mnuExit_Click();
+    void mnuMark_Click();
     void MMCRecord_StatusUpdate();
     void MMCRecord_Done();
     void TimerBar_Timer();
@@ -214,7 +215,11 @@ private:
     // levels during playback.
     void StartLevelMeter(bool input);
 
+    // The file line's second line: which mark was dropped last, and where.
+    std::wstring MarkNoticeLine() const { return markNotice_.empty() ? std::wstring() : L"\n" + markNotice_; }
+
     InputWatch inputWatch_;
+    std::wstring markNotice_;
 
     std::unique_ptr<MenuBar> menu_;
     HMENU mnuAudio_ = nullptr;

@@ -7,7 +7,7 @@
 
 #include "audio/wave_riff.h"
 #include "recorder/main_window/frm_main.h"
-#include "recorder/jobs/job_progress.h"
+#include "recorder/jobs/save_file.h"
 #include "base/failure.h"
 #include "base/path.h"
 #include "base/rounding.h"
@@ -27,11 +27,6 @@ void SetRecordButtons(Toolbar& bar, bool idle) {
     bar.SetButtonEnabled(L"play", idle);
     bar.SetButtonEnabled(L"stop", !idle);
     bar.SetButtonEnabled(L"save", idle);
-}
-
-bool FileExists(const std::wstring& path) {
-    DWORD a = GetFileAttributesW(path.c_str());
-    return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 // Why a file cannot be opened, in the user's words.
@@ -117,6 +112,7 @@ void FrmMain::NewRecordFile() {
     SYSTEMTIME now;
     GetLocalTime(&now);
     newFileName_ = NewRecordingName(now);
+    markNotice_.clear();
     LblFile.SetText(L"文件：" + newFileName_);
     if (opened != 0) {
         // Without an element nothing can be recorded; the caller reports it
@@ -176,6 +172,7 @@ void FrmMain::mnuOpen_Click() {
     strFileName = chosen;
     Resume([&] { MMCRecord.Command(L"close"); });
     Resume([&] { MMCRecord.SetFileName(strFileName); });
+    markNotice_.clear();
     Resume([&] { LblFile.SetText(L"文件：" + strFileName); });
     MCIERROR err = MMCRecord.Command(L"open");
     Resume([&] { TimerBar.SetEnabled(false); });
@@ -203,42 +200,15 @@ bool FrmMain::SaveRecording() {
 }
 
 bool FrmMain::SaveElementAs(WaveAudioDevice& device, const std::wstring& proposedName) {
-    FileDialogRequest r;
-    r.owner = Hwnd();
-    r.save = true;
-    r.filter = kWavFilter;
-    r.defaultExt = L"wav";
-    // The replace question is asked below, the same way whatever dialog ran.
-    r.confirmOverwrite = false;
-    r.fileName = proposedName;
     saveFailed_ = false;
-    std::wstring path = Ui().FileDialog(r);
+    std::wstring path = ChooseSaveTarget(Hwnd(), proposedName);
     if (path.empty()) return false;
-    if (FileExists(path)) {
-        std::wstring ask = L"文件“" + FileNameOf(path) + L"”已经存在，是否替换？";
-        if (ShowMessage(Hwnd(), ask, kProgramTitle, MB_YESNO | MB_ICONQUESTION) != IDYES) return false;
-    }
-    // A long element takes a while: the window keeps painting meanwhile,
-    // and Cancel leaves whatever file was at the target as it was.
-    MCIERROR err = 0;
-    bool cancelled = false;
-    WorkOutcome outcome = RunWithProgress(Hwnd(), L"正在保存 " + FileNameOf(path) + L" ...",
-                                          [&](const JobControl& control) {
-                                              err = device.Save(path, &control);
-                                              cancelled = err != 0 && control.Cancelled();
-                                          });
-    if (!outcome.ok) {
-        saveFailed_ = true;
-        ShowMessage(Hwnd(), outcome.description, kProgramTitle, MB_OK | MB_ICONINFORMATION);
-        return false;
-    }
-    if (cancelled) return false;
-    if (err != 0) {
-        saveFailed_ = true;
-        ShowMessage(Hwnd(), DeviceReason(device, err), kProgramTitle, MB_OK | MB_ICONINFORMATION);
-        return false;
-    }
-    return true;
+    return SaveWithProgress(
+        Hwnd(), path, [&](const JobControl& control) { return device.Save(path, &control); },
+        [&](MCIERROR err) {
+            saveFailed_ = true;
+            return DeviceReason(device, err);
+        });
 }
 
 // Record menu item and toolbar button 4: records on at the device's position.
@@ -301,6 +271,23 @@ void FrmMain::mnuStop_Click() {
     if (MMCRecord.TakeEndNotice(end)) ShowMessage(Hwnd(), TakeEndText(end), kProgramTitle, MB_OK | MB_ICONINFORMATION);
 }
 
+// Mark menu item and the M key: a mark where the sound is now, during a
+// take or playback or where they stopped, named by its number.
+void FrmMain::mnuMark_Click() {
+    const std::wstring name = L"标记 " + std::to_wstring(MMCRecord.Marks().size() + 1);
+    uint64_t frame = 0;
+    if (!MMCRecord.AddMark(name, frame)) return;
+    blnModified = -1;
+    const uint32_t rate = MMCRecord.Format().nSamplesPerSec;
+    markNotice_ = L"已添加" + name + L"（" + DurationText(static_cast<uint32_t>(rate ? frame * 1000 / rate : 0)) +
+                  L"）";
+    // While recording the time tick writes the line; otherwise it is written here.
+    if (!TimerBar.Enabled()) {
+        std::wstring line = LblFile.Text();
+        LblFile.SetText(line.substr(0, line.find(L'\n')) + MarkNoticeLine());
+    }
+}
+
 // The device ended a take by itself (input gone, disk full, size limit).
 void FrmMain::MMCRecord_Done() { mnuStop_Click(); }
 
@@ -345,7 +332,7 @@ void FrmMain::StartLevelMeter(bool input) {
 // Every 200 ms while recording: the time so far, and a word in the status
 // line when nothing or too much comes in.
 void FrmMain::TimerBar_Timer() {
-    LblFile.SetText(ElapsedText(dtRecordStart, clock()));
+    LblFile.SetText(ElapsedText(dtRecordStart, clock()) + MarkNoticeLine());
     Resume([&] {
         const wchar_t* status = kStatusRecording;
         switch (inputWatch_.Update(MMCRecord.Levels(), GetTickCount())) {

@@ -34,7 +34,7 @@ WavePicture::~WavePicture() {
 }
 
 bool WavePicture::Create(HWND parent, int id, int x, int y, int width, int height) {
-    if (!CreateOf(L"OrvoWavePicture", WS_CHILD | WS_VISIBLE, WS_EX_CLIENTEDGE, L"", x, y, width, height, parent,
+    if (!CreateOf(L"OrvoWavePicture", WS_CHILD | WS_VISIBLE | WS_TABSTOP, WS_EX_CLIENTEDGE, L"", x, y, width, height, parent,
                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), nullptr,
                   static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)))) {
         return false;
@@ -74,8 +74,26 @@ LRESULT WavePicture::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         case WM_PAINT: {
             ScopedPaint paint(Hwnd());
             BitBlt(paint.Get(), 0, 0, width_, height_, image_.Get(), 0, 0, SRCCOPY);
+            if (GetFocus() == Hwnd()) {
+                RECT r{0, 0, width_, height_};
+                DrawFocusRect(paint.Get(), &r);
+            }
             return 0;
         }
+        case WM_SETFOCUS:
+        case WM_KILLFOCUS:
+            Show();
+            return 0;
+        case WM_LBUTTONDOWN:
+        case WM_RBUTTONDOWN:
+            SetFocus(Hwnd());
+            if (onMouseDown) onMouseDown(static_cast<short>(LOWORD(lParam)), msg == WM_RBUTTONDOWN);
+            return 0;
+        case WM_GETDLGCODE:
+            return DLGC_WANTCHARS;
+        case WM_CHAR:
+            if (onKeyPress) onKeyPress(static_cast<wchar_t>(wParam));
+            return 0;
     }
     return Default(msg, wParam, lParam);
 }
@@ -123,6 +141,14 @@ void frmAudioEdit::CreateControls() {
     text1_.Create(*this, L"", {frameLeft + 150, frameTop + 300, 5535, 285}, ES_AUTOHSCROLL, IDC_TEXT1);
     command3_.Create(*this, L"停止", {5940, 1950, 705, 375}, IDC_COMMAND3);
     command2_.Create(*this, L"播放", {5940, 1500, 705, 375}, IDC_COMMAND2);
+    command4_.Create(*this, L"保存A–B\n为…", {5880, 2430, 915, 555}, IDC_COMMAND4);
+    command5_.Create(*this, L"删除A–B\n另存为…", {5880, 3090, 915, 555}, IDC_COMMAND5);
+    for (Button* b : {&command4_, &command5_})
+        SetWindowLongW(b->Hwnd(), GWL_STYLE, GetWindowLongW(b->Hwnd(), GWL_STYLE) | BS_MULTILINE);
+    command4_.OnClick([this] { Command4_Click(); });
+    command5_.OnClick([this] { Command5_Click(); });
+    picture_.onMouseDown = [this](int x, bool right) { picAudioWav_MouseDown(x, right); };
+    picture_.onKeyPress = [this](wchar_t key) { picAudioWav_KeyPress(key); };
     command1_.OnClick([this] { Command1_Click(); });
     command2_.OnClick([this] { Command2_Click(); });
     command3_.OnClick([this] { Command3_Click(); });
@@ -244,6 +270,7 @@ void frmAudioEdit::Command1_Click() {
         sWaveFile_ = chosen;
         text1_.SetText(sWaveFile_);
         mae::LoadWaveFile(sWaveFile_);
+        ReadMarks();
         mae::lStartFrame = 0;
         mae::lEndFrame = mae::lFrameCount;
         SetHScrollValue(1, 0);
@@ -285,6 +312,9 @@ void frmAudioEdit::DrawWaves() {
                      nullptr);
             LineTo(dc, TwipsToPixels(static_cast<double>(x1), dpi), TwipsToPixels(static_cast<double>(y1), dpi));
         });
+        DrawTicks(g.framesPerTwip);
+    } else {
+        ticks_.clear();
     }
     picture_.Show();
 }

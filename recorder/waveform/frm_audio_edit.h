@@ -5,8 +5,13 @@
 #pragma once
 #include <windows.h>
 
+#include <functional>
 #include <string>
+#include <utility>
+#include <vector>
 
+#include "audio/wave_marks.h"
+#include "audio/wave_stretch.h"
 #include "base/scoped.h"
 #include "win/controls.h"
 #include "win/window.h"
@@ -25,6 +30,10 @@ public:
     int ImageHeight() const { return height_; }
     void Clear();
     void Show() { InvalidateRect(Hwnd(), nullptr, FALSE); }
+    // A click at x pixels (right: with the right button), and a character
+    // typed while the drawing has the focus.
+    std::function<void(int x, bool right)> onMouseDown;
+    std::function<void(wchar_t key)> onKeyPress;
 
 protected:
     LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
@@ -52,6 +61,8 @@ public:
         IDC_PICAUDIOWAV,
         IDC_COMMAND2,
         IDC_COMMAND3,
+        IDC_COMMAND4,
+        IDC_COMMAND5,
     };
     static constexpr int kScrollMax = 1000;
 
@@ -70,6 +81,21 @@ public:
     void Command3_Click();
     void Timer1_Timer();
     void Form_Unload();
+    // "保存 A–B 为…" and "删除 A–B 另存为…".
+    void Command4_Click();
+    void Command5_Click();
+    // A click on the drawing: at a mark's tick, the left button moves A
+    // there and the right button B. Keys a and b move A or B on to the next
+    // mark.
+    void picAudioWav_MouseDown(int x, bool right);
+    void picAudioWav_KeyPress(wchar_t key);
+    // Marker A (1) or B (2) exactly to the mark; nothing when it would pass
+    // the other marker.
+    void MoveMarkerToMark(int marker, size_t mark);
+
+    // The shown file's marks, and where their ticks are drawn (pixels).
+    const std::vector<WaveMark>& Marks() const { return marks_; }
+    const std::vector<std::pair<int, size_t>>& Ticks() const { return ticks_; }
 
     void UpdateRange();
     void DrawWaves();
@@ -100,6 +126,9 @@ private:
     void FitScrollBars();
     void Form_DpiChanged() override;
     static void StartTimer1();
+    void ReadMarks();
+    void DrawTicks(double framesPerTwip);
+    void SaveStretch(StretchSave how);
 
     std::wstring sWaveFile_;
     std::wstring dialogFileName_;
@@ -115,6 +144,10 @@ private:
     Button command3_;
     Button command2_;
     Timer timer1_;
+    Button command4_;
+    Button command5_;
+    std::vector<WaveMark> marks_;
+    std::vector<std::pair<int, size_t>> ticks_;
     int valueA_ = 0, valueB_ = 0;
     bool unloaded_ = false;
     int redraws_ = 0;

@@ -87,6 +87,30 @@ TEST_F(KeyboardTest, CtrlRStartsATakeOnceAndEscEndsIt) {
     EXPECT_TRUE(PumpUntil([&] { return !ui.Dialogs().empty(); }, 3000));
 }
 
+TEST_F(KeyboardTest, MDropsNumberedMarksWhereTheTakeIsAndTheFileLineSaysSo) {
+    Chord({VK_CONTROL, 'R'});
+    ASSERT_TRUE(PumpUntil([&] { return Recording() && form->MMCRecord.Length() >= 500; }, 8000));
+    Chord({'M'});
+    ASSERT_TRUE(PumpUntil([&] { return form->MMCRecord.Marks().size() == 1; }, 3000));
+    const WaveMark first = form->MMCRecord.Marks()[0];
+    EXPECT_EQ(first.name, L"标记 1");
+    EXPECT_GE(first.frame, form->MMCRecord.Format().nSamplesPerSec / 2);
+    EXPECT_TRUE(PumpUntil([&] { return form->LblFile.Text().find(L"\n已添加标记 1（") != std::wstring::npos; }, 1000))
+        << "the time tick keeps the notice under the time";
+    EXPECT_EQ(form->LblFile.Text().rfind(L"录音时间：", 0), 0u);
+
+    Chord({VK_ESCAPE});
+    ASSERT_TRUE(PumpUntil([&] { return !Recording(); }, 3000));
+    const uint32_t end = form->MMCRecord.Length();
+    Chord({'M'});
+    ASSERT_TRUE(PumpUntil([&] { return form->MMCRecord.Marks().size() == 2; }, 3000));
+    const WaveMark second = form->MMCRecord.Marks()[1];
+    EXPECT_EQ(second.name, L"标记 2");
+    EXPECT_NEAR(second.frame * 1000.0 / form->MMCRecord.Format().nSamplesPerSec, end, 1.0) << "where the take stopped";
+    EXPECT_NE(form->LblFile.Text().find(L"\n已添加标记 2（"), std::wstring::npos);
+    EXPECT_EQ(form->blnModified, -1);
+}
+
 TEST_F(KeyboardTest, TabReachesTheRecordToolbarAndSpacePressesRecord) {
     HWND bar = form->TbrRecord.Hwnd();
     for (int i = 0; i < 12 && GetFocus() != bar; ++i) {

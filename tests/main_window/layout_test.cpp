@@ -132,8 +132,9 @@ TEST_F(MainWindowTest, MenuTreeHasItsCaptionsAccessKeysAndCtrlShortcuts) {
     HMENU file = GetSubMenu(bar, 0);
     EXPECT_EQ(MenuText(file, 0), L"新建(&N)\tCtrl+N");
     EXPECT_EQ(MenuText(file, 2), L"保存(&S)\tCtrl+Shift+S");
-    EXPECT_EQ(GetMenuItemID(file, 3), 0u);  // separator
-    EXPECT_EQ(MenuText(file, 4), L"退出(&X)");
+    EXPECT_EQ(MenuText(file, 3), L"添加标记(&M)\tM");
+    EXPECT_EQ(GetMenuItemID(file, 4), 0u);  // separator
+    EXPECT_EQ(MenuText(file, 5), L"退出(&X)");
     HMENU set = GetSubMenu(bar, 1);
     EXPECT_EQ(MenuText(set, 3), L"增大麦克风音量\tCtrl+A");
     EXPECT_EQ(MenuText(set, 7), L"减小输出音量\tCtrl+X");
@@ -146,10 +147,13 @@ TEST_F(MainWindowTest, MenuTreeHasItsCaptionsAccessKeysAndCtrlShortcuts) {
     EXPECT_EQ(MenuText(audio, 0), L"录音(&R)\tCtrl+R");
     EXPECT_EQ(GetMenuItemID(audio, 2), static_cast<UINT>(IDM_STOP));
 
-    // The level shortcuts, then the record toolbar's and Open's.
+    // The level shortcuts, then the record toolbar's, Open's and the mark's.
     ACCEL accels[16];
     int n = CopyAcceleratorTableW(form->Accelerators(), accels, 16);
-    ASSERT_EQ(n, 10);
+    ASSERT_EQ(n, 11);
+    EXPECT_EQ(accels[10].key, 'M');
+    EXPECT_EQ(accels[10].cmd, IDM_MARK);
+    EXPECT_EQ(accels[10].fVirt & (FCONTROL | FSHIFT | FALT), 0);
     EXPECT_EQ(accels[0].key, 'A');
     EXPECT_EQ(accels[0].cmd, IDM_ADDMIC);
     EXPECT_EQ(accels[0].fVirt & (FCONTROL | FVIRTKEY), FCONTROL | FVIRTKEY);

@@ -100,7 +100,7 @@ TEST_F(AudioEditWindow, LaysOutItsControlsInTwips) {
     for (HWND h = GetWindow(form.Hwnd(), GW_CHILD); h; h = GetWindow(h, GW_HWNDNEXT)) order.push_back(GetDlgCtrlID(h));
     EXPECT_EQ(order, (std::vector<int>{F::IDC_HSCROLL2, F::IDC_HSCROLL1, F::IDC_LABEL2, F::IDC_LABEL1,
                                        F::IDC_PICAUDIOWAV, F::IDC_FRAME1, F::IDC_COMMAND1, F::IDC_TEXT1,
-                                       F::IDC_COMMAND3, F::IDC_COMMAND2}));
+                                       F::IDC_COMMAND3, F::IDC_COMMAND2, F::IDC_COMMAND4, F::IDC_COMMAND5}));
 }
 
 // At the prefix's scale, then after a move to another with a file drawn: the

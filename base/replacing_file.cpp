@@ -1,0 +1,53 @@
+#include "base/replacing_file.h"
+
+#include "base/path.h"
+
+namespace orvo {
+
+ReplacingFile::~ReplacingFile() {
+    file_.Reset();
+    if (!temp_.empty() && !placed_) DeleteFileW(temp_.c_str());
+}
+
+bool ReplacingFile::Open() {
+    std::wstring dir = FolderOf(target_);
+    if (dir.empty()) dir = L".";
+    wchar_t temp[MAX_PATH + 1];
+    if (!GetTempFileNameW(dir.c_str(), L"orv", 0, temp)) return false;
+    temp_ = temp;
+    file_.Reset(CreateFileW(temp, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    return file_.Valid();
+}
+
+bool ReplacingFile::Replace() {
+    file_.Reset();
+    if (temp_.empty()) return false;
+    placed_ = MoveFileExW(temp_.c_str(), target_.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+    return placed_;
+}
+
+namespace {
+
+std::wstring FullPath(const std::wstring& path) {
+    wchar_t full[MAX_PATH * 4];
+    return GetFullPathNameW(path.c_str(), MAX_PATH * 4, full, nullptr) ? std::wstring(full) : path;
+}
+
+bool Identity(const std::wstring& path, BY_HANDLE_FILE_INFORMATION& info) {
+    ScopedFile probe(CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr));
+    return probe && GetFileInformationByHandle(probe.Get(), &info) && (info.nFileIndexHigh || info.nFileIndexLow);
+}
+
+}  // namespace
+
+bool IsSameFile(const std::wstring& a, const std::wstring& b) {
+    BY_HANDLE_FILE_INFORMATION ia{}, ib{};
+    if (Identity(a, ia) && Identity(b, ib))
+        return ia.dwVolumeSerialNumber == ib.dwVolumeSerialNumber && ia.nFileIndexHigh == ib.nFileIndexHigh &&
+               ia.nFileIndexLow == ib.nFileIndexLow;
+    return CompareStringOrdinal(FullPath(a).c_str(), -1, FullPath(b).c_str(), -1, TRUE) == CSTR_EQUAL;
+}
+
+}  // namespace orvo

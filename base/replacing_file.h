@@ -1,0 +1,41 @@
+// A file written beside its target and put in the target's place only when
+// complete, so that a full disk, a failure or a cancel half-way never leaves
+// a half-written file where a good one was.
+#pragma once
+#include <windows.h>
+
+#include <string>
+
+#include "base/scoped.h"
+
+namespace orvo {
+
+class ReplacingFile {
+public:
+    explicit ReplacingFile(std::wstring target) : target_(std::move(target)) {}
+    // The temporary file goes unless it was put in place.
+    ~ReplacingFile();
+    ReplacingFile(const ReplacingFile&) = delete;
+    ReplacingFile& operator=(const ReplacingFile&) = delete;
+
+    // Creates the temporary file in the target's folder, open for writing.
+    bool Open();
+    HANDLE Handle() const { return file_.Get(); }
+    // Closes the temporary file; Replace needs it closed.
+    void Close() { file_.Reset(); }
+    // Moves the closed temporary file over the target, written through.
+    // False: the target is as it was.
+    bool Replace();
+
+private:
+    std::wstring target_, temp_;
+    ScopedFile file_;
+    bool placed_ = false;
+};
+
+// True when both paths name one file, however each is spelled (the same
+// volume and file index; for a path that names no file yet, the same full
+// path).
+bool IsSameFile(const std::wstring& a, const std::wstring& b);
+
+}  // namespace orvo
