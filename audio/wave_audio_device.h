@@ -101,6 +101,9 @@ public:
     // target untouched and returns MCIERR_FILE_NOT_SAVED. May run on
     // another thread while the creating thread only reads Length/Position.
     MCIERROR Save(const std::wstring& path, const JobControl* progress = nullptr);
+    // The same in the file format writer makes. Either way, after a failure
+    // the thread's last error is what the system refused, if anything.
+    MCIERROR Save(const std::wstring& path, SampleWriter& writer, const JobControl* progress = nullptr);
 
     // Opens a leftover element of an earlier run (refused while an element
     // is open). Pieces of opened files that changed or went since are
@@ -125,6 +128,9 @@ public:
     class Impl;
 
 private:
+    // Runs one of the saves, keeping its result as the last error.
+    MCIERROR Saved(const std::function<MCIERROR()>& save);
+
     std::unique_ptr<Impl> impl_;
 };
 

@@ -188,10 +188,15 @@ bool WaveElement::TakeEndNotice(WaveTakeEnd& notice) {
 
 MCIERROR WaveElement::Save(const std::wstring& path, const JobControl* control) {
     if (!IsOpen()) return MCIERR_NONAPPLICABLE_FUNCTION;
+    if (LengthBytes() > MaxWaveDataBytes(format_, extension_)) return MCIERR_FILE_NOT_SAVED;
+    WavWriter writer;
+    return Save(path, writer, control);
+}
+
+MCIERROR WaveElement::Save(const std::wstring& path, SampleWriter& writer, const JobControl* control) {
+    if (!IsOpen()) return MCIERR_NONAPPLICABLE_FUNCTION;
     // What is there now, including a take still being recorded.
     WaveStore::Pending pending{recordAt_, recordFileOffset_, recorder_ ? recorder_->Recorded() : 0};
-    if (store_.Length() + pending.bytes > MaxWaveDataBytes(format_, extension_)) return MCIERR_FILE_NOT_SAVED;
-    WavWriter writer;
     return store_.SaveAs(path, writer, recorder_ ? &pending : nullptr, control);
 }
 

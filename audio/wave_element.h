@@ -67,6 +67,8 @@ public:
     bool TakeEndNotice(WaveTakeEnd& notice);
 
     MCIERROR Save(const std::wstring& path, const JobControl* control);
+    // The same through another writer (another file format).
+    MCIERROR Save(const std::wstring& path, SampleWriter& writer, const JobControl* control);
     bool HoldsUnsavedSound() const;
 
     uint32_t LengthMs() const;

@@ -129,9 +129,13 @@ MCIERROR WaveStore::SaveAs(const std::wstring& path, SampleWriter& writer, const
     wchar_t temp[MAX_PATH + 1];
     if (!GetTempFileNameW(dir.c_str(), L"orv", 0, temp)) return MCIERR_FILE_NOT_SAVED;
     MCIERROR e = MCIERR_FILE_NOT_SAVED;
+    // What the system refused, for the caller to tell (a full disk, a file
+    // held by another program) after the clean-up.
+    DWORD why = 0;
     {
         ScopedFile out(CreateFileW(temp, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (out) e = CopyInto(out.Get(), writer, pending, control);
+        e = out ? CopyInto(out.Get(), writer, pending, control) : e;
+        why = GetLastError();
     }
     if (!e && control && control->Cancelled()) e = MCIERR_FILE_NOT_SAVED;
     uint64_t data = 0;
@@ -142,11 +146,13 @@ MCIERROR WaveStore::SaveAs(const std::wstring& path, SampleWriter& writer, const
     if (source && !readable) e = MCIERR_FILE_NOT_SAVED;
     if (!e) ReleaseSource(source);
     if (!e && !MoveFileExW(temp, path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        why = GetLastError();
         e = MCIERR_FILE_NOT_SAVED;
         ReopenSource(source);
     }
     if (e) {
         DeleteFileW(temp);
+        SetLastError(why);
         return e;
     }
     if (source) {
