@@ -46,7 +46,7 @@ struct FlacWriter::Encoder {
 FlacWriter::FlacWriter(SaveTags tags) : tags_(std::move(tags)) {}
 FlacWriter::~FlacWriter() = default;
 
-bool FlacWriter::Start(const WAVEFORMATEX& format, const WaveExtension&, uint64_t frames) {
+bool FlacWriter::Start(const WAVEFORMATEX& format, const WaveExtension& extension, uint64_t frames) {
     format_ = format;
     if (format.nChannels < 1 || format.nChannels > kFlacMaxChannels) return false;
     encoder_ = std::make_unique<Encoder>();
@@ -55,6 +55,13 @@ bool FlacWriter::Start(const WAVEFORMATEX& format, const WaveExtension&, uint64_
     snprintf(date, sizeof date, "%04u-%02u-%02u", tags_.date.wYear, tags_.date.wMonth, tags_.date.wDay);
     if ((!tags_.title.empty() && !encoder_->Comment("TITLE", WideToUtf8(tags_.title))) ||
         (tags_.date.wYear && !encoder_->Comment("DATE", date)))
+        return false;
+    // FLAC's own layouts are the usual ones; any other speakers the element
+    // names are kept in the comment decoders read them from.
+    char mask[16];
+    snprintf(mask, sizeof mask, "0x%04X", static_cast<unsigned>(extension.channelMask));
+    if (extension.present && extension.channelMask &&
+        !encoder_->Comment("WAVEFORMATEXTENSIBLE_CHANNEL_MASK", mask))
         return false;
     FLAC__StreamEncoder* e = encoder_->encoder;
     FLAC__StreamMetadata* blocks[] = {encoder_->comment};
