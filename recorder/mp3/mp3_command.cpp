@@ -11,13 +11,6 @@ namespace {
 
 void Tell(HWND owner, const std::wstring& text) { ShowMessage(owner, text, kProgramTitle, MB_OK | MB_ICONINFORMATION); }
 
-bool SameFile(const std::wstring& a, const std::wstring& b) {
-    wchar_t fullA[MAX_PATH * 4], fullB[MAX_PATH * 4];
-    return GetFullPathNameW(a.c_str(), MAX_PATH * 4, fullA, nullptr) &&
-           GetFullPathNameW(b.c_str(), MAX_PATH * 4, fullB, nullptr) &&
-           CompareStringOrdinal(fullA, -1, fullB, -1, TRUE) == CSTR_EQUAL;
-}
-
 }  // namespace
 
 void RunMp3ConversionCommand(HWND owner) {
@@ -36,7 +29,7 @@ void RunMp3ConversionCommand(HWND owner) {
     save.fileName = WithExtension(input, L"mp3");
     std::wstring output = Ui().FileDialog(save);
     if (output.empty()) return;
-    if (SameFile(input, output)) {
+    if (SamePath(input, output)) {
         Tell(owner, L"MP3 文件不能替换正在转换的文件本身，请另选文件名。");
         return;
     }

@@ -71,6 +71,13 @@ std::wstring UnavailableReason(SaveFormat format, const WAVEFORMATEX& element) {
     return {};
 }
 
+bool SamePath(const std::wstring& a, const std::wstring& b) {
+    wchar_t fullA[MAX_PATH * 4], fullB[MAX_PATH * 4];
+    return GetFullPathNameW(a.c_str(), MAX_PATH * 4, fullA, nullptr) &&
+           GetFullPathNameW(b.c_str(), MAX_PATH * 4, fullB, nullptr) &&
+           CompareStringOrdinal(fullA, -1, fullB, -1, TRUE) == CSTR_EQUAL;
+}
+
 std::wstring TargetProblem(const std::wstring& path) {
     DWORD attributes = GetFileAttributesW(path.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) return {};

@@ -34,6 +34,9 @@ std::wstring ConversionNotice(SaveFormat format, const WAVEFORMATEX& element, co
 // missing or not the right one, more channels than FLAC holds.
 std::wstring UnavailableReason(SaveFormat format, const WAVEFORMATEX& element);
 
+// True when both name the same file, however they are spelled.
+bool SamePath(const std::wstring& a, const std::wstring& b);
+
 // Why the target cannot be replaced, found before the long encode: a
 // read-only file, or one another program holds open ("" when it can).
 std::wstring TargetProblem(const std::wstring& path);

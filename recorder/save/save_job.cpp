@@ -13,7 +13,12 @@ SaveResult RunSave(HWND owner, WaveAudioDevice& device, const SaveJob& job) {
     auto tell = [&](const std::wstring& text) { ShowMessage(owner, text, kProgramTitle, MB_OK | MB_ICONINFORMATION); };
     const WAVEFORMATEX format = device.Format();
     std::wstring problem = UnavailableReason(job.format, format);
-    if (problem.empty()) problem = TargetProblem(job.path);
+    // The file the element reads is held by the element itself, and only a
+    // WAV file can take its place (the element reads its sound from it).
+    const bool overSource = !job.sourceFile.empty() && SamePath(job.path, job.sourceFile);
+    if (problem.empty() && overSource && job.format != SaveFormat::Wav)
+        problem = L"录音的声音正从文件“" + job.path + L"”读取，不能用 MP3 或 FLAC 文件替换它。请另选文件名。";
+    if (problem.empty() && !overSource) problem = TargetProblem(job.path);
     if (!problem.empty()) {
         ShowMessage(owner, problem, kProgramTitle, MB_OK | MB_ICONEXCLAMATION);
         return SaveResult::Failed;
