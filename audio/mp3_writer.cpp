@@ -90,12 +90,14 @@ bool Mp3Writer::Start(const WAVEFORMATEX& format, const WaveExtension& extension
     flags_.reset(lame_.init());
     if (!flags_) return false;
     lame_global_flags* f = flags_.get();
+    const int rate = Mp3OutputRate(format.nSamplesPerSec);
     lame_.setInSamplerate(f, static_cast<int>(format.nSamplesPerSec));
-    lame_.setOutSamplerate(f, Mp3OutputRate(format.nSamplesPerSec));
+    lame_.setOutSamplerate(f, rate);
     lame_.setNumChannels(f, mono ? 1 : 2);
     lame_.setMode(f, mono ? MONO : JOINT_STEREO);
     lame_.setVbr(f, vbr_off);
-    lame_.setBrate(f, kbps_);
+    // Below 32 kHz MPEG audio has no rate above 160 kbps.
+    lame_.setBrate(f, rate < 32000 ? std::min(kbps_, 160) : kbps_);
     lame_.setQuality(f, 3);
     lame_.setWriteVbrTag(f, 1);
     // The tag is written here, before the frames, so its size is known.
