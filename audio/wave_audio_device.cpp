@@ -244,9 +244,17 @@ MCIERROR WaveAudioDevice::Command(std::wstring_view word) {
 }
 
 MCIERROR WaveAudioDevice::Save(const std::wstring& path, const JobControl* progress) {
+    return Saved([&] { return impl_->element_.Save(path, progress); });
+}
+
+MCIERROR WaveAudioDevice::Save(const std::wstring& path, SampleWriter& writer, const JobControl* progress) {
+    return Saved([&] { return impl_->element_.Save(path, writer, progress); });
+}
+
+MCIERROR WaveAudioDevice::Saved(const std::function<MCIERROR()>& save) {
     MCIERROR e;
     try {
-        e = impl_->element_.Save(path, progress);
+        e = save();
     } catch (...) {
         e = MCIERR_OUT_OF_MEMORY;
     }

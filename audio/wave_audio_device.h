@@ -101,6 +101,9 @@ public:
     // target untouched and returns MCIERR_FILE_NOT_SAVED. May run on
     // another thread while the creating thread only reads Length/Position.
     MCIERROR Save(const std::wstring& path, const JobControl* progress = nullptr);
+    // The same in the file format writer makes. Either way, after a failure
+    // the thread's last error is what the system refused, if anything.
+    MCIERROR Save(const std::wstring& path, SampleWriter& writer, const JobControl* progress = nullptr);
 
     // Marks: a place in the element with a name, made where the sound is now
     // (during a take or playback, where it has got to); frame says where.
@@ -132,6 +135,9 @@ public:
     class Impl;
 
 private:
+    // Runs one of the saves, keeping its result as the last error.
+    MCIERROR Saved(const std::function<MCIERROR()>& save);
+
     std::unique_ptr<Impl> impl_;
 };
 

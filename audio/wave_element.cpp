@@ -210,10 +210,15 @@ std::vector<WaveMark> WaveElement::Marks() const {
 
 MCIERROR WaveElement::Save(const std::wstring& path, const JobControl* control) {
     if (!IsOpen()) return MCIERR_NONAPPLICABLE_FUNCTION;
+    if (LengthBytes() > MaxWaveDataBytes(format_, extension_)) return MCIERR_FILE_NOT_SAVED;
+    WavWriter writer;
+    return Save(path, writer, control);
+}
+
+MCIERROR WaveElement::Save(const std::wstring& path, SampleWriter& writer, const JobControl* control) {
+    if (!IsOpen()) return MCIERR_NONAPPLICABLE_FUNCTION;
     // What is there now, including a take still being recorded.
     WaveStore::Pending pending = PendingTake();
-    if (store_.Length() + pending.bytes > MaxWaveDataBytes(format_, extension_)) return MCIERR_FILE_NOT_SAVED;
-    WavWriter writer;
     return store_.SaveAs(path, writer, recorder_ ? &pending : nullptr, control);
 }
 

@@ -73,6 +73,8 @@ public:
     std::vector<WaveMark> Marks() const;
 
     MCIERROR Save(const std::wstring& path, const JobControl* control);
+    // The same through another writer (another file format).
+    MCIERROR Save(const std::wstring& path, SampleWriter& writer, const JobControl* control);
     bool HoldsUnsavedSound() const;
 
     uint32_t LengthMs() const;

@@ -103,7 +103,8 @@ public:
     // file the element reads from: it is let go for the replace and read from
     // again after it. A save with no take running, into a file that holds the
     // element unchanged, counts the element as saved. 0 or an MCI error code;
-    // a cancelled save returns MCIERR_FILE_NOT_SAVED.
+    // a cancelled save returns MCIERR_FILE_NOT_SAVED. After a failure the
+    // thread's last error is what the system refused (ERROR_DISK_FULL, ...).
     MCIERROR SaveAs(const std::wstring& path, SampleWriter& writer, const Pending* pending,
                     const JobControl* control);
 

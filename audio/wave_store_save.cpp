@@ -114,6 +114,9 @@ MCIERROR WaveStore::SaveAs(const std::wstring& path, SampleWriter& writer, const
     const uint64_t length = Length();
     ReplacingFile out(path);
     MCIERROR e = out.Open() ? CopyInto(out.Handle(), writer, pending, control) : MCIERR_FILE_NOT_SAVED;
+    // What the system refused, for the caller to tell (a full disk, a file
+    // held by another program) after the clean-up.
+    DWORD why = GetLastError();
     out.Close();
     if (!e && control && control->Cancelled()) e = MCIERR_FILE_NOT_SAVED;
     uint64_t data = 0;
@@ -124,10 +127,15 @@ MCIERROR WaveStore::SaveAs(const std::wstring& path, SampleWriter& writer, const
     if (source && !readable) e = MCIERR_FILE_NOT_SAVED;
     if (!e) ReleaseSource(source);
     if (!e && !out.Replace()) {
+        why = GetLastError();
         e = MCIERR_FILE_NOT_SAVED;
         ReopenSource(source);
     }
-    if (e) return e;
+    if (e) {
+        out.Discard();
+        SetLastError(why);
+        return e;
+    }
     if (source) {
         ScopedFile saved(OpenForReading(path));
         // A take still running is spliced in at its place when it ends, so

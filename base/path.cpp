@@ -1,5 +1,7 @@
 #include "base/path.h"
 
+#include <windows.h>
+
 namespace orvo {
 
 namespace {
@@ -24,6 +26,17 @@ std::wstring WithExtension(const std::wstring& path, const std::wstring& extensi
     size_t dot = path.find_last_of(L".\\/");
     std::wstring stem = dot != std::wstring::npos && path[dot] == L'.' ? path.substr(0, dot) : path;
     return stem + L"." + extension;
+}
+
+bool FileExists(const std::wstring& path) {
+    DWORD a = GetFileAttributesW(path.c_str());
+    return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+std::wstring ExtensionOf(const std::wstring& path) {
+    std::wstring name = FileNameOf(path);
+    size_t dot = name.find_last_of(L'.');
+    return dot == std::wstring::npos ? std::wstring() : name.substr(dot + 1);
 }
 
 }  // namespace orvo

@@ -14,5 +14,10 @@ std::wstring FileNameOf(const std::wstring& path);
 // The path with the file name's extension (from its last dot) replaced by
 // extension, given without the dot; added when the name has none.
 std::wstring WithExtension(const std::wstring& path, const std::wstring& extension);
+// The file name's extension without the dot ("a.b.MP3" -> "MP3"); empty
+// when it has none.
+std::wstring ExtensionOf(const std::wstring& path);
+// True when path names a file (not a folder) that is there.
+bool FileExists(const std::wstring& path);
 
 }  // namespace orvo

@@ -4,9 +4,12 @@
 
 namespace orvo {
 
-ReplacingFile::~ReplacingFile() {
+ReplacingFile::~ReplacingFile() { Discard(); }
+
+void ReplacingFile::Discard() {
     file_.Reset();
     if (!temp_.empty() && !placed_) DeleteFileW(temp_.c_str());
+    temp_.clear();
 }
 
 bool ReplacingFile::Open() {

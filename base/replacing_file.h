@@ -23,6 +23,9 @@ public:
     HANDLE Handle() const { return file_.Get(); }
     // Closes the temporary file; Replace needs it closed.
     void Close() { file_.Reset(); }
+    // Deletes the temporary file now (a caller that reports GetLastError
+    // after it wants nothing to run later).
+    void Discard();
     // Moves the closed temporary file over the target, written through.
     // False: the target is as it was.
     bool Replace();

@@ -3,7 +3,8 @@
 ;   makensis -DARCH=x86|x64 -DFILES=<folder> -DVERSION_H=<orvo_version.h>
 ;            -DICON=<orvorecord.ico> -DOUTFILE=<setup.exe> [-DSIGN=<command>]
 ; FILES holds what is installed: OrvoRecord.exe, readme.txt, FAQ.txt,
-; OrvoVMNotify.dll and vmminihome.htm. SIGN, when given, is a program that
+; OrvoVMNotify.dll, vmminihome.htm, the MP3 encoder libmp3lame-0.dll and the
+; licences of both encoders (LAME-COPYING.txt, FLAC-COPYING.txt). SIGN, when given, is a program that
 ; signs the file it is given; the uninstaller and the setup program go through it.
 ;
 ; The 64-bit setup is itself a 64-bit program, so everything it does (the
@@ -181,6 +182,9 @@ Section "-${PRODUCT}"
   File "${FILES}\FAQ.txt"
   File "${FILES}\OrvoVMNotify.dll"
   File "${FILES}\vmminihome.htm"
+  File "${FILES}\libmp3lame-0.dll"
+  File "${FILES}\LAME-COPYING.txt"
+  File "${FILES}\FLAC-COPYING.txt"
   WriteUninstaller "$INSTDIR\uninstall.exe"
 
   ; The DLL registers itself in this process, which has its bitness.
@@ -236,6 +240,9 @@ Section "Uninstall"
   Delete "$INSTDIR\FAQ.txt"
   Delete "$INSTDIR\OrvoVMNotify.dll"
   Delete "$INSTDIR\vmminihome.htm"
+  Delete "$INSTDIR\libmp3lame-0.dll"
+  Delete "$INSTDIR\LAME-COPYING.txt"
+  Delete "$INSTDIR\FLAC-COPYING.txt"
   Delete "$INSTDIR\uninstall.exe"
   RMDir "$INSTDIR"
 

@@ -51,6 +51,11 @@
 #define IDM_VELMORA 156
 #define IDM_VMSPRITE 157
 #define IDM_SOFTDZ 158
+// 设置 → the MP3 bit rates, in the order of kMp3Bitrates.
+#define IDM_BITRATE_128 160
+#define IDM_BITRATE_192 161
+#define IDM_BITRATE_256 162
+#define IDM_BITRATE_320 163
 // Sound-card window
 #define IDC_TESTCARD_TEXT1 201
 #define IDC_TESTCARD_COMMAND1 202

@@ -27,13 +27,18 @@ WINE32=/usr/lib/wine/wine
 # media plugins from the i386 library folders, so they come twice. The
 # packages are made with NSIS (setup programs), 7-Zip (zips; it also reads the
 # setup programs back in the tests), osslsigncode and openssl (signatures).
+# dpkg-dev fetches the encoders' source packages (scripts/build_codecs.sh);
+# mpg123 and flac decode what the recorder encodes, in the tests.
 ORVO_PACKAGES="g++-mingw-w64-i686 g++-mingw-w64-x86-64 mingw-w64-tools libwine-dev wine64 wine xvfb \
 pulseaudio pulseaudio-utils libasound2-plugins alsa-utils sox googletest cmake make imagemagick fonts-noto-cjk \
 x11-utils openbox file gstreamer1.0-plugins-base gstreamer1.0-plugins-good \
-nsis p7zip-full osslsigncode openssl python3"
+nsis p7zip-full osslsigncode openssl python3 \
+dpkg-dev mpg123 flac"
 ORVO_PACKAGES_I386="wine32:i386 libasound2-plugins:i386 gstreamer1.0-plugins-base:i386 gstreamer1.0-plugins-good:i386"
 
 orvo_log() { printf '== %s\n' "$*" >&2; }
+
+source "$ORVO_ROOT/scripts/build_codecs.sh"
 
 # A mirror being synced hands out package lists of the wrong size for a few
 # minutes; apt-get update then fails though nothing is wrong here. Ask again
@@ -72,13 +77,16 @@ orvo_install_deps() {
 orvo_build() {
     local archs=(x86_64 i686) targets=() arch
     if [ $# -gt 0 ]; then archs=("$1"); shift; targets=("$@"); fi
+    # The encoders first, both architectures side by side; cached after once.
+    orvo_build_codecs "${archs[@]}" || return 1
     for arch in "${archs[@]}"; do
         orvo_log "building $arch${targets[*]:+ (${targets[*]})}"
         # Each build's tests name the prefix they run in.
         local prefix=(-DORVO_TEST_PREFIX="$ORVO_PREFIX")
         [ "$arch" = i686 ] && prefix=(-DORVO_WINE32_PREFIX="$ORVO_PREFIX32")
         cmake -S "$ORVO_ROOT" -B "$ORVO_BUILD/$arch" -DCMAKE_BUILD_TYPE=Release \
-            -DCMAKE_TOOLCHAIN_FILE="$ORVO_ROOT/cmake/toolchain-mingw-$arch.cmake" "${prefix[@]}" >/dev/null
+            -DCMAKE_TOOLCHAIN_FILE="$ORVO_ROOT/cmake/toolchain-mingw-$arch.cmake" "${prefix[@]}" \
+            -DORVO_CODECS="$ORVO_CODECS" >/dev/null
         cmake --build "$ORVO_BUILD/$arch" -j"$(nproc)" ${targets[@]:+--target "${targets[@]}"} || return 1
     done
 }

@@ -41,7 +41,7 @@ version="$(sed -n 's/^#define ORVO_VERSION_TEXT "\(.*\)"$/\1/p' "$version_h")"
 [ -n "$version" ] || { echo "no version in $version_h" >&2; exit 1; }
 
 # What a user gets, in the order the setup script names them.
-payload=(OrvoRecord.exe readme.txt FAQ.txt OrvoVMNotify.dll vmminihome.htm)
+payload=(OrvoRecord.exe readme.txt FAQ.txt OrvoVMNotify.dll vmminihome.htm libmp3lame-0.dll LAME-COPYING.txt FLAC-COPYING.txt)
 
 mkdir -p "$dist"
 dist="$(realpath "$dist")"

@@ -24,7 +24,7 @@ public:
         ofn.lStructSize = sizeof(ofn);
         ofn.hwndOwner = r.owner;
         ofn.lpstrFilter = filter.empty() ? nullptr : filter.c_str();
-        ofn.nFilterIndex = 1;
+        ofn.nFilterIndex = static_cast<DWORD>(r.filterIndex);
         ofn.lpstrFile = buffer.data();
         ofn.nMaxFile = static_cast<DWORD>(buffer.size());
         ofn.lpstrDefExt = r.defaultExt.empty() ? nullptr : r.defaultExt.c_str();
@@ -40,6 +40,7 @@ public:
         }
         lastDialogError_ = ok ? 0 : CommDlgExtendedError();
         if (!ok) return {};
+        if (r.chosenFilter) *r.chosenFilter = static_cast<int>(ofn.nFilterIndex);
         return std::wstring(buffer.c_str());
     }
 

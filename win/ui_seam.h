@@ -24,6 +24,8 @@ struct FileDialogRequest {
     std::wstring fileName;        // proposed name or folder+name
     std::wstring defaultExt;      // without the dot, added when the user types none
     bool confirmOverwrite = true;  // save dialogs: ask before replacing a file
+    int filterIndex = 1;           // the type selected at first, from 1
+    int* chosenFilter = nullptr;   // if given: receives the type selected at the end
 };
 
 // A question answered by one of a few buttons with their own captions.

@@ -57,9 +57,14 @@ std::wstring AboutText() {
     return std::wstring(kProgramTitle) + L" " + kProgramVersion +
            L"\r\n\r\n"
            L"从声卡录音，播放和保存录音，打开WAV文件，调节麦克风和扬声器音量，"
-           L"查看WAV文件的波形。\r\n\r\n"
+           L"查看WAV文件的波形，保存为WAV、MP3或FLAC文件。\r\n\r\n"
            L"维莫拉主页：http://" +
-           maker::kWebHost;
+           maker::kWebHost +
+           L"\r\n\r\n"
+           L"本程序使用以下开源库：\r\n"
+           L"LAME 3.100（MP3编码，GNU LGPL 2 或更高版本，见 LAME-COPYING.txt；"
+           L"它是程序文件夹中的 libmp3lame-0.dll，可以替换）\r\n"
+           L"libFLAC 1.4.2（FLAC编码，BSD 许可证，见 FLAC-COPYING.txt）";
 }
 
 }  // namespace orvo::recorder

@@ -65,6 +65,11 @@ const MenuCommand kMenu[] = {
     {kSettings, 0, nullptr, 0, nullptr, kOwn},
     {kSettings, IDM_ADDVOL, L"增大输出音量", L'Z', &FrmMain::mnuAddVol_Click, kOwn},
     {kSettings, IDM_REDVOL, L"减小输出音量", L'X', &FrmMain::mnuRedVol_Click, kOwn},
+    {kSettings, 0, nullptr, 0, nullptr, kOwn},
+    {kSettings, IDM_BITRATE_128, L"MP3比特率: 128 kbps", 0, &FrmMain::mnuBitrate128_Click, kOwn},
+    {kSettings, IDM_BITRATE_192, L"MP3比特率: 192 kbps", 0, &FrmMain::mnuBitrate192_Click, kOwn},
+    {kSettings, IDM_BITRATE_256, L"MP3比特率: 256 kbps", 0, &FrmMain::mnuBitrate256_Click, kOwn},
+    {kSettings, IDM_BITRATE_320, L"MP3比特率: 320 kbps", 0, &FrmMain::mnuBitrate320_Click, kOwn},
     {kTools, IDM_TOMP3, L"MP3音频转换(&M)", 0, &FrmMain::mnuToMP3_Click, kOwn},
     {kTools, IDM_AUDIOEDIT, L"WAV波形分析(&E)", 0, &FrmMain::mnuAudioEdit_Click, kOwn},
     {kTools, 0, nullptr, 0, nullptr, kOwn},
@@ -164,6 +169,7 @@ void FrmMain::BuildMenu() {
     std::vector<HMENU> popups;
     for (const MenuPopup& p : kPopups) popups.push_back(menu_->AddPopup(p.caption, p.visible));
     mnuAudio_ = popups[kAudio];
+    mnuSettings_ = popups[kSettings];
     for (const MenuCommand& c : kMenu) {
         HMENU popup = popups[c.popup];
         if (!c.id) {
@@ -187,6 +193,7 @@ void FrmMain::BuildMenu() {
     // A mark is dropped with one key, the moment the user hears the place.
     menu_->AddShortcut(0, 'M', IDM_MARK);
     menu_->AttachTo(Hwnd());
+    ShowMp3Bitrate();
 }
 
 void FrmMain::BuildControls() {

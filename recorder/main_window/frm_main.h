@@ -8,6 +8,7 @@
 //   help_commands.cpp   help menu, link toolbar, about box, conversion
 //   level_controls.cpp  level sliders and sound tools
 //   audio_edit_command.cpp  the waveform window
+//   save_settings.cpp   the MP3 bit rate
 #pragma once
 #include <windows.h>
 
@@ -119,6 +120,12 @@ public:
     void mnuRedVol_Click();
     void mnuTestGuide_Click();
     void mnuTestCard_Click();
+    // The MP3 bit rate Save and the conversion use, remembered per user.
+    void mnuBitrate128_Click();
+    void mnuBitrate192_Click();
+    void mnuBitrate256_Click();
+    void mnuBitrate320_Click();
+    HMENU SettingsMenu() const { return mnuSettings_; }
 
     // --- Tools -------------------------------------------------------------
     void mnuAudioEdit_Click();
@@ -214,6 +221,9 @@ private:
     // The meter follows the device: input levels during a take, output
     // levels during playback.
     void StartLevelMeter(bool input);
+    // Remembers the bit rate and marks its item in the 设置 menu.
+    void SetMp3Bitrate(int kbps);
+    void ShowMp3Bitrate();
 
     // The file line's second line: which mark was dropped last, and where.
     std::wstring MarkNoticeLine() const { return markNotice_.empty() ? std::wstring() : L"\n" + markNotice_; }
@@ -223,6 +233,7 @@ private:
 
     std::unique_ptr<MenuBar> menu_;
     HMENU mnuAudio_ = nullptr;
+    HMENU mnuSettings_ = nullptr;
     std::wstring newFileName_;
     bool quitOnDestroy_ = false;
 };

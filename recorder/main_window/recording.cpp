@@ -7,7 +7,8 @@
 
 #include "audio/wave_riff.h"
 #include "recorder/main_window/frm_main.h"
-#include "recorder/jobs/save_file.h"
+#include "recorder/jobs/job_progress.h"
+#include "recorder/save/save_job.h"
 #include "base/failure.h"
 #include "base/path.h"
 #include "base/rounding.h"
@@ -27,22 +28,6 @@ void SetRecordButtons(Toolbar& bar, bool idle) {
     bar.SetButtonEnabled(L"play", idle);
     bar.SetButtonEnabled(L"stop", !idle);
     bar.SetButtonEnabled(L"save", idle);
-}
-
-// Why a file cannot be opened, in the user's words.
-std::wstring ProblemText(const WaveLayout& layout) {
-    switch (layout.problem) {
-        case WaveFileProblem::NotWave: return L"不是WAV文件";
-        case WaveFileProblem::Damaged: return L"文件已损坏";
-        case WaveFileProblem::UnsupportedFormat: return L"不支持的格式：" + layout.formatName;
-        case WaveFileProblem::CannotRead: return L"无法读取文件";
-        case WaveFileProblem::None: break;
-    }
-    return L"";
-}
-
-std::wstring CannotOpenText(const std::wstring& path, const std::wstring& why) {
-    return L"无法打开文件“" + path + L"”：" + why + L"。";
 }
 
 std::wstring TakeEndText(const WaveAudioDevice::TakeEnd& end) {
@@ -200,15 +185,33 @@ bool FrmMain::SaveRecording() {
 }
 
 bool FrmMain::SaveElementAs(WaveAudioDevice& device, const std::wstring& proposedName) {
+    FileDialogRequest r;
+    r.owner = Hwnd();
+    r.save = true;
+    r.filter = kSaveFilter;
+    // The extension is settled below from what was typed and the type chosen.
+    r.defaultExt.clear();
+    // The replace question is asked below, the same way whatever dialog ran.
+    r.confirmOverwrite = false;
+    r.fileName = proposedName;
     saveFailed_ = false;
-    std::wstring path = ChooseSaveTarget(Hwnd(), proposedName);
+    int chosenType = 1;
+    r.chosenFilter = &chosenType;
+    std::wstring path = Ui().FileDialog(r);
     if (path.empty()) return false;
-    return SaveWithProgress(
-        Hwnd(), path, [&](const JobControl& control) { return device.Save(path, &control); },
-        [&](MCIERROR err) {
-            saveFailed_ = true;
-            return DeviceReason(device, err);
-        });
+    SaveJob job;
+    job.format = ResolveSaveTarget(path, chosenType);
+    job.path = path;
+    if (FileExists(path)) {
+        std::wstring ask = L"文件“" + FileNameOf(path) + L"”已经存在，是否替换？";
+        if (ShowMessage(Hwnd(), ask, kProgramTitle, MB_YESNO | MB_ICONQUESTION) != IDYES) return false;
+    }
+    const std::wstring& element = device.FileName();
+    job.sourceFile = element == L"new" ? std::wstring() : element;
+    job.caption = L"正在保存 " + FileNameOf(path) + L" ...";
+    const SaveResult result = RunSave(Hwnd(), device, job);
+    saveFailed_ = result == SaveResult::Failed;
+    return result == SaveResult::Saved;
 }
 
 // Record menu item and toolbar button 4: records on at the device's position.

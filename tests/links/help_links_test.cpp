@@ -101,6 +101,11 @@ TEST(AboutText, NamesTheProgramVersionAndHomePage) {
     EXPECT_NE(text.find(L"http://www.velmora.example"), std::wstring::npos);
     // Says what it does, not only its name (which holds "录音" too).
     EXPECT_NE(text.find(L"录音", std::wstring(L"欧沃录音机").size()), std::wstring::npos);
+    // Both encoders and their licences, as the licences ask.
+    EXPECT_NE(text.find(L"LAME 3.100"), std::wstring::npos);
+    EXPECT_NE(text.find(L"LGPL"), std::wstring::npos);
+    EXPECT_NE(text.find(L"libFLAC 1.4.2"), std::wstring::npos);
+    EXPECT_NE(text.find(L"BSD"), std::wstring::npos);
 }
 
 }  // namespace

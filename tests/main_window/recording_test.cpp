@@ -7,6 +7,7 @@
 #include "base/rounding.h"
 #include "base/text.h"
 #include "recorder/resource.h"
+#include "recorder/save/save_formats.h"
 #include "tests/support/pump.h"
 #include "tests/support/wav_file.h"
 
@@ -140,7 +141,7 @@ TEST_F(MainWindowTest, NewWithYesSavesFirstAndACancelledSaveKeepsTheRecording) {
     form->mnuNew_Click();
     ASSERT_EQ(ui.Dialogs().size(), 1u);
     EXPECT_TRUE(ui.Dialogs()[0].save);
-    EXPECT_EQ(ui.Dialogs()[0].filter, L"*.wav|*.wav");
+    EXPECT_EQ(ui.Dialogs()[0].filter, kSaveFilter);
     EXPECT_EQ(ui.Dialogs()[0].fileName, form->NewFileName());
     EXPECT_EQ(form->blnModified, -1);
     EXPECT_EQ(form->MMCRecord.Length(), length);

@@ -1,23 +1,27 @@
+// MP3转换 and the save's choices, through the command and the UI seam: the
+// file it writes is checked with the host's own decoder, and every way it
+// cannot work (a bad file, no encoder, a held target, a cancel) is told and
+// leaves the target as it was.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdint>
-#include <cstdio>
 #include <fstream>
 #include <string>
 #include <vector>
 
-#include "recorder/main_window/frm_main.h"
-#include "recorder/mp3/mp3_command.h"
-#include "recorder/mp3/mp3_conversion.h"
+#include "audio/lame_library.h"
 #include "base/failure.h"
-#include "win/report.h"
 #include "base/text.h"
+#include "recorder/mp3/mp3_command.h"
+#include "recorder/program.h"
+#include "recorder/save/save_formats.h"
+#include "tests/support/host_command.h"
 #include "tests/support/scripted_ui.h"
-#include "tests/support/window_checks.h"
-#include "recorder/resource.h"
-#include "win/window_tools.h"
+#include "tests/support/wav_file.h"
+#include "win/report.h"
 
 namespace orvo::recorder {
 namespace {
@@ -34,40 +38,24 @@ void WriteAll(const std::wstring& path, const std::string& bytes) {
     f.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
-void Put32(std::string& s, uint32_t v) {
-    for (int i = 0; i < 4; ++i) s.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
-}
-void Put16(std::string& s, uint16_t v) {
-    s.push_back(static_cast<char>(v & 0xFF));
-    s.push_back(static_cast<char>(v >> 8));
+// Two seconds of the 440 Hz tone, CD format.
+void WriteTone(const std::wstring& path) {
+    WAVEFORMATEX f = test::MakePcmFormat(44100, 16, 2);
+    ASSERT_TRUE(test::WriteWavFile(path, f, test::SineBytes(f, 440, 2.0)));
 }
 
-// One second of a 440 Hz square-ish tone, 16-bit mono.
-std::string ToneWave(uint32_t rate = 22050) {
-    std::string data;
-    for (uint32_t i = 0; i < rate; ++i) Put16(data, static_cast<uint16_t>((i * 440 * 2 / rate) % 2 ? 8000 : -8000));
-    std::string w = "RIFF";
-    Put32(w, static_cast<uint32_t>(36 + data.size()));
-    w += "WAVEfmt ";
-    Put32(w, 16);
-    Put16(w, 1);
-    Put16(w, 1);
-    Put32(w, rate);
-    Put32(w, rate * 2);
-    Put16(w, 2);
-    Put16(w, 16);
-    w += "data";
-    Put32(w, static_cast<uint32_t>(data.size()));
-    return w + data;
-}
-
-// No "<output>.<hex>.part" of a conversion is left beside output.
-bool NoPartialLeft(const std::wstring& output) {
+// Nothing but the files the test made is left in the folder (no temporary
+// file of a save).
+size_t FilesIn(const std::wstring& folder) {
     WIN32_FIND_DATAW found;
-    HANDLE search = FindFirstFileW((output + L".*.part").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) return true;
+    HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
+    size_t n = 0;
+    if (search == INVALID_HANDLE_VALUE) return 0;
+    do {
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) ++n;
+    } while (FindNextFileW(search, &found));
     FindClose(search);
-    return false;
+    return n;
 }
 
 class ConversionTest : public testing::Test {
@@ -79,7 +67,11 @@ protected:
         CreateDirectoryW(folder_.c_str(), nullptr);
     }
     void TearDown() override {
-        for (const auto& f : created_) DeleteFileW(f.c_str());
+        LoadLameFrom({});
+        for (const auto& f : created_) {
+            SetFileAttributesW(f.c_str(), FILE_ATTRIBUTE_NORMAL);
+            DeleteFileW(f.c_str());
+        }
         RemoveDirectoryW(folder_.c_str());
     }
     std::wstring File(const std::wstring& name) {
@@ -87,127 +79,116 @@ protected:
         created_.push_back(p);
         return p;
     }
+    // The command with both dialogs answered; the messages it showed.
+    std::vector<MessageBoxRequest> Convert(const std::wstring& in, const std::wstring& out, ScriptedUi& ui) {
+        ui.dialogAnswers = {in, out};
+        TrapAndReport(nullptr, kProgramTitle, [&] { RunMp3ConversionCommand(nullptr); });
+        return ui.Messages();
+    }
     std::wstring folder_;
     std::vector<std::wstring> created_;
 };
 
-TEST_F(ConversionTest, MalformedWaveIsReportedByTheReaderAndWritesNothing) {
-    std::wstring in = File(L"坏的.wav"), out = File(L"坏的.mp3");
-    std::string bad = ToneWave();
-    bad.replace(12, 4, "junk");  // no "fmt " chunk where the reader looks
-    bad.resize(60);
-    WriteAll(in, bad);
-    try {
-        ConvertWaveToMp3(in, out, {});
-        FAIL() << "a malformed file converted";
-    } catch (const Failure& f) {
-        EXPECT_NE(f.Description().find(L"无法读取WAV文件"), std::wstring::npos);
-        EXPECT_NE(f.Description().find(in), std::wstring::npos);
-    }
-    EXPECT_FALSE(Exists(out));
-    EXPECT_TRUE(NoPartialLeft(out));
-}
-
-// The reader really parses the file: a good one gets past it, so what stops
-// the run is the encoder (none under Wine) or nothing at all.
-TEST_F(ConversionTest, ValidWaveConvertsOrReportsTheMissingEncoderWithoutTouchingTheOlderFile) {
-    std::wstring in = File(L"tone.wav"), out = File(L"tone.mp3");
-    WriteAll(in, ToneWave(11025));  // a rate the encoder lacks: the reader resamples
+TEST_F(ConversionTest, AWaveFileBecomesAnMp3OfTheSameToneAndLength) {
+    if (!test::HostCommandsAvailable()) GTEST_SKIP() << "the decoder is the host's";
+    std::wstring in = File(L"录音 1.wav"), out = File(L"录音 1.mp3"), decoded = File(L"decoded.wav");
+    WriteTone(in);
     WriteAll(out, "older file");
-    std::wstring message;
-    std::vector<double> shares;
-    JobControl control;
-    control.progress = [&](double share) { shares.push_back(share); };
-    try {
-        ConvertWaveToMp3(in, out, control);
-    } catch (const Failure& f) {
-        message = f.Description();
-    }
-    EXPECT_TRUE(NoPartialLeft(out));
-    if (message.empty()) {
-        std::string mp3 = ReadAll(out);
-        ASSERT_GE(mp3.size(), 4u);
-        bool id3 = mp3.compare(0, 3, "ID3") == 0;
-        bool frame = static_cast<unsigned char>(mp3[0]) == 0xFF && (static_cast<unsigned char>(mp3[1]) & 0xE0) == 0xE0;
-        EXPECT_TRUE(id3 || frame) << "not an MP3 stream";
-        ASSERT_FALSE(shares.empty());
-        EXPECT_DOUBLE_EQ(shares.back(), 1.0);
-    } else {
-        EXPECT_EQ(message, L"此系统没有MP3编码器，无法转换为MP3。\r\nWindows 8 及以后的系统自带MP3编码器。");
-        EXPECT_EQ(ReadAll(out), "older file");
-    }
-}
-
-// Someone else's file with the old temporary name, and the names already
-// taken by a conversion, are never handed out again.
-TEST_F(ConversionTest, ThePartialFileIsANewFileOfItsOwn) {
-    std::wstring out = File(L"take.mp3");
-    std::wstring unrelated = File(L"take.mp3.part");
-    WriteAll(unrelated, "someone else's");
-    std::wstring first = CreatePartialFile(out);
-    created_.push_back(first);
-    std::wstring second = CreatePartialFile(out);
-    created_.push_back(second);
-    EXPECT_NE(first, unrelated);
-    EXPECT_NE(first, second);
-    EXPECT_EQ(first.rfind(out, 0), 0u);
-    EXPECT_EQ(ReadAll(first), "");
-    EXPECT_EQ(ReadAll(unrelated), "someone else's");
-}
-
-TEST_F(ConversionTest, OutputOverTheInputIsRefused) {
-    std::wstring in = File(L"same.wav");
-    WriteAll(in, ToneWave());
-    std::wstring spelledOtherwise = folder_ + L"\\.\\SAME.WAV";
-    EXPECT_THROW(ConvertWaveToMp3(in, spelledOtherwise, {}), Failure);
-    EXPECT_EQ(ReadAll(in), ToneWave());
-}
-
-// The menu command: both dialogs through the seam, then one message box with
-// the information icon and the program title however the run ends.
-TEST_F(ConversionTest, CommandAsksForBothFilesAndReportsTheOutcome) {
-    std::wstring in = File(L"录音 1.wav"), out = File(L"录音 1.mp3");
-    WriteAll(in, ToneWave());
     ScriptedUi ui;
-    ui.dialogAnswers = {in, out};
-    HWND owner = nullptr;
-    TrapAndReport(owner, kProgramTitle, [&] { RunMp3ConversionCommand(owner); });
-
+    auto messages = Convert(in, out, ui);
     auto dialogs = ui.Dialogs();
     ASSERT_EQ(dialogs.size(), 2u);
     EXPECT_FALSE(dialogs[0].save);
-    EXPECT_NE(dialogs[0].filter.find(L"*.wav"), std::wstring::npos);
     EXPECT_TRUE(dialogs[1].save);
-    EXPECT_EQ(dialogs[1].defaultExt, L"mp3");
     EXPECT_EQ(dialogs[1].fileName, folder_ + L"\\录音 1.mp3");
-    EXPECT_TRUE(dialogs[1].confirmOverwrite);
-
-    auto messages = ui.Messages();
     ASSERT_EQ(messages.size(), 1u);
-    EXPECT_EQ(messages[0].title, L"欧沃录音机");
-    EXPECT_EQ(messages[0].type, UINT(MB_OK | MB_ICONINFORMATION));
-    if (Exists(out)) {
-        EXPECT_NE(messages[0].text.find(L"MP3转换完成"), std::wstring::npos);
-    } else {
-        EXPECT_NE(messages[0].text.find(L"没有MP3编码器"), std::wstring::npos) << WideToUtf8(messages[0].text);
+    EXPECT_NE(messages[0].text.find(L"MP3转换完成"), std::wstring::npos) << WideToUtf8(messages[0].text);
+
+    ASSERT_TRUE(test::DecodeOnHost(out, decoded));
+    test::WavContents mp3;
+    ASSERT_TRUE(test::ReadWavFile(decoded, mp3));
+    EXPECT_EQ(2, mp3.format.nChannels);
+    // Within one frame (26 ms) of the two seconds: the encoder's header
+    // tells the decoder the exact length.
+    EXPECT_NEAR(mp3.Seconds(), 2.0, 0.026);
+    std::vector<double> left = test::ChannelSamples(mp3);
+    EXPECT_NEAR(test::MeasureFrequency(left, 44100), 440.0, 2.0);
+    // No break: every 10 ms after the first carries the tone.
+    for (size_t at = 441; at + 441 <= left.size(); at += 441) {
+        std::vector<double> piece(left.begin() + at, left.begin() + at + 441);
+        ASSERT_GT(test::Rms(piece), 0.2) << "a gap at " << at / 44.1 << " ms";
     }
-    EXPECT_TRUE(NoPartialLeft(out));
+    EXPECT_EQ(ReadAll(in).size(), 44u + 44100u * 4 * 2) << "the chosen file is only read";
+    EXPECT_EQ(FilesIn(folder_), 3u);
+}
+
+TEST_F(ConversionTest, WithoutTheEncoderTheMessageSaysWhyAndTheOlderFileStays) {
+    std::wstring in = File(L"tone.wav"), out = File(L"tone.mp3");
+    WriteTone(in);
+    WriteAll(out, "older file");
+    for (const wchar_t* dll : {L"C:\\nowhere\\libmp3lame-0.dll", L"C:\\windows\\system32\\winmm.dll"}) {
+        LoadLameFrom(dll);
+        ScriptedUi ui;
+        auto messages = Convert(in, out, ui);
+        ASSERT_EQ(messages.size(), 1u);
+        EXPECT_NE(messages[0].text.find(L"无法保存为 MP3"), std::wstring::npos) << WideToUtf8(messages[0].text);
+        EXPECT_NE(messages[0].text.find(kLameDllName), std::wstring::npos);
+        EXPECT_EQ(ReadAll(out), "older file");
+    }
+    // WAV and FLAC do not need it.
+    WAVEFORMATEX f = test::MakePcmFormat(44100, 16, 2);
+    EXPECT_EQ(UnavailableReason(SaveFormat::Flac, f), L"");
+    EXPECT_EQ(UnavailableReason(SaveFormat::Wav, f), L"");
+    EXPECT_NE(UnavailableReason(SaveFormat::Mp3, f), L"");
+}
+
+TEST_F(ConversionTest, AHeldOrReadOnlyTargetIsToldAndLeftAsItWas) {
+    std::wstring in = File(L"tone.wav"), held = File(L"held.mp3"), locked = File(L"locked.mp3");
+    WriteTone(in);
+    WriteAll(held, "held");
+    WriteAll(locked, "read-only");
+    SetFileAttributesW(locked.c_str(), FILE_ATTRIBUTE_READONLY);
+    HANDLE other = CreateFileW(held.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(other, INVALID_HANDLE_VALUE);
+    {
+        ScriptedUi ui;
+        auto messages = Convert(in, held, ui);
+        ASSERT_EQ(messages.size(), 1u);
+        EXPECT_NE(messages[0].text.find(L"正被其他程序使用"), std::wstring::npos) << WideToUtf8(messages[0].text);
+    }
+    CloseHandle(other);
+    EXPECT_EQ(ReadAll(held), "held");
+    ScriptedUi ui;
+    auto messages = Convert(in, locked, ui);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_NE(messages[0].text.find(L"只读"), std::wstring::npos) << WideToUtf8(messages[0].text);
+    EXPECT_EQ(ReadAll(locked), "read-only");
+    EXPECT_EQ(FilesIn(folder_), 3u);
 }
 
 TEST_F(ConversionTest, CommandWithAMalformedWaveSaysSo) {
     std::wstring in = File(L"empty.wav"), out = File(L"empty.mp3");
     WriteAll(in, "RIFF\x04\0\0\0WAVE");
     ScriptedUi ui;
-    ui.dialogAnswers = {in, out};
-    TrapAndReport(nullptr, kProgramTitle, [&] { RunMp3ConversionCommand(nullptr); });
-    ASSERT_EQ(ui.Messages().size(), 1u);
-    EXPECT_NE(ui.Messages()[0].text.find(L"无法读取WAV文件"), std::wstring::npos);
+    auto messages = Convert(in, out, ui);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_NE(messages[0].text.find(L"无法读取WAV文件"), std::wstring::npos);
     EXPECT_FALSE(Exists(out));
+}
+
+TEST_F(ConversionTest, OutputOverTheInputIsRefused) {
+    std::wstring in = File(L"same.wav");
+    WriteTone(in);
+    std::string before = ReadAll(in);
+    ScriptedUi ui;
+    auto messages = Convert(in, folder_ + L"\\.\\SAME.WAV", ui);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(ReadAll(in), before);
 }
 
 TEST_F(ConversionTest, CancellingEitherDialogDoesNothing) {
     std::wstring in = File(L"a.wav");
-    WriteAll(in, ToneWave());
+    WriteTone(in);
     {
         ScriptedUi ui;  // the open dialog is cancelled
         RunMp3ConversionCommand(nullptr);
@@ -221,6 +202,23 @@ TEST_F(ConversionTest, CancellingEitherDialogDoesNothing) {
         EXPECT_EQ(ui.Dialogs().size(), 2u);
         EXPECT_TRUE(ui.Messages().empty());
     }
+}
+
+// A typed extension of the three decides; otherwise the type chosen, whose
+// extension is added.
+TEST(SaveFormats, TheTypedExtensionWinsOverTheChosenType) {
+    std::wstring path = L"C:\\a\\讲座.MP3";
+    EXPECT_EQ(ResolveSaveTarget(path, FilterIndexOf(SaveFormat::Wav)), SaveFormat::Mp3);
+    EXPECT_EQ(path, L"C:\\a\\讲座.MP3");
+    path = L"C:\\a\\讲座.v2";
+    EXPECT_EQ(ResolveSaveTarget(path, FilterIndexOf(SaveFormat::Flac)), SaveFormat::Flac);
+    EXPECT_EQ(path, L"C:\\a\\讲座.v2.flac");
+    // What the file will hold, told when it differs.
+    WAVEFORMATEX surround = test::MakePcmFormat(96000, 24, 6);
+    EXPECT_NE(ConversionNotice(SaveFormat::Mp3, surround, {}, 192).find(L"48 kHz"), std::wstring::npos);
+    EXPECT_EQ(ConversionNotice(SaveFormat::Flac, surround, {}, 192), L"");
+    EXPECT_NE(ConversionNotice(SaveFormat::Flac, test::MakeFloatFormat(44100, 32, 2), {}, 192), L"");
+    EXPECT_EQ(ConversionNotice(SaveFormat::Mp3, test::MakePcmFormat(44100, 16, 2), {}, 192), L"");
 }
 
 }  // namespace

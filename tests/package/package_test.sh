@@ -32,7 +32,7 @@ version="$(define ORVO_VERSION_TEXT)"
 notifier_version="$(define ORVO_NOTIFIER_VERSION_MAJOR).$(define ORVO_NOTIFIER_VERSION_MINOR).$(define ORVO_NOTIFIER_VERSION_PATCH).$(define ORVO_NOTIFIER_VERSION_BUILD)"
 file_version="$(define ORVO_VERSION_MAJOR).$(define ORVO_VERSION_MINOR).$(define ORVO_VERSION_PATCH).$(define ORVO_VERSION_TWEAK)"
 publisher="$(define ORVO_COMPANY_NAME)"
-payload=(OrvoRecord.exe readme.txt FAQ.txt OrvoVMNotify.dll vmminihome.htm)
+payload=(OrvoRecord.exe readme.txt FAQ.txt OrvoVMNotify.dll vmminihome.htm libmp3lame-0.dll LAME-COPYING.txt FLAC-COPYING.txt)
 
 work="$ORVO_BUILD/package-test"
 rm -rf "$work"

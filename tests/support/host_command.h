@@ -13,3 +13,13 @@ bool HostCommandsAvailable();
 bool RunHostCommand(const std::vector<std::string>& argv);
 
 }  // namespace orvo::test
+
+namespace orvo::test {
+
+// The host's name for a Windows path (empty when there is none).
+std::string HostPath(const std::wstring& path);
+// Decodes an MP3 (with mpg123) or FLAC (with flac) file into a WAV file with
+// the host's own decoders, the check independent of the program's encoders.
+bool DecodeOnHost(const std::wstring& encoded, const std::wstring& wav);
+
+}  // namespace orvo::test

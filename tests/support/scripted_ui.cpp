@@ -32,6 +32,12 @@ std::wstring ScriptedUi::FileDialog(const FileDialogRequest& request) {
     if (dialogAnswers.empty()) return {};
     std::wstring a = dialogAnswers.front();
     dialogAnswers.pop_front();
+    int type = request.filterIndex;
+    if (!typeAnswers.empty()) {
+        type = typeAnswers.front();
+        typeAnswers.pop_front();
+    }
+    if (request.chosenFilter) *request.chosenFilter = type;
     return a;
 }
 

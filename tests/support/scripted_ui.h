@@ -33,6 +33,9 @@ public:
 
     std::deque<int> messageAnswers;
     std::deque<std::wstring> dialogAnswers;
+    // The type each answered dialog ends with selected (its first one when
+    // none is queued).
+    std::deque<int> typeAnswers;
     std::deque<bool> launchAnswers;
     // What FileDialogError reports after an empty answer (0: a cancel).
     DWORD dialogError = 0;
