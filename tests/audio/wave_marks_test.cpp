@@ -141,9 +141,8 @@ TEST(WaveMarks, MarksOfATakeRunningAtACrashComeBackWhereTheyWere) {
     Leftover leftover;
     ASSERT_TRUE(ClaimLeftover(CopyAsLeftover(s.Folder(), root.Path()), leftover));
     WaveStore restored;
-    uint64_t lost = 0;
-    std::vector<std::wstring> lostFiles;
-    ASSERT_TRUE(restored.Adopt(std::move(leftover), lost, lostFiles));
+    RecoveryLoss loss;
+    ASSERT_TRUE(restored.Adopt(std::move(leftover), loss));
     EXPECT_EQ(restored.Length(), 7u);
     EXPECT_EQ(restored.Marks(), expected);
     restored.Close();
