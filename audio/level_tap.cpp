@@ -1,5 +1,7 @@
 #include "audio/level_tap.h"
 
+#include "audio/sample_convert.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -7,30 +9,6 @@
 
 namespace orvo {
 namespace {
-
-enum class SampleKind { None, Pcm, Float };
-
-// The extensible format's sub-formats share one base GUID; the first field is
-// the plain format tag.
-bool SubFormatIs(const GUID& g, WORD tag) {
-    static const GUID base = {0, 0x0000, 0x0010, {0x80, 0x00, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71}};
-    return g.Data1 == tag && g.Data2 == base.Data2 && g.Data3 == base.Data3 &&
-           std::memcmp(g.Data4, base.Data4, sizeof(base.Data4)) == 0;
-}
-
-SampleKind KindOf(const WAVEFORMATEX& f) {
-    WORD tag = f.wFormatTag;
-    if (tag == WAVE_FORMAT_EXTENSIBLE && f.cbSize >= 22) {
-        const auto& ext = reinterpret_cast<const WAVEFORMATEXTENSIBLE&>(f);
-        if (SubFormatIs(ext.SubFormat, WAVE_FORMAT_PCM)) tag = WAVE_FORMAT_PCM;
-        else if (SubFormatIs(ext.SubFormat, WAVE_FORMAT_IEEE_FLOAT)) tag = WAVE_FORMAT_IEEE_FLOAT;
-    }
-    if (tag == WAVE_FORMAT_PCM && (f.wBitsPerSample == 8 || f.wBitsPerSample == 16 || f.wBitsPerSample == 24 ||
-                                   f.wBitsPerSample == 32))
-        return SampleKind::Pcm;
-    if (tag == WAVE_FORMAT_IEEE_FLOAT && (f.wBitsPerSample == 32 || f.wBitsPerSample == 64)) return SampleKind::Float;
-    return SampleKind::None;
-}
 
 // Channels past the second fold onto it, so a meter has at most two bars.
 int MeterChannel(int channel) { return std::min(channel, kMaxMeterChannels - 1); }
@@ -141,7 +119,7 @@ void Measure16(const unsigned char* p, size_t frames, int channels, PeakMeasure&
 
 PeakMeasure MeasurePeaks(const void* data, size_t bytes, const WAVEFORMATEX& format) {
     PeakMeasure m;
-    SampleKind kind = KindOf(format);
+    SampleKind kind = SampleKindOf(format);
     if (kind == SampleKind::None || format.nChannels == 0 || format.nBlockAlign == 0 ||
         format.nBlockAlign != format.nChannels * (format.wBitsPerSample / 8))
         return m;
@@ -165,7 +143,7 @@ void LevelTap::Start(const WAVEFORMATEX& format) {
     // Only the head of an extensible format is kept: it is kept under its
     // plain tag, so nothing reads past the copy.
     format_ = format;
-    SampleKind kind = KindOf(format);
+    SampleKind kind = SampleKindOf(format);
     if (kind == SampleKind::Pcm) format_.wFormatTag = WAVE_FORMAT_PCM;
     if (kind == SampleKind::Float) format_.wFormatTag = WAVE_FORMAT_IEEE_FLOAT;
     format_.cbSize = 0;
