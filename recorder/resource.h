@@ -50,6 +50,12 @@
 #define IDM_VELMORA 156
 #define IDM_VMSPRITE 157
 #define IDM_SOFTDZ 158
+// The input source submenu: the default device, the computer's sound, and
+// one item for each wave-in device from IDM_SOURCE_DEVICE on.
+#define IDM_SOURCE_DEFAULT 160
+#define IDM_SOURCE_COMPUTER 161
+#define IDM_SOURCE_DEVICE 170
+#define IDM_SOURCE_DEVICE_LAST 199
 // Sound-card window
 #define IDC_TESTCARD_TEXT1 201
 #define IDC_TESTCARD_COMMAND1 202
