@@ -1,5 +1,7 @@
 #include "audio/level_tap.h"
 
+#include "audio/sample_convert.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -9,17 +11,6 @@
 
 namespace orvo {
 namespace {
-
-enum class SampleKind { None, Pcm, Float };
-
-SampleKind KindOf(const WAVEFORMATEX& f) {
-    const WORD tag = SampleCoding(f);
-    if (tag == WAVE_FORMAT_PCM && (f.wBitsPerSample == 8 || f.wBitsPerSample == 16 || f.wBitsPerSample == 24 ||
-                                   f.wBitsPerSample == 32))
-        return SampleKind::Pcm;
-    if (tag == WAVE_FORMAT_IEEE_FLOAT && (f.wBitsPerSample == 32 || f.wBitsPerSample == 64)) return SampleKind::Float;
-    return SampleKind::None;
-}
 
 // Channels past the second fold onto it, so a meter has at most two bars.
 int MeterChannel(int channel) { return std::min(channel, kMaxMeterChannels - 1); }
@@ -130,7 +121,7 @@ void Measure16(const unsigned char* p, size_t frames, int channels, PeakMeasure&
 
 PeakMeasure MeasurePeaks(const void* data, size_t bytes, const WAVEFORMATEX& format) {
     PeakMeasure m;
-    SampleKind kind = KindOf(format);
+    SampleKind kind = SampleKindOf(format);
     if (kind == SampleKind::None || format.nChannels == 0 || format.nBlockAlign == 0 ||
         format.nBlockAlign != format.nChannels * (format.wBitsPerSample / 8))
         return m;
@@ -154,7 +145,7 @@ void LevelTap::Start(const WAVEFORMATEX& format) {
     // Only the head of an extensible format is kept: it is kept under its
     // plain tag, so nothing reads past the copy.
     format_ = format;
-    SampleKind kind = KindOf(format);
+    SampleKind kind = SampleKindOf(format);
     if (kind == SampleKind::Pcm) format_.wFormatTag = WAVE_FORMAT_PCM;
     if (kind == SampleKind::Float) format_.wFormatTag = WAVE_FORMAT_IEEE_FLOAT;
     format_.cbSize = 0;

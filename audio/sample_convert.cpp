@@ -18,7 +18,59 @@ int16_t FromUnit(double v) {
     return static_cast<int16_t>(std::nearbyint(v));
 }
 
+int32_t ReadInteger(const uint8_t* p, int bytes) {
+    uint32_t u = 0;
+    for (int i = 0; i < bytes; ++i) u |= static_cast<uint32_t>(p[i]) << (8 * (4 - bytes + i));
+    return static_cast<int32_t>(u);  // left-aligned: full scale is 2^31
+}
+
 }  // namespace
+
+SampleKind SampleKindOf(const WAVEFORMATEX& f) {
+    const WORD tag = SampleCoding(f);
+    if (tag == WAVE_FORMAT_PCM && (f.wBitsPerSample == 8 || f.wBitsPerSample == 16 || f.wBitsPerSample == 24 ||
+                                   f.wBitsPerSample == 32))
+        return SampleKind::Pcm;
+    if (tag == WAVE_FORMAT_IEEE_FLOAT && (f.wBitsPerSample == 32 || f.wBitsPerSample == 64)) return SampleKind::Float;
+    return SampleKind::None;
+}
+
+double ReadSample(const uint8_t* p, WORD bits, SampleKind kind) {
+    if (kind == SampleKind::Float) {
+        double v;
+        if (bits == 64) {
+            std::memcpy(&v, p, 8);
+        } else {
+            float f;
+            std::memcpy(&f, p, 4);
+            v = f;
+        }
+        return v == v ? v : 0.0;  // not a number: silence
+    }
+    if (kind != SampleKind::Pcm) return 0.0;
+    if (bits == 8) return (p[0] - 128) / 128.0;
+    return ReadInteger(p, bits / 8) / 2147483648.0;
+}
+
+void WriteSample(uint8_t* p, WORD bits, SampleKind kind, double v) {
+    if (kind == SampleKind::Float) {
+        if (bits == 64) {
+            std::memcpy(p, &v, 8);
+        } else {
+            float f = static_cast<float>(v);
+            std::memcpy(p, &f, 4);
+        }
+        return;
+    }
+    if (bits == 8) {
+        p[0] = static_cast<uint8_t>(std::nearbyint(std::clamp(v * 128.0, -128.0, 127.0)) + 128);
+        return;
+    }
+    const int bytes = bits / 8;
+    const double top = std::ldexp(1.0, bits - 1);
+    auto s = static_cast<int64_t>(std::nearbyint(std::clamp(v * top, -top, top - 1)));
+    for (int i = 0; i < bytes; ++i) p[i] = static_cast<uint8_t>(static_cast<uint64_t>(s) >> (8 * i));
+}
 
 SampleConverter::SampleConverter(const WAVEFORMATEX& from) : from_(from) {
     // The copy keeps only the plain record, so the extensible one's

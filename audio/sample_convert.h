@@ -11,6 +11,17 @@
 
 namespace orvo {
 
+// How a format's samples are stored: integers (8, 16, 24 or 32 bits) or
+// IEEE float (32 or 64 bits), also inside WAVE_FORMAT_EXTENSIBLE; None for
+// anything else.
+enum class SampleKind { None, Pcm, Float };
+SampleKind SampleKindOf(const WAVEFORMATEX& format);
+
+// One sample as a share of full scale (-1..1; a float may go past) and back,
+// clamped and rounded to the nearest step.
+double ReadSample(const uint8_t* p, WORD bitsPerSample, SampleKind kind);
+void WriteSample(uint8_t* p, WORD bitsPerSample, SampleKind kind, double value);
+
 class SampleConverter {
 public:
     // from: PCM of 8, 16, 24 or 32 bits or IEEE float of 32 or 64 bits, in

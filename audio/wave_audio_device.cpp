@@ -56,6 +56,7 @@ public:
 
     std::wstring fileName_;
     std::function<void()> handler_, doneHandler_;
+    CaptureMaker captureMaker_;
     std::atomic<UINT> input_{0}, output_{0};
     uint16_t id_ = 0;
     MCIERROR lastError_ = 0;
@@ -151,7 +152,7 @@ MCIERROR WaveAudioDevice::Impl::Command(std::wstring_view word) {
                  EqualsNoCase(word, L"stop");
     if (!known) return MCIERR_UNRECOGNIZED_COMMAND;
     if (!element_.IsOpen()) return MCIERR_NONAPPLICABLE_FUNCTION;
-    if (EqualsNoCase(word, L"record")) return element_.Record(input_.load());
+    if (EqualsNoCase(word, L"record")) return element_.Record(input_.load(), captureMaker_);
     if (EqualsNoCase(word, L"play")) return element_.Play(output_.load());
     MCIERROR e = element_.Stop();
     if (EqualsNoCase(word, L"prev")) element_.Rewind();
@@ -303,6 +304,7 @@ WAVEFORMATEX WaveAudioDevice::Format() const { return impl_->element_.Format(); 
 WaveExtension WaveAudioDevice::Extension() const { return impl_->element_.Extension(); }
 UINT WaveAudioDevice::InputDevice() const { return impl_->input_.load(); }
 UINT WaveAudioDevice::OutputDevice() const { return impl_->output_.load(); }
+void WaveAudioDevice::SetCaptureMaker(CaptureMaker maker) { impl_->captureMaker_ = std::move(maker); }
 
 MCIERROR WaveSendCommand(MCIDEVICEID id, UINT message, DWORD_PTR flags, DWORD_PTR param) {
     std::lock_guard<std::mutex> lock(g_devicesLock);

@@ -131,6 +131,9 @@ public:
     LevelReading Levels() const;
     UINT InputDevice() const;
     UINT OutputDevice() const;
+    // What the next takes record from when it is not the wave-in device
+    // InputDevice names (the computer's own sound); empty: that device.
+    void SetCaptureMaker(CaptureMaker maker);
 
     class Impl;
 

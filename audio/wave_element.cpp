@@ -14,10 +14,10 @@ bool InputAccepts(UINT device, const WAVEFORMATEX& f) {
     return waveInOpen(nullptr, device, &copy, 0, 0, WAVE_FORMAT_QUERY) == MMSYSERR_NOERROR;
 }
 
-WaveTakeEnd::Reason ReasonOf(WaveRecorder::End end) {
+WaveTakeEnd::Reason ReasonOf(TakeEndCause end) {
     switch (end) {
-        case WaveRecorder::End::WriteFailed: return WaveTakeEnd::Reason::WriteFailed;
-        case WaveRecorder::End::InputLost: return WaveTakeEnd::Reason::InputLost;
+        case TakeEndCause::WriteFailed: return WaveTakeEnd::Reason::WriteFailed;
+        case TakeEndCause::InputLost: return WaveTakeEnd::Reason::InputLost;
         default: return WaveTakeEnd::Reason::SizeLimit;
     }
 }
@@ -99,19 +99,22 @@ void WaveElement::LeaveForRecovery() {
     takeEndPending_ = false;
 }
 
-MCIERROR WaveElement::Record(UINT input) {
+MCIERROR WaveElement::Record(UINT input, const CaptureMaker& maker) {
     if (recorder_) return 0;
     Stop();
-    UINT count = waveInGetNumDevs();
-    if (count == 0 || (input != WAVE_MAPPER && input >= count)) return MCIERR_WAVE_INPUTSUNSUITABLE;
-    if (untitled_ && store_.Length() == 0) {
+    std::unique_ptr<TakeCapture> recorder = maker ? maker() : nullptr;
+    if (!recorder) {
+        UINT count = waveInGetNumDevs();
+        if (count == 0 || (input != WAVE_MAPPER && input >= count)) return MCIERR_WAVE_INPUTSUNSUITABLE;
+        recorder = std::make_unique<WaveInCapture>(input);
+    }
+    if (untitled_ && store_.Length() == 0 && !recorder->Converts()) {
         // Nothing recorded yet: the format may still follow the device.
         WAVEFORMATEX f;
         if (!ChooseRecordingFormat([input](const WAVEFORMATEX& c) { return InputAccepts(input, c); }, f))
             return MCIERR_WAVE_SETINPUTUNSUITABLE;
         Describe(f);
     }
-    auto recorder = std::make_unique<WaveRecorder>();
     recordAt_ = std::min(position_, store_.Length());
     recordFileOffset_ = store_.FileEnd();
     // The element must stay savable as one WAV file: the take ends where
@@ -120,7 +123,7 @@ MCIERROR WaveElement::Record(UINT input) {
     uint64_t room = limit > store_.Length() ? limit - store_.Length() : 0;
     WAVEFORMATEXTENSIBLE asked = DeviceFormat(format_, extension_);
     store_.BeginTake(recordAt_, recordFileOffset_);
-    MCIERROR e = recorder->Start(input, asked.Format, store_, recordFileOffset_, room, notify_, takeEnded_);
+    MCIERROR e = recorder->Start(asked.Format, store_, recordFileOffset_, room, notify_, takeEnded_);
     if (e) {
         store_.Insert(recordAt_, recordFileOffset_, 0);  // ends the take with nothing in it
         return e;
@@ -154,12 +157,12 @@ MCIERROR WaveElement::Stop() {
         uint64_t bytes = recorder_->Recorded();
         store_.Insert(recordAt_, recordFileOffset_, bytes);
         position_ = recordAt_ + bytes;
-        WaveRecorder::End end = recorder_->Ended();
-        if (end != WaveRecorder::End::None) {
+        TakeEndCause end = recorder_->Ended();
+        if (end != TakeEndCause::None) {
             takeEnd_ = {ReasonOf(end), BytesToMilliseconds(bytes, format_), recorder_->WriteError()};
             takeEndPending_ = true;
-            if (end == WaveRecorder::End::WriteFailed) e = MCIERR_FILE_WRITE;
-            if (end == WaveRecorder::End::InputLost) e = MCIERR_HARDWARE;
+            if (end == TakeEndCause::WriteFailed) e = MCIERR_FILE_WRITE;
+            if (end == TakeEndCause::InputLost) e = MCIERR_HARDWARE;
         }
         recorder_.reset();
     }
@@ -175,7 +178,7 @@ void WaveElement::ReapFinishedPlayback() {
     if (player_ && player_->Finished()) Stop();
 }
 
-bool WaveElement::TakeEndedByItself() const { return recorder_ && recorder_->Ended() != WaveRecorder::End::None; }
+bool WaveElement::TakeEndedByItself() const { return recorder_ && recorder_->Ended() != TakeEndCause::None; }
 
 bool WaveElement::TakeEndNotice(WaveTakeEnd& notice) {
     if (!takeEndPending_) return false;

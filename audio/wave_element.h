@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "audio/level_tap.h"
+#include "audio/take_capture.h"
 #include "audio/wave_journal.h"
 #include "audio/wave_riff.h"
 #include "audio/wave_store.h"
@@ -19,7 +20,6 @@
 
 namespace orvo {
 
-class WaveRecorder;
 class WavePlayer;
 
 enum class WaveMode { NotOpen, Stopped, Recording, Playing };
@@ -52,8 +52,10 @@ public:
     // Stops and closes, keeping the files for the next start.
     void LeaveForRecovery();
 
-    // A take inserted at the position; playback from the position to the end.
-    MCIERROR Record(UINT input);
+    // A take inserted at the position, from the wave-in device input or,
+    // when maker is given, from the input it makes; playback from the
+    // position to the end.
+    MCIERROR Record(UINT input, const CaptureMaker& maker = {});
     MCIERROR Play(UINT output);
     // Ends a take or playback where the sound is; a take that ended by
     // itself reports why (MCIERR_FILE_WRITE, MCIERR_HARDWARE).
@@ -100,7 +102,7 @@ private:
     WAVEFORMATEX format_ = PcmFormat(44100, 16, 2);
     WaveExtension extension_;
     uint64_t position_ = 0;  // bytes, while neither recording nor playing
-    std::unique_ptr<WaveRecorder> recorder_;
+    std::unique_ptr<TakeCapture> recorder_;
     uint64_t recordAt_ = 0, recordFileOffset_ = 0;
     std::unique_ptr<WavePlayer> player_;
     uint64_t playFrom_ = 0;

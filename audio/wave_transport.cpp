@@ -121,15 +121,9 @@ WaveRecorder::~WaveRecorder() { Stop(); }
 MCIERROR WaveRecorder::Start(UINT device, const WAVEFORMATEX& format, WaveStore& store, uint64_t fileOffset,
                              uint64_t maxBytes, HWND notify, UINT message) {
     Stop();
-    store_ = &store;
-    fileOffset_ = fileOffset;
-    blockAlign_ = format.nBlockAlign;
-    maxBytes_ = maxBytes - maxBytes % blockAlign_;
     notify_ = notify;
     message_ = message;
-    recorded_ = 0;
-    end_ = End::None;
-    writeError_ = 0;
+    sink_.Start(format, store, fileOffset, maxBytes);
     if (!MakeEvents()) return MCIERR_OUT_OF_MEMORY;
     MMRESULT r = waveInOpen(device_.Put(), device, const_cast<WAVEFORMATEX*>(&format),
                             BufferCallback(), 0, CALLBACK_EVENT);
@@ -149,7 +143,6 @@ MCIERROR WaveRecorder::Start(UINT device, const WAVEFORMATEX& format, WaveStore&
         Release();
         return MCIERR_HARDWARE;
     }
-    levels_.Start(format);
     try {
         worker_ = std::thread(&WaveRecorder::Run, this);
     } catch (...) {
@@ -167,7 +160,7 @@ void WaveRecorder::Stop() {
 void WaveRecorder::Run() noexcept {
     HANDLE waits[2] = {stopEvent_.Get(), bufferEvent_.Get()};
     ULONGLONG lastSound = GetTickCount64();
-    while (end_ == End::None) {
+    while (Ended() == End::None) {
         // Woken now and then even without buffers, to notice input that
         // has gone quiet (a device unplugged, a sound server gone).
         DWORD w = WaitForMultipleObjects(2, waits, FALSE, 250);
@@ -176,7 +169,7 @@ void WaveRecorder::Run() noexcept {
         } else if (w != WAIT_TIMEOUT) {
             break;
         }
-        if (end_ == End::None && GetTickCount64() - lastSound > kInputLostAfterMs) EndBy(End::InputLost);
+        if (Ended() == End::None && GetTickCount64() - lastSound > kInputLostAfterMs) sink_.EndBy(End::InputLost);
     }
     // Stop hands back the buffer being filled with what it holds; reset hands
     // back the empty rest.
@@ -187,12 +180,7 @@ void WaveRecorder::Run() noexcept {
         Drain(false);
         return outstanding_ == 0;
     });
-    if (end_ != End::None && notify_) PostMessageW(notify_, message_, 0, 0);
-}
-
-void WaveRecorder::EndBy(End why) {
-    End none = End::None;
-    end_.compare_exchange_strong(none, why);
+    if (Ended() != End::None && notify_) PostMessageW(notify_, message_, 0, 0);
 }
 
 bool WaveRecorder::Drain(bool requeue) {
@@ -200,30 +188,12 @@ bool WaveRecorder::Drain(bool requeue) {
     while (outstanding_ > 0) {
         WAVEHDR& h = headers_[next_];
         if (!(h.dwFlags & WHDR_DONE)) break;
-        DWORD n = h.dwBytesRecorded - h.dwBytesRecorded % blockAlign_;
-        sound |= n > 0;
-        // After a failed write nothing more is written, so that the take
-        // stays one unbroken piece; past the limit nothing more fits.
-        if (n > 0 && end_ != End::WriteFailed && end_ != End::LimitReached) {
-            uint64_t done = recorded_.load();
-            if (done + n >= maxBytes_) {
-                n = static_cast<DWORD>(maxBytes_ - done);
-                EndBy(End::LimitReached);
-            }
-            if (n > 0 && store_->WriteFileAt(fileOffset_ + done, h.lpData, n)) {
-                recorded_.store(done + n);
-                levels_.Feed(h.lpData, n);
-                store_->TakeWritten(done + n);
-            } else if (n > 0) {
-                // The disk is full: keep what is written, report it.
-                writeError_ = GetLastError();
-                end_ = End::WriteFailed;
-            }
-        }
+        sound |= h.dwBytesRecorded >= sink_.BlockAlign();
+        sink_.Write(h.lpData, h.dwBytesRecorded);
         h.dwFlags &= ~WHDR_DONE;
         h.dwBytesRecorded = 0;
         if (!requeue || waveInAddBuffer(device_.Get(), &h, sizeof(h)) != MMSYSERR_NOERROR) {
-            if (requeue) EndBy(End::InputLost);
+            if (requeue) sink_.EndBy(End::InputLost);
             --outstanding_;
         }
         next_ = (next_ + 1) % headers_.size();

@@ -15,6 +15,7 @@
 #include "base/scoped.h"
 #include "audio/level_tap.h"
 #include "audio/sample_convert.h"
+#include "audio/take_capture.h"
 #include "audio/wave_store.h"
 
 namespace orvo {
@@ -53,52 +54,59 @@ protected:
 extern template class WaveBufferRing<ScopedWaveIn>;
 extern template class WaveBufferRing<ScopedWaveOut>;
 
-// Records into the store's samples file from fileOffset on, telling the
-// store how far the take has reached the disk; the caller makes the bytes
-// part of the element after Stop.
+// Records from a wave-in device into the store's samples file from
+// fileOffset on, telling the store how far the take has reached the disk;
+// the caller makes the bytes part of the element after Stop.
 class WaveRecorder : private WaveBufferRing<ScopedWaveIn> {
 public:
-    // Why a take ended without being asked to.
-    enum class End { None, InputLost, WriteFailed, LimitReached };
+    using End = TakeEndCause;
 
     WaveRecorder() = default;
     ~WaveRecorder();
     WaveRecorder(const WaveRecorder&) = delete;
     WaveRecorder& operator=(const WaveRecorder&) = delete;
 
-    // format may head a WAVEFORMATEXTENSIBLE (its cbSize says so). At most
-    // maxBytes are recorded. When the take ends by itself (see End) it
-    // posts `message` to `notify`. 0 or an MCI error; on error nothing keeps
-    // running.
+    // As TakeCapture::Start, from the given wave-in device.
     MCIERROR Start(UINT device, const WAVEFORMATEX& format, WaveStore& store, uint64_t fileOffset,
                    uint64_t maxBytes = UINT64_MAX, HWND notify = nullptr, UINT message = 0);
     // Returns once every recorded byte is in the file and the device is closed.
     void Stop();
     // Whole frames written to the file so far.
-    uint64_t Recorded() const { return recorded_.load(); }
-    End Ended() const { return end_.load(); }
+    uint64_t Recorded() const { return sink_.Recorded(); }
+    End Ended() const { return sink_.Ended(); }
     // The system's error code of a failed write.
-    DWORD WriteError() const { return writeError_.load(); }
+    DWORD WriteError() const { return sink_.WriteError(); }
     // Input that hands over nothing for this long is taken as gone.
     static constexpr DWORD kInputLostAfterMs = 3000;
     // The input level of what arrives; any thread.
-    LevelReading Levels() const { return levels_.Read(); }
+    LevelReading Levels() const { return sink_.Levels(); }
 
 private:
     void Run() noexcept;
     // Writes what the device has handed back; true when it held sound.
     bool Drain(bool requeue);
-    void EndBy(End why);
     void Release();
 
-    WaveStore* store_ = nullptr;
-    uint64_t fileOffset_ = 0;
-    WORD blockAlign_ = 1;
-    uint64_t maxBytes_ = 0;
-    std::atomic<uint64_t> recorded_{0};
-    std::atomic<End> end_{End::None};
-    std::atomic<DWORD> writeError_{0};
-    LevelTap levels_;
+    TakeSink sink_;
+};
+
+// A take from one wave-in device (WAVE_MAPPER: the system's default).
+class WaveInCapture : public TakeCapture {
+public:
+    explicit WaveInCapture(UINT device) : device_(device) {}
+    MCIERROR Start(const WAVEFORMATEX& format, WaveStore& store, uint64_t fileOffset, uint64_t maxBytes,
+                   HWND notify, UINT message) override {
+        return recorder_.Start(device_, format, store, fileOffset, maxBytes, notify, message);
+    }
+    void Stop() override { recorder_.Stop(); }
+    uint64_t Recorded() const override { return recorder_.Recorded(); }
+    TakeEndCause Ended() const override { return recorder_.Ended(); }
+    DWORD WriteError() const override { return recorder_.WriteError(); }
+    LevelReading Levels() const override { return recorder_.Levels(); }
+
+private:
+    UINT device_;
+    WaveRecorder recorder_;
 };
 
 // Plays the element bytes [from, to) of the store. When the last buffer has

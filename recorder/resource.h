@@ -56,6 +56,12 @@
 #define IDM_BITRATE_192 161
 #define IDM_BITRATE_256 162
 #define IDM_BITRATE_320 163
+// The input source submenu: the default device, the computer's sound, and
+// one item for each wave-in device from IDM_SOURCE_DEVICE on.
+#define IDM_SOURCE_DEFAULT 180
+#define IDM_SOURCE_COMPUTER 181
+#define IDM_SOURCE_DEVICE 210
+#define IDM_SOURCE_DEVICE_LAST 239
 // Sound-card window
 #define IDC_TESTCARD_TEXT1 201
 #define IDC_TESTCARD_COMMAND1 202

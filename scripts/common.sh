@@ -134,12 +134,23 @@ orvo_start_sound() {
         pactl load-module module-sine-source frequency=440 source_name=sine >/dev/null
     pactl list short sinks 2>/dev/null | grep -q nul ||
         pactl load-module module-null-sink sink_name=nul >/dev/null
+    # A second null sink of its own for the scripted microphone: a tone played
+    # into it reaches nothing but its monitor, whatever else plays into nul.
+    pactl list short sinks 2>/dev/null | grep -qw mic2 ||
+        pactl load-module module-null-sink sink_name=mic2 >/dev/null
     pactl set-default-source sine
     pactl set-default-sink nul
     # Wine's ALSA driver through the PulseAudio plugin records in real time.
     if ! grep -qs 'type pulse' "$HOME/.asoundrc"; then
         printf 'pcm.!default { type pulse }\nctl.!default { type pulse }\n' >"$HOME/.asoundrc"
     fi
+    # Two more inputs, named to Wine in each prefix (ALSAInputDevices): what
+    # the computer plays (the default output's monitor) and the scripted
+    # microphone. A file from before without them gets them added.
+    grep -qs '^pcm\.monitor ' "$HOME/.asoundrc" ||
+        printf 'pcm.monitor { type pulse device nul.monitor }\n' >>"$HOME/.asoundrc"
+    grep -qs '^pcm\.mic2 ' "$HOME/.asoundrc" ||
+        printf 'pcm.mic2 { type pulse device mic2.monitor }\n' >>"$HOME/.asoundrc"
 }
 
 # Prepares one prefix: ALSA audio (through the PulseAudio plugin), CJK font
@@ -149,13 +160,17 @@ orvo_start_sound() {
 # Usage: orvo_prepare_prefix LOADER PREFIX win64|win32
 orvo_prepare_prefix() {
     local loader="$1" prefix="$2" arch="$3"
-    local stamp="$prefix/.orvo-prepared-3"
+    local stamp="$prefix/.orvo-prepared-4"
     [ -f "$stamp" ] && return 0
     orvo_log "preparing the Wine prefix $prefix ($arch)"
     (
         export WINEPREFIX="$prefix" WINEARCH="$arch"
         "$loader" wineboot -i >/dev/null 2>&1 || true
         "$loader" reg add 'HKCU\Software\Wine\Drivers' /v Audio /d alsa /f >/dev/null 2>&1
+        # Wine's ALSA driver lists "default" and the cards; the ALSA PCMs of
+        # orvo_start_sound only when named here ("In: monitor", "In: mic2").
+        "$loader" reg add 'HKCU\Software\Wine\Drivers\winealsa.drv' /v ALSAInputDevices /t REG_MULTI_SZ \
+            /d 'monitor\0mic2' /f >/dev/null 2>&1
         # Controls using the default GUI fonts draw CJK text only with substitutes.
         local reg="$prefix/orvo-prefix.reg"
         printf '\xff\xfe' >"$reg"

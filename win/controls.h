@@ -399,6 +399,9 @@ public:
     // ctrlKey: the letter of a Ctrl shortcut ('A'), or 0.
     void AddItem(HMENU popup, UINT id, const std::wstring& caption, wchar_t ctrlKey = 0);
     void AddSeparator(HMENU popup);
+    // A submenu at the end of popup, owned by it; its items are the
+    // caller's (often rebuilt each time it opens, on WM_INITMENUPOPUP).
+    HMENU AddSubmenu(HMENU popup, const std::wstring& caption);
     // A keyboard shortcut for a command with or without a menu item:
     // modifiers FCONTROL / FSHIFT / FALT (or 0), key a virtual-key code.
     void AddShortcut(BYTE modifiers, WORD key, UINT id);

@@ -242,6 +242,16 @@ void MenuBar::AddItem(HMENU popup, UINT id, const std::wstring& caption, wchar_t
 
 void MenuBar::AddSeparator(HMENU popup) { AppendMenuW(popup, MF_SEPARATOR, 0, nullptr); }
 
+HMENU MenuBar::AddSubmenu(HMENU popup, const std::wstring& caption) {
+    HMENU sub = CreatePopupMenu();
+    if (!sub) FailWithLastError(L"Cannot create a menu");
+    if (!AppendMenuW(popup, MF_POPUP | MF_STRING, reinterpret_cast<UINT_PTR>(sub), caption.c_str())) {
+        DestroyMenu(sub);
+        FailWithLastError(L"Cannot add a menu");
+    }
+    return sub;
+}
+
 void MenuBar::AddShortcut(BYTE modifiers, WORD key, UINT id) {
     accels_.push_back(ACCEL{static_cast<BYTE>(FVIRTKEY | modifiers), key, static_cast<WORD>(id)});
 }

@@ -183,6 +183,9 @@ void FrmMain::BuildMenu() {
         else
             OnCommand(c.id, [this, handler] { (this->*handler)(); });
     }
+    // The input source follows the settings' own items, which stay where they are.
+    menu_->AddSeparator(popups[kSettings]);
+    BuildSourceMenu(popups[kSettings]);
     for (const KeyCommand& k : kKeys) {
         menu_->AddShortcut(k.modifiers, k.key, k.id);
         int button = k.button;
@@ -320,6 +323,7 @@ void FrmMain::Form_Load() {
     blnModified = 0;
     InitVolumeControls();
     NewRecordFile();
+    LoadInputSource();
     SetIdleLook();
 }
 
@@ -395,6 +399,9 @@ LRESULT FrmMain::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         case kStartUpMessage:
             StartUp();
             return 0;
+        case WM_INITMENUPOPUP:
+            if (reinterpret_cast<HMENU>(wParam) == mnuSource_) Resume([this] { mnuSource_Popup(); });
+            break;
     }
     return Window::HandleMessage(msg, wParam, lParam);
 }

@@ -4,6 +4,7 @@
 // control and event; they live in several files by area:
 //   frm_main.cpp        layout, start-up, dispatch, expand/collapse
 //   recording.cpp       new, open, record, play, stop, save, exit
+//   input_source.cpp    the 录音来源 submenu: what takes record from
 //   recovery.cpp        leftover recordings offered at start-up, session end
 //   help_commands.cpp   help menu, link toolbar, about box, conversion
 //   level_controls.cpp  level sliders and sound tools
@@ -19,6 +20,7 @@
 #include <vector>
 
 #include "win/controls.h"
+#include "audio/input_devices.h"
 #include "audio/wave_audio_device.h"
 #include "win/window.h"
 #include "recorder/level_meter/level_meter.h"
@@ -106,6 +108,18 @@ public:
     void MMCRecord_StatusUpdate();
     void MMCRecord_Done();
     void TimerBar_Timer();
+
+    // --- Input source ------------------------------------------------------
+    // The 录音来源 submenu opens: its items are read afresh.
+    void mnuSource_Popup();
+    void mnuSourceDefault_Click();
+    void mnuSourceDevice_Click(size_t index);
+    void mnuSourceComputer_Click();
+    HMENU SourceMenu() const { return mnuSource_; }
+    const InputSource& Source() const { return source_; }
+    // How the file line names the input of the take under way; empty for
+    // the default device.
+    const std::wstring& SourceLabel() const { return sourceLabel_; }
 
     // --- Level controls and sound tools ------------------------------------
     void vsMic_Scroll();
@@ -228,8 +242,25 @@ private:
     // The file line's second line: which mark was dropped last, and where.
     std::wstring MarkNoticeLine() const { return markNotice_.empty() ? std::wstring() : L"\n" + markNotice_; }
 
+    void BuildSourceMenu(HMENU settings);
+    // The remembered source (Form_Load), told about once if it is missing.
+    void LoadInputSource();
+    // Points the device at the chosen source before a take; where it is
+    // missing, at the default device, told once.
+    void UseInputSource();
+    // Remembers and uses a source the user picked; false (and told) when
+    // it cannot be recorded from, the previous one kept.
+    bool ChooseSource(const InputSource& source);
+
     InputWatch inputWatch_;
     std::wstring markNotice_;
+    InputSource source_;
+    std::wstring sourceLabel_;
+    // The setting whose absence was last told, so it is told once.
+    std::wstring missingTold_;
+    HMENU mnuSource_ = nullptr;
+    // The device names as the submenu last listed them, by item.
+    std::vector<std::wstring> menuDevices_;
 
     std::unique_ptr<MenuBar> menu_;
     HMENU mnuAudio_ = nullptr;

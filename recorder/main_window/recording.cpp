@@ -216,6 +216,9 @@ bool FrmMain::SaveElementAs(WaveAudioDevice& device, const std::wstring& propose
 
 // Record menu item and toolbar button 4: records on at the device's position.
 void FrmMain::mnuRecord_Click() {
+    // Devices come and go and change their numbers: the chosen one is
+    // looked up by its name at every take.
+    UseInputSource();
     MCIERROR err = MMCRecord.Command(L"record");
     if (err != 0) {
         // Nothing is being recorded: say why, and leave the window as it was
@@ -335,7 +338,11 @@ void FrmMain::StartLevelMeter(bool input) {
 // Every 200 ms while recording: the time so far, and a word in the status
 // line when nothing or too much comes in.
 void FrmMain::TimerBar_Timer() {
-    LblFile.SetText(ElapsedText(dtRecordStart, clock()) + MarkNoticeLine());
+    // The second line: a mark just added, else the input of a take from
+    // another input than the default.
+    const std::wstring second =
+        !markNotice_.empty() ? MarkNoticeLine() : sourceLabel_.empty() ? L"" : L"\n来源：" + sourceLabel_;
+    LblFile.SetText(ElapsedText(dtRecordStart, clock()) + second);
     Resume([&] {
         const wchar_t* status = kStatusRecording;
         switch (inputWatch_.Update(MMCRecord.Levels(), GetTickCount())) {
