@@ -196,9 +196,10 @@ TEST_F(MainWindowTest, AFailedSaveIsShownWithItsText) {
     EXPECT_EQ(ui.Messages()[0].title, L"欧沃录音机");
     EXPECT_EQ(ui.Messages()[0].type & MB_ICONMASK, UINT(MB_ICONINFORMATION));
 
-    // Exit, Yes, and the save fails: the program stays with its recording.
+    // Exit, Yes, the save fails, and No to keeping it for the next start:
+    // the program stays with its recording.
     ui.Clear();
-    ui.messageAnswers = {IDYES, IDOK};
+    ui.messageAnswers = {IDYES, IDOK, IDNO};
     ui.dialogAnswers = {L"Q:\\no such folder\\x.wav"};
     form->mnuExit_Click();
     EXPECT_EQ(form->programEnds, 0);
