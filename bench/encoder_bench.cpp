@@ -27,16 +27,7 @@ using orvo::bench::Now;
 
 constexpr uint32_t kBlock = 1 << 20;
 
-WAVEFORMATEX Cd() {
-    WAVEFORMATEX f{};
-    f.wFormatTag = WAVE_FORMAT_PCM;
-    f.nChannels = 2;
-    f.nSamplesPerSec = 44100;
-    f.wBitsPerSample = 16;
-    f.nBlockAlign = 4;
-    f.nAvgBytesPerSec = 176400;
-    return f;
-}
+WAVEFORMATEX Cd() { return orvo::PcmFormat(44100, 16, 2); }
 
 // Music-like sound: two tones and a little noise, the same for every call.
 void Fill(std::vector<uint8_t>& block, uint64_t firstFrame) {

@@ -11,6 +11,7 @@
 
 #include "bench/clock.h"
 #include "audio/level_tap.h"
+#include "audio/wave_riff.h"
 #include "audio/wave_audio_device.h"
 
 namespace {
@@ -59,13 +60,7 @@ bool RecordFor(DWORD ms, double& cpu, double& audioSeconds) {
 }  // namespace
 
 int main() {
-    WAVEFORMATEX f{};
-    f.wFormatTag = WAVE_FORMAT_PCM;
-    f.nChannels = 2;
-    f.nSamplesPerSec = 44100;
-    f.wBitsPerSample = 16;
-    f.nBlockAlign = 4;
-    f.nAvgBytesPerSec = 44100 * 4;
+    const WAVEFORMATEX f = orvo::PcmFormat(44100, 16, 2);
     std::vector<int16_t> audio(44100 * 2);
     for (size_t i = 0; i < audio.size(); ++i)
         audio[i] = static_cast<int16_t>(20000 * std::sin(static_cast<double>(i / 2) * 0.0627));
