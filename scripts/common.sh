@@ -67,7 +67,37 @@ orvo_install_deps() {
     # The 32-bit Wine and its plugins are i386 packages.
     dpkg --print-foreign-architectures | grep -qx i386 || $sudo dpkg --add-architecture i386
     orvo_apt_update $sudo
-    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends "${missing[@]}" && return 0
+    orvo_log "the install failed; trying once more from the main suites alone"
+    orvo_install_from_main_suites $sudo "${missing[@]}"
+}
+
+# A mirror half-synced for one architecture (seen: the security suite's i386
+# list served at the wrong size) leaves the 64-bit and 32-bit versions of a
+# shared library apart, and then no 32-bit package installs. The main suites
+# carry both architectures at one version, so the install is tried again
+# from them alone, through list folders of its own: the machine's apt lists
+# and sources are not changed.
+orvo_install_from_main_suites() {
+    local sudo=""
+    [ "${1:-}" = sudo ] && { sudo=sudo; shift; }
+    local apt f
+    apt="$(mktemp -d)"
+    mkdir -p "$apt/lists/partial" "$apt/parts"
+    : >"$apt/list"
+    for f in /etc/apt/sources.list.d/*.sources; do
+        [ -f "$f" ] && awk 'BEGIN { RS = ""; ORS = "\n\n" } !/Suites:[^\n]*-security/' "$f" >"$apt/parts/${f##*/}"
+    done
+    for f in /etc/apt/sources.list /etc/apt/sources.list.d/*.list; do
+        [ -f "$f" ] && grep -v -- '-security' "$f" >>"$apt/list"
+    done
+    local options=(-o Dir::State::Lists="$apt/lists" -o Dir::Etc::SourceList="$apt/list"
+        -o Dir::Etc::SourceParts="$apt/parts" -o APT::Sandbox::User=root)
+    $sudo apt-get update -q "${options[@]}" || true
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends "${options[@]}" "$@"
+    local rc=$?
+    $sudo rm -rf "$apt"
+    return $rc
 }
 
 # Usage: orvo_build [ARCH [TARGET...]]
