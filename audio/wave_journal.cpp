@@ -97,6 +97,11 @@ std::string FormatJournal(const WaveJournal& j) {
     for (const WaveMark& m : j.marks) out << MarkLine("mark", m);
     if (j.recording)
         for (const WaveMark& m : j.takeMarks) out << MarkLine("takemark", m);
+    if (j.replacement.Pending()) {
+        const JournalSource& r = j.replacement.file;
+        out << "replace " << r.size << " " << r.lastWrite << " " << r.fingerprint << " " << WideToUtf8(r.path) << "\n";
+        for (const JournalPiece& p : j.replacement.pieces) out << "replacepiece " << p.fileOffset << " " << p.bytes << "\n";
+    }
     out << "end\n";
     return out.str();
 }
@@ -207,6 +212,16 @@ JournalState ParseJournal(std::string_view text, WaveJournal& out) {
         } else if (key == "take") {
             if (!(fields >> j.take.elementOffset >> j.take.fileOffset >> j.take.bytes >> j.take.began)) return JournalState::Damaged;
             j.recording = true;
+        } else if (key == "replace") {
+            JournalSource& r = j.replacement.file;
+            std::string path;
+            if (!(fields >> r.size >> r.lastWrite >> r.fingerprint) || !std::getline(fields >> std::ws, path))
+                return JournalState::Damaged;
+            r.path = Utf8ToWide(path);
+        } else if (key == "replacepiece") {
+            JournalPiece p{0, 0, 1};
+            if (!j.replacement.Pending() || !(fields >> p.fileOffset >> p.bytes)) return JournalState::Damaged;
+            j.replacement.pieces.push_back(p);
         } else if (key == "mark" || key == "takemark") {
             ReadMark(fields, key == "mark" ? j.marks : j.takeMarks);
         }

@@ -16,6 +16,9 @@
 //   take <element offset> <file offset> <bytes on disk> <FILETIME began>   while recording
 //   mark <frame> <name>         one per mark, in frame order
 //   takemark <frame> <name>     a mark made during the running take, frames into it
+//   replace <size> <FILETIME> <fingerprint> <path>   a save over the opened files is
+//                               about to put this file in their place...
+//   replacepiece <offset> <bytes>   ...holding the whole element in these pieces
 //   end
 #pragma once
 #include <windows.h>
@@ -52,6 +55,15 @@ struct JournalTake {
     uint64_t began = 0;
 };
 
+// A save over an opened file writes the whole element beside it, then moves
+// it into place. Between the two the journal names the new file too, so a
+// recorder killed just after the move still knows the file that is there now.
+struct JournalReplacement {
+    JournalSource file;
+    std::vector<JournalPiece> pieces;  // all of that file (source 1 once it is the only source)
+    bool Pending() const { return !file.path.empty(); }
+};
+
 struct WaveJournal {
     WAVEFORMATEX format{};
     WaveExtension extension;
@@ -69,6 +81,7 @@ struct WaveJournal {
     // records over and restores the sound without them.
     std::vector<WaveMark> marks;
     std::vector<WaveMark> takeMarks;
+    JournalReplacement replacement;
 };
 
 std::string FormatJournal(const WaveJournal& journal);

@@ -19,6 +19,11 @@ namespace orvo {
 bool ClaimLeftover(const std::wstring& folder, Leftover& out);
 // Every leftover in the recovery folder, claimed, oldest recording first.
 std::vector<Leftover> FindLeftovers();
+// Which of a leftover's opened files are not there now as they were (not
+// plugged in, held by another program, changed), and how much of the
+// element they hold: what a restore now would leave out. Looked at afresh
+// at each call, so a drive plugged in meanwhile counts.
+RecoveryLoss UnavailableSources(const Leftover& leftover);
 // The user's word: deletes the leftover's files.
 void DiscardLeftover(Leftover& leftover);
 

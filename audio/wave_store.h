@@ -151,13 +151,23 @@ private:
     // Lets go of a source's file so it can be replaced, and takes it again.
     void ReleaseSource(uint32_t source);
     bool ReopenSource(uint32_t source);
+    // Opens again by path every source that is still the same file: a handle
+    // on a network or removable drive can go bad while the file is fine
+    // (the drive dropped and came back). True when any was opened again.
+    bool ReopenSourcesByPath();
     // After a save over one of the sources: that file, now holding the whole
     // element, becomes the only source; pieces lists (offset, bytes) of it in
     // element order.
     bool ReplaceSources(const std::wstring& path, ScopedFile file,
                         const std::vector<std::pair<uint64_t, uint64_t>>& pieces);
+    // Before that save's move: the journal names the file written (at
+    // `written`, soon at path) and its pieces, so that a kill right after
+    // the move still finds the element in it. Empty paths: the move failed,
+    // the journal forgets it again.
+    void JournalReplacement(const std::wstring& path, const std::wstring& written,
+                            const std::vector<std::pair<uint64_t, uint64_t>>& pieces);
     // Writes the element into out; the save's first half.
-    MCIERROR CopyInto(HANDLE out, SampleWriter& writer, const Pending* pending, const JobControl* control) const;
+    MCIERROR CopyInto(HANDLE out, SampleWriter& writer, const Pending* pending, const JobControl* control);
     void ResetState();
     bool WriteJournalLocked();
     static HANDLE SourceHandle(const std::vector<ScopedFile>& files, uint32_t source);

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cwctype>
 
+#include "audio/wave_recovery.h"
 #include "audio/wave_store.h"
 #include "audio/wave_store_files.h"
 
@@ -43,12 +44,8 @@ bool PlausibleSourcePath(const std::wstring& p) {
 std::vector<ScopedFile> ReopenSources(WaveJournal& j, RecoveryLoss& loss) {
     std::vector<ScopedFile> files;
     for (const JournalSource& s : j.sources) {
-        ScopedFile f(PlausibleSourcePath(s.path) ? OpenForReading(s.path) : INVALID_HANDLE_VALUE);
-        JournalSource now;
-        if (!f || !StampSource(f.Get(), s.path, now) || !SameSource(s, now)) {
-            f.Reset();
-            loss.files.push_back(s.path);
-        }
+        ScopedFile f(OpenSameSource(s));
+        if (!f) loss.files.push_back(s.path);
         files.push_back(std::move(f));
     }
     std::vector<WaveStore::Piece> kept;
@@ -81,7 +78,34 @@ void ClampPieces(WaveJournal& j, uint64_t samplesSize, RecoveryLoss& loss) {
     j.pieces = Spliced(j.pieces, UINT64_MAX, {0, 0, 0});
 }
 
+// Killed between a save's move over the opened files and the journal that
+// follows it: the file in their place holds the whole element.
+void TakeReplacement(WaveJournal& j) {
+    if (!j.replacement.Pending()) return;
+    if (ScopedFile moved(OpenSameSource(j.replacement.file)); moved) {
+        j.sources = {j.replacement.file};
+        j.pieces = j.replacement.pieces;
+    }
+    j.replacement = {};
+}
+
 }  // namespace
+
+HANDLE OpenSameSource(const JournalSource& s) {
+    if (!PlausibleSourcePath(s.path)) return INVALID_HANDLE_VALUE;
+    ScopedFile f(OpenForReading(s.path));
+    JournalSource now;
+    if (!f || !StampSource(f.Get(), s.path, now) || !SameSource(s, now)) return INVALID_HANDLE_VALUE;
+    return f.Detach();
+}
+
+RecoveryLoss UnavailableSources(const Leftover& leftover) {
+    RecoveryLoss loss;
+    WaveJournal j = leftover.journal;
+    TakeReplacement(j);
+    ReopenSources(j, loss);
+    return loss;
+}
 
 bool WaveStore::Adopt(Leftover&& leftover, RecoveryLoss& loss) {
     Close();
@@ -92,6 +116,7 @@ bool WaveStore::Adopt(Leftover&& leftover, RecoveryLoss& loss) {
     GetFileSizeEx(samples.Get(), &size);
     const uint64_t samplesSize = static_cast<uint64_t>(size.QuadPart);
     WaveJournal j = leftover.journal;
+    TakeReplacement(j);
     SettleTake(j, samplesSize);
     std::vector<ScopedFile> files = ReopenSources(j, loss);
     ClampPieces(j, samplesSize, loss);

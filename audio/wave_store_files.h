@@ -18,6 +18,10 @@ std::vector<WaveStore::Piece> Spliced(const std::vector<WaveStore::Piece>& piece
 // whether it is still the same file.
 bool StampSource(HANDLE file, const std::wstring& path, JournalSource& s);
 HANDLE OpenForReading(const std::wstring& path);
+// The file at s.path opened for reading when it is still the file s was
+// stamped from (and a path an opened WAV file can have); otherwise
+// INVALID_HANDLE_VALUE.
+HANDLE OpenSameSource(const JournalSource& s);
 // True when now (a fresh stamp) is the file then was stamped from.
 bool SameSource(const JournalSource& then, const JournalSource& now);
 // The samples file: readers and writers of this process share one handle.

@@ -52,6 +52,33 @@ bool WaveStore::ReopenSource(uint32_t source) {
     return sourceFiles_[source - 1].Valid();
 }
 
+bool WaveStore::ReopenSourcesByPath() {
+    std::lock_guard<std::mutex> lock(lock_);
+    bool any = false;
+    for (size_t i = 0; i < meta_.sources.size(); ++i) {
+        ScopedFile again(OpenSameSource(meta_.sources[i]));
+        if (!again) continue;
+        sourceFiles_[i] = std::move(again);
+        any = true;
+    }
+    return any;
+}
+
+void WaveStore::JournalReplacement(const std::wstring& path, const std::wstring& written,
+                                   const std::vector<std::pair<uint64_t, uint64_t>>& pieces) {
+    orvo::JournalReplacement r;
+    ScopedFile file(written.empty() ? INVALID_HANDLE_VALUE : OpenForReading(written));
+    // The new file's stamp, under the name it is about to have: a move
+    // keeps its contents and write time.
+    if (file && StampSource(file.Get(), path, r.file))
+        for (const auto& [offset, bytes] : pieces) r.pieces.push_back({offset, bytes, 1});
+    else
+        r = {};
+    std::lock_guard<std::mutex> lock(lock_);
+    meta_.replacement = std::move(r);
+    WriteJournalLocked();
+}
+
 bool WaveStore::ReplaceSources(const std::wstring& path, ScopedFile file,
                                const std::vector<std::pair<uint64_t, uint64_t>>& pieces) {
     std::lock_guard<std::mutex> lock(lock_);
@@ -60,6 +87,7 @@ bool WaveStore::ReplaceSources(const std::wstring& path, ScopedFile file,
     sourceFiles_.clear();
     sourceFiles_.push_back(std::move(file));
     meta_.sources = {s};
+    meta_.replacement = {};
     meta_.pieces.clear();
     length_ = 0;
     for (const auto& [offset, bytes] : pieces) {
@@ -101,9 +129,14 @@ bool WaveStore::ReadElement(uint64_t offset, void* data, uint32_t n, const Pendi
 }
 
 MCIERROR WaveStore::CopyInto(HANDLE out, SampleWriter& writer, const Pending* pending,
-                             const JobControl* control) const {
+                             const JobControl* control) {
     const uint64_t bytes = Length() + (pending ? pending->bytes : 0);
-    auto read = [&](uint64_t offset, void* data, uint32_t n) { return ReadElement(offset, data, n, pending); };
+    // A read that fails is tried once more on the files opened afresh by
+    // path, as long as they are still the files the element came from.
+    auto read = [&](uint64_t offset, void* data, uint32_t n) {
+        return ReadElement(offset, data, n, pending) ||
+               (ReopenSourcesByPath() && ReadElement(offset, data, n, pending));
+    };
     return WriteSound(out, writer, Format(), Extension(), bytes, Marks(pending), read, control);
 }
 
@@ -125,11 +158,18 @@ MCIERROR WaveStore::SaveAs(const std::wstring& path, SampleWriter& writer, const
     // Replacing a file the element reads with one it cannot read would lose
     // the sound.
     if (source && !readable) e = MCIERR_FILE_NOT_SAVED;
+    // A take still running is spliced in at its place when it ends, so the
+    // part of it already in the file is left out of the pieces.
+    const uint64_t at = pending ? pending->elementOffset : 0, taken = pending ? pending->bytes : 0;
+    std::vector<std::pair<uint64_t, uint64_t>> pieces = {{data, at}, {data + at + taken, length - at}};
+    if (!taken) pieces = {{data, length}};
+    if (!e && source) JournalReplacement(path, out.TempPath(), pieces);
     if (!e) ReleaseSource(source);
     if (!e && !out.Replace()) {
         why = GetLastError();
         e = MCIERR_FILE_NOT_SAVED;
         ReopenSource(source);
+        if (source) JournalReplacement({}, {}, {});
     }
     if (e) {
         out.Discard();
@@ -138,11 +178,6 @@ MCIERROR WaveStore::SaveAs(const std::wstring& path, SampleWriter& writer, const
     }
     if (source) {
         ScopedFile saved(OpenForReading(path));
-        // A take still running is spliced in at its place when it ends, so
-        // the part of it already in the file is left out of the pieces.
-        const uint64_t at = pending ? pending->elementOffset : 0, taken = pending ? pending->bytes : 0;
-        std::vector<std::pair<uint64_t, uint64_t>> pieces = {{data, at}, {data + at + taken, length - at}};
-        if (!taken) pieces = {{data, length}};
         if (!saved || !ReplaceSources(path, std::move(saved), pieces)) return MCIERR_FILE_READ;
     }
     if (!pending && readable) SetSaved(true);

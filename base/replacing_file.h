@@ -21,6 +21,8 @@ public:
     // Creates the temporary file in the target's folder, open for writing.
     bool Open();
     HANDLE Handle() const { return file_.Get(); }
+    // The temporary file's path (empty before Open).
+    const std::wstring& TempPath() const { return temp_; }
     // Closes the temporary file; Replace needs it closed.
     void Close() { file_.Reset(); }
     // Deletes the temporary file now (a caller that reports GetLastError

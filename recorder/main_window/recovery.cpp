@@ -13,6 +13,7 @@ namespace {
 constexpr wchar_t kRestore[] = L"恢复";
 constexpr wchar_t kSaveAs[] = L"另存为";
 constexpr wchar_t kDiscard[] = L"丢弃";
+constexpr wchar_t kLater[] = L"以后再说";
 constexpr wchar_t kDiscardConfirm[] = L"丢弃后这段录音将无法找回。确定要丢弃吗？";
 
 bool LocalTime(uint64_t utc, SYSTEMTIME& out) {
@@ -54,6 +55,17 @@ std::wstring RawLeftoverPromptText(uint32_t milliseconds, uint64_t recordedUtc, 
     return text.insert(text.find(L"\n\n"), why);
 }
 
+// Opened files that are not there now: a drive not plugged in yet, a file
+// another program holds. Restoring now leaves their sound out for good, so
+// the user may wait for them instead.
+std::wstring UnavailableText(const RecoveryLoss& missing, const WAVEFORMATEX& format) {
+    std::wstring files;
+    for (const auto& f : missing.files) files += L"\n" + f;
+    return L"\n\n其中 " + DurationText(BytesToMilliseconds(missing.fileBytes, format)) +
+           L" 的声音来自下面的文件，它现在找不到或已经改变（驱动器可能还没有连接，或文件正被别的程序使用）：" + files +
+           L"\n现在恢复或另存为将不包含这部分；选“以后再说”则原样保留，找回文件后再启动录音机即可完整恢复。";
+}
+
 std::wstring NewerLeftoverText(const std::wstring& folder) {
     return L"文件夹 " + folder +
            L" 中有一段由较新版本的录音机留下的录音。这个版本读不懂它的记录，所以没有改动它；用较新的版本启动即可恢复。";
@@ -85,6 +97,11 @@ void FrmMain::OfferLeftover(Leftover& leftover) {
                      ? RawLeftoverPromptText(leftover.Milliseconds(), leftover.journal.began, leftover.guessedFormat)
                      : LeftoverPromptText(leftover.Milliseconds(), leftover.journal.began);
         r.buttons = {kRestore, kSaveAs, kDiscard};
+        const RecoveryLoss missing = UnavailableSources(leftover);
+        if (!missing.files.empty()) {
+            r.text += UnavailableText(missing, leftover.journal.format);
+            r.buttons.push_back(kLater);
+        }
         switch (Ui().Choice(r)) {
             case 0:
                 if (RestoreLeftover(leftover)) return;
@@ -99,7 +116,8 @@ void FrmMain::OfferLeftover(Leftover& leftover) {
                 }
                 break;
             default:
-                // Closed without an answer: it stays for the next start.
+                // Later, or closed without an answer: it stays as it is
+                // for the next start.
                 return;
         }
         // Not done after all (a cancelled dialog): ask again, unless it went

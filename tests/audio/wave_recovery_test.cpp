@@ -13,6 +13,7 @@
 #include "audio/wave_journal.h"
 #include "audio/wave_recovery.h"
 #include "audio/wave_store.h"
+#include "tests/support/host_command.h"
 #include "tests/support/recovery_folder.h"
 #include "tests/support/wav_file.h"
 
@@ -286,6 +287,83 @@ TEST(Recovery, APlantedJournalReachesNoOtherFileAndProposesNoOtherName) {
 }
 
 HANDLE g_flushing, g_mayFlush;
+
+// The element as a store holds it after opening path and appending more.
+void OpenAndAppend(WaveStore& s, const std::wstring& path, const std::vector<uint8_t>& more) {
+    ScopedFile file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(file.Valid());
+    WaveLayout layout;
+    ASSERT_EQ(ParseWaveFile(file.Get(), layout), 0u);
+    ASSERT_TRUE(s.Open());
+    s.TakeFile(path, std::move(file), layout);
+    ASSERT_TRUE(s.Append(more.data(), static_cast<uint32_t>(more.size())));
+}
+
+// A save over the opened file moves the new file into its place and then
+// writes the journal that names it. A recorder killed between the two finds
+// a file its journal does not know; the journal written before the move
+// names it, so the whole element comes back from it.
+TEST(Recovery, AKillJustAfterASaveMovedItsFileInPlaceKeepsTheWholeElement) {
+    test::ScopedRecoveryRoot root;
+    TempFile file;
+    const WAVEFORMATEX f = test::MakePcmFormat(8000, 16, 1);
+    const auto first = test::SineBytes(f, 440, 0.5), more = test::SineBytes(f, 1000, 0.5);
+    ASSERT_TRUE(test::WriteWavFile(file.Path(), f, first));
+    WaveJournal before, after;
+    std::wstring folder;
+    {
+        WaveStore s;
+        OpenAndAppend(s, file.Path(), more);
+        ASSERT_TRUE(ReadJournalFile(s.Folder(), before));
+        WavWriter wav;
+        ASSERT_EQ(s.SaveAs(file.Path(), wav, nullptr, nullptr), 0u);
+        folder = s.Folder();
+        s.Release();
+    }
+    ASSERT_TRUE(ReadJournalFile(folder, after));
+    EXPECT_FALSE(after.replacement.Pending()) << "the journal after the save still names a replacement";
+    ASSERT_EQ(after.sources.size(), 1u);
+    // The journal as it stood at the move: the old file, and the new one
+    // about to take its place.
+    WaveJournal atMove = before;
+    atMove.saved = false;
+    atMove.replacement = {after.sources[0], after.pieces};
+    ASSERT_TRUE(WriteJournalFile(folder, atMove));
+    std::vector<uint8_t> whole = first;
+    whole.insert(whole.end(), more.begin(), more.end());
+    RecoveryLoss loss;
+    ExpectSavesAs(OnlyLeftover(), whole, &loss);
+    EXPECT_FALSE(loss.Any()) << "the moved file was not recognised";
+}
+
+// An opened file on a drive that drops and comes back: the handle the store
+// holds reads nothing any more, the file at the path is whole. The save
+// opens it again by path (it is still the same file) and goes through.
+TEST(Recovery, ASaveGetsPastASourceHandleThatWentBad) {
+    if (!test::HostCommandsAvailable()) GTEST_SKIP() << "needs host commands";
+    test::ScopedRecoveryRoot root;
+    TempFile file;
+    const WAVEFORMATEX f = test::MakePcmFormat(8000, 16, 1);
+    const auto first = test::SineBytes(f, 440, 0.5), more = test::SineBytes(f, 1000, 0.25);
+    ASSERT_TRUE(test::WriteWavFile(file.Path(), f, first));
+    WaveStore s;
+    OpenAndAppend(s, file.Path(), more);
+    // The store's handle keeps the file it opened, which is cut short; a
+    // whole copy is put back under the name.
+    const std::string host = test::HostPath(file.Path());
+    ASSERT_TRUE(test::RunHostCommand(
+        {"sh", "-c", "cp '" + host + "' '" + host + ".away' && truncate -s 100 '" + host + "' && mv '" + host +
+                         ".away' '" + host + "'"}));
+    TempFile saved;
+    WavWriter wav;
+    ASSERT_EQ(s.SaveAs(saved.Path(), wav, nullptr, nullptr), 0u);
+    test::WavContents c;
+    ASSERT_TRUE(test::ReadWavFile(saved.Path(), c));
+    std::vector<uint8_t> whole = first;
+    whole.insert(whole.end(), more.begin(), more.end());
+    EXPECT_TRUE(c.data == whole) << c.data.size() << " bytes saved of " << whole.size();
+    s.Close();
+}
 
 // A checkpoint on a disk that is slow to flush holds up neither the window
 // (which reads the length) nor the end of the take: the store's lock is free

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "audio/wave_recovery.h"
+#include "base/text.h"
 #include "tests/main_window/main_window_fixture.h"
 #include "tests/support/pump.h"
 #include "tests/support/recovery_folder.h"
@@ -308,6 +309,44 @@ TEST_F(RecoveryTest, AnOpenedFileChangedMeanwhileGivesUpOnlyItsOwnPart) {
     WavContents wav;
     ASSERT_TRUE(orvo::test::ReadWavFile(saved.Path(), wav));
     ExpectUnbrokenTone(wav);  // the take alone: no 880 Hz from the new file
+}
+
+// An opened file that is away at start-up (here held by another program; a
+// drive not plugged in yet is the same) is named in the offer, which may
+// wait for it: nothing changes, and once it is back all of it is restored.
+TEST_F(RecoveryTest, AnOpenedFileAwayAtStartUpCanBeWaitedFor) {
+    TempFile tone;
+    WAVEFORMATEX f = orvo::test::MakePcmFormat(22050, 16, 1);
+    ASSERT_TRUE(orvo::test::WriteWavFile(tone.Path(), f, orvo::test::SineBytes(f, 440, 0.5)));
+    ui.dialogAnswers = {tone.Path()};
+    form->mnuOpen_Click();
+    form->mnuRecord_Click();
+    ASSERT_TRUE(PumpUntil([&] { return form->MMCRecord.Length() >= 1000; }, 5000));
+    form->mnuStop_Click();
+    const uint32_t length = form->MMCRecord.Length();
+    SendMessageW(form->Hwnd(), WM_QUERYENDSESSION, 0, 0);
+    SendMessageW(form->Hwnd(), WM_ENDSESSION, TRUE, 0);
+    {
+        ScopedFile held(CreateFileW(tone.Path().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(held.Valid());
+        ui.Clear();
+        ui.choiceAnswers = {3};  // 以后再说
+        form->OfferLeftoverRecordings();
+        ASSERT_EQ(ui.Choices().size(), 1u);
+        const ChoiceRequest offer = ui.Choices()[0];
+        ASSERT_EQ(offer.buttons.size(), 4u);
+        EXPECT_EQ(offer.buttons[3], L"以后再说");
+        EXPECT_NE(offer.text.find(tone.Path()), std::wstring::npos) << WideToUtf8(offer.text);
+        EXPECT_NE(offer.text.find(DurationText(500)), std::wstring::npos);
+    }
+    ui.Clear();
+    ui.choiceAnswers = {0};       // 恢复
+    ui.messageAnswers = {IDNO};  // this window's own element, left for the next start
+    form->OfferLeftoverRecordings();
+    ASSERT_EQ(ui.Choices().size(), 1u);
+    EXPECT_EQ(ui.Choices()[0].buttons.size(), 3u);
+    EXPECT_EQ(ui.Messages().size(), 1u) << "something was told lost";
+    EXPECT_NEAR(form->MMCRecord.Length(), length, 2);
 }
 
 TEST_F(RecoveryTest, CancelDuringSaveLeavesTheOlderFileAsItWas) {
