@@ -316,6 +316,19 @@ TEST(Recovery, AKillJustAfterASaveMovedItsFileInPlaceKeepsTheWholeElement) {
         OpenAndAppend(s, file.Path(), more);
         ASSERT_TRUE(ReadJournalFile(s.Folder(), before));
         WavWriter wav;
+        {
+            // A move another program refuses: the journal named the new
+            // file just before it (the previous journal now), and forgets
+            // it after.
+            ScopedFile held(CreateFileW(file.Path().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                        0, nullptr));
+            ASSERT_NE(s.SaveAs(file.Path(), wav, nullptr, nullptr), 0u);
+            WaveJournal previous, now;
+            ASSERT_EQ(LoadJournal(s.Folder(), now), JournalState::Read);
+            ASSERT_TRUE(ParseJournal(ReadText(s.Folder() + L"\\" + kJournalOldFile), previous) == JournalState::Read);
+            EXPECT_EQ(previous.replacement.file.path, file.Path());
+            EXPECT_FALSE(now.replacement.Pending());
+        }
         ASSERT_EQ(s.SaveAs(file.Path(), wav, nullptr, nullptr), 0u);
         folder = s.Folder();
         s.Release();
