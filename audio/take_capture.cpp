@@ -1,5 +1,7 @@
 #include "audio/take_capture.h"
 
+#include <cwchar>
+
 namespace orvo {
 
 void TakeSink::Start(const WAVEFORMATEX& format, WaveStore& store, uint64_t fileOffset, uint64_t maxBytes) {
@@ -10,7 +12,19 @@ void TakeSink::Start(const WAVEFORMATEX& format, WaveStore& store, uint64_t file
     recorded_ = 0;
     end_ = TakeEndCause::None;
     writeError_ = 0;
+    missed_ = 0;
+    bytesPerSecond_ = format.nAvgBytesPerSec;
     levels_.Start(format);
+}
+
+void TakeSink::NoteMissed(uint64_t bytes, uint64_t at) {
+    bytes -= bytes % blockAlign_;
+    if (bytes == 0) return;
+    missed_ += bytes;
+    const double seconds = bytesPerSecond_ ? static_cast<double>(bytes) / bytesPerSecond_ : 0;
+    wchar_t name[48];
+    swprintf(name, 48, L"缺失 %.1f秒", seconds);
+    store_->AddMark({at / blockAlign_, name}, true);
 }
 
 void TakeSink::EndBy(TakeEndCause why) {

@@ -44,6 +44,9 @@ public:
     // given what it delivers best (a wave-in device). An input that
     // converts takes any format.
     virtual bool Converts() const { return false; }
+    // Bytes the input delivered nowhere because the take could not keep up
+    // (a stalled disk, a system that slept): missed, not recorded.
+    virtual uint64_t MissedBytes() const { return 0; }
 };
 
 // Makes the capture of the next take; empty: wave-in from the device number.
@@ -63,6 +66,11 @@ public:
     DWORD WriteError() const { return writeError_.load(); }
     LevelReading Levels() const { return levels_.Read(); }
     WORD BlockAlign() const { return blockAlign_; }
+    // Sound the input had but could not hand over was missed after the
+    // take's first `at` bytes: counted, and marked in the take so the place
+    // can be found.
+    void NoteMissed(uint64_t bytes, uint64_t at);
+    uint64_t MissedBytes() const { return missed_.load(); }
 
 private:
     WaveStore* store_ = nullptr;
@@ -72,6 +80,8 @@ private:
     std::atomic<uint64_t> recorded_{0};
     std::atomic<TakeEndCause> end_{TakeEndCause::None};
     std::atomic<DWORD> writeError_{0};
+    std::atomic<uint64_t> missed_{0};
+    DWORD bytesPerSecond_ = 0;
     LevelTap levels_;
 };
 

@@ -299,6 +299,9 @@ void WaveAudioDevice::SetStatusHandler(std::function<void()> handler) { impl_->h
 void WaveAudioDevice::SetDoneHandler(std::function<void()> handler) { impl_->doneHandler_ = std::move(handler); }
 
 bool WaveAudioDevice::TakeEndNotice(TakeEnd& notice) { return impl_->element_.TakeEndNotice(notice); }
+bool WaveAudioDevice::TakeMissedNotice(uint32_t& milliseconds) {
+    return impl_->element_.TakeMissedNotice(milliseconds);
+}
 void WaveAudioDevice::SetUpdateInterval(UINT milliseconds) { impl_->SetUpdateInterval(milliseconds); }
 WAVEFORMATEX WaveAudioDevice::Format() const { return impl_->element_.Format(); }
 WaveExtension WaveAudioDevice::Extension() const { return impl_->element_.Extension(); }

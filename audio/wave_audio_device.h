@@ -86,6 +86,11 @@ public:
     // Once for each take that ended by itself (whether the done event or a
     // "stop" found it first): true and its notice.
     bool TakeEndNotice(TakeEnd& notice);
+    // Once for each stopped take during which the input had sound the
+    // recorder could not take in time (the disk or the system held it up
+    // for seconds): true and how much was missed. The place is a mark
+    // named "缺失 N秒" in the element.
+    bool TakeMissedNotice(uint32_t& milliseconds);
 
     // Raised every UpdateInterval milliseconds (1000 by default) from the
     // device's creation to its end, whether an element is open or not, on

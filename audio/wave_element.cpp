@@ -157,6 +157,7 @@ MCIERROR WaveElement::Stop() {
         uint64_t bytes = recorder_->Recorded();
         store_.Insert(recordAt_, recordFileOffset_, bytes);
         position_ = recordAt_ + bytes;
+        missedBytes_ = recorder_->MissedBytes();
         TakeEndCause end = recorder_->Ended();
         if (end != TakeEndCause::None) {
             takeEnd_ = {ReasonOf(end), BytesToMilliseconds(bytes, format_), recorder_->WriteError()};
@@ -184,6 +185,13 @@ bool WaveElement::TakeEndNotice(WaveTakeEnd& notice) {
     if (!takeEndPending_) return false;
     takeEndPending_ = false;
     notice = takeEnd_;
+    return true;
+}
+
+bool WaveElement::TakeMissedNotice(uint32_t& milliseconds) {
+    if (missedBytes_ == 0) return false;
+    milliseconds = BytesToMilliseconds(missedBytes_, format_);
+    missedBytes_ = 0;
     return true;
 }
 

@@ -67,6 +67,8 @@ public:
     bool TakeEndedByItself() const;
     // Once for each take that ended by itself: true and why.
     bool TakeEndNotice(WaveTakeEnd& notice);
+    // Once for each stopped take that missed sound: true and how much.
+    bool TakeMissedNotice(uint32_t& milliseconds);
 
     // A mark named name where the sound is now (in the take or playback
     // under way, or where they stopped); false without an element.
@@ -108,6 +110,7 @@ private:
     uint64_t playFrom_ = 0;
     WaveTakeEnd takeEnd_;
     bool takeEndPending_ = false;
+    uint64_t missedBytes_ = 0;  // of the last take, until told
 };
 
 }  // namespace orvo

@@ -124,6 +124,7 @@ MCIERROR WaveRecorder::Start(UINT device, const WAVEFORMATEX& format, WaveStore&
     notify_ = notify;
     message_ = message;
     sink_.Start(format, store, fileOffset, maxBytes);
+    arrived_ = 0;
     if (!MakeEvents()) return MCIERR_OUT_OF_MEMORY;
     MMRESULT r = waveInOpen(device_.Put(), device, const_cast<WAVEFORMATEX*>(&format),
                             BufferCallback(), 0, CALLBACK_EVENT);
@@ -143,6 +144,7 @@ MCIERROR WaveRecorder::Start(UINT device, const WAVEFORMATEX& format, WaveStore&
         Release();
         return MCIERR_HARDWARE;
     }
+    missed_.Start(format.nAvgBytesPerSec, GetTickCount64());
     try {
         worker_ = std::thread(&WaveRecorder::Run, this);
     } catch (...) {
@@ -160,17 +162,21 @@ void WaveRecorder::Stop() {
 void WaveRecorder::Run() noexcept {
     HANDLE waits[2] = {stopEvent_.Get(), bufferEvent_.Get()};
     ULONGLONG lastSound = GetTickCount64();
+    uint64_t missed = 0, at = 0;
     while (Ended() == End::None) {
         // Woken now and then even without buffers, to notice input that
         // has gone quiet (a device unplugged, a sound server gone).
         DWORD w = WaitForMultipleObjects(2, waits, FALSE, 250);
+        bool dry = false;
         if (w == WAIT_OBJECT_0 + 1) {
-            if (Drain(true)) lastSound = GetTickCount64();
+            if (Drain(true, &dry)) lastSound = GetTickCount64();
         } else if (w != WAIT_TIMEOUT) {
             break;
         }
+        if ((missed = missed_.Look(GetTickCount64(), arrived_, dry, sink_.Recorded(), at))) sink_.NoteMissed(missed, at);
         if (Ended() == End::None && GetTickCount64() - lastSound > kInputLostAfterMs) sink_.EndBy(End::InputLost);
     }
+    if ((missed = missed_.Finish(GetTickCount64(), arrived_, at))) sink_.NoteMissed(missed, at);
     // Stop hands back the buffer being filled with what it holds; reset hands
     // back the empty rest.
     waveInStop(device_.Get());
@@ -183,12 +189,15 @@ void WaveRecorder::Run() noexcept {
     if (Ended() != End::None && notify_) PostMessageW(notify_, message_, 0, 0);
 }
 
-bool WaveRecorder::Drain(bool requeue) {
+bool WaveRecorder::Drain(bool requeue, bool* dry) {
     bool sound = false;
+    size_t handed = 0;
     while (outstanding_ > 0) {
         WAVEHDR& h = headers_[next_];
         if (!(h.dwFlags & WHDR_DONE)) break;
         sound |= h.dwBytesRecorded >= sink_.BlockAlign();
+        arrived_ += h.dwBytesRecorded;
+        ++handed;
         sink_.Write(h.lpData, h.dwBytesRecorded);
         h.dwFlags &= ~WHDR_DONE;
         h.dwBytesRecorded = 0;
@@ -198,6 +207,7 @@ bool WaveRecorder::Drain(bool requeue) {
         }
         next_ = (next_ + 1) % headers_.size();
     }
+    if (dry) *dry = handed >= headers_.size();
     return sound;
 }
 

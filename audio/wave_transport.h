@@ -14,6 +14,7 @@
 
 #include "base/scoped.h"
 #include "audio/level_tap.h"
+#include "audio/missed_sound.h"
 #include "audio/sample_convert.h"
 #include "audio/take_capture.h"
 #include "audio/wave_store.h"
@@ -80,14 +81,19 @@ public:
     static constexpr DWORD kInputLostAfterMs = 3000;
     // The input level of what arrives; any thread.
     LevelReading Levels() const { return sink_.Levels(); }
+    uint64_t MissedBytes() const { return sink_.MissedBytes(); }
 
 private:
     void Run() noexcept;
     // Writes what the device has handed back; true when it held sound.
-    bool Drain(bool requeue);
+    // dry: every buffer queued had been filled, so the device may have had
+    // nowhere to put what came next.
+    bool Drain(bool requeue, bool* dry = nullptr);
     void Release();
 
     TakeSink sink_;
+    MissedSoundWatch missed_;
+    uint64_t arrived_ = 0;  // bytes the device handed over this take
 };
 
 // A take from one wave-in device (WAVE_MAPPER: the system's default).
@@ -103,6 +109,7 @@ public:
     TakeEndCause Ended() const override { return recorder_.Ended(); }
     DWORD WriteError() const override { return recorder_.WriteError(); }
     LevelReading Levels() const override { return recorder_.Levels(); }
+    uint64_t MissedBytes() const override { return recorder_.MissedBytes(); }
 
 private:
     UINT device_;

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include <algorithm>
 #include <atomic>
 
 #include "audio/wave_riff.h"
@@ -275,6 +276,12 @@ void FrmMain::mnuStop_Click() {
     // A take that ended before the user stopped it: say why and what is kept.
     WaveAudioDevice::TakeEnd end;
     if (MMCRecord.TakeEndNotice(end)) ShowMessage(Hwnd(), TakeEndText(end), kProgramTitle, MB_OK | MB_ICONINFORMATION);
+    uint32_t missed = 0;
+    if (MMCRecord.TakeMissedNotice(missed))
+        ShowMessage(Hwnd(),
+                    L"录音时电脑一度忙不过来（磁盘太慢，或系统进入了睡眠），有约 " + DurationText(std::max<uint32_t>(missed, 1000)) +
+                        L" 的声音没能录下。缺口处已加上标记“缺失”，其余的声音都完好地录下了。",
+                    kProgramTitle, MB_OK | MB_ICONINFORMATION);
 }
 
 // Mark menu item and the M key: a mark where the sound is now, during a
