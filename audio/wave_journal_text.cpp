@@ -25,11 +25,14 @@ std::string MarkLine(std::string_view key, const WaveMark& m) {
 }
 
 // A mark's record read back; a record that says no frame is passed over.
+// Only the one blank after the frame separates: a name may begin with
+// blanks of its own (or with control characters, written as blanks).
 void ReadMark(std::istringstream& fields, std::vector<WaveMark>& into) {
     WaveMark m;
     if (!(fields >> m.frame)) return;
+    if (fields.peek() == ' ') fields.get();
     std::string name;
-    std::getline(fields >> std::ws, name);
+    std::getline(fields, name);
     m.name = Utf8ToWide(name);
     into.push_back(std::move(m));
 }
