@@ -6,6 +6,7 @@
 
 #include "audio/wave_riff.h"
 #include "audio/wave_store_files.h"
+#include "base/durable_file.h"
 #include "base/path.h"
 
 namespace orvo {
@@ -133,8 +134,7 @@ bool SameSource(const JournalSource& then, const JournalSource& now) {
 HANDLE OpenSamples(const std::wstring& path, DWORD disposition) {
     // Readers and writers of this process share one handle; nobody else may
     // write or delete the file while the element is open.
-    return CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, disposition,
-                       FILE_ATTRIBUTE_NORMAL, nullptr);
+    return CreateDurableFile(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, disposition);
 }
 
 uint64_t LengthOf(const std::vector<WaveStore::Piece>& pieces) {
@@ -216,7 +216,7 @@ void WaveStore::Release() {
     std::lock_guard<std::mutex> lock(lock_);
     if (samples_) {
         meta_.recording = false;
-        FlushFileBuffers(samples_.Get());
+        FlushDurableFile(samples_.Get());
         WriteJournalLocked();
     }
     ResetState();
@@ -317,7 +317,7 @@ void WaveStore::Insert(uint64_t elementOffset, uint64_t fileOffset, uint64_t byt
     PlaceMarks(meta_.marks, meta_.takeMarks, meta_.format.nBlockAlign, at, bytes, wasRecording);
     if (bytes > 0) {
         // What the journal is about to name must be on the disk first.
-        FlushFileBuffers(samples_.Get());
+        FlushDurableFile(samples_.Get());
         meta_.pieces = Spliced(meta_.pieces, at, {fileOffset, bytes, 0});
         length_ += bytes;
         fileEnd_ = std::max(fileEnd_, fileOffset + bytes);
@@ -373,7 +373,7 @@ void WaveStore::TakeWritten(uint64_t bytes) {
     // Samples first, then the journal that counts them; neither under the
     // store's lock, which the window reads the length through.
     if (auto hook = g_flushHook.load()) hook();
-    if (!FlushFileBuffers(samples)) return;
+    if (!FlushDurableFile(samples)) return;
     WaveJournal copy;
     std::wstring folder;
     uint64_t taken;
