@@ -45,40 +45,6 @@ bool CreateFolders(const std::wstring& path) {
 
 }  // namespace
 
-std::vector<WaveStore::Piece> Spliced(const std::vector<WaveStore::Piece>& pieces, uint64_t at,
-                                      WaveStore::Piece piece) {
-    std::vector<WaveStore::Piece> out;
-    out.reserve(pieces.size() + 2);
-    uint64_t pos = 0;
-    bool placed = false;
-    for (const auto& p : pieces) {
-        if (!placed && at < pos + p.bytes) {
-            uint64_t head = at - pos;
-            if (head) out.push_back({p.fileOffset, head, p.source});
-            out.push_back(piece);
-            out.push_back({p.fileOffset + head, p.bytes - head, p.source});
-            placed = true;
-        } else {
-            out.push_back(p);
-        }
-        pos += p.bytes;
-    }
-    if (!placed) out.push_back(piece);
-    // Neighbours that are neighbours in the file too become one piece, so
-    // stop-and-continue recording keeps the list at one entry.
-    std::vector<WaveStore::Piece> merged;
-    merged.reserve(out.size());
-    for (const auto& p : out) {
-        if (p.bytes == 0) continue;
-        if (!merged.empty() && merged.back().source == p.source &&
-            merged.back().fileOffset + merged.back().bytes == p.fileOffset)
-            merged.back().bytes += p.bytes;
-        else
-            merged.push_back(p);
-    }
-    return merged;
-}
-
 namespace {
 
 uint64_t FileFingerprint(HANDLE file, uint64_t size) {
@@ -99,18 +65,6 @@ uint64_t FileFingerprint(HANDLE file, uint64_t size) {
 }
 
 }  // namespace
-
-void PlaceMarks(std::vector<WaveMark>& marks, std::vector<WaveMark>& takeMarks, WORD blockAlign, uint64_t at,
-                uint64_t bytes, bool takeEnded) {
-    const uint64_t align = std::max<WORD>(blockAlign, 1), atFrame = at / align, frames = bytes / align;
-    for (WaveMark& m : marks)
-        if (m.frame > atFrame) m.frame += frames;
-    if (takeEnded) {
-        for (WaveMark& m : takeMarks) marks.push_back({atFrame + std::min(m.frame, frames), std::move(m.name)});
-        takeMarks.clear();
-    }
-    SortMarks(marks);
-}
 
 bool StampSource(HANDLE file, const std::wstring& path, JournalSource& s) {
     LARGE_INTEGER size{};
@@ -135,12 +89,6 @@ HANDLE OpenSamples(const std::wstring& path, DWORD disposition) {
     // Readers and writers of this process share one handle; nobody else may
     // write or delete the file while the element is open.
     return CreateDurableFile(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, disposition);
-}
-
-uint64_t LengthOf(const std::vector<WaveStore::Piece>& pieces) {
-    uint64_t length = 0;
-    for (const auto& p : pieces) length += p.bytes;
-    return length;
 }
 
 HANDLE OpenForReading(const std::wstring& path) {

@@ -13,7 +13,7 @@ orvo_install_deps
 seconds="${1:-60}"
 [ $# -gt 0 ] && shift
 harnesses=("$@")
-[ ${#harnesses[@]} -gt 0 ] || harnesses=(journal riff waveform)
+[ ${#harnesses[@]} -gt 0 ] || harnesses=(journal adopt riff waveform)
 
 CXX="${ORVO_FUZZ_CXX:-clang++-14}"
 command -v "$CXX" >/dev/null || CXX=clang++
@@ -25,6 +25,8 @@ orvo_fuzz_sources() {
     local standin=tests/fuzz/standin/windows_standin.cpp
     case "$1" in
         journal) echo "$standin audio/wave_journal_text.cpp audio/wave_riff.cpp audio/wave_marks.cpp base/text.cpp" ;;
+        adopt) echo "$standin audio/wave_pieces.cpp audio/wave_journal_text.cpp audio/wave_riff.cpp audio/wave_marks.cpp \
+base/text.cpp" ;;
         riff) echo "$standin audio/wave_riff.cpp audio/wave_marks.cpp base/text.cpp" ;;
         waveform) echo "$standin tests/fuzz/standin/mmio_standin.cpp recorder/waveform/mod_audio_edit.cpp \
 recorder/waveform/wave_trace.cpp" ;;
