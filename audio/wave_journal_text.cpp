@@ -11,17 +11,23 @@ namespace {
 constexpr char kMagicStem[] = "OrvoRecord journal ";
 constexpr int kVersion = 1;
 
+// Text for the end of a record: a control character (a line end above
+// all) would end the record early or be lost, so each is written as a blank.
+std::string OneLine(std::wstring_view text) {
+    std::wstring line(text);
+    for (wchar_t& c : line)
+        if (c < L' ') c = L' ';
+    return WideToUtf8(line);
+}
+
 std::string Utf8Line(std::string_view key, std::wstring_view text) {
-    return std::string(key) + " " + WideToUtf8(text) + "\n";
+    return std::string(key) + " " + OneLine(text) + "\n";
 }
 
 // A mark's record: its frame and its name on one line, whatever the name
 // holds.
 std::string MarkLine(std::string_view key, const WaveMark& m) {
-    std::wstring name = m.name;
-    for (wchar_t& c : name)
-        if (c < L' ') c = L' ';
-    return std::string(key) + " " + std::to_string(m.frame) + " " + WideToUtf8(name) + "\n";
+    return std::string(key) + " " + std::to_string(m.frame) + " " + OneLine(m.name) + "\n";
 }
 
 // A mark's record read back; a record that says no frame is passed over.
@@ -52,7 +58,7 @@ std::string FormatJournal(const WaveJournal& j) {
     out << Utf8Line("name", j.name);
     for (size_t i = 0; i < j.sources.size(); ++i) {
         const JournalSource& s = j.sources[i];
-        out << "source " << (i + 1) << " " << s.size << " " << s.lastWrite << " " << WideToUtf8(s.path) << "\n";
+        out << "source " << (i + 1) << " " << s.size << " " << s.lastWrite << " " << OneLine(s.path) << "\n";
         if (s.fingerprint) out << "check " << (i + 1) << " " << s.fingerprint << "\n";
     }
     for (const JournalPiece& p : j.pieces) out << "piece " << p.source << " " << p.fileOffset << " " << p.bytes << "\n";
