@@ -162,7 +162,8 @@ JournalState ParseJournal(std::string_view text, WaveJournal& out) {
             JournalSource s;
             if (!(fields >> n >> s.size >> s.lastWrite) || n != j.sources.size() + 1) return JournalState::Damaged;
             std::string path;
-            std::getline(fields >> std::ws, path);
+            if (fields.peek() == ' ') fields.get();  // the blank before it; the rest is the path
+            std::getline(fields, path);
             s.path = Utf8ToWide(path);
             j.sources.push_back(s);
         } else if (key == "check") {
