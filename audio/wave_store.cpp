@@ -6,6 +6,7 @@
 
 #include "audio/wave_riff.h"
 #include "audio/wave_store_files.h"
+#include "base/durable_file.h"
 #include "base/path.h"
 
 namespace orvo {
@@ -44,40 +45,6 @@ bool CreateFolders(const std::wstring& path) {
 
 }  // namespace
 
-std::vector<WaveStore::Piece> Spliced(const std::vector<WaveStore::Piece>& pieces, uint64_t at,
-                                      WaveStore::Piece piece) {
-    std::vector<WaveStore::Piece> out;
-    out.reserve(pieces.size() + 2);
-    uint64_t pos = 0;
-    bool placed = false;
-    for (const auto& p : pieces) {
-        if (!placed && at < pos + p.bytes) {
-            uint64_t head = at - pos;
-            if (head) out.push_back({p.fileOffset, head, p.source});
-            out.push_back(piece);
-            out.push_back({p.fileOffset + head, p.bytes - head, p.source});
-            placed = true;
-        } else {
-            out.push_back(p);
-        }
-        pos += p.bytes;
-    }
-    if (!placed) out.push_back(piece);
-    // Neighbours that are neighbours in the file too become one piece, so
-    // stop-and-continue recording keeps the list at one entry.
-    std::vector<WaveStore::Piece> merged;
-    merged.reserve(out.size());
-    for (const auto& p : out) {
-        if (p.bytes == 0) continue;
-        if (!merged.empty() && merged.back().source == p.source &&
-            merged.back().fileOffset + merged.back().bytes == p.fileOffset)
-            merged.back().bytes += p.bytes;
-        else
-            merged.push_back(p);
-    }
-    return merged;
-}
-
 namespace {
 
 uint64_t FileFingerprint(HANDLE file, uint64_t size) {
@@ -98,18 +65,6 @@ uint64_t FileFingerprint(HANDLE file, uint64_t size) {
 }
 
 }  // namespace
-
-void PlaceMarks(std::vector<WaveMark>& marks, std::vector<WaveMark>& takeMarks, WORD blockAlign, uint64_t at,
-                uint64_t bytes, bool takeEnded) {
-    const uint64_t align = std::max<WORD>(blockAlign, 1), atFrame = at / align, frames = bytes / align;
-    for (WaveMark& m : marks)
-        if (m.frame > atFrame) m.frame += frames;
-    if (takeEnded) {
-        for (WaveMark& m : takeMarks) marks.push_back({atFrame + std::min(m.frame, frames), std::move(m.name)});
-        takeMarks.clear();
-    }
-    SortMarks(marks);
-}
 
 bool StampSource(HANDLE file, const std::wstring& path, JournalSource& s) {
     LARGE_INTEGER size{};
@@ -133,14 +88,7 @@ bool SameSource(const JournalSource& then, const JournalSource& now) {
 HANDLE OpenSamples(const std::wstring& path, DWORD disposition) {
     // Readers and writers of this process share one handle; nobody else may
     // write or delete the file while the element is open.
-    return CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, disposition,
-                       FILE_ATTRIBUTE_NORMAL, nullptr);
-}
-
-uint64_t LengthOf(const std::vector<WaveStore::Piece>& pieces) {
-    uint64_t length = 0;
-    for (const auto& p : pieces) length += p.bytes;
-    return length;
+    return CreateDurableFile(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, disposition);
 }
 
 HANDLE OpenForReading(const std::wstring& path) {
@@ -216,7 +164,7 @@ void WaveStore::Release() {
     std::lock_guard<std::mutex> lock(lock_);
     if (samples_) {
         meta_.recording = false;
-        FlushFileBuffers(samples_.Get());
+        FlushDurableFile(samples_.Get());
         WriteJournalLocked();
     }
     ResetState();
@@ -317,7 +265,7 @@ void WaveStore::Insert(uint64_t elementOffset, uint64_t fileOffset, uint64_t byt
     PlaceMarks(meta_.marks, meta_.takeMarks, meta_.format.nBlockAlign, at, bytes, wasRecording);
     if (bytes > 0) {
         // What the journal is about to name must be on the disk first.
-        FlushFileBuffers(samples_.Get());
+        FlushDurableFile(samples_.Get());
         meta_.pieces = Spliced(meta_.pieces, at, {fileOffset, bytes, 0});
         length_ += bytes;
         fileEnd_ = std::max(fileEnd_, fileOffset + bytes);
@@ -373,7 +321,7 @@ void WaveStore::TakeWritten(uint64_t bytes) {
     // Samples first, then the journal that counts them; neither under the
     // store's lock, which the window reads the length through.
     if (auto hook = g_flushHook.load()) hook();
-    if (!FlushFileBuffers(samples)) return;
+    if (!FlushDurableFile(samples)) return;
     WaveJournal copy;
     std::wstring folder;
     uint64_t taken;

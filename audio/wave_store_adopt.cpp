@@ -11,22 +11,6 @@
 namespace orvo {
 namespace {
 
-// A take that was running becomes a piece with whatever reached the disk,
-// which may be more than the last journal counted: takes only append, so
-// everything from its start to the file's end is the take's.
-void SettleTake(WaveJournal& j, uint64_t samplesSize) {
-    if (!j.recording) return;
-    const WORD align = std::max<WORD>(j.format.nBlockAlign, 1);
-    const uint64_t from = std::min(j.take.fileOffset, samplesSize);
-    uint64_t bytes = samplesSize - from;
-    bytes -= bytes % align;
-    const uint64_t at = std::min(j.take.elementOffset, LengthOf(j.pieces));
-    j.pieces = Spliced(j.pieces, at, {from, bytes, 0});
-    PlaceMarks(j.marks, j.takeMarks, align, at, bytes, true);
-    j.recording = false;
-    j.take = {};
-}
-
 // A journal may have been planted: its sources are only ever the kind of
 // path an opened WAV file has, a drive letter's or a share's, never a
 // device or a raw \\?\ path, and name an existing file.
@@ -58,24 +42,6 @@ std::vector<ScopedFile> ReopenSources(WaveJournal& j, RecoveryLoss& loss) {
     }
     j.pieces = kept;
     return files;
-}
-
-// Every piece must lie inside its file (a damaged or planted journal may
-// name any range, up to offsets that wrap): what lies beyond is cut, in
-// whole frames, so that every piece kept can be read.
-void ClampPieces(WaveJournal& j, uint64_t samplesSize, RecoveryLoss& loss) {
-    const WORD align = std::max<WORD>(j.format.nBlockAlign, 1);
-    for (auto& p : j.pieces) {
-        const uint64_t size = p.source == 0 ? samplesSize : j.sources[p.source - 1].size;
-        uint64_t room = p.fileOffset < size ? size - p.fileOffset : 0;
-        room -= room % align;
-        if (p.bytes > room) {
-            loss.cutBytes += p.bytes - room;
-            p.bytes = room;
-        }
-    }
-    // Merges neighbours the cuts and the dropped pieces left side by side.
-    j.pieces = Spliced(j.pieces, UINT64_MAX, {0, 0, 0});
 }
 
 // Killed between a save's move over the opened files and the journal that

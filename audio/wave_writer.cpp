@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "base/durable_file.h"
+
 namespace orvo {
 
 namespace {
@@ -65,7 +67,7 @@ MCIERROR WriteSound(HANDLE out, SampleWriter& writer, const WAVEFORMATEX& format
         done += n;
         if (control) control->Report(static_cast<double>(done) / bytes);
     }
-    if (!writer.Finish(out) || !FlushFileBuffers(out)) return MCIERR_FILE_WRITE;
+    if (!writer.Finish(out) || !FlushDurableFile(out)) return MCIERR_FILE_WRITE;
     return 0;
 }
 

@@ -1,5 +1,6 @@
 #include "base/replacing_file.h"
 
+#include "base/durable_file.h"
 #include "base/path.h"
 
 namespace orvo {
@@ -18,14 +19,14 @@ bool ReplacingFile::Open() {
     wchar_t temp[MAX_PATH + 1];
     if (!GetTempFileNameW(dir.c_str(), L"orv", 0, temp)) return false;
     temp_ = temp;
-    file_.Reset(CreateFileW(temp, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    file_.Reset(CreateDurableFile(temp_, GENERIC_WRITE, 0, CREATE_ALWAYS));
     return file_.Valid();
 }
 
 bool ReplacingFile::Replace() {
     file_.Reset();
     if (temp_.empty()) return false;
-    placed_ = MoveFileExW(temp_.c_str(), target_.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+    placed_ = MoveDurableFile(temp_, target_, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
     return placed_;
 }
 

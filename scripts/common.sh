@@ -33,7 +33,7 @@ ORVO_PACKAGES="g++-mingw-w64-i686 g++-mingw-w64-x86-64 mingw-w64-tools libwine-d
 pulseaudio pulseaudio-utils libasound2-plugins alsa-utils sox googletest cmake make imagemagick fonts-noto-cjk \
 x11-utils openbox file gstreamer1.0-plugins-base gstreamer1.0-plugins-good \
 nsis p7zip-full osslsigncode openssl python3 \
-dpkg-dev mpg123 flac"
+dpkg-dev mpg123 flac clang-14 libclang-rt-14-dev"
 ORVO_PACKAGES_I386="wine32:i386 libasound2-plugins:i386 gstreamer1.0-plugins-base:i386 gstreamer1.0-plugins-good:i386"
 
 orvo_log() { printf '== %s\n' "$*" >&2; }

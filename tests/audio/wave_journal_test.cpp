@@ -25,6 +25,24 @@ std::wstring OnlyElementFolder(const std::wstring& root) {
     return found;
 }
 
+// A mark's name is whatever the user typed: blanks at its start survive a
+// restore, and characters a line cannot hold come back as blanks, in the
+// element's name too.
+TEST(WaveJournal, MarkNamesComeBackAsTheyWereWritten) {
+    WaveJournal journal;
+    journal.format = PcmFormat(8000, 16, 1);
+    journal.name = L"take 1\r";
+    journal.marks = {{10, L"  intro"}, {20, L"\tcue\r2"}, {30, L"结尾 "}};
+    journal.recording = true;
+    journal.takeMarks = {{5, L" take"}};
+    WaveJournal back;
+    ASSERT_EQ(ParseJournal(FormatJournal(journal), back), JournalState::Read);
+    const std::vector<WaveMark> marks = {{10, L"  intro"}, {20, L" cue 2"}, {30, L"结尾 "}};
+    EXPECT_EQ(back.marks, marks);
+    EXPECT_EQ(back.takeMarks, (std::vector<WaveMark>{{5, L" take"}}));
+    EXPECT_EQ(back.name, L"take 1 ");
+}
+
 TEST(WaveJournal, ATakeIsCountedOnDiskEverySecondAndHeldFromOtherInstances) {
     test::ScopedRecoveryRoot root;
     WaveAudioDevice device;

@@ -1,0 +1,3 @@
+// Stand-in (see windows.h beside it): what base/scoped.h names is there.
+#pragma once
+#include "windows.h"
