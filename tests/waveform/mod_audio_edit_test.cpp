@@ -266,6 +266,46 @@ TEST_F(WaveReader, AnHourOfCdQualityStereoLoadsWhole) {
     LoadKnownGood();  // gives the big block back
 }
 
+// Past 2 GiB, where a signed 32-bit file position turns negative: the last
+// frame of a file of 2.6 GB is read where it is.
+TEST_F(WaveReader, AFileOfMoreThanTwoGigabytesLoadsWhole) {
+    if (sizeof(void*) == 4) GTEST_SKIP() << "a 32-bit process has no free stretch of 2.6 GB";
+    constexpr uint32_t kBytes = 2600000000u;  // 650 million frames
+    Format f;
+    f.channels = 2;
+    f.rate = 44100;
+    Bytes head = test::Riff(
+        {test::Chunk("fmt ", test::FmtBody(f)), test::Chunk("data", test::Samples16({1000, -1000}), kBytes)});
+    std::wstring path = dir.Write(L"long.wav", head);
+    {
+        ScopedFile out(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(out);
+        LARGE_INTEGER at{};
+        at.QuadPart = static_cast<int64_t>(head.size()) - 4 + kBytes - 4;
+        DWORD written = 0;
+        Bytes last = test::Samples16({-2000, 3000});
+        ASSERT_TRUE(SetFilePointerEx(out.Get(), at, nullptr, FILE_BEGIN));
+        ASSERT_TRUE(WriteFile(out.Get(), last.data(), 4, &written, nullptr));
+        Bytes riffSize;
+        test::PutU32(riffSize, static_cast<uint32_t>(head.size() - 4 + kBytes - 8));
+        at.QuadPart = 4;
+        ASSERT_TRUE(SetFilePointerEx(out.Get(), at, nullptr, FILE_BEGIN));
+        ASSERT_TRUE(WriteFile(out.Get(), riffSize.data(), 4, &written, nullptr));
+    }
+    ui.Clear();
+    mae::LoadWaveFile(path);
+    for (const MessageBoxRequest& m : ui.Messages()) ADD_FAILURE() << WideToAnsi(m.text);
+    ASSERT_EQ(mae::bWaveLoaded, -1);
+    EXPECT_EQ(mae::lFrameCount, 650000000);
+    double l, r;
+    mae::GetStereo16(0, l, r);
+    EXPECT_DOUBLE_EQ(l, 1000 / 32768.0);
+    mae::GetStereo16(649999999, l, r);
+    EXPECT_DOUBLE_EQ(l, -2000 / 32768.0);
+    EXPECT_DOUBLE_EQ(r, 3000 / 32768.0);
+    LoadKnownGood();  // gives the big block back
+}
+
 TEST_F(WaveReader, GettersNeverReadOutsideTheBlock) {
     Format f;
     f.channels = 2;
