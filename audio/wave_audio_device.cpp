@@ -281,6 +281,7 @@ std::vector<WaveMark> WaveAudioDevice::Marks() const { return impl_->element_.Ma
 
 void WaveAudioDevice::LeaveForRecovery() { impl_->LeaveForRecovery(); }
 bool WaveAudioDevice::HoldsUnsavedSound() const { return impl_->element_.HoldsUnsavedSound(); }
+uint64_t WaveAudioDevice::WaveFileBytes(bool& rf64) const { return impl_->element_.WaveFileBytes(rf64); }
 
 uint32_t WaveAudioDevice::Length() const { return impl_->element_.LengthMs(); }
 uint32_t WaveAudioDevice::Position() const { return impl_->element_.PositionMs(); }
@@ -299,6 +300,7 @@ void WaveAudioDevice::SetStatusHandler(std::function<void()> handler) { impl_->h
 void WaveAudioDevice::SetDoneHandler(std::function<void()> handler) { impl_->doneHandler_ = std::move(handler); }
 
 bool WaveAudioDevice::TakeEndNotice(TakeEnd& notice) { return impl_->element_.TakeEndNotice(notice); }
+bool WaveAudioDevice::CheckpointFailureNotice(DWORD& error) { return impl_->element_.CheckpointFailureNotice(error); }
 void WaveAudioDevice::SetUpdateInterval(UINT milliseconds) { impl_->SetUpdateInterval(milliseconds); }
 WAVEFORMATEX WaveAudioDevice::Format() const { return impl_->element_.Format(); }
 WaveExtension WaveAudioDevice::Extension() const { return impl_->element_.Extension(); }

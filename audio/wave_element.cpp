@@ -24,6 +24,12 @@ WaveTakeEnd::Reason ReasonOf(TakeEndCause end) {
 
 }  // namespace
 
+uint64_t MaxElementBytes(const WAVEFORMATEX& format) {
+    // Lengths and positions are reported in 32-bit milliseconds (49 days).
+    const uint64_t frames = uint64_t{0xFFFFFFFEu} / 1000 * format.nSamplesPerSec;
+    return frames * std::max<WORD>(format.nBlockAlign, 1);
+}
+
 WaveElement::WaveElement(HWND notify, UINT playbackEnded, UINT takeEnded)
     : notify_(notify), playbackEnded_(playbackEnded), takeEnded_(takeEnded) {}
 
@@ -117,15 +123,18 @@ MCIERROR WaveElement::Record(UINT input, const CaptureMaker& maker) {
     }
     recordAt_ = std::min(position_, store_.Length());
     recordFileOffset_ = store_.FileEnd();
-    // The element must stay savable as one WAV file: the take ends where
-    // the file would outgrow what its header can describe.
-    uint64_t limit = WaveStore::ElementLimit(MaxWaveDataBytes(format_, extension_));
+    // Past the WAV size limit the element goes on (it is saved as RF64);
+    // the take ends only where lengths in milliseconds would run out.
+    uint64_t limit = WaveStore::ElementLimit(MaxElementBytes(format_));
     uint64_t room = limit > store_.Length() ? limit - store_.Length() : 0;
     WAVEFORMATEXTENSIBLE asked = DeviceFormat(format_, extension_);
+    const bool wasSaved = store_.Saved();
     store_.BeginTake(recordAt_, recordFileOffset_);
     MCIERROR e = recorder->Start(asked.Format, store_, recordFileOffset_, room, notify_, takeEnded_);
     if (e) {
         store_.Insert(recordAt_, recordFileOffset_, 0);  // ends the take with nothing in it
+        // Nothing was recorded: a file that was saved still is.
+        if (wasSaved) store_.SetSaved(true);
         return e;
     }
     takeEndPending_ = false;
@@ -213,7 +222,6 @@ std::vector<WaveMark> WaveElement::Marks() const {
 
 MCIERROR WaveElement::Save(const std::wstring& path, const JobControl* control) {
     if (!IsOpen()) return MCIERR_NONAPPLICABLE_FUNCTION;
-    if (LengthBytes() > MaxWaveDataBytes(format_, extension_)) return MCIERR_FILE_NOT_SAVED;
     WavWriter writer;
     return Save(path, writer, control);
 }
@@ -237,6 +245,14 @@ uint64_t WaveElement::PositionBytes() const {
     if (recorder_) return recordAt_ + recorder_->Recorded();
     if (player_) return playFrom_ + player_->Played();
     return position_;
+}
+
+uint64_t WaveElement::WaveFileBytes(bool& rf64) const {
+    rf64 = false;
+    if (!IsOpen()) return 0;
+    const uint64_t bytes = LengthBytes(), trailer = BuildCueChunks(Marks()).size();
+    rf64 = NeedsRf64(format_, extension_, bytes, trailer);
+    return orvo::WaveFileBytes(format_, extension_, bytes, trailer);
 }
 
 uint32_t WaveElement::LengthMs() const { return IsOpen() ? BytesToMilliseconds(LengthBytes(), format_) : 0; }

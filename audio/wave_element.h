@@ -31,6 +31,10 @@ struct WaveTakeEnd {
     DWORD systemError = 0;  // WriteFailed: the system's error code
 };
 
+// The most sound an element of this format may hold: lengths in whole
+// milliseconds must fit 32 bits.
+uint64_t MaxElementBytes(const WAVEFORMATEX& format);
+
 class WaveElement {
 public:
     // The transport posts playbackEnded and takeEnded to notify when
@@ -67,6 +71,9 @@ public:
     bool TakeEndedByItself() const;
     // Once for each take that ended by itself: true and why.
     bool TakeEndNotice(WaveTakeEnd& notice);
+    // Once for each take whose journal could not be kept: true and the
+    // system's error (WaveStore::CheckpointFailureNotice).
+    bool CheckpointFailureNotice(DWORD& error) { return store_.CheckpointFailureNotice(error); }
 
     // A mark named name where the sound is now (in the take or playback
     // under way, or where they stopped); false without an element.
@@ -78,6 +85,9 @@ public:
     // The same through another writer (another file format).
     MCIERROR Save(const std::wstring& path, SampleWriter& writer, const JobControl* control);
     bool HoldsUnsavedSound() const;
+    // How large a WAV file of the element would be now, and whether it
+    // would be RF64 (past the WAV size limit).
+    uint64_t WaveFileBytes(bool& rf64) const;
 
     uint32_t LengthMs() const;
     uint32_t PositionMs() const;
