@@ -222,7 +222,11 @@ MCIERROR ParseWaveLayout(uint64_t fileSize, const ReadAt& read, WaveLayout& out)
         } else if (std::memcmp(chunk, "data", 4) == 0 && !haveData) {
             dataOffset = body;
             dataBytes = std::min<uint64_t>(size, available);
-            if (DataSizeUnfinished(fileSize, body, size, read)) {
+            // A plain RIFF file past 4 GiB cannot say its own sizes: they
+            // wrapped around or were never written, so its sound runs on to
+            // the file's end whatever chunk its wrapped size seems to reach.
+            const bool tooLargeToSay = !rf64 && fileSize - 8 > 0xFFFFFFFFull;
+            if (tooLargeToSay || DataSizeUnfinished(fileSize, body, size, read)) {
                 dataBytes = fileSize - body;
                 out.unfinished = true;
             } else if (end < fileSize && body + size > end) {

@@ -377,3 +377,51 @@ TEST(WaveStore, NewElementsLeaveLeftoversOfTheirNameAloneAndAFailedStartChangesN
 
 }  // namespace
 }  // namespace orvo
+
+namespace orvo {
+namespace {
+
+// Files too large to make here, read through a reader that knows a few bytes
+// of them (the rest is silence): a plain WAV file of 6 GiB, its sizes wrapped
+// around 4 GiB to land on what looks like a chunk, opens to its end; an RF64
+// file of the same size takes its sizes from ds64, and its cue chunk after
+// the data is still found.
+TEST(WaveLayout, FilesPastFourGigabytesOpenWithAllTheirSound) {
+    const uint64_t fileSize = 6ull << 30;
+    const WAVEFORMATEX cd = PcmFormat(44100, 16, 2);
+    std::vector<uint8_t> plain = BuildWaveHeader(cd, {}, static_cast<uint32_t>(fileSize - 44));
+    const uint64_t wrappedEnd = 44 + static_cast<uint32_t>(fileSize - 44);
+    std::vector<std::pair<uint64_t, std::vector<uint8_t>>> known = {{0, plain},
+                                                                    {wrappedEnd, {'L', 'I', 'S', 'T', 4, 0, 0, 0}}};
+    auto read = [&](uint64_t offset, void* buffer, uint32_t n) {
+        std::memset(buffer, 0, n);
+        for (const auto& [at, bytes] : known)
+            for (uint64_t i = 0; i < bytes.size(); ++i)
+                if (at + i >= offset && at + i < offset + n) static_cast<uint8_t*>(buffer)[at + i - offset] = bytes[i];
+        return offset + n <= fileSize;
+    };
+    WaveLayout layout;
+    ASSERT_EQ(ParseWaveLayout(fileSize, read, layout), 0u);
+    EXPECT_FALSE(layout.rf64);
+    EXPECT_TRUE(layout.unfinished);
+    EXPECT_EQ(layout.dataOffset, 44u);
+    EXPECT_EQ(layout.dataBytes, fileSize - 44);
+
+    const std::vector<uint8_t> cue = BuildCueChunks({{1000, L"A"}});
+    const uint64_t dataBytes = (fileSize - 80 - cue.size()) / 4 * 4;
+    std::vector<uint8_t> rf64 = BuildWaveFileHeader(cd, {}, dataBytes, cue.size());
+    ASSERT_EQ(rf64.size(), 80u);
+    known = {{0, rf64}, {80 + dataBytes, cue}};
+    layout = {};
+    ASSERT_EQ(ParseWaveLayout(fileSize, read, layout), 0u);
+    EXPECT_TRUE(layout.rf64);
+    EXPECT_FALSE(layout.unfinished);
+    EXPECT_EQ(layout.dataOffset, 80u);
+    EXPECT_EQ(layout.dataBytes, dataBytes);
+    ASSERT_EQ(layout.marks.size(), 1u);
+    EXPECT_EQ(layout.marks[0].frame, 1000u);
+    EXPECT_EQ(WaveFileBytes(cd, {}, dataBytes, cue.size()), 80 + dataBytes + cue.size());
+}
+
+}  // namespace
+}  // namespace orvo
