@@ -281,6 +281,7 @@ std::vector<WaveMark> WaveAudioDevice::Marks() const { return impl_->element_.Ma
 
 void WaveAudioDevice::LeaveForRecovery() { impl_->LeaveForRecovery(); }
 bool WaveAudioDevice::HoldsUnsavedSound() const { return impl_->element_.HoldsUnsavedSound(); }
+bool WaveAudioDevice::HoldsAllOfItsFile() const { return impl_->element_.HoldsAllOfItsFile(); }
 uint64_t WaveAudioDevice::WaveFileBytes(bool& rf64) const { return impl_->element_.WaveFileBytes(rf64); }
 
 uint32_t WaveAudioDevice::Length() const { return impl_->element_.LengthMs(); }

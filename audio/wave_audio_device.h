@@ -125,6 +125,9 @@ public:
     void LeaveForRecovery();
     // True while the element holds sound that is in no saved file.
     bool HoldsUnsavedSound() const;
+    // False when the opened file holds more sound than the element took
+    // (WaveElement::HoldsAllOfItsFile): a save over it is refused.
+    bool HoldsAllOfItsFile() const;
     // The size a WAV file of the element would have now, and whether it
     // is RF64: past what a plain WAV file can describe (NeedsRf64).
     uint64_t WaveFileBytes(bool& rf64) const;

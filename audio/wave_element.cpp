@@ -4,6 +4,7 @@
 
 #include "audio/wave_transport.h"
 #include "audio/wave_writer.h"
+#include "base/replacing_file.h"
 
 namespace orvo {
 
@@ -50,6 +51,7 @@ void WaveElement::Describe(const WAVEFORMATEX& format) {
 MCIERROR WaveElement::OpenNew(UINT input) {
     if (!store_.Open()) return MCIERR_FILE_WRITE;
     untitled_ = true;
+    wholeFile_ = true;
     WAVEFORMATEX f = PcmFormat(44100, 16, 2);
     if (waveInGetNumDevs() > 0) ChooseRecordingFormat([input](const WAVEFORMATEX& c) { return InputAccepts(input, c); }, f);
     Describe(f);
@@ -72,6 +74,17 @@ MCIERROR WaveElement::OpenFile(const std::wstring& path) {
     WaveLayout layout;
     MCIERROR e = ParseWaveFile(file.Get(), layout);
     if (e) return e;
+    // What lies beyond the most an element holds is not read; the file
+    // stays the only place that has it.
+    const uint64_t most = WaveStore::ElementLimit(MaxElementBytes(layout.format));
+    wholeFile_ = layout.dataBytes <= most;
+    if (!wholeFile_) {
+        layout.dataBytes = most - most % std::max<WORD>(layout.format.nBlockAlign, 1);
+        const uint64_t frames = layout.dataBytes / std::max<WORD>(layout.format.nBlockAlign, 1);
+        layout.marks.erase(std::remove_if(layout.marks.begin(), layout.marks.end(),
+                                          [frames](const WaveMark& m) { return m.frame > frames; }),
+                           layout.marks.end());
+    }
     if (!store_.Open()) return MCIERR_FILE_WRITE;
     untitled_ = false;
     format_ = layout.format;
@@ -84,6 +97,7 @@ MCIERROR WaveElement::OpenFile(const std::wstring& path) {
 
 MCIERROR WaveElement::Restore(Leftover&& leftover, RecoveryLoss& loss) {
     if (!store_.Adopt(std::move(leftover), loss)) return MCIERR_FILE_READ;
+    wholeFile_ = true;
     format_ = store_.Format();
     extension_ = store_.Extension();
     untitled_ = store_.Untitled();
@@ -228,6 +242,10 @@ MCIERROR WaveElement::Save(const std::wstring& path, const JobControl* control) 
 
 MCIERROR WaveElement::Save(const std::wstring& path, SampleWriter& writer, const JobControl* control) {
     if (!IsOpen()) return MCIERR_NONAPPLICABLE_FUNCTION;
+    if (!wholeFile_ && IsSameFile(path, store_.Name())) {
+        SetLastError(ERROR_FILE_TOO_LARGE);
+        return MCIERR_FILE_NOT_SAVED;
+    }
     // What is there now, including a take still being recorded.
     WaveStore::Pending pending = PendingTake();
     return store_.SaveAs(path, writer, recorder_ ? &pending : nullptr, control);

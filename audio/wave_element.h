@@ -85,6 +85,10 @@ public:
     // The same through another writer (another file format).
     MCIERROR Save(const std::wstring& path, SampleWriter& writer, const JobControl* control);
     bool HoldsUnsavedSound() const;
+    // False when the opened file holds more sound than the element could
+    // take (MaxElementBytes): the element has its beginning only, and a save
+    // over the file would destroy the rest, so it is refused.
+    bool HoldsAllOfItsFile() const { return wholeFile_; }
     // How large a WAV file of the element would be now, and whether it
     // would be RF64 (past the WAV size limit).
     uint64_t WaveFileBytes(bool& rf64) const;
@@ -118,6 +122,7 @@ private:
     uint64_t playFrom_ = 0;
     WaveTakeEnd takeEnd_;
     bool takeEndPending_ = false;
+    bool wholeFile_ = true;
 };
 
 }  // namespace orvo

@@ -139,7 +139,9 @@ public:
     // Seams for tests, process-wide, never set by the program: writes that
     // would take the samples file past fileBytes fail with ERROR_DISK_FULL
     // as on a full disk (what fits is written), and elements are held to at
-    // most elementBytes (a take stops there, as at the WAV size limit).
+    // most elementBytes (a take stops there, as at the most an element can
+    // hold, MaxElementBytes; past the WAV size limit takes go on, and a test
+    // brings that limit down with SetPlainWaveThreshold).
     // kNoLimit lifts either.
     static constexpr uint64_t kNoLimit = UINT64_MAX;
     static void FailWritesBeyond(uint64_t fileBytes);

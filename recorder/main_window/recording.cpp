@@ -168,6 +168,11 @@ void FrmMain::mnuOpen_Click() {
         ShowMessage(Hwnd(), CannotOpenText(chosen, DeviceReason(MMCRecord, err)), kProgramTitle,
                     MB_OK | MB_ICONINFORMATION);
         Resume([&] { NewRecordFile(); });
+    } else if (!MMCRecord.HoldsAllOfItsFile()) {
+        ShowMessage(Hwnd(),
+                    L"文件“" + FileNameOf(chosen) + L"”中的声音比录音机所能容纳的长，只打开了它的开头 " +
+                        DurationText(MMCRecord.Length()) + L"。可以另存为新文件；原文件不能被替换。",
+                    kProgramTitle, MB_OK | MB_ICONINFORMATION);
     } else if (layout.unfinished) {
         ShowMessage(Hwnd(),
                     L"文件“" + FileNameOf(chosen) + L"”的头部没有写完（可能是录音程序中途停止时留下的）。已按文件中实际有的声音打开，时长 " +
