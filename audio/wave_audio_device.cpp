@@ -281,6 +281,8 @@ std::vector<WaveMark> WaveAudioDevice::Marks() const { return impl_->element_.Ma
 
 void WaveAudioDevice::LeaveForRecovery() { impl_->LeaveForRecovery(); }
 bool WaveAudioDevice::HoldsUnsavedSound() const { return impl_->element_.HoldsUnsavedSound(); }
+bool WaveAudioDevice::HoldsAllOfItsFile() const { return impl_->element_.HoldsAllOfItsFile(); }
+uint64_t WaveAudioDevice::WaveFileBytes(bool& rf64) const { return impl_->element_.WaveFileBytes(rf64); }
 
 uint32_t WaveAudioDevice::Length() const { return impl_->element_.LengthMs(); }
 uint32_t WaveAudioDevice::Position() const { return impl_->element_.PositionMs(); }
@@ -302,6 +304,7 @@ bool WaveAudioDevice::TakeEndNotice(TakeEnd& notice) { return impl_->element_.Ta
 bool WaveAudioDevice::TakeMissedNotice(uint32_t& milliseconds) {
     return impl_->element_.TakeMissedNotice(milliseconds);
 }
+bool WaveAudioDevice::CheckpointFailureNotice(DWORD& error) { return impl_->element_.CheckpointFailureNotice(error); }
 void WaveAudioDevice::SetUpdateInterval(UINT milliseconds) { impl_->SetUpdateInterval(milliseconds); }
 WAVEFORMATEX WaveAudioDevice::Format() const { return impl_->element_.Format(); }
 WaveExtension WaveAudioDevice::Extension() const { return impl_->element_.Extension(); }

@@ -77,8 +77,8 @@ public:
 
     // Raised on the creating thread when a take ends by itself: the input
     // stopped delivering for more than three seconds, a write to the store
-    // failed (disk full), or the element reached the most a WAV file can
-    // hold. The take is already stopped then and everything it received is
+    // failed (disk full), or the element reached the most it can hold
+    // (MaxElementBytes; past the WAV size limit it goes on, saved as RF64). The take is already stopped then and everything it received is
     // part of the element; TakeEndNotice says why.
     void SetDoneHandler(std::function<void()> handler);
 
@@ -91,6 +91,10 @@ public:
     // for seconds): true and how much was missed. The place is a mark
     // named "缺失 N秒" in the element.
     bool TakeMissedNotice(uint32_t& milliseconds);
+    // Once for each take whose samples could not be flushed or whose journal
+    // could not be written (the take goes on; a crash could cost what the
+    // journal does not name): true and the system's error.
+    bool CheckpointFailureNotice(DWORD& error);
 
     // Raised every UpdateInterval milliseconds (1000 by default) from the
     // device's creation to its end, whether an element is open or not, on
@@ -126,6 +130,12 @@ public:
     void LeaveForRecovery();
     // True while the element holds sound that is in no saved file.
     bool HoldsUnsavedSound() const;
+    // False when the opened file holds more sound than the element took
+    // (WaveElement::HoldsAllOfItsFile): a save over it is refused.
+    bool HoldsAllOfItsFile() const;
+    // The size a WAV file of the element would have now, and whether it
+    // is RF64: past what a plain WAV file can describe (NeedsRf64).
+    uint64_t WaveFileBytes(bool& rf64) const;
 
     // The element's sample format (new elements: 44100 Hz, 16 bits, 2
     // channels, or the best the wave-in device accepts): PCM or IEEE float,

@@ -4,6 +4,7 @@
 
 #include "audio/wave_transport.h"
 #include "audio/wave_writer.h"
+#include "base/replacing_file.h"
 
 namespace orvo {
 
@@ -23,6 +24,12 @@ WaveTakeEnd::Reason ReasonOf(TakeEndCause end) {
 }
 
 }  // namespace
+
+uint64_t MaxElementBytes(const WAVEFORMATEX& format) {
+    // Lengths and positions are reported in 32-bit milliseconds (49 days).
+    const uint64_t frames = uint64_t{0xFFFFFFFEu} / 1000 * format.nSamplesPerSec;
+    return frames * std::max<WORD>(format.nBlockAlign, 1);
+}
 
 WaveElement::WaveElement(HWND notify, UINT playbackEnded, UINT takeEnded)
     : notify_(notify), playbackEnded_(playbackEnded), takeEnded_(takeEnded) {}
@@ -44,6 +51,7 @@ void WaveElement::Describe(const WAVEFORMATEX& format) {
 MCIERROR WaveElement::OpenNew(UINT input) {
     if (!store_.Open()) return MCIERR_FILE_WRITE;
     untitled_ = true;
+    wholeFile_ = true;
     WAVEFORMATEX f = PcmFormat(44100, 16, 2);
     if (waveInGetNumDevs() > 0) ChooseRecordingFormat([input](const WAVEFORMATEX& c) { return InputAccepts(input, c); }, f);
     Describe(f);
@@ -66,6 +74,17 @@ MCIERROR WaveElement::OpenFile(const std::wstring& path) {
     WaveLayout layout;
     MCIERROR e = ParseWaveFile(file.Get(), layout);
     if (e) return e;
+    // What lies beyond the most an element holds is not read; the file
+    // stays the only place that has it.
+    const uint64_t most = WaveStore::ElementLimit(MaxElementBytes(layout.format));
+    wholeFile_ = layout.dataBytes <= most;
+    if (!wholeFile_) {
+        layout.dataBytes = most - most % std::max<WORD>(layout.format.nBlockAlign, 1);
+        const uint64_t frames = layout.dataBytes / std::max<WORD>(layout.format.nBlockAlign, 1);
+        layout.marks.erase(std::remove_if(layout.marks.begin(), layout.marks.end(),
+                                          [frames](const WaveMark& m) { return m.frame > frames; }),
+                           layout.marks.end());
+    }
     if (!store_.Open()) return MCIERR_FILE_WRITE;
     untitled_ = false;
     format_ = layout.format;
@@ -78,6 +97,7 @@ MCIERROR WaveElement::OpenFile(const std::wstring& path) {
 
 MCIERROR WaveElement::Restore(Leftover&& leftover, RecoveryLoss& loss) {
     if (!store_.Adopt(std::move(leftover), loss)) return MCIERR_FILE_READ;
+    wholeFile_ = true;
     format_ = store_.Format();
     extension_ = store_.Extension();
     untitled_ = store_.Untitled();
@@ -117,15 +137,18 @@ MCIERROR WaveElement::Record(UINT input, const CaptureMaker& maker) {
     }
     recordAt_ = std::min(position_, store_.Length());
     recordFileOffset_ = store_.FileEnd();
-    // The element must stay savable as one WAV file: the take ends where
-    // the file would outgrow what its header can describe.
-    uint64_t limit = WaveStore::ElementLimit(MaxWaveDataBytes(format_, extension_));
+    // Past the WAV size limit the element goes on (it is saved as RF64);
+    // the take ends only where lengths in milliseconds would run out.
+    uint64_t limit = WaveStore::ElementLimit(MaxElementBytes(format_));
     uint64_t room = limit > store_.Length() ? limit - store_.Length() : 0;
     WAVEFORMATEXTENSIBLE asked = DeviceFormat(format_, extension_);
+    const bool wasSaved = store_.Saved();
     store_.BeginTake(recordAt_, recordFileOffset_);
     MCIERROR e = recorder->Start(asked.Format, store_, recordFileOffset_, room, notify_, takeEnded_);
     if (e) {
         store_.Insert(recordAt_, recordFileOffset_, 0);  // ends the take with nothing in it
+        // Nothing was recorded: a file that was saved still is.
+        if (wasSaved) store_.SetSaved(true);
         return e;
     }
     takeEndPending_ = false;
@@ -221,13 +244,16 @@ std::vector<WaveMark> WaveElement::Marks() const {
 
 MCIERROR WaveElement::Save(const std::wstring& path, const JobControl* control) {
     if (!IsOpen()) return MCIERR_NONAPPLICABLE_FUNCTION;
-    if (LengthBytes() > MaxWaveDataBytes(format_, extension_)) return MCIERR_FILE_NOT_SAVED;
     WavWriter writer;
     return Save(path, writer, control);
 }
 
 MCIERROR WaveElement::Save(const std::wstring& path, SampleWriter& writer, const JobControl* control) {
     if (!IsOpen()) return MCIERR_NONAPPLICABLE_FUNCTION;
+    if (!wholeFile_ && IsSameFile(path, store_.Name())) {
+        SetLastError(ERROR_FILE_TOO_LARGE);
+        return MCIERR_FILE_NOT_SAVED;
+    }
     // What is there now, including a take still being recorded.
     WaveStore::Pending pending = PendingTake();
     return store_.SaveAs(path, writer, recorder_ ? &pending : nullptr, control);
@@ -245,6 +271,14 @@ uint64_t WaveElement::PositionBytes() const {
     if (recorder_) return recordAt_ + recorder_->Recorded();
     if (player_) return playFrom_ + player_->Played();
     return position_;
+}
+
+uint64_t WaveElement::WaveFileBytes(bool& rf64) const {
+    rf64 = false;
+    if (!IsOpen()) return 0;
+    const uint64_t bytes = LengthBytes(), trailer = BuildCueChunks(Marks()).size();
+    rf64 = NeedsRf64(format_, extension_, bytes, trailer);
+    return orvo::WaveFileBytes(format_, extension_, bytes, trailer);
 }
 
 uint32_t WaveElement::LengthMs() const { return IsOpen() ? BytesToMilliseconds(LengthBytes(), format_) : 0; }

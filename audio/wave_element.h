@@ -31,6 +31,10 @@ struct WaveTakeEnd {
     DWORD systemError = 0;  // WriteFailed: the system's error code
 };
 
+// The most sound an element of this format may hold: lengths in whole
+// milliseconds must fit 32 bits.
+uint64_t MaxElementBytes(const WAVEFORMATEX& format);
+
 class WaveElement {
 public:
     // The transport posts playbackEnded and takeEnded to notify when
@@ -69,6 +73,9 @@ public:
     bool TakeEndNotice(WaveTakeEnd& notice);
     // Once for each stopped take that missed sound: true and how much.
     bool TakeMissedNotice(uint32_t& milliseconds);
+    // Once for each take whose journal could not be kept: true and the
+    // system's error (WaveStore::CheckpointFailureNotice).
+    bool CheckpointFailureNotice(DWORD& error) { return store_.CheckpointFailureNotice(error); }
 
     // A mark named name where the sound is now (in the take or playback
     // under way, or where they stopped); false without an element.
@@ -80,6 +87,13 @@ public:
     // The same through another writer (another file format).
     MCIERROR Save(const std::wstring& path, SampleWriter& writer, const JobControl* control);
     bool HoldsUnsavedSound() const;
+    // False when the opened file holds more sound than the element could
+    // take (MaxElementBytes): the element has its beginning only, and a save
+    // over the file would destroy the rest, so it is refused.
+    bool HoldsAllOfItsFile() const { return wholeFile_; }
+    // How large a WAV file of the element would be now, and whether it
+    // would be RF64 (past the WAV size limit).
+    uint64_t WaveFileBytes(bool& rf64) const;
 
     uint32_t LengthMs() const;
     uint32_t PositionMs() const;
@@ -111,6 +125,7 @@ private:
     WaveTakeEnd takeEnd_;
     bool takeEndPending_ = false;
     uint64_t missedBytes_ = 0;  // of the last take, until told
+    bool wholeFile_ = true;
 };
 
 }  // namespace orvo

@@ -1,6 +1,7 @@
 #include "audio/wave_riff.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 
 namespace orvo {
@@ -10,6 +11,11 @@ uint32_t Le32(const uint8_t* p) { return p[0] | (p[1] << 8) | (p[2] << 16) | (st
 uint16_t Le16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
 void Put32(uint8_t* p, uint32_t v) {
     for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(v >> (8 * i));
+}
+uint64_t Le64(const uint8_t* p) { return Le32(p) | (static_cast<uint64_t>(Le32(p + 4)) << 32); }
+void Put64(uint8_t* p, uint64_t v) {
+    Put32(p, static_cast<uint32_t>(v));
+    Put32(p + 4, static_cast<uint32_t>(v >> 32));
 }
 void Put16(uint8_t* p, uint16_t v) {
     p[0] = static_cast<uint8_t>(v);
@@ -146,7 +152,7 @@ bool LooksLikeChunkId(const uint8_t* id) {
 // True when the data chunk's size cannot be its true size: left at what a
 // writer puts there before it knows (0 or all ones), or ending before sound
 // that no chunk header follows.
-bool DataSizeUnfinished(uint64_t fileSize, uint64_t body, uint32_t size, const ReadAt& read) {
+bool DataSizeUnfinished(uint64_t fileSize, uint64_t body, uint64_t size, const ReadAt& read) {
     if (size == 0 || size == 0xFFFFFFFFu) return body < fileSize;
     const uint64_t next = body + size + (size & 1);
     if (next + 8 > fileSize) return false;
@@ -162,14 +168,27 @@ MCIERROR ParseWaveLayout(uint64_t fileSize, const ReadAt& read, WaveLayout& out)
     uint8_t head[12];
     if (fileSize < sizeof(head)) return Refuse(out, WaveFileProblem::NotWave);
     if (!read(0, head, sizeof(head))) return Refuse(out, WaveFileProblem::CannotRead);
-    if (std::memcmp(head, "RIFF", 4) != 0 || std::memcmp(head + 8, "WAVE", 4) != 0)
+    const bool rf64 = std::memcmp(head, "RF64", 4) == 0 || std::memcmp(head, "BW64", 4) == 0;
+    if ((!rf64 && std::memcmp(head, "RIFF", 4) != 0) || std::memcmp(head + 8, "WAVE", 4) != 0)
         return Refuse(out, WaveFileProblem::NotWave);
     // Chunks end where the RIFF form says, but never beyond the file; a form
     // size too small even for its own type is not trusted at all.
     uint64_t end = 8 + static_cast<uint64_t>(Le32(head + 4));
+    // RF64 keeps its true sizes in the ds64 chunk, which must come first.
+    uint64_t rf64Data = 0;
+    if (rf64) {
+        uint8_t ds64[8 + 24];
+        if (fileSize < 12 + sizeof ds64) return Refuse(out, WaveFileProblem::Damaged);
+        if (!read(12, ds64, sizeof ds64)) return Refuse(out, WaveFileProblem::CannotRead);
+        if (std::memcmp(ds64, "ds64", 4) != 0 || Le32(ds64 + 4) < 24) return Refuse(out, WaveFileProblem::Damaged);
+        const uint64_t riff = Le64(ds64 + 8);
+        end = riff > UINT64_MAX - 8 ? UINT64_MAX : 8 + riff;
+        rf64Data = Le64(ds64 + 16);
+    }
     if (end < 12) end = fileSize;
     end = std::min(end, fileSize);
     out.unfinished = false;
+    out.rf64 = rf64;
 
     bool haveFormat = false, haveData = false;
     WAVEFORMATEX format{};
@@ -185,8 +204,9 @@ MCIERROR ParseWaveLayout(uint64_t fileSize, const ReadAt& read, WaveLayout& out)
         if (pos + 8 > end) break;
         uint8_t chunk[8];
         if (!read(pos, chunk, sizeof(chunk))) return Refuse(out, WaveFileProblem::CannotRead);
-        uint32_t size = Le32(chunk + 4);
+        uint64_t size = Le32(chunk + 4);
         uint64_t body = pos + 8;
+        if (rf64 && size == 0xFFFFFFFFu && std::memcmp(chunk, "data", 4) == 0) size = rf64Data;
         uint64_t available = end - body;
         if (std::memcmp(chunk, "fmt ", 4) == 0 && !haveFormat) {
             uint8_t fmt[40] = {};
@@ -200,7 +220,11 @@ MCIERROR ParseWaveLayout(uint64_t fileSize, const ReadAt& read, WaveLayout& out)
         } else if (std::memcmp(chunk, "data", 4) == 0 && !haveData) {
             dataOffset = body;
             dataBytes = std::min<uint64_t>(size, available);
-            if (DataSizeUnfinished(fileSize, body, size, read)) {
+            // A plain RIFF file past 4 GiB cannot say its own sizes: they
+            // wrapped around or were never written, so its sound runs on to
+            // the file's end whatever chunk its wrapped size seems to reach.
+            const bool tooLargeToSay = !rf64 && fileSize - 8 > 0xFFFFFFFFull;
+            if (tooLargeToSay || DataSizeUnfinished(fileSize, body, size, read)) {
                 dataBytes = fileSize - body;
                 out.unfinished = true;
             } else if (end < fileSize && body + size > end) {
@@ -293,6 +317,58 @@ std::vector<uint8_t> BuildWaveHeader(const WAVEFORMATEX& format, const WaveExten
 uint64_t MaxWaveDataBytes(const WAVEFORMATEX& format, const WaveExtension& extension) {
     uint64_t bytes = 0xFFFFFFFFull - (HeaderSize(format, extension) - 8) - 1;
     return format.nBlockAlign ? bytes - bytes % format.nBlockAlign : bytes;
+}
+
+namespace {
+std::atomic<uint64_t> g_plainWaveThreshold{UINT64_MAX};
+constexpr size_t kDs64Chunk = 8 + 28;
+}  // namespace
+
+void SetPlainWaveThreshold(uint64_t dataBytes) { g_plainWaveThreshold = dataBytes; }
+
+uint64_t PlainWaveLimit(const WAVEFORMATEX& format, const WaveExtension& extension) {
+    return std::min(MaxWaveDataBytes(format, extension), g_plainWaveThreshold.load());
+}
+
+bool NeedsRf64(const WAVEFORMATEX& format, const WaveExtension& extension, uint64_t dataBytes,
+               uint64_t trailerBytes) {
+    if (dataBytes > PlainWaveLimit(format, extension)) return true;
+    // The RIFF size counts the chunks after the samples too.
+    return HeaderSize(format, extension) - 8 + dataBytes + (dataBytes & 1) + trailerBytes > 0xFFFFFFFFull;
+}
+
+uint64_t WaveFileBytes(const WAVEFORMATEX& format, const WaveExtension& extension, uint64_t dataBytes,
+                       uint64_t trailerBytes) {
+    const uint64_t header =
+        HeaderSize(format, extension) + (NeedsRf64(format, extension, dataBytes, trailerBytes) ? kDs64Chunk : 0);
+    return header + dataBytes + (dataBytes & 1) + trailerBytes;
+}
+
+std::vector<uint8_t> BuildWaveFileHeader(const WAVEFORMATEX& format, const WaveExtension& extension,
+                                         uint64_t dataBytes, uint64_t trailerBytes) {
+    if (!NeedsRf64(format, extension, dataBytes, trailerBytes)) {
+        std::vector<uint8_t> h = BuildWaveHeader(format, extension, static_cast<uint32_t>(dataBytes));
+        Put32(h.data() + 4, static_cast<uint32_t>(Le32(h.data() + 4) + trailerBytes));
+        return h;
+    }
+    // The plain header with the ds64 chunk after "WAVE", every 32-bit size
+    // that cannot hold its value set to all ones.
+    std::vector<uint8_t> plain = BuildWaveHeader(format, extension, 0);
+    std::vector<uint8_t> h(plain.size() + kDs64Chunk);
+    std::memcpy(h.data(), "RF64", 4);
+    Put32(h.data() + 4, 0xFFFFFFFFu);
+    std::memcpy(h.data() + 8, "WAVEds64", 8);
+    Put32(h.data() + 16, 28);
+    const uint64_t frames = format.nBlockAlign ? dataBytes / format.nBlockAlign : 0;
+    Put64(h.data() + 20, WaveFileBytes(format, extension, dataBytes, trailerBytes) - 8);
+    Put64(h.data() + 28, dataBytes);
+    Put64(h.data() + 36, frames);
+    Put32(h.data() + 44, 0);  // no table of other chunks' sizes
+    std::memcpy(h.data() + 12 + kDs64Chunk, plain.data() + 12, plain.size() - 12);
+    uint8_t* tail = h.data() + h.size();
+    Put32(tail - 4, 0xFFFFFFFFu);  // the data chunk's size
+    if (format.wFormatTag != WAVE_FORMAT_PCM) Put32(tail - 12, frames > 0xFFFFFFFFu ? 0xFFFFFFFFu : static_cast<uint32_t>(frames));
+    return h;
 }
 
 WAVEFORMATEX PcmFormat(DWORD samplesPerSec, WORD bitsPerSample, WORD channels) {

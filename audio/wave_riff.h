@@ -41,6 +41,7 @@ struct WaveLayout {
     // The header was never finished (a recorder that stopped before it
     // wrote the sizes): the samples run to the end of the file instead.
     bool unfinished = false;
+    bool rf64 = false;  // the 64-bit form: its sizes are in the ds64 chunk
     std::vector<WaveMark> marks;  // from the cue chunk and its labels, inside the data
     // When the file is refused: why, and for an unsupported format its name.
     WaveFileProblem problem = WaveFileProblem::None;
@@ -50,7 +51,8 @@ struct WaveLayout {
 // Reads n bytes at offset; false when they cannot all be read.
 using ReadAt = std::function<bool(uint64_t offset, void* buffer, uint32_t n)>;
 
-// 0, MCIERR_INVALID_FILE (out.problem says why) or MCIERR_FILE_READ. A data
+// 0, MCIERR_INVALID_FILE (out.problem says why) or MCIERR_FILE_READ. RF64
+// files (a "ds64" chunk first, holding the 64-bit sizes) are read too. A data
 // chunk that claims more than the file holds is cut to what is there. One
 // left unfinished, with a size of 0 or 0xFFFFFFFF or followed by more sound
 // rather than by another chunk, takes everything to the file's end; so does
@@ -92,6 +94,26 @@ std::vector<uint8_t> BuildWaveHeader(const WAVEFORMATEX& format, const WaveExten
 // The largest whole-frame sample data a file of this format can describe:
 // its RIFF size is a 32-bit number.
 uint64_t MaxWaveDataBytes(const WAVEFORMATEX& format, const WaveExtension& extension);
+
+// Files past what a plain WAV file can describe are written as RF64: "RF64"
+// and "data" sizes of 0xFFFFFFFF, the true sizes in a "ds64" chunk before
+// "fmt ". True when dataBytes of sound, with trailerBytes of chunks after it,
+// take RF64: beyond PlainWaveLimit, or beyond 4 GiB with the trailer.
+bool NeedsRf64(const WAVEFORMATEX& format, const WaveExtension& extension, uint64_t dataBytes,
+               uint64_t trailerBytes);
+// The header of either form, as NeedsRf64 chooses.
+std::vector<uint8_t> BuildWaveFileHeader(const WAVEFORMATEX& format, const WaveExtension& extension,
+                                         uint64_t dataBytes, uint64_t trailerBytes);
+// The whole file: header, sound, pad byte and trailer.
+uint64_t WaveFileBytes(const WAVEFORMATEX& format, const WaveExtension& extension, uint64_t dataBytes,
+                       uint64_t trailerBytes);
+// The most sound written as a plain WAV file: MaxWaveDataBytes, or less
+// while a test has brought the threshold down.
+uint64_t PlainWaveLimit(const WAVEFORMATEX& format, const WaveExtension& extension);
+// A test seam, process-wide, never set by the program: elements holding more
+// than dataBytes of sound count as past the WAV size limit (their files are
+// written as RF64). UINT64_MAX lifts it.
+void SetPlainWaveThreshold(uint64_t dataBytes);
 
 WAVEFORMATEX PcmFormat(DWORD samplesPerSec, WORD bitsPerSample, WORD channels);
 // How long bytes of sound in format f last, in whole milliseconds (0 for a

@@ -16,6 +16,7 @@ namespace {
 std::atomic<uint64_t> g_writeLimit{WaveStore::kNoLimit};
 std::atomic<uint64_t> g_elementLimit{WaveStore::kNoLimit};
 std::atomic<void (*)()> g_flushHook{nullptr};
+std::atomic<bool> g_failJournal{false};
 
 OVERLAPPED At(uint64_t offset) {
     OVERLAPPED o{};
@@ -114,8 +115,16 @@ void WaveStore::ResetState() {
 
 bool WaveStore::Open() {
     Close();
-    std::wstring folder = NewElementFolder();
-    if (!CreateFolders(folder)) return false;
+    // A folder of that name may be there already (a clock set back, a
+    // process number used again): its files are somebody's leftover sound,
+    // never to be written over, so the next name is tried.
+    std::wstring folder;
+    for (int attempt = 0;; ++attempt) {
+        folder = NewElementFolder();
+        if (!CreateFolders(FolderOf(folder))) return false;
+        if (CreateDirectoryW(folder.c_str(), nullptr)) break;
+        if (GetLastError() != ERROR_ALREADY_EXISTS || attempt == 1000) return false;
+    }
     ScopedFile owner(OpenOwnerLock(folder, true));
     if (!owner) {
         DWORD e = GetLastError();
@@ -138,7 +147,7 @@ bool WaveStore::Open() {
         SetLastError(e);
         return false;
     }
-    samples_.Reset(OpenSamples(path_, CREATE_ALWAYS));
+    samples_.Reset(OpenSamples(path_, CREATE_NEW));
     if (!samples_) {
         DWORD e = GetLastError();
         DeleteElementFolder(folder_, owner_.Detach());
@@ -179,6 +188,10 @@ bool WaveStore::WriteJournalCopy(const std::wstring& folder, const WaveJournal& 
     std::lock_guard<std::mutex> lock(journalLock_);
     if (taken < journalWritten_) return true;  // a newer one is there already
     journalWritten_ = taken;
+    if (g_failJournal.load()) {
+        SetLastError(ERROR_WRITE_FAULT);
+        return false;
+    }
     return WriteJournalFile(folder, journal);
 }
 
@@ -223,6 +236,12 @@ std::vector<WaveStore::Piece> WaveStore::Pieces() const {
 void WaveStore::FailWritesBeyond(uint64_t fileBytes) { g_writeLimit = fileBytes; }
 void WaveStore::LimitElementsTo(uint64_t elementBytes) { g_elementLimit = elementBytes; }
 void WaveStore::BeforeCheckpointFlush(void (*hook)()) { g_flushHook = hook; }
+void WaveStore::FailJournalWrites(bool fail) { g_failJournal = fail; }
+
+bool WaveStore::CheckpointFailureNotice(DWORD& error) {
+    error = checkpointError_.load();
+    return error != 0 && !checkpointTold_.exchange(true);
+}
 uint64_t WaveStore::ElementLimit(uint64_t formatLimit) { return std::min(formatLimit, g_elementLimit.load()); }
 
 bool WaveStore::WriteFileAt(uint64_t fileOffset, const void* data, uint32_t n) const {
@@ -302,7 +321,9 @@ void WaveStore::BeginTake(uint64_t elementOffset, uint64_t fileOffset) {
     meta_.recording = true;
     meta_.take = {std::min(elementOffset, length_), fileOffset, 0, now};
     meta_.saved = false;
-    WriteJournalLocked();
+    checkpointError_ = 0;
+    checkpointTold_ = false;
+    if (!WriteJournalLocked()) checkpointError_ = GetLastError() ? GetLastError() : ERROR_WRITE_FAULT;
     lastCheckpoint_ = std::chrono::steady_clock::now();
 }
 
@@ -321,7 +342,10 @@ void WaveStore::TakeWritten(uint64_t bytes) {
     // Samples first, then the journal that counts them; neither under the
     // store's lock, which the window reads the length through.
     if (auto hook = g_flushHook.load()) hook();
-    if (!FlushDurableFile(samples)) return;
+    if (!FlushDurableFile(samples)) {
+        NoteCheckpointFailure(GetLastError());
+        return;
+    }
     WaveJournal copy;
     std::wstring folder;
     uint64_t taken;
@@ -333,7 +357,12 @@ void WaveStore::TakeWritten(uint64_t bytes) {
         folder = folder_;
         taken = ++journalTaken_;
     }
-    WriteJournalCopy(folder, copy, taken);
+    if (!WriteJournalCopy(folder, copy, taken)) NoteCheckpointFailure(GetLastError());
+}
+
+void WaveStore::NoteCheckpointFailure(DWORD error) {
+    DWORD none = 0;
+    checkpointError_.compare_exchange_strong(none, error ? error : ERROR_WRITE_FAULT);
 }
 
 void WaveStore::AddMark(const WaveMark& mark, bool inTake) {

@@ -13,6 +13,7 @@
 #include <windows.h>
 #include <mmsystem.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <mutex>
@@ -114,6 +115,10 @@ public:
     // most every CheckpointInterval the samples are flushed and the journal
     // is rewritten to include them.
     void TakeWritten(uint64_t bytes);
+    // The first checkpoint of the running take that could not flush the
+    // samples or write the journal, once: true and the system's error. The
+    // take goes on, but a crash would lose what the journal does not name.
+    bool CheckpointFailureNotice(DWORD& error);
     // Milliseconds between checkpoints while recording; 0 turns the journal
     // off during takes (for measuring what it costs).
     void SetCheckpointInterval(uint32_t ms) { checkpointMs_ = ms; }
@@ -134,11 +139,15 @@ public:
     // Seams for tests, process-wide, never set by the program: writes that
     // would take the samples file past fileBytes fail with ERROR_DISK_FULL
     // as on a full disk (what fits is written), and elements are held to at
-    // most elementBytes (a take stops there, as at the WAV size limit).
+    // most elementBytes (a take stops there, as at the most an element can
+    // hold, MaxElementBytes; past the WAV size limit takes go on, and a test
+    // brings that limit down with SetPlainWaveThreshold).
     // kNoLimit lifts either.
     static constexpr uint64_t kNoLimit = UINT64_MAX;
     static void FailWritesBeyond(uint64_t fileBytes);
     static void LimitElementsTo(uint64_t elementBytes);
+    // Journal writes fail (ERROR_WRITE_FAULT) while set, as on a failing disk.
+    static void FailJournalWrites(bool fail);
     // Called before each checkpoint's flush, standing for a disk that is
     // slow to flush; nullptr: none.
     static void BeforeCheckpointFlush(void (*hook)());
@@ -169,6 +178,7 @@ private:
     // Writes the element into out; the save's first half.
     MCIERROR CopyInto(HANDLE out, SampleWriter& writer, const Pending* pending, const JobControl* control);
     void ResetState();
+    void NoteCheckpointFailure(DWORD error);
     bool WriteJournalLocked();
     static HANDLE SourceHandle(const std::vector<ScopedFile>& files, uint32_t source);
 
@@ -189,6 +199,9 @@ private:
     uint64_t length_ = 0;
     uint64_t fileEnd_ = 0;
     uint32_t checkpointMs_ = 1000;
+    // The take's first failed checkpoint: its error, and whether it was told.
+    std::atomic<DWORD> checkpointError_{0};
+    std::atomic<bool> checkpointTold_{false};
     std::chrono::steady_clock::time_point lastCheckpoint_{};
 };
 

@@ -17,15 +17,9 @@ bool WriteAll(HANDLE out, const void* data, uint32_t n) {
 
 bool WavWriter::Begin(HANDLE out, const WAVEFORMATEX& format, const WaveExtension& extension, uint64_t bytes,
                       const std::vector<WaveMark>& marks) {
-    std::vector<uint8_t> header = BuildWaveHeader(format, extension, static_cast<uint32_t>(bytes));
     trailer_ = BuildCueChunks(marks);
-    // The RIFF size counts the chunks after the samples too; a file that
-    // could not say it is refused rather than written with a wrong size.
-    const uint64_t riff = uint64_t{header[4]} | (uint64_t{header[5]} << 8) | (uint64_t{header[6]} << 16) |
-                          (uint64_t{header[7]} << 24);
-    if (riff + trailer_.size() > UINT32_MAX) return false;
-    const uint32_t size = static_cast<uint32_t>(riff + trailer_.size());
-    for (int i = 0; i < 4; ++i) header[4 + i] = static_cast<uint8_t>(size >> (8 * i));
+    // Past what the 32-bit RIFF size can say, the file is RF64.
+    std::vector<uint8_t> header = BuildWaveFileHeader(format, extension, bytes, trailer_.size());
     headerBytes_ = header.size();
     bytes_ = bytes;
     return WriteAll(out, header.data(), static_cast<uint32_t>(header.size()));

@@ -13,13 +13,39 @@ void ReplacingFile::Discard() {
     temp_.clear();
 }
 
+namespace {
+
+// A killed save leaves its temporary file: a file cannot be both deleted
+// when its process ends and renamed into place when complete. So the
+// names are our own, and the next save to the folder clears them. A save
+// still writing one (in another instance) holds it open without sharing,
+// so its delete fails and it stays.
+void DeleteLeftoverTemps(const std::wstring& dir) {
+    WIN32_FIND_DATAW found;
+    HANDLE find = FindFirstFileW((dir + L"\\" + ReplacingFile::kTempPattern).c_str(), &found);
+    if (find == INVALID_HANDLE_VALUE) return;
+    do {
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            DeleteFileW((dir + L"\\" + found.cFileName).c_str());
+    } while (FindNextFileW(find, &found));
+    FindClose(find);
+}
+
+}  // namespace
+
 bool ReplacingFile::Open() {
     std::wstring dir = FolderOf(target_);
     if (dir.empty()) dir = L".";
-    wchar_t temp[MAX_PATH + 1];
-    if (!GetTempFileNameW(dir.c_str(), L"orv", 0, temp)) return false;
-    temp_ = temp;
-    file_.Reset(CreateDurableFile(temp_, GENERIC_WRITE, 0, CREATE_ALWAYS));
+    DeleteLeftoverTemps(dir);
+    static LONG counter = 0;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        wchar_t name[64];
+        swprintf(name, 64, L"orv~%lx-%lx.tmp", GetCurrentProcessId(), InterlockedIncrement(&counter));
+        temp_ = dir + L"\\" + name;
+        file_.Reset(CreateDurableFile(temp_, GENERIC_WRITE, 0, CREATE_NEW));
+        if (file_ || GetLastError() != ERROR_FILE_EXISTS) break;
+    }
+    if (!file_) temp_.clear();
     return file_.Valid();
 }
 

@@ -19,7 +19,11 @@ public:
     ReplacingFile& operator=(const ReplacingFile&) = delete;
 
     // Creates the temporary file in the target's folder, open for writing.
+    // Temporary files of earlier saves there that a kill or a crash left
+    // behind (kTempPattern, not open in any process) are deleted first.
     bool Open();
+    // The names the temporary files take in the target's folder.
+    static constexpr wchar_t kTempPattern[] = L"orv~*.tmp";
     HANDLE Handle() const { return file_.Get(); }
     // The temporary file's path (empty before Open).
     const std::wstring& TempPath() const { return temp_; }

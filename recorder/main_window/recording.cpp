@@ -40,7 +40,7 @@ std::wstring TakeEndText(const WaveAudioDevice::TakeEnd& end) {
                       : L"无法写入录音数据";
             break;
         case WaveAudioDevice::TakeEnd::Reason::InputLost: why = L"录音设备已停止输入"; break;
-        case WaveAudioDevice::TakeEnd::Reason::SizeLimit: why = L"录音已达到WAV文件所能容纳的最大长度"; break;
+        case WaveAudioDevice::TakeEnd::Reason::SizeLimit: why = L"录音已达到程序所能容纳的最大长度"; break;
     }
     return L"录音已停止：" + why + L"。已录下的 " + DurationText(end.keptMs) + L" 已保留。";
 }
@@ -169,6 +169,11 @@ void FrmMain::mnuOpen_Click() {
         ShowMessage(Hwnd(), CannotOpenText(chosen, DeviceReason(MMCRecord, err)), kProgramTitle,
                     MB_OK | MB_ICONINFORMATION);
         Resume([&] { NewRecordFile(); });
+    } else if (!MMCRecord.HoldsAllOfItsFile()) {
+        ShowMessage(Hwnd(),
+                    L"文件“" + FileNameOf(chosen) + L"”中的声音比录音机所能容纳的长，只打开了它的开头 " +
+                        DurationText(MMCRecord.Length()) + L"。可以另存为新文件；原文件不能被替换。",
+                    kProgramTitle, MB_OK | MB_ICONINFORMATION);
     } else if (layout.unfinished) {
         ShowMessage(Hwnd(),
                     L"文件“" + FileNameOf(chosen) + L"”的头部没有写完（可能是录音程序中途停止时留下的）。已按文件中实际有的声音打开，时长 " +
@@ -359,6 +364,14 @@ void FrmMain::TimerBar_Timer() {
         }
         if (Lblread.Text() != status) Lblread.SetText(status);
     });
+    // Once a take: the recording goes on, but after a crash it might not be
+    // all there to recover.
+    DWORD journalError = 0;
+    if (MMCRecord.CheckpointFailureNotice(journalError))
+        ShowMessage(Hwnd(),
+                    L"录音仍在继续，但无法写入恢复记录（" + SystemErrorText(journalError) +
+                        L"）。如果录音机意外关闭，这次录音可能无法完整恢复。请尽快停止并保存录音。",
+                    kProgramTitle, MB_OK | MB_ICONWARNING);
 }
 
 }  // namespace orvo::recorder

@@ -93,6 +93,48 @@ std::wstring TargetProblem(const std::wstring& path) {
     return {};
 }
 
+namespace {
+
+std::wstring SystemFileSystem(const std::wstring& path) {
+    wchar_t full[MAX_PATH * 4], root[MAX_PATH * 4], name[MAX_PATH + 1] = {};
+    if (!GetFullPathNameW(path.c_str(), MAX_PATH * 4, full, nullptr) ||
+        !GetVolumePathNameW(full, root, MAX_PATH * 4) ||
+        !GetVolumeInformationW(root, nullptr, 0, nullptr, nullptr, nullptr, name, MAX_PATH + 1))
+        return {};
+    return name;
+}
+
+FileSystemLookup g_fileSystemOf = SystemFileSystem;
+
+std::wstring GigabytesText(uint64_t bytes) {
+    wchar_t text[32];
+    swprintf(text, 32, L"%.1f GB", static_cast<double>(bytes) / (1ull << 30));
+    return text;
+}
+
+}  // namespace
+
+FileSystemLookup SetFileSystemLookup(FileSystemLookup lookup) {
+    FileSystemLookup previous = g_fileSystemOf;
+    g_fileSystemOf = lookup ? lookup : SystemFileSystem;
+    return previous;
+}
+
+std::wstring VolumeSizeProblem(const std::wstring& path, uint64_t fileBytes) {
+    if (fileBytes <= 0xFFFFFFFFull) return {};
+    const std::wstring fs = g_fileSystemOf(path);
+    // FAT12, FAT16, FAT32: a file's size is a 32-bit number. exFAT is not.
+    if (fs.compare(0, 3, L"FAT") != 0) return {};
+    return L"无法保存到“" + path + L"”：这个磁盘使用 " + fs + L" 文件系统，每个文件最大 4 GB，而本录音保存后有 " +
+           GigabytesText(fileBytes) + L"。请保存到使用 NTFS 或 exFAT 的磁盘，或先把录音分成几段。";
+}
+
+std::wstring Rf64Notice(uint64_t fileBytes) {
+    return L"本录音保存后有 " + GigabytesText(fileBytes) +
+           L"，超过了普通 WAV 文件所能容纳的 4 GB，将保存为 RF64 格式（64 位的 WAV 文件）。常见的音频软件都能打开它，"
+           L"一些旧程序可能打不开。";
+}
+
 std::unique_ptr<SampleWriter> MakeEncoder(SaveFormat format, int kbps, SaveTags tags) {
     if (format == SaveFormat::Flac) return std::make_unique<FlacWriter>(std::move(tags));
     const LameApi* lame = format == SaveFormat::Mp3 ? Lame() : nullptr;

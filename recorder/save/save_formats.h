@@ -41,6 +41,19 @@ bool SamePath(const std::wstring& a, const std::wstring& b);
 // read-only file, or one another program holds open ("" when it can).
 std::wstring TargetProblem(const std::wstring& path);
 
+// Why a file of fileBytes cannot be written where path is, found before
+// any copying: the volume's file system holds at most 4 GiB - 1 per file
+// (FAT, FAT32). "" when it can.
+std::wstring VolumeSizeProblem(const std::wstring& path, uint64_t fileBytes);
+// The file system of the volume holding path ("NTFS", "FAT32"; "" when it
+// cannot be told). Tests put their own in place, as no FAT volume is there
+// to save to; nullptr restores the system's. Returns the previous one.
+using FileSystemLookup = std::wstring (*)(const std::wstring& path);
+FileSystemLookup SetFileSystemLookup(FileSystemLookup lookup);
+
+// Told once before a WAV save that comes out as RF64.
+std::wstring Rf64Notice(uint64_t fileBytes);
+
 // The encoder's writer (MP3, FLAC); null for WAV, which the device writes
 // itself, or when the encoder cannot be had.
 std::unique_ptr<SampleWriter> MakeEncoder(SaveFormat format, int kbps, SaveTags tags);

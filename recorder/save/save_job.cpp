@@ -18,11 +18,18 @@ SaveResult RunSave(HWND owner, WaveAudioDevice& device, const SaveJob& job) {
     const bool overSource = !job.sourceFile.empty() && SamePath(job.path, job.sourceFile);
     if (problem.empty() && overSource && job.format != SaveFormat::Wav)
         problem = L"录音的声音正从文件“" + job.path + L"”读取，不能用 MP3 或 FLAC 文件替换它。请另选文件名。";
+    if (problem.empty() && overSource && !device.HoldsAllOfItsFile())
+        problem = L"文件“" + job.path + L"”中的声音比录音机所能容纳的长，只打开了它的开头；保存到这个文件会丢掉其后的声音。请另选文件名。";
     if (problem.empty() && !overSource) problem = TargetProblem(job.path);
+    bool rf64 = false;
+    const uint64_t wavBytes = job.format == SaveFormat::Wav ? device.WaveFileBytes(rf64) : 0;
+    if (problem.empty()) problem = VolumeSizeProblem(job.path, wavBytes);
     if (!problem.empty()) {
         ShowMessage(owner, problem, kProgramTitle, MB_OK | MB_ICONEXCLAMATION);
         return SaveResult::Failed;
     }
+    if (rf64 && ShowMessage(owner, Rf64Notice(wavBytes), kProgramTitle, MB_OKCANCEL | MB_ICONINFORMATION) != IDOK)
+        return SaveResult::Cancelled;
     const int kbps = LoadMp3Bitrate();
     std::unique_ptr<SampleWriter> encoder;
     if (job.format != SaveFormat::Wav) {

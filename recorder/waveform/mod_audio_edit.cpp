@@ -237,13 +237,15 @@ void LoadWaveFile(const std::wstring& path) {
 
     // The declared size is only a claim: no more is taken than the file holds
     // after the chunk's start.
+    // The file's size in 64 bits: mmioSeek answers in a signed 32-bit
+    // number, which a file of 2 GiB or more overflows. The read goes on
+    // from the data chunk's start, where the descent left it.
     uint32_t dataBytes = DataChunk.cksize;
-    LONG fileEnd = mmioSeek(file.Get(), 0, SEEK_END);
-    if (fileEnd >= 0 && mmioSeek(file.Get(), static_cast<LONG>(DataChunk.dwDataOffset), SEEK_SET) >= 0) {
-        uint32_t held = fileEnd > static_cast<LONG>(DataChunk.dwDataOffset)
-                            ? static_cast<uint32_t>(fileEnd - static_cast<LONG>(DataChunk.dwDataOffset))
-                            : 0;
-        dataBytes = std::min(dataBytes, held);
+    WIN32_FILE_ATTRIBUTE_DATA attributes{};
+    if (GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &attributes)) {
+        const uint64_t fileEnd = (uint64_t{attributes.nFileSizeHigh} << 32) | attributes.nFileSizeLow;
+        const uint64_t held = fileEnd > DataChunk.dwDataOffset ? fileEnd - DataChunk.dwDataOffset : 0;
+        dataBytes = static_cast<uint32_t>(std::min<uint64_t>(dataBytes, held));
     }
 
     // Checked before the old samples are given up: neither case can be read.

@@ -8,8 +8,10 @@
 #include <vector>
 
 #include "audio/wave_audio_device.h"
+#include "audio/wave_element.h"
 #include "audio/wave_riff.h"
 #include "audio/wave_store.h"
+#include "base/text.h"
 #include "tests/support/pump.h"
 #include "tests/support/wav_file.h"
 
@@ -284,6 +286,141 @@ TEST(WaveDeviceSelection, SelectsDevicesOfTheNamedDeviceAndRefusesNonsense) {
     EXPECT_NE(0u, WaveSendCommand(0, MCI_SET, flags, reinterpret_cast<DWORD_PTR>(&parms)));
     EXPECT_NE(0u, WaveSendCommand(0x12345, MCI_SET, flags, reinterpret_cast<DWORD_PTR>(&parms)));
     EXPECT_FALSE(WaveGetErrorString(12345, text));
+}
+
+}  // namespace
+}  // namespace orvo
+
+namespace orvo {
+namespace {
+
+// A record whose start fails after the take was begun, as a device that
+// refuses at the last moment.
+class RefusingCapture : public TakeCapture {
+public:
+    MCIERROR Start(const WAVEFORMATEX&, WaveStore&, uint64_t, uint64_t, HWND, UINT) override {
+        return MCIERR_WAVE_INPUTSINUSE;
+    }
+    void Stop() override {}
+    uint64_t Recorded() const override { return 0; }
+    TakeEndCause Ended() const override { return TakeEndCause::None; }
+    DWORD WriteError() const override { return 0; }
+    LevelReading Levels() const override { return {}; }
+    bool Converts() const override { return true; }
+};
+
+std::wstring FolderName(const SYSTEMTIME& t, DWORD pid, long counter) {
+    wchar_t name[80];
+    swprintf(name, 80, L"%04u%02u%02u-%02u%02u%02u-%lu-%ld", t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute,
+             t.wSecond, pid, counter);
+    return name;
+}
+
+// Folders of the names the next elements would take, left by an earlier
+// run (a clock set back, a process number used again), are passed over with
+// their sound untouched; and a Record that fails to start leaves an opened,
+// unchanged file counted as saved, not as sound to recover.
+TEST(WaveStore, NewElementsLeaveLeftoversOfTheirNameAloneAndAFailedStartChangesNothing) {
+    WaveStore first;
+    ASSERT_TRUE(first.Open());
+    const std::wstring root = first.Folder().substr(0, first.Folder().rfind(L'\\'));
+    const std::wstring name = first.Folder().substr(root.size() + 1);
+    SYSTEMTIME t{};
+    unsigned long pid = 0;
+    long counter = 0;
+    ASSERT_EQ(8, swscanf(name.c_str(), L"%4hu%2hu%2hu-%2hu%2hu%2hu-%lu-%ld", &t.wYear, &t.wMonth, &t.wDay, &t.wHour,
+                         &t.wMinute, &t.wSecond, &pid, &counter))
+        << WideToUtf8(name);
+    FILETIME ft;
+    ASSERT_TRUE(SystemTimeToFileTime(&t, &ft));
+    std::vector<std::wstring> planted;
+    for (int second = 0; second < 3; ++second)
+        for (long next = counter + 1; next <= counter + 3; ++next) {
+            ULARGE_INTEGER u{};
+            u.LowPart = ft.dwLowDateTime;
+            u.HighPart = ft.dwHighDateTime;
+            u.QuadPart += second * 10000000ull;
+            FILETIME shifted{u.LowPart, u.HighPart};
+            SYSTEMTIME at;
+            ASSERT_TRUE(FileTimeToSystemTime(&shifted, &at));
+            const std::wstring folder = root + L"\\" + FolderName(at, pid, next);
+            ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+            ASSERT_TRUE(test::WriteRawFile(folder + L"\\" + kSamplesFile, {'o', 'l', 'd', '!'}));
+            planted.push_back(folder);
+        }
+    first.Close();
+
+    TempFile wav;
+    const WAVEFORMATEX cd = test::MakePcmFormat(44100, 16, 2);
+    ASSERT_TRUE(test::WriteWavFile(wav.Path(), cd, test::SineBytes(cd, 440, 0.5)));
+    {
+        WaveElement element(nullptr, 0, 0);
+        ASSERT_EQ(0u, element.OpenFile(wav.Path()));
+        EXPECT_FALSE(element.HoldsUnsavedSound());
+        EXPECT_EQ(MCIERR_WAVE_INPUTSINUSE,
+                  element.Record(0, [] { return std::unique_ptr<TakeCapture>(new RefusingCapture); }));
+        EXPECT_FALSE(element.HoldsUnsavedSound()) << "a take that never started made the file unsaved";
+        element.Close();
+    }
+    for (const std::wstring& folder : planted) {
+        ScopedFile f(CreateFileW((folder + L"\\" + kSamplesFile).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                 OPEN_EXISTING, 0, nullptr));
+        char got[8] = {};
+        DWORD n = 0;
+        EXPECT_TRUE(f && ReadFile(f.Get(), got, sizeof got, &n, nullptr));
+        EXPECT_EQ(std::string(got, n), "old!") << WideToUtf8(folder);
+        f.Reset();
+        DeleteElementFolder(folder, INVALID_HANDLE_VALUE);
+        RemoveDirectoryW(folder.c_str());
+    }
+}
+
+}  // namespace
+}  // namespace orvo
+
+namespace orvo {
+namespace {
+
+// Files too large to make here, read through a reader that knows a few bytes
+// of them (the rest is silence): a plain WAV file of 6 GiB, its sizes wrapped
+// around 4 GiB to land on what looks like a chunk, opens to its end; an RF64
+// file of the same size takes its sizes from ds64, and its cue chunk after
+// the data is still found.
+TEST(WaveLayout, FilesPastFourGigabytesOpenWithAllTheirSound) {
+    const uint64_t fileSize = 6ull << 30;
+    const WAVEFORMATEX cd = PcmFormat(44100, 16, 2);
+    std::vector<uint8_t> plain = BuildWaveHeader(cd, {}, static_cast<uint32_t>(fileSize - 44));
+    const uint64_t wrappedEnd = 44 + static_cast<uint32_t>(fileSize - 44);
+    std::vector<std::pair<uint64_t, std::vector<uint8_t>>> known = {{0, plain},
+                                                                    {wrappedEnd, {'L', 'I', 'S', 'T', 4, 0, 0, 0}}};
+    auto read = [&](uint64_t offset, void* buffer, uint32_t n) {
+        std::memset(buffer, 0, n);
+        for (const auto& [at, bytes] : known)
+            for (uint64_t i = 0; i < bytes.size(); ++i)
+                if (at + i >= offset && at + i < offset + n) static_cast<uint8_t*>(buffer)[at + i - offset] = bytes[i];
+        return offset + n <= fileSize;
+    };
+    WaveLayout layout;
+    ASSERT_EQ(ParseWaveLayout(fileSize, read, layout), 0u);
+    EXPECT_FALSE(layout.rf64);
+    EXPECT_TRUE(layout.unfinished);
+    EXPECT_EQ(layout.dataOffset, 44u);
+    EXPECT_EQ(layout.dataBytes, fileSize - 44);
+
+    const std::vector<uint8_t> cue = BuildCueChunks({{1000, L"A"}});
+    const uint64_t dataBytes = (fileSize - 80 - cue.size()) / 4 * 4;
+    std::vector<uint8_t> rf64 = BuildWaveFileHeader(cd, {}, dataBytes, cue.size());
+    ASSERT_EQ(rf64.size(), 80u);
+    known = {{0, rf64}, {80 + dataBytes, cue}};
+    layout = {};
+    ASSERT_EQ(ParseWaveLayout(fileSize, read, layout), 0u);
+    EXPECT_TRUE(layout.rf64);
+    EXPECT_FALSE(layout.unfinished);
+    EXPECT_EQ(layout.dataOffset, 80u);
+    EXPECT_EQ(layout.dataBytes, dataBytes);
+    ASSERT_EQ(layout.marks.size(), 1u);
+    EXPECT_EQ(layout.marks[0].frame, 1000u);
+    EXPECT_EQ(WaveFileBytes(cd, {}, dataBytes, cue.size()), 80 + dataBytes + cue.size());
 }
 
 }  // namespace

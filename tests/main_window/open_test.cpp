@@ -1,6 +1,8 @@
 // Open through the File menu: the save prompt before an unsaved recording
 // is replaced, files that cannot be opened, and the formats that can.
 #include "tests/main_window/main_window_fixture.h"
+#include "audio/wave_store.h"
+#include "base/path.h"
 #include "recorder/resource.h"
 #include "tests/support/pump.h"
 #include "tests/support/wav_file.h"
@@ -181,6 +183,44 @@ TEST_F(OpenTest, FloatDeepAndManyChannelFilesOpenPlayToTheEndAndSaveAsTheyWere) 
         }
         EXPECT_TRUE(wav.data == samples);
     }
+}
+
+// A file with more sound than an element can hold (brought down to a second
+// through the store's seam) opens with its beginning, saying so; a save over
+// it is refused before anything is written, and a save elsewhere writes what
+// was taken.
+TEST_F(OpenTest, AFileLongerThanAnElementHoldsOpensItsBeginningAndIsNeverReplaced) {
+    struct Unlimit {
+        ~Unlimit() { WaveStore::LimitElementsTo(WaveStore::kNoLimit); }
+    } unlimit;
+    TempFile file;
+    const WAVEFORMATEX f = orvo::test::MakePcmFormat(22050, 16, 1);
+    const std::vector<uint8_t> sound = orvo::test::SineBytes(f, 440, 3.0);
+    ASSERT_TRUE(orvo::test::WriteWavFile(file.Path(), f, sound));
+    WaveStore::LimitElementsTo(f.nAvgBytesPerSec);
+    ui.dialogAnswers = {file.Path()};
+    Open();
+    WaveStore::LimitElementsTo(WaveStore::kNoLimit);
+    ASSERT_EQ(ui.Messages().size(), 1u);
+    EXPECT_EQ(ui.Messages()[0].text.rfind(L"文件“" + FileNameOf(file.Path()) + L"”中的声音比录音机所能容纳的长", 0), 0u);
+    EXPECT_EQ(form->MMCRecord.Length(), 1000u);
+
+    ui.Clear();
+    ui.dialogAnswers = {file.Path()};
+    ui.messageAnswers = {IDYES};  // replace it
+    form->mnuSave_Click();
+    ASSERT_EQ(ui.Messages().size(), 2u);
+    EXPECT_NE(ui.Messages()[1].text.find(L"保存到这个文件会丢掉其后的声音"), std::wstring::npos);
+    EXPECT_EQ(form->MMCRecord.Save(file.Path()), MCIERROR(MCIERR_FILE_NOT_SAVED)) << "the device refuses it too";
+    WavContents kept;
+    ASSERT_TRUE(orvo::test::ReadWavFile(file.Path(), kept));
+    EXPECT_TRUE(kept.data == sound) << "the file lost its sound";
+
+    TempFile other;
+    ASSERT_EQ(form->MMCRecord.Save(other.Path()), 0u);
+    WavContents taken;
+    ASSERT_TRUE(orvo::test::ReadWavFile(other.Path(), taken));
+    EXPECT_TRUE(taken.data == std::vector<uint8_t>(sound.begin(), sound.begin() + f.nAvgBytesPerSec));
 }
 
 }  // namespace

@@ -50,6 +50,49 @@ protected:
         EXPECT_EQ(mae::lFrameCount, 5);
     }
 
+    // CD-quality stereo of `bytes` of sound, its first frame (1000, -1000)
+    // and its last (-2000, 3000), loaded, and both frames read back.
+    void LoadLongStereo(const wchar_t* name, uint32_t bytes) {
+        Format f;
+        f.channels = 2;
+        f.rate = 44100;
+        Bytes head = test::Riff(
+            {test::Chunk("fmt ", test::FmtBody(f)), test::Chunk("data", test::Samples16({1000, -1000}), bytes)});
+        std::wstring path = dir.Write(name, head);
+        {
+            // The bytes between the first and the last frame are left to the
+            // file system: zeros, which it need not store.
+            ScopedFile out(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+            ASSERT_TRUE(out);
+            const int64_t dataStart = static_cast<int64_t>(head.size()) - 4;
+            Bytes last = test::Samples16({-2000, 3000});
+            LARGE_INTEGER at{};
+            at.QuadPart = dataStart + bytes - 4;
+            DWORD written = 0;
+            ASSERT_TRUE(SetFilePointerEx(out.Get(), at, nullptr, FILE_BEGIN));
+            ASSERT_TRUE(WriteFile(out.Get(), last.data(), 4, &written, nullptr));
+            Bytes riffSize;
+            test::PutU32(riffSize, static_cast<uint32_t>(dataStart + bytes - 8));
+            at.QuadPart = 4;
+            ASSERT_TRUE(SetFilePointerEx(out.Get(), at, nullptr, FILE_BEGIN));
+            ASSERT_TRUE(WriteFile(out.Get(), riffSize.data(), 4, &written, nullptr));
+        }
+
+        ui.Clear();
+        mae::LoadWaveFile(path);
+        for (const MessageBoxRequest& m : ui.Messages()) ADD_FAILURE() << WideToAnsi(m.text);
+        ASSERT_EQ(mae::bWaveLoaded, -1);
+        const int32_t frames = static_cast<int32_t>(bytes / 4);
+        EXPECT_EQ(mae::lFrameCount, frames);
+        double l, r;
+        mae::GetStereo16(0, l, r);
+        EXPECT_DOUBLE_EQ(l, 1000 / 32768.0);
+        EXPECT_DOUBLE_EQ(r, -1000 / 32768.0);
+        mae::GetStereo16(frames - 1, l, r);
+        EXPECT_DOUBLE_EQ(l, -2000 / 32768.0);
+        EXPECT_DOUBLE_EQ(r, 3000 / 32768.0);
+    }
+
     ScriptedUi ui;
     test::ScratchDir dir;
 };
@@ -225,45 +268,17 @@ TEST_F(WaveReader, APlusInThePathOpensLikeAnyOtherName) {
 // lower 2 GB of its address space finds no free stretch that long.
 TEST_F(WaveReader, AnHourOfCdQualityStereoLoadsWhole) {
     constexpr uint32_t kBytes = 700000000;  // 175 million frames
-    Format f;
-    f.channels = 2;
-    f.rate = 44100;
-    Bytes head = test::Riff(
-        {test::Chunk("fmt ", test::FmtBody(f)), test::Chunk("data", test::Samples16({1000, -1000}), kBytes)});
-    std::wstring path = dir.Write(L"hour.wav", head);
-    {
-        // The bytes between the first and the last frame are left to the
-        // file system: zeros, which it need not store.
-        ScopedFile out(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
-        ASSERT_TRUE(out);
-        const int64_t dataStart = static_cast<int64_t>(head.size()) - 4;
-        Bytes last = test::Samples16({-2000, 3000});
-        LARGE_INTEGER at{};
-        at.QuadPart = dataStart + kBytes - 4;
-        DWORD written = 0;
-        ASSERT_TRUE(SetFilePointerEx(out.Get(), at, nullptr, FILE_BEGIN));
-        ASSERT_TRUE(WriteFile(out.Get(), last.data(), 4, &written, nullptr));
-        Bytes riffSize;
-        test::PutU32(riffSize, static_cast<uint32_t>(dataStart + kBytes - 8));
-        at.QuadPart = 4;
-        ASSERT_TRUE(SetFilePointerEx(out.Get(), at, nullptr, FILE_BEGIN));
-        ASSERT_TRUE(WriteFile(out.Get(), riffSize.data(), 4, &written, nullptr));
-    }
-
-    ui.Clear();
-    mae::LoadWaveFile(path);
-    for (const MessageBoxRequest& m : ui.Messages()) ADD_FAILURE() << WideToAnsi(m.text);
-    ASSERT_EQ(mae::bWaveLoaded, -1);
-    EXPECT_EQ(mae::lFrameCount, 175000000);
+    LoadLongStereo(L"hour.wav", kBytes);
     EXPECT_EQ(mae::lLastResult, static_cast<int32_t>(kBytes));  // every byte read
-    double l, r;
-    mae::GetStereo16(0, l, r);
-    EXPECT_DOUBLE_EQ(l, 1000 / 32768.0);
-    EXPECT_DOUBLE_EQ(r, -1000 / 32768.0);
-    mae::GetStereo16(174999999, l, r);
-    EXPECT_DOUBLE_EQ(l, -2000 / 32768.0);
-    EXPECT_DOUBLE_EQ(r, 3000 / 32768.0);
     LoadKnownGood();  // gives the big block back
+}
+
+// Past 2 GiB, where a signed 32-bit file position turns negative: the last
+// frame of a file of 2.6 GB is read where it is.
+TEST_F(WaveReader, AFileOfMoreThanTwoGigabytesLoadsWhole) {
+    if (sizeof(void*) == 4) GTEST_SKIP() << "a 32-bit process has no free stretch of 2.6 GB";
+    LoadLongStereo(L"long.wav", 2600000000u);  // 650 million frames
+    LoadKnownGood();
 }
 
 TEST_F(WaveReader, GettersNeverReadOutsideTheBlock) {
