@@ -40,6 +40,7 @@ std::wstring TakeEndText(const WaveAudioDevice::TakeEnd& end) {
             break;
         case WaveAudioDevice::TakeEnd::Reason::InputLost: why = L"录音设备已停止输入"; break;
         case WaveAudioDevice::TakeEnd::Reason::SizeLimit: why = L"录音已达到WAV文件所能容纳的最大长度"; break;
+        case WaveAudioDevice::TakeEnd::Reason::Duration: why = L"已录满设定的时长"; break;
     }
     return L"录音已停止：" + why + L"。已录下的 " + DurationText(end.keptMs) + L" 已保留。";
 }
@@ -273,8 +274,10 @@ void FrmMain::mnuStop_Click() {
     dBar1.EndDisplay();
     mtrLevel.Stop();
     // A take that ended before the user stopped it: say why and what is kept.
+    // One that ran the time it was given was not cut short.
     WaveAudioDevice::TakeEnd end;
-    if (MMCRecord.TakeEndNotice(end)) ShowMessage(Hwnd(), TakeEndText(end), kProgramTitle, MB_OK | MB_ICONINFORMATION);
+    if (MMCRecord.TakeEndNotice(end) && end.reason != WaveAudioDevice::TakeEnd::Reason::Duration)
+        ShowMessage(Hwnd(), TakeEndText(end), kProgramTitle, MB_OK | MB_ICONINFORMATION);
 }
 
 // Mark menu item and the M key: a mark where the sound is now, during a
