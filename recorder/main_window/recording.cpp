@@ -92,6 +92,7 @@ double OleNow() {
 
 // Resets the device to a new, empty element and shows its proposed name.
 void FrmMain::NewRecordFile() {
+    FinishAutoSaves();
     MMCRecord.Command(L"close");
     MMCRecord.SetFileName(L"new");
     MCIERROR opened = MMCRecord.Command(L"open");
@@ -118,6 +119,8 @@ void FrmMain::NewRecordFile() {
 }
 
 bool FrmMain::SaveBeforeLeaving() {
+    // Segments still being written may be all that was unsaved.
+    FinishAutoSaves();
     if (!blnModified) return true;
     switch (ShowMessage(Hwnd(), kSavePrompt, kProgramTitle, MB_YESNOCANCEL | MB_ICONQUESTION)) {
         case IDYES:
@@ -156,6 +159,7 @@ void FrmMain::mnuOpen_Click() {
         return;
     }
     strFileName = chosen;
+    FinishAutoSaves();
     Resume([&] { MMCRecord.Command(L"close"); });
     Resume([&] { MMCRecord.SetFileName(strFileName); });
     markNotice_.clear();
@@ -220,6 +224,7 @@ void FrmMain::mnuRecord_Click() {
     // Devices come and go and change their numbers: the chosen one is
     // looked up by its name at every take.
     UseInputSource();
+    ApplyVoiceToTake();
     MCIERROR err = MMCRecord.Command(L"record");
     if (err != 0) {
         // Nothing is being recorded: say why, and leave the window as it was
@@ -230,7 +235,7 @@ void FrmMain::mnuRecord_Click() {
         ShowMessage(Hwnd(), L"无法录音：" + why, kProgramTitle, MB_OK | MB_ICONINFORMATION);
         return;
     }
-    Resume([&] { Lblread.SetText(kStatusRecording); });
+    Resume([&] { Lblread.SetText(voiceTake_ ? kStatusVoiceWaiting : kStatusRecording); });
     Resume([&] { dtRecordStart = clock(); });
     Resume([&] { TimerBar.SetEnabled(true); });
     Resume([&] { TbrRecord.SetButtonEnabled(L"new", false); });
@@ -265,9 +270,16 @@ void FrmMain::mnuPlay_Click() {
 // Stop menu item, toolbar button 3, the end of playback, and a take that
 // ended by itself.
 void FrmMain::mnuStop_Click() {
+    const bool wasRecording = MMCRecord.GetMode() == WaveAudioDevice::Mode::Recording;
     MMCRecord.Command(L"stop");
     SetShutdownReason(Hwnd(), nullptr);
     Lblread.SetText(kStatusDone);
+    if (wasRecording && segmentFiles_) {
+        // The take's last segment ended with it.
+        QueueEndedSegments();
+        segmentTakeOver_ = true;
+        AutoSaver_Done();
+    }
     TimerBar.SetEnabled(false);
     SetRecordButtons(TbrRecord, true);
     dBar1.SetVisible(false);
@@ -310,12 +322,14 @@ void FrmMain::mnuExit_Click() {
         // A save that cannot succeed now (a full disk, a drive gone) must
         // not leave "No", which deletes the recording, as the only way out.
         if (saveFailed_ && ShowMessage(Hwnd(), kKeepForLaterPrompt, kProgramTitle, MB_YESNO | MB_ICONWARNING) == IDYES) {
+            FinishAutoSaves();
             MMCRecord.LeaveForRecovery();
             EndProgram();
         }
         return;
     }
     // Saved or declined: the element's files in the recovery folder go.
+    FinishAutoSaves();
     MMCRecord.Command(L"close");
     EndProgram();
 }
@@ -335,6 +349,7 @@ void FrmMain::MMCRecord_StatusUpdate() {
 
 void FrmMain::StartLevelMeter(bool input) {
     inputWatch_.Reset();
+    mtrLevel.SetThreshold(input && voice_.trigger.on ? std::optional<double>(voice_.trigger.thresholdDb) : std::nullopt);
     mtrLevel.Start([this] { return MMCRecord.Levels(); }, input);
 }
 
@@ -353,8 +368,12 @@ void FrmMain::TimerBar_Timer() {
             case InputWarning::Clipping: status = kStatusTooLoud; break;
             case InputWarning::None: break;
         }
+        // With the gate on, silence is what it waits through, not a fault.
+        if (voiceTake_ && status != kStatusTooLoud)
+            status = MMCRecord.VoiceOpen() ? kStatusVoiceOpen : kStatusVoiceWaiting;
         if (Lblread.Text() != status) Lblread.SetText(status);
     });
+    Resume([&] { QueueEndedSegments(); });
 }
 
 }  // namespace orvo::recorder
