@@ -10,7 +10,7 @@ namespace {
 const wchar_t kClassName[] = L"OrvoVoiceRecord";
 
 // Layout in twips, relative to the client area.
-constexpr int kClientWidth = 5700, kClientHeight = 4650;
+constexpr int kClientWidth = 5700, kClientHeight = 4750;
 constexpr double kLabelX = 150, kLabelW = 1650, kFieldX = 1850, kRow = 405, kTop = 150;
 constexpr double kBoxH = 315, kLabelDrop = 45, kLabelH = 255;
 
@@ -99,9 +99,9 @@ void FrmVoiceRecord::OnCreate() {
     txtPattern.Create(*this, L"", FieldAt(7, 3600), ES_AUTOHSCROLL, IDC_VOICE_PATTERN);
 
     lblNote.Create(*this, L"", {kLabelX, kTop + 8 * kRow + 300, 5400, 480}, IDC_VOICE_NOTE);
-    cmdSwitch.Create(*this, L"", {2550, 3950, 1500, 375}, IDC_VOICE_SWITCH, true);
+    cmdSwitch.Create(*this, L"", {2550, 4230, 1500, 375}, IDC_VOICE_SWITCH, true);
     cmdSwitch.OnClick([this] { cmdSwitch_Click(); });
-    cmdClose.Create(*this, L"关闭(&C)", {4150, 3950, 1400, 375}, IDC_VOICE_CLOSE);
+    cmdClose.Create(*this, L"关闭(&C)", {4150, 4230, 1400, 375}, IDC_VOICE_CLOSE);
     cmdClose.OnClick([this] { cmdClose_Click(); });
     OnCommand(IDCANCEL, [this] { cmdClose_Click(); });
 }

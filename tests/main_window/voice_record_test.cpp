@@ -16,6 +16,7 @@
 #include "tests/support/host_command.h"
 #include "tests/support/pump.h"
 #include "tests/support/wav_file.h"
+#include "tests/support/window_checks.h"
 
 namespace orvo::recorder::test {
 namespace {
@@ -29,21 +30,7 @@ constexpr int kBursts = 3;
 // Presses the keys and lets them go, as a person does, and runs the
 // program's loop for a moment: messages go through its keyboard step.
 void Keys(FrmMain& form, std::initializer_list<WORD> keys) {
-    std::vector<INPUT> in;
-    for (WORD k : keys) {
-        INPUT i{};
-        i.type = INPUT_KEYBOARD;
-        i.ki.wVk = k;
-        in.push_back(i);
-    }
-    for (auto it = keys.end(); it != keys.begin();) {
-        INPUT i{};
-        i.type = INPUT_KEYBOARD;
-        i.ki.wVk = *--it;
-        i.ki.dwFlags = KEYEVENTF_KEYUP;
-        in.push_back(i);
-    }
-    SendInput(static_cast<UINT>(in.size()), in.data(), sizeof(INPUT));
+    orvo::test::PressChord(keys);
     const ULONGLONG end = GetTickCount64() + 150;
     while (GetTickCount64() < end) {
         MSG m;
@@ -242,6 +229,21 @@ TEST_F(MainWindowTest, TheVoiceWindowWorksByKeyboardAndTypingInItDropsNoMark) {
     Keys(*form, {VK_ESCAPE});
     EXPECT_EQ(w->Hwnd(), nullptr) << "Esc closes it";
     EXPECT_TRUE(ui.Messages().empty());
+}
+
+TEST_F(MainWindowTest, TheVoiceWindowFitsAtTheScaleAndFollowsANewScale) {
+    form->mnuVoiceRecord_Click();
+    FrmVoiceRecord* w = form->VoiceWindow();
+    ASSERT_NE(w, nullptr);
+    const int dpi = w->Dpi();
+    orvo::test::ExpectPrefixDpi(dpi);
+    orvo::test::ExpectTidy(w->Hwnd(), L"voice");
+    orvo::test::ExpectNamed(w->Hwnd(), L"voice");
+    const int to = orvo::test::OtherDpi(dpi);
+    orvo::test::ExpectTakesNewDpi(w->Hwnd(), dpi, to);
+    orvo::test::ExpectTidy(w->Hwnd(), L"voice");
+    orvo::test::ExpectAt(w->txtThreshold.Hwnd(), w->txtThreshold.Rect(), to);
+    orvo::test::ExpectAt(w->cmdSwitch.Hwnd(), w->cmdSwitch.Rect(), to);
 }
 
 TEST_F(MainWindowTest, ATakeGivenItsFramesStopsAtExactlyThoseAndSaysNothing) {
