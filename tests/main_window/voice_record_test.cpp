@@ -11,6 +11,7 @@
 
 #include "base/path.h"
 #include "base/text.h"
+#include "base/user_settings.h"
 #include "recorder/voice/frm_voice_record.h"
 #include "tests/main_window/main_window_fixture.h"
 #include "tests/support/host_command.h"
@@ -48,8 +49,16 @@ protected:
     void SetUp() override {
         if (std::getenv("ORVO_TEST_NO_AUDIO") || !orvo::test::HostCommandsAvailable())
             GTEST_SKIP() << "needs the sound server and host commands";
+        ForgetInput();
         MainWindowTest::SetUp();
     }
+    // The input chosen here is remembered per user: the tests after these
+    // record from the default device again.
+    void TearDown() override {
+        MainWindowTest::TearDown();
+        ForgetInput();
+    }
+    static void ForgetInput() { RegDeleteKeyValueW(HKEY_CURRENT_USER, kRecorderSettingsKey, L"InputSource"); }
 
     void ChooseMic2() {
         HMENU menu = form->SourceMenu();
