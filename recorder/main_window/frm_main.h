@@ -155,6 +155,8 @@ public:
     // The window's switch: the settings the next takes record with.
     void VoiceRecord_Switched(const VoiceSettings& settings, const AutoSaveTarget& target);
     const VoiceSettings& Voice() const { return voice_; }
+    // The auto-saver's pieces that are voice segments.
+    static constexpr uint32_t kVoiceSegmentPiece = 1;
     // A piece of a take written by the auto-saver (posted by its worker).
     void AutoSaver_Done();
     AutoSaver& AutoSaves() { return autoSaver_; }

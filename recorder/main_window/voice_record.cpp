@@ -47,7 +47,7 @@ void FrmMain::QueueEndedSegments() {
     for (; segmentsQueued_ < segments.size() && segments[segmentsQueued_].ended; ++segmentsQueued_) {
         const auto& s = segments[segmentsQueued_];
         const std::wstring path = UniqueTarget(voiceTarget_, segmentStarts_[segmentsQueued_], autoSaver_.Reserved());
-        autoSaver_.Queue({&MMCRecord, s.from, s.to, path, voiceTarget_.format});
+        autoSaver_.Queue({&MMCRecord, s.from, s.to, path, voiceTarget_.format, kVoiceSegmentPiece});
     }
 }
 
@@ -55,6 +55,7 @@ void FrmMain::QueueEndedSegments() {
 // in its file, the element counts as saved as it did before the take.
 void FrmMain::AutoSaver_Done() {
     for (const AutoSaveResult& r : autoSaver_.TakeResults()) {
+        if (r.piece.tag != kVoiceSegmentPiece) continue;
         if (r.Saved()) {
             ++segmentsSaved_;
         } else {
@@ -62,6 +63,8 @@ void FrmMain::AutoSaver_Done() {
             segmentFailure_ = r.failure;
         }
     }
+    // Pieces of other kinds may still be queued; the segments are all
+    // written once none is pending.
     if (!segmentFiles_ || !segmentTakeOver_ || autoSaver_.Pending() > 0) return;
     if (segmentsFailed_ == 0) {
         blnModified = modifiedBeforeTake_;

@@ -53,6 +53,9 @@ struct AutoSavePiece {
     uint64_t fromFrame = 0, toFrame = 0;
     std::wstring path;
     SaveFormat format = SaveFormat::Wav;
+    // Who queued it, for an owner with several kinds of piece to tell their
+    // results apart.
+    uint32_t tag = 0;
 };
 
 // How one piece went: failure is empty when it was saved, else the reason in

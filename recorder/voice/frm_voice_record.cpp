@@ -1,5 +1,8 @@
 #include "recorder/voice/frm_voice_record.h"
 
+#include <algorithm>
+#include <initializer_list>
+
 #include "base/failure.h"
 #include "recorder/resource.h"
 #include "win/window_tools.h"
@@ -89,7 +92,7 @@ void FrmVoiceRecord::OnCreate() {
     for (const wchar_t* m : kModes) cboMode.AddItem(m);
     cboMode.OnChange([this] { cboMode_Change(); });
 
-    fraFiles.Create(*this, L"每段声音的文件", {kLabelX, kTop + 4 * kRow + 60, 5400, 3 * kRow + 420});
+    lblFiles.Create(*this, L"每段声音存为文件时：", LabelAt(4, kLabelX, 5400));
     lblFolder.CreateMnemonic(*this, L"文件夹(&F)：", LabelAt(5, 300, 1500));
     txtFolder.Create(*this, L"", FieldAt(5, 3600), ES_AUTOHSCROLL, IDC_VOICE_FOLDER);
     lblFormat.CreateMnemonic(*this, L"格式(&O)：", LabelAt(6, 300, 1500));

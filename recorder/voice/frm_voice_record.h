@@ -46,7 +46,7 @@ public:
     Label lblPreRollUnit;
     Label lblMode;
     ComboBox cboMode;
-    GroupBox fraFiles;
+    Label lblFiles;
     Label lblFolder;
     TextBox txtFolder;
     Label lblFormat;
