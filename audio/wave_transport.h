@@ -82,6 +82,9 @@ public:
     // The input level of what arrives; any thread.
     LevelReading Levels() const { return sink_.Levels(); }
     uint64_t MissedBytes() const { return sink_.MissedBytes(); }
+    // Applied by the next Start.
+    void SetRules(const TakeRules& rules) { rules_ = rules; }
+    const TakeSink& Sink() const { return sink_; }
 
 private:
     void Run() noexcept;
@@ -94,6 +97,7 @@ private:
     TakeSink sink_;
     MissedSoundWatch missed_;
     uint64_t arrived_ = 0;  // bytes the device handed over this take
+    TakeRules rules_;
 };
 
 // A take from one wave-in device (WAVE_MAPPER: the system's default).
@@ -102,14 +106,15 @@ public:
     explicit WaveInCapture(UINT device) : device_(device) {}
     MCIERROR Start(const WAVEFORMATEX& format, WaveStore& store, uint64_t fileOffset, uint64_t maxBytes,
                    HWND notify, UINT message) override {
+        recorder_.SetRules(rules_);
         return recorder_.Start(device_, format, store, fileOffset, maxBytes, notify, message);
     }
+    const TakeSink& Sink() const override { return recorder_.Sink(); }
     void Stop() override { recorder_.Stop(); }
     uint64_t Recorded() const override { return recorder_.Recorded(); }
     TakeEndCause Ended() const override { return recorder_.Ended(); }
     DWORD WriteError() const override { return recorder_.WriteError(); }
     LevelReading Levels() const override { return recorder_.Levels(); }
-    uint64_t MissedBytes() const override { return recorder_.MissedBytes(); }
 
 private:
     UINT device_;

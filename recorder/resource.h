@@ -1,7 +1,8 @@
 // Resource identifiers of OrvoRecord. Each part of the program keeps to its
 // own range so they never collide:
 //   1-99 program-wide, 100-199 main window, 200-299 volume and sound card,
-//   300-399 waveform window, 400-499 busy bar, 500-599 help and links.
+//   300-399 waveform window, 400-499 busy bar, 500-599 help and links,
+//   600-619 voice-activated recording.
 #pragma once
 
 #define IDI_ORVORECORD 1
@@ -65,6 +66,19 @@
 // Sound-card window
 #define IDC_TESTCARD_TEXT1 201
 #define IDC_TESTCARD_COMMAND1 202
+
+// Voice-activated recording (600-619): the Tools item and the window's controls.
+#define IDM_VOICE_RECORD 600
+#define IDC_VOICE_THRESHOLD 601
+#define IDC_VOICE_HOLD 602
+#define IDC_VOICE_PREROLL 603
+#define IDC_VOICE_MODE 604
+#define IDC_VOICE_FOLDER 605
+#define IDC_VOICE_FORMAT 606
+#define IDC_VOICE_PATTERN 607
+#define IDC_VOICE_NOTE 608
+#define IDC_VOICE_SWITCH 609
+#define IDC_VOICE_CLOSE 610
 
 // Help, links and conversion (500-599).
 #define IDC_CONVERT_PROGRESS 500

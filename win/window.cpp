@@ -361,6 +361,12 @@ double PixelsToTwips(int pixels, int dpi) { return pixels * 1440.0 / dpi; }
 
 bool TranslateAppMessage(MSG& m, HWND accelWindow, HACCEL accel) {
     if (!accelWindow) return false;
+    // A modeless window of the program's own that the window owns takes its
+    // keys as a dialog does; the window's shortcuts (a bare M drops a mark)
+    // must not fire while the user types in it.
+    HWND top = m.hwnd ? GetAncestor(m.hwnd, GA_ROOT) : nullptr;
+    if (top && top != accelWindow && GetWindow(top, GW_OWNER) == accelWindow && Window::FromHandle(top))
+        return IsDialogMessageW(top, &m) != FALSE;
     if (accel && TranslateAcceleratorW(accelWindow, accel, &m)) return true;
     // Only keys for the window itself or its controls; a modal window runs its own loop.
     return IsDialogMessageW(accelWindow, &m) != FALSE;

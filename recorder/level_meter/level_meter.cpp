@@ -15,6 +15,14 @@ constexpr DWORD kHoldMs = 1500;
 constexpr double kYellowDb = -12.0;
 constexpr double kRedDb = -3.0;
 
+constexpr COLORREF kThresholdColor = RGB(0, 160, 255);
+
+// The bars' width: the clip mark takes the right end, after a gap.
+int BarWidthOf(const RECT& client) {
+    const int w = client.right, h = client.bottom;
+    return w - std::max(4, w / 12) - std::max(1, h / 16);
+}
+
 int Rounded(double db) { return static_cast<int>(std::lround(db)); }
 
 // Where a level lies along a bar of the given width.
@@ -126,13 +134,22 @@ void LevelMeter::Refresh() {
     InvalidateRect(Hwnd(), nullptr, FALSE);
 }
 
+void LevelMeter::SetThreshold(std::optional<double> db) {
+    threshold_ = db;
+    if (Hwnd()) InvalidateRect(Hwnd(), nullptr, FALSE);
+}
+
+int LevelMeter::ThresholdX(const RECT& client) const {
+    return threshold_ ? XOf(*threshold_, 0, BarWidthOf(client)) : -1;
+}
+
 void LevelMeter::Paint(HDC dc, const RECT& client) const {
     Fill(dc, 0, 0, client.right, client.bottom, GetSysColor(COLOR_BTNFACE));
     int channels = std::max(1, reading_.channels);
     int h = client.bottom, w = client.right;
     // The clip mark takes the right end; the bars share the rest of the height.
     int clipW = std::max(4, w / 12), gap = std::max(1, h / 16);
-    int barW = w - clipW - gap;
+    int barW = BarWidthOf(client);
     int barH = (h - gap * (channels + 1)) / channels;
     int xYellow = XOf(kYellowDb, 0, barW), xRed = XOf(kRedDb, 0, barW);
     for (int c = 0; c < channels; ++c) {
@@ -149,6 +166,11 @@ void LevelMeter::Paint(HDC dc, const RECT& client) const {
         }
     }
     Fill(dc, w - clipW, gap, w, h - gap, ClipLit() ? RGB(255, 0, 0) : RGB(80, 0, 0));
+    // The threshold across every bar, as wide as the peak-hold mark.
+    if (threshold_) {
+        int tx = ThresholdX(client), line = std::max(2, barW / 60);
+        Fill(dc, tx - line / 2, 0, tx - line / 2 + line, h, kThresholdColor);
+    }
 }
 
 }  // namespace orvo::recorder

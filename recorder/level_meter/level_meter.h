@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "audio/level_tap.h"
@@ -48,6 +49,13 @@ public:
     // Reads the source and repaints now (the timer does it otherwise).
     void Refresh();
 
+    // A level drawn as a line across the bars (the voice gate's threshold);
+    // none by default.
+    void SetThreshold(std::optional<double> db);
+    std::optional<double> Threshold() const { return threshold_; }
+    // The middle of that line in a client area of the meter's, or -1.
+    int ThresholdX(const RECT& client) const;
+
     double HoldDb(int channel) const { return hold_[channel]; }
     bool ClipLit() const { return reading_.clipEvents > 0; }
 
@@ -73,6 +81,7 @@ private:
     LevelReading reading_;
     double hold_[kMaxMeterChannels] = {kLevelFloorDb, kLevelFloorDb};
     DWORD holdSince_[kMaxMeterChannels] = {0, 0};
+    std::optional<double> threshold_;
 };
 
 }  // namespace orvo::recorder

@@ -6,6 +6,7 @@
 #include "win/report.h"
 #include "product/maker_links.h"
 #include "recorder/resource.h"
+#include "recorder/voice/frm_voice_record.h"
 
 namespace orvo::recorder {
 namespace {
@@ -16,6 +17,7 @@ constexpr COLORREF kSilver = RGB(192, 192, 192);
 constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
 // Posted by CreateAndShow: the rest of the start.
 constexpr UINT kStartUpMessage = WM_APP + 0x100;
+constexpr UINT kAutoSavedMessage = WM_APP + 0x101;
 
 enum Popup { kFile, kAudio, kSettings, kTools, kHelp };
 
@@ -75,6 +77,8 @@ const MenuCommand kMenu[] = {
     {kTools, 0, nullptr, 0, nullptr, kOwn},
     {kTools, IDM_TESTGUIDE, L"声音硬件测试向导", 0, &FrmMain::mnuTestGuide_Click, kOwn},
     {kTools, IDM_TESTCARD, L"声卡信息(&T)", 0, &FrmMain::mnuTestCard_Click, kOwn},
+    {kTools, 0, nullptr, 0, nullptr, kOwn},
+    {kTools, IDM_VOICE_RECORD, L"声控录音(&V)...", 0, &FrmMain::mnuVoiceRecord_Click, kOwn},
     {kHelp, IDM_HOWTOUSED, L"使用说明(&U)", 0, &FrmMain::mnuHowtoUsed_Click, kOwn},
     {kHelp, IDM_PROBLEM, L"常见问题(&P)", 0, &FrmMain::mnuProblem_Click, kOwn},
     {kHelp, IDM_HOME, L"软件主页(&H)", 0, &FrmMain::mnuHome_Click, kOwn},
@@ -107,7 +111,10 @@ const KeyCommand kKeys[] = {
 
 FrmMain::FrmMain() = default;
 
-FrmMain::~FrmMain() = default;
+FrmMain::~FrmMain() {
+    // The pieces still queued are written while the element is there.
+    autoSaver_.Finish();
+}
 
 bool FrmMain::Create() {
     if (!Build()) return false;
@@ -147,6 +154,7 @@ bool FrmMain::Build() {
     if (!CreateOf(L"OrvoRecordMain", kStyle, 0, kProgramTitle, rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top,
                   nullptr, nullptr, icon))
         return false;
+    autoSaver_.SetNotify(Hwnd(), kAutoSavedMessage);
     bool built = TrapAndReport(Hwnd(), kProgramTitle, [this] {
         BuildMenu();
         BuildControls();
@@ -324,6 +332,10 @@ void FrmMain::Form_Load() {
     InitVolumeControls();
     NewRecordFile();
     LoadInputSource();
+    // Voice-activated recording starts off, as it was last set up.
+    voice_ = LoadVoiceSettings();
+    voice_.trigger.on = false;
+    voiceTarget_ = LoadAutoSaveTarget();
     SetIdleLook();
 }
 
@@ -398,6 +410,9 @@ LRESULT FrmMain::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
             break;
         case kStartUpMessage:
             StartUp();
+            return 0;
+        case kAutoSavedMessage:
+            Resume([this] { AutoSaver_Done(); });
             return 0;
         case WM_INITMENUPOPUP:
             if (reinterpret_cast<HMENU>(wParam) == mnuSource_) Resume([this] { mnuSource_Popup(); });

@@ -10,6 +10,7 @@
 //   level_controls.cpp  level sliders and sound tools
 //   audio_edit_command.cpp  the waveform window
 //   save_settings.cpp   the MP3 bit rate
+//   voice_record.cpp    voice-activated recording and its files
 #pragma once
 #include <windows.h>
 
@@ -26,6 +27,8 @@
 #include "recorder/level_meter/level_meter.h"
 #include "recorder/progress_bar/dbar.h"
 #include "recorder/program.h"
+#include "recorder/unattended/auto_saver.h"
+#include "recorder/voice/voice_settings.h"
 
 namespace orvo {
 struct Leftover;
@@ -34,6 +37,7 @@ struct Leftover;
 namespace orvo::recorder {
 
 class clsVolume;
+class FrmVoiceRecord;
 
 inline constexpr wchar_t kStatusRecording[] = L"正在录音...";
 inline constexpr wchar_t kStatusPlaying[] = L"正在播放...";
@@ -145,6 +149,17 @@ public:
     void mnuAudioEdit_Click();
     void mnuToMP3_Click();
     void cmdConvert_Click();
+    // 工具 → 声控录音...: the window, opened once and brought forward after.
+    void mnuVoiceRecord_Click();
+    FrmVoiceRecord* VoiceWindow() const { return voiceWindow_.get(); }
+    // The window's switch: the settings the next takes record with.
+    void VoiceRecord_Switched(const VoiceSettings& settings, const AutoSaveTarget& target);
+    const VoiceSettings& Voice() const { return voice_; }
+    // The auto-saver's pieces that are voice segments.
+    static constexpr uint32_t kVoiceSegmentPiece = 1;
+    // A piece of a take written by the auto-saver (posted by its worker).
+    void AutoSaver_Done();
+    AutoSaver& AutoSaves() { return autoSaver_; }
 
     // --- Help and links ----------------------------------------------------
     void mnuHowtoUsed_Click();
@@ -252,6 +267,13 @@ private:
     // it cannot be recorded from, the previous one kept.
     bool ChooseSource(const InputSource& source);
 
+    // A take begins: the device records with the voice gate or without.
+    void ApplyVoiceToTake();
+    // Per segment: each stretch the gate has closed goes to the auto-saver.
+    void QueueEndedSegments();
+    // Waits for the pieces still being written, before the element goes.
+    void FinishAutoSaves();
+
     InputWatch inputWatch_;
     std::wstring markNotice_;
     InputSource source_;
@@ -267,6 +289,20 @@ private:
     HMENU mnuSettings_ = nullptr;
     std::wstring newFileName_;
     bool quitOnDestroy_ = false;
+
+    VoiceSettings voice_;
+    AutoSaveTarget voiceTarget_;
+    std::unique_ptr<FrmVoiceRecord> voiceWindow_;
+    bool voiceTake_ = false;     // the take under way or last keeps only what the gate lets through
+    bool segmentFiles_ = false;  // ... and each of its segments becomes a file
+    bool segmentTakeOver_ = false;
+    int16_t modifiedBeforeTake_ = 0;
+    size_t segmentsQueued_ = 0, segmentsSaved_ = 0, segmentsFailed_ = 0;
+    std::wstring segmentFailure_;
+    std::vector<SYSTEMTIME> segmentStarts_;  // when each segment of the take was first seen
+    // Declared after the device: its destructor waits for the pieces of the
+    // element still queued, before the device goes.
+    AutoSaver autoSaver_;
 };
 
 }  // namespace orvo::recorder

@@ -41,6 +41,7 @@ std::wstring TakeEndText(const WaveAudioDevice::TakeEnd& end) {
             break;
         case WaveAudioDevice::TakeEnd::Reason::InputLost: why = L"录音设备已停止输入"; break;
         case WaveAudioDevice::TakeEnd::Reason::SizeLimit: why = L"录音已达到程序所能容纳的最大长度"; break;
+        case WaveAudioDevice::TakeEnd::Reason::Duration: why = L"已录满设定的时长"; break;
     }
     return L"录音已停止：" + why + L"。已录下的 " + DurationText(end.keptMs) + L" 已保留。";
 }
@@ -92,6 +93,7 @@ double OleNow() {
 
 // Resets the device to a new, empty element and shows its proposed name.
 void FrmMain::NewRecordFile() {
+    FinishAutoSaves();
     MMCRecord.Command(L"close");
     MMCRecord.SetFileName(L"new");
     MCIERROR opened = MMCRecord.Command(L"open");
@@ -118,6 +120,8 @@ void FrmMain::NewRecordFile() {
 }
 
 bool FrmMain::SaveBeforeLeaving() {
+    // Segments still being written may be all that was unsaved.
+    FinishAutoSaves();
     if (!blnModified) return true;
     switch (ShowMessage(Hwnd(), kSavePrompt, kProgramTitle, MB_YESNOCANCEL | MB_ICONQUESTION)) {
         case IDYES:
@@ -156,6 +160,7 @@ void FrmMain::mnuOpen_Click() {
         return;
     }
     strFileName = chosen;
+    FinishAutoSaves();
     Resume([&] { MMCRecord.Command(L"close"); });
     Resume([&] { MMCRecord.SetFileName(strFileName); });
     markNotice_.clear();
@@ -225,6 +230,7 @@ void FrmMain::mnuRecord_Click() {
     // Devices come and go and change their numbers: the chosen one is
     // looked up by its name at every take.
     UseInputSource();
+    ApplyVoiceToTake();
     MCIERROR err = MMCRecord.Command(L"record");
     if (err != 0) {
         // Nothing is being recorded: say why, and leave the window as it was
@@ -235,7 +241,7 @@ void FrmMain::mnuRecord_Click() {
         ShowMessage(Hwnd(), L"无法录音：" + why, kProgramTitle, MB_OK | MB_ICONINFORMATION);
         return;
     }
-    Resume([&] { Lblread.SetText(kStatusRecording); });
+    Resume([&] { Lblread.SetText(voiceTake_ ? kStatusVoiceWaiting : kStatusRecording); });
     Resume([&] { dtRecordStart = clock(); });
     Resume([&] { TimerBar.SetEnabled(true); });
     Resume([&] { TbrRecord.SetButtonEnabled(L"new", false); });
@@ -270,17 +276,26 @@ void FrmMain::mnuPlay_Click() {
 // Stop menu item, toolbar button 3, the end of playback, and a take that
 // ended by itself.
 void FrmMain::mnuStop_Click() {
+    const bool wasRecording = MMCRecord.GetMode() == WaveAudioDevice::Mode::Recording;
     MMCRecord.Command(L"stop");
     SetShutdownReason(Hwnd(), nullptr);
     Lblread.SetText(kStatusDone);
+    if (wasRecording && segmentFiles_) {
+        // The take's last segment ended with it.
+        QueueEndedSegments();
+        segmentTakeOver_ = true;
+        AutoSaver_Done();
+    }
     TimerBar.SetEnabled(false);
     SetRecordButtons(TbrRecord, true);
     dBar1.SetVisible(false);
     dBar1.EndDisplay();
     mtrLevel.Stop();
     // A take that ended before the user stopped it: say why and what is kept.
+    // One that ran the time it was given was not cut short.
     WaveAudioDevice::TakeEnd end;
-    if (MMCRecord.TakeEndNotice(end)) ShowMessage(Hwnd(), TakeEndText(end), kProgramTitle, MB_OK | MB_ICONINFORMATION);
+    if (MMCRecord.TakeEndNotice(end) && end.reason != WaveAudioDevice::TakeEnd::Reason::Duration)
+        ShowMessage(Hwnd(), TakeEndText(end), kProgramTitle, MB_OK | MB_ICONINFORMATION);
     uint32_t missed = 0;
     if (MMCRecord.TakeMissedNotice(missed))
         ShowMessage(Hwnd(),
@@ -319,12 +334,14 @@ void FrmMain::mnuExit_Click() {
         // A save that cannot succeed now (a full disk, a drive gone) must
         // not leave "No", which deletes the recording, as the only way out.
         if (saveFailed_ && ShowMessage(Hwnd(), kKeepForLaterPrompt, kProgramTitle, MB_YESNO | MB_ICONWARNING) == IDYES) {
+            FinishAutoSaves();
             MMCRecord.LeaveForRecovery();
             EndProgram();
         }
         return;
     }
     // Saved or declined: the element's files in the recovery folder go.
+    FinishAutoSaves();
     MMCRecord.Command(L"close");
     EndProgram();
 }
@@ -344,6 +361,7 @@ void FrmMain::MMCRecord_StatusUpdate() {
 
 void FrmMain::StartLevelMeter(bool input) {
     inputWatch_.Reset();
+    mtrLevel.SetThreshold(input && voice_.trigger.on ? std::optional<double>(voice_.trigger.thresholdDb) : std::nullopt);
     mtrLevel.Start([this] { return MMCRecord.Levels(); }, input);
 }
 
@@ -362,6 +380,9 @@ void FrmMain::TimerBar_Timer() {
             case InputWarning::Clipping: status = kStatusTooLoud; break;
             case InputWarning::None: break;
         }
+        // With the gate on, silence is what it waits through, not a fault.
+        if (voiceTake_ && status != kStatusTooLoud)
+            status = MMCRecord.VoiceOpen() ? kStatusVoiceOpen : kStatusVoiceWaiting;
         if (Lblread.Text() != status) Lblread.SetText(status);
     });
     // Once a take: the recording goes on, but after a crash it might not be
@@ -372,6 +393,7 @@ void FrmMain::TimerBar_Timer() {
                     L"录音仍在继续，但无法写入恢复记录（" + SystemErrorText(journalError) +
                         L"）。如果录音机意外关闭，这次录音可能无法完整恢复。请尽快停止并保存录音。",
                     kProgramTitle, MB_OK | MB_ICONWARNING);
+    Resume([&] { QueueEndedSegments(); });
 }
 
 }  // namespace orvo::recorder

@@ -129,6 +129,7 @@ void FrmMain::OfferLeftover(Leftover& leftover) {
 bool FrmMain::RestoreLeftover(Leftover& leftover) {
     // The window's own recording is asked about first, as New does.
     if (!SaveBeforeLeaving()) return false;
+    FinishAutoSaves();
     MMCRecord.Command(L"close");
     RecoveryLoss loss;
     uint64_t began = leftover.journal.began;
@@ -194,7 +195,9 @@ bool FrmMain::Form_QueryEndSession() {
 void FrmMain::Form_EndSession(bool ending) {
     // Only now does a running take end; leaving for recovery stops it and
     // writes the final journal, so the next start offers all of it.
-    if (ending && MMCRecord.HoldsUnsavedSound()) MMCRecord.LeaveForRecovery();
+    if (!ending) return;
+    FinishAutoSaves();
+    if (MMCRecord.HoldsUnsavedSound()) MMCRecord.LeaveForRecovery();
 }
 
 }  // namespace orvo::recorder

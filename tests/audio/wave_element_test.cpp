@@ -307,6 +307,10 @@ public:
     DWORD WriteError() const override { return 0; }
     LevelReading Levels() const override { return {}; }
     bool Converts() const override { return true; }
+    const TakeSink& Sink() const override { return sink_; }
+
+private:
+    TakeSink sink_;
 };
 
 std::wstring FolderName(const SYSTEMTIME& t, DWORD pid, long counter) {

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "tests/main_window/main_window_fixture.h"
+#include "tests/support/pump.h"
 #include "win/window.h"
 
 namespace orvo::recorder::test {
@@ -21,23 +22,7 @@ protected:
     }
 
     // Presses the keys in order and lets them go in reverse, as a person does.
-    static void Chord(std::initializer_list<WORD> keys) {
-        std::vector<INPUT> in;
-        for (WORD k : keys) {
-            INPUT i{};
-            i.type = INPUT_KEYBOARD;
-            i.ki.wVk = k;
-            in.push_back(i);
-        }
-        for (auto it = keys.end(); it != keys.begin();) {
-            INPUT i{};
-            i.type = INPUT_KEYBOARD;
-            i.ki.wVk = *--it;
-            i.ki.dwFlags = KEYEVENTF_KEYUP;
-            in.push_back(i);
-        }
-        SendInput(static_cast<UINT>(in.size()), in.data(), sizeof(INPUT));
-    }
+    static void Chord(std::initializer_list<WORD> keys) { orvo::test::PressChord(keys); }
 
     // The program's loop: messages go through its keyboard step before dispatch.
     bool PumpUntil(const std::function<bool()>& done, DWORD timeout) {

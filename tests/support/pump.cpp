@@ -1,6 +1,7 @@
 #include "tests/support/pump.h"
 
 #include <algorithm>
+#include <vector>
 
 namespace orvo::test {
 
@@ -22,6 +23,24 @@ bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMilliseconds) {
         MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(std::min<ULONGLONG>(end - now, 20)),
                                   QS_ALLINPUT);
     }
+}
+
+void PressChord(std::initializer_list<WORD> keys) {
+    std::vector<INPUT> in;
+    for (WORD k : keys) {
+        INPUT i{};
+        i.type = INPUT_KEYBOARD;
+        i.ki.wVk = k;
+        in.push_back(i);
+    }
+    for (auto it = keys.end(); it != keys.begin();) {
+        INPUT i{};
+        i.type = INPUT_KEYBOARD;
+        i.ki.wVk = *--it;
+        i.ki.dwFlags = KEYEVENTF_KEYUP;
+        in.push_back(i);
+    }
+    SendInput(static_cast<UINT>(in.size()), in.data(), sizeof(INPUT));
 }
 
 }  // namespace orvo::test
