@@ -129,6 +129,10 @@ void Label::Create(Window& container, const std::wstring& caption, const TwipRec
     CreateControl(container, L"STATIC", WS_VISIBLE | SS_NOPREFIX | style, 0, caption, rect, id);
 }
 
+void Label::CreateCaption(Window& container, const std::wstring& caption, const TwipRect& rect) {
+    CreateControl(container, L"STATIC", WS_VISIBLE | SS_LEFT, 0, caption, rect, 0);
+}
+
 void Label::OnClick(Window::Handler handler) { Sink().OnControlCommand(Id(), STN_CLICKED, std::move(handler)); }
 
 void Label::SetBackColor(COLORREF color) {

@@ -361,6 +361,12 @@ double PixelsToTwips(int pixels, int dpi) { return pixels * 1440.0 / dpi; }
 
 bool TranslateAppMessage(MSG& m, HWND accelWindow, HACCEL accel) {
     if (!accelWindow) return false;
+    // A modeless window of the program, owned by the main one, takes its
+    // own keys (Tab, mnemonics, Enter, Esc) rather than the main window's
+    // shortcuts.
+    HWND root = m.hwnd ? GetAncestor(m.hwnd, GA_ROOT) : nullptr;
+    if (root && root != accelWindow && GetWindow(root, GW_OWNER) == accelWindow && Window::FromHandle(root))
+        return IsDialogMessageW(root, &m) != FALSE;
     if (accel && TranslateAcceleratorW(accelWindow, accel, &m)) return true;
     // Only keys for the window itself or its controls; a modal window runs its own loop.
     return IsDialogMessageW(accelWindow, &m) != FALSE;
