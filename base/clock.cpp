@@ -1,5 +1,7 @@
 #include "base/clock.h"
 
+#include <atomic>
+
 namespace orvo {
 namespace {
 
@@ -14,7 +16,8 @@ public:
 };
 
 SystemClock systemClock;
-Clock* current = &systemClock;
+// Read by any thread; a test installs its clock before the threads it drives.
+std::atomic<Clock*> current{&systemClock};
 
 FILETIME ToFileTime(uint64_t value) {
     FILETIME ft;
@@ -28,8 +31,7 @@ FILETIME ToFileTime(uint64_t value) {
 Clock& TheClock() { return *current; }
 
 Clock* SetClock(Clock* clock) {
-    Clock* previous = current;
-    current = clock ? clock : &systemClock;
+    Clock* previous = current.exchange(clock ? clock : &systemClock);
     return previous == &systemClock ? nullptr : previous;
 }
 

@@ -7,8 +7,10 @@
 
 #include "audio/wave_riff.h"
 #include "recorder/main_window/frm_main.h"
+#include "recorder/main_window/scheduled_takes.h"
 #include "recorder/jobs/job_progress.h"
 #include "recorder/save/save_job.h"
+#include "base/clock.h"
 #include "base/failure.h"
 #include "base/path.h"
 #include "base/rounding.h"
@@ -91,6 +93,8 @@ double OleNow() {
 
 // Resets the device to a new, empty element and shows its proposed name.
 void FrmMain::NewRecordFile() {
+    // Pieces of a timed take still being written read the element.
+    if (scheduled_) scheduled_->FinishSaving();
     MMCRecord.Command(L"close");
     MMCRecord.SetFileName(L"new");
     MCIERROR opened = MMCRecord.Command(L"open");
@@ -155,6 +159,7 @@ void FrmMain::mnuOpen_Click() {
         return;
     }
     strFileName = chosen;
+    scheduled_->FinishSaving();
     Resume([&] { MMCRecord.Command(L"close"); });
     Resume([&] { MMCRecord.SetFileName(strFileName); });
     markNotice_.clear();
@@ -219,6 +224,10 @@ void FrmMain::mnuRecord_Click() {
     // Devices come and go and change their numbers: the chosen one is
     // looked up by its name at every take.
     UseInputSource();
+    StartRecording();
+}
+
+bool FrmMain::StartRecording() {
     MCIERROR err = MMCRecord.Command(L"record");
     if (err != 0) {
         // Nothing is being recorded: say why, and leave the window as it was
@@ -227,7 +236,7 @@ void FrmMain::mnuRecord_Click() {
                                ? L"录音设备不能按本文件的格式（" + DescribeFormat(MMCRecord.Format()) + L"）录音。"
                                : DeviceReason(MMCRecord, err);
         ShowMessage(Hwnd(), L"无法录音：" + why, kProgramTitle, MB_OK | MB_ICONINFORMATION);
-        return;
+        return false;
     }
     Resume([&] { Lblread.SetText(kStatusRecording); });
     Resume([&] { dtRecordStart = clock(); });
@@ -243,6 +252,7 @@ void FrmMain::mnuRecord_Click() {
     Resume([&] { dBar1.BeginDisplay(); });
     Resume([&] { StartLevelMeter(true); });
     SetShutdownReason(Hwnd(), L"正在录音，结束会话前录音将停止并保存在恢复文件夹中。");
+    return true;
 }
 
 // Play menu item and toolbar button 2: always from the start.
@@ -273,8 +283,12 @@ void FrmMain::mnuStop_Click() {
     dBar1.EndDisplay();
     mtrLevel.Stop();
     // A take that ended before the user stopped it: say why and what is kept.
+    // A timed take that reached its length ended as it should.
     WaveAudioDevice::TakeEnd end;
-    if (MMCRecord.TakeEndNotice(end)) ShowMessage(Hwnd(), TakeEndText(end), kProgramTitle, MB_OK | MB_ICONINFORMATION);
+    if (MMCRecord.TakeEndNotice(end) && end.reason != WaveAudioDevice::TakeEnd::Reason::Duration)
+        ShowMessage(Hwnd(), TakeEndText(end), kProgramTitle, MB_OK | MB_ICONINFORMATION);
+    // A timed take saves what it recorded now, however it ended.
+    if (scheduled_ && scheduled_->OwnsTake()) scheduled_->Tick();
 }
 
 // Mark menu item and the M key: a mark where the sound is now, during a
@@ -312,7 +326,9 @@ void FrmMain::mnuExit_Click() {
         }
         return;
     }
-    // Saved or declined: the element's files in the recovery folder go.
+    // Saved or declined: the element's files in the recovery folder go,
+    // once the pieces of a timed take are written from them.
+    scheduled_->FinishSaving();
     MMCRecord.Command(L"close");
     EndProgram();
 }
@@ -345,7 +361,7 @@ void FrmMain::TimerBar_Timer() {
     LblFile.SetText(ElapsedText(dtRecordStart, clock()) + second);
     Resume([&] {
         const wchar_t* status = kStatusRecording;
-        switch (inputWatch_.Update(MMCRecord.Levels(), GetTickCount())) {
+        switch (inputWatch_.Update(MMCRecord.Levels(), static_cast<DWORD>(TheClock().MonotonicMs()))) {
             case InputWarning::Silence: status = kStatusNoInput; break;
             case InputWarning::Clipping: status = kStatusTooLoud; break;
             case InputWarning::None: break;

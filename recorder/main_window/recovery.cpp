@@ -5,6 +5,7 @@
 #include "audio/wave_recovery.h"
 #include "base/failure.h"
 #include "recorder/main_window/frm_main.h"
+#include "recorder/main_window/scheduled_takes.h"
 #include "win/ui_seam.h"
 
 namespace orvo::recorder {
@@ -111,6 +112,7 @@ void FrmMain::OfferLeftover(Leftover& leftover) {
 bool FrmMain::RestoreLeftover(Leftover& leftover) {
     // The window's own recording is asked about first, as New does.
     if (!SaveBeforeLeaving()) return false;
+    scheduled_->FinishSaving();
     MMCRecord.Command(L"close");
     RecoveryLoss loss;
     uint64_t began = leftover.journal.began;

@@ -1,0 +1,216 @@
+// Timed takes for real, on the main window's own device and the test set-up's
+// 440 Hz source: a schedule armed in the 定时录音 window that starts by the
+// driven clock and saves its one file by itself, a split take whose files
+// join without a gap or a sample twice, and a schedule that outlives the
+// process that armed it.
+#include <cstdlib>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "base/text.h"
+#include "recorder/timer/frm_timer_record.h"
+#include "tests/main_window/main_window_fixture.h"
+#include "tests/support/manual_clock.h"
+#include "tests/support/pump.h"
+#include "tests/support/recovery_folder.h"
+#include "tests/support/wav_file.h"
+
+namespace orvo::recorder::test {
+namespace {
+
+using orvo::test::PumpUntil;
+using orvo::test::ReadWavFile;
+using orvo::test::WavContents;
+
+std::wstring ExeFolder() {
+    wchar_t path[MAX_PATH];
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring p = path;
+    return p.substr(0, p.find_last_of(L"\\/"));
+}
+
+bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+// The WAV files in folder, by name.
+std::vector<std::wstring> WavFilesIn(const std::wstring& folder) {
+    std::vector<std::wstring> names;
+    WIN32_FIND_DATAW found;
+    HANDLE h = FindFirstFileW((folder + L"\\*.wav").c_str(), &found);
+    if (h == INVALID_HANDLE_VALUE) return names;
+    do names.push_back(folder + L"\\" + found.cFileName);
+    while (FindNextFileW(h, &found));
+    FindClose(h);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// Every 50 ms of the file holds sound.
+void ExpectUnbroken(const WavContents& wav) {
+    std::vector<double> s = orvo::test::ChannelSamples(wav);
+    const size_t step = wav.format.nSamplesPerSec / 20;
+    for (size_t at = 0; at + step <= s.size(); at += step)
+        ASSERT_GT(orvo::test::Rms({s.begin() + static_cast<long>(at), s.begin() + static_cast<long>(at + step)}), 0.1)
+            << "at " << at * 1000 / wav.format.nSamplesPerSec << " ms";
+}
+
+class TimedTakeTest : public MainWindowTest {
+protected:
+    void SetUp() override {
+        if (std::getenv("ORVO_TEST_NO_AUDIO")) GTEST_SKIP() << "needs the sound server";
+        ForgetSchedule();
+        orvo::test::RemoveTree(folder.Path());
+        ASSERT_TRUE(CreateDirectoryW(folder.Path().c_str(), nullptr));
+        MainWindowTest::SetUp();
+    }
+    void TearDown() override {
+        MainWindowTest::TearDown();
+        ForgetSchedule();
+        orvo::test::RemoveTree(folder.Path());
+    }
+    // Pumps while a condition is not met, failing when one stretch of the
+    // window's work took longer than a user would wait for an answer.
+    bool PumpAnswering(const std::function<bool()>& done, DWORD timeout) {
+        DWORD began = GetTickCount(), longest = 0;
+        while (!done() && GetTickCount() - began < timeout) {
+            DWORD before = GetTickCount();
+            orvo::test::PumpMessagesFor(20);
+            if (FrmTimerRecord* w = form->TimerWindow()) {
+                DWORD_PTR result = 0;
+                EXPECT_TRUE(SendMessageTimeoutW(w->Hwnd(), WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 1000, &result));
+            }
+            longest = std::max(longest, GetTickCount() - before);
+        }
+        EXPECT_LT(longest, 500u) << "the window did not answer for " << longest << " ms";
+        return done();
+    }
+    bool Saved(size_t files) {
+        return WavFilesIn(folder.Path()).size() >= files && form->sb1.PanelText(2).rfind(L"定时录音已保存到", 0) == 0;
+    }
+
+    orvo::test::ScopedRecoveryRoot root;
+    orvo::test::TempFile folder{L""};
+};
+
+TEST_F(TimedTakeTest, AScheduleArmedInTheWindowStartsByTheClockAndSavesOneUnbrokenFile) {
+    ManualClock clock(TheClock().WallUtc());
+    form->mnuTimerRecord_Click();
+    FrmTimerRecord* w = form->TimerWindow();
+    ASSERT_NE(w, nullptr);
+    EXPECT_EQ(GetWindow(w->Hwnd(), GW_OWNER), form->Hwnd());
+    w->cboStart.SetSelectedIndex(2);
+    w->cboStart_Change();
+    w->txtStart.SetText(L"0:00:05");
+    w->cboStop.SetSelectedIndex(1);
+    w->cboStop_Change();
+    w->txtStop.SetText(L"0:00:10");
+    w->cboSource.SetSelectedIndex(0);
+    w->txtFolder.SetText(folder.Path());
+    w->cboFormat.SetSelectedIndex(0);
+    w->txtSplit.SetText(L"0");
+    // Enter arms it, as 开始 does.
+    SendMessageW(w->Hwnd(), WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    ASSERT_EQ(form->Timed().State(), ScheduleState::Armed);
+    EXPECT_EQ(w->StatusText(), L"将在 " + LocalClockText(form->Timed().Armed().startUtc) + L" 开始录音\n还剩 0:00:05");
+    EXPECT_EQ(form->sb1.PanelText(2).rfind(L"定时录音：将在 ", 0), 0u);
+    EXPECT_FALSE(w->cmdStart.Enabled());
+    EXPECT_TRUE(w->cmdStop.Enabled());
+    ArmedSchedule stored;
+    EXPECT_EQ(LoadSchedule(stored), StoredSchedule::Found);
+
+    // Waiting: the window answers, nothing records.
+    PumpAnswering([] { return false; }, 1000);
+    EXPECT_EQ(form->MMCRecord.GetMode(), WaveAudioDevice::Mode::Stopped);
+    clock.Advance(4900);
+    PumpAnswering([] { return false; }, 300);
+    EXPECT_EQ(form->Timed().State(), ScheduleState::Armed);
+    clock.Advance(100);
+    ASSERT_TRUE(PumpAnswering([&] { return form->Timed().State() == ScheduleState::Running; }, 2000));
+    EXPECT_EQ(form->MMCRecord.GetMode(), WaveAudioDevice::Mode::Recording);
+    EXPECT_EQ(w->StatusText().rfind(L"正在定时录音", 0), 0u);
+    EXPECT_TRUE(form->TbrRecord.ButtonEnabled(L"stop"));
+
+    // The take ends by itself after its ten seconds and is saved.
+    ASSERT_TRUE(PumpAnswering([&] { return form->Timed().State() == ScheduleState::Done; }, 30000));
+    ASSERT_TRUE(PumpAnswering([&] { return Saved(1); }, 20000));
+    std::vector<std::wstring> files = WavFilesIn(folder.Path());
+    ASSERT_EQ(files.size(), 1u);
+    EXPECT_EQ(form->sb1.PanelText(2), L"定时录音已保存到 " + files[0]);
+    WavContents wav;
+    ASSERT_TRUE(ReadWavFile(files[0], wav));
+    EXPECT_NEAR(wav.Seconds(), 10.0, 0.05);
+    EXPECT_NEAR(orvo::test::MeasureFrequency(orvo::test::ChannelSamples(wav), wav.format.nSamplesPerSec), 440.0, 5.0);
+    ExpectUnbroken(wav);
+    EXPECT_TRUE(ui.Messages().empty()) << "no box for a take that went as planned";
+    EXPECT_EQ(LoadSchedule(stored), StoredSchedule::None);
+    EXPECT_FALSE(form->blnModified) << "saved by itself: nothing to ask about";
+    // Esc with nothing armed closes the window.
+    SendMessageW(w->Hwnd(), WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    EXPECT_EQ(form->TimerWindow(), nullptr);
+}
+
+TEST_F(TimedTakeTest, ASplitTakeIsSavedAsFilesThatJoinIntoTheWholeElement) {
+    Schedule s;
+    s.start = StartMode::Now;
+    s.stop = StopMode::After;
+    s.stopAfterSeconds = 6;
+    s.splitSeconds = 2;
+    s.target.folder = folder.Path();
+    s.target.pattern = L"段_HHMMSS";
+    form->Timed().Arm(s);
+    ASSERT_EQ(form->Timed().State(), ScheduleState::Running);
+    // The first piece is written while the take goes on.
+    ASSERT_TRUE(PumpUntil([&] { return !WavFilesIn(folder.Path()).empty(); }, 10000));
+    EXPECT_EQ(form->MMCRecord.GetMode(), WaveAudioDevice::Mode::Recording);
+    ASSERT_TRUE(PumpUntil([&] { return form->Timed().State() == ScheduleState::Done && Saved(3); }, 30000));
+
+    orvo::test::TempFile whole;
+    ASSERT_EQ(form->MMCRecord.Save(whole.Path()), 0u);
+    WavContents all;
+    ASSERT_TRUE(ReadWavFile(whole.Path(), all));
+    ASSERT_EQ(all.Frames(), 6u * all.format.nSamplesPerSec);
+    std::vector<std::wstring> files = WavFilesIn(folder.Path());
+    ASSERT_EQ(files.size(), 3u);
+    std::vector<uint8_t> joined;
+    for (const std::wstring& f : files) {
+        WavContents piece;
+        ASSERT_TRUE(ReadWavFile(f, piece));
+        EXPECT_EQ(piece.Frames(), 2u * all.format.nSamplesPerSec) << WideToUtf8(f);
+        joined.insert(joined.end(), piece.data.begin(), piece.data.end());
+    }
+    // Sample for sample the element: no gap, nothing twice at a join.
+    EXPECT_TRUE(joined == all.data);
+}
+
+TEST_F(TimedTakeTest, AScheduleArmedByAKilledProcessIsFoundArmedAndRuns) {
+    form.reset();
+    std::wstring command =
+        L"\"" + ExeFolder() + L"\\orvo_timer_child.exe\" \"" + folder.Path() + L"\" 6 3";
+    STARTUPINFOW si{};
+    si.cb = sizeof(si);
+    PROCESS_INFORMATION pi{};
+    ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
+    ScopedHandle process(pi.hProcess), thread(pi.hThread);
+    const std::wstring marker = folder.Path() + L"\\armed";
+    ASSERT_TRUE(PumpUntil([&] { return Exists(marker) || WaitForSingleObject(process.Get(), 0) == WAIT_OBJECT_0; },
+                          20000));
+    ASSERT_TRUE(Exists(marker));
+    TerminateProcess(process.Get(), 9);
+    WaitForSingleObject(process.Get(), 10000);
+
+    form = std::make_unique<TestableFrmMain>();
+    ASSERT_TRUE(form->Create());
+    ASSERT_EQ(form->Timed().State(), ScheduleState::Armed);
+    EXPECT_GT(form->Timed().MillisecondsLeft(), 0u);
+    ASSERT_TRUE(PumpUntil([&] { return form->Timed().State() == ScheduleState::Done && Saved(1); }, 40000));
+    std::vector<std::wstring> files = WavFilesIn(folder.Path());
+    ASSERT_EQ(files.size(), 1u);
+    EXPECT_NE(files[0].find(L"定时_"), std::wstring::npos);
+    WavContents wav;
+    ASSERT_TRUE(ReadWavFile(files[0], wav));
+    EXPECT_EQ(wav.Frames(), 3u * wav.format.nSamplesPerSec);
+}
+
+}  // namespace
+}  // namespace orvo::recorder::test
