@@ -93,7 +93,7 @@ MCIERROR LoopbackCapture::Start(const WAVEFORMATEX& format, WaveStore& store, ui
     std::memcpy(&format_, &format, format.cbSize >= 22 ? sizeof(format_) : sizeof(WAVEFORMATEX));
     notify_ = notify;
     message_ = message;
-    sink_.Start(format, store, fileOffset, maxBytes);
+    sink_.Start(format, store, fileOffset, maxBytes, rules_);
     stopEvent_.Reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
     openedEvent_.Reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
     if (!stopEvent_ || !openedEvent_) return MCIERR_OUT_OF_MEMORY;

@@ -34,6 +34,7 @@ public:
     DWORD WriteError() const override { return sink_.WriteError(); }
     LevelReading Levels() const override { return sink_.Levels(); }
     bool Converts() const override { return true; }
+    const TakeSink& Sink() const override { return sink_; }
 
     // Whether this system can record the default playback device's sound:
     // S_OK, or why not (no such device, a driver or system that refuses a

@@ -252,6 +252,19 @@ MCIERROR WaveAudioDevice::Save(const std::wstring& path, SampleWriter& writer, c
     return Saved([&] { return impl_->element_.Save(path, writer, progress); });
 }
 
+MCIERROR WaveAudioDevice::SaveRange(const std::wstring& path, SampleWriter* writer, uint64_t fromFrame,
+                                    uint64_t toFrame, const JobControl* progress) {
+    // Not through Saved: lastError_ belongs to the creating thread, and this
+    // save usually runs on another.
+    try {
+        return impl_->element_.SaveRange(path, writer, fromFrame, toFrame, progress);
+    } catch (...) {
+        return MCIERR_OUT_OF_MEMORY;
+    }
+}
+
+uint64_t WaveAudioDevice::Frames() const { return impl_->element_.Frames(); }
+
 MCIERROR WaveAudioDevice::Saved(const std::function<MCIERROR()>& save) {
     MCIERROR e;
     try {
@@ -277,6 +290,10 @@ MCIERROR WaveAudioDevice::Restore(Leftover&& leftover, RecoveryLoss& loss) {
 bool WaveAudioDevice::AddMark(const std::wstring& name, uint64_t& frame) {
     return impl_->element_.AddMark(name, frame);
 }
+void WaveAudioDevice::SetVoiceTrigger(const VoiceTrigger& trigger) { impl_->element_.SetVoiceTrigger(trigger); }
+bool WaveAudioDevice::VoiceOpen() const { return impl_->element_.VoiceOpen(); }
+std::vector<VoiceSegment> WaveAudioDevice::VoiceSegments() const { return impl_->element_.VoiceSegments(); }
+void WaveAudioDevice::SetTakeFrameLimit(uint64_t frames) { impl_->element_.SetTakeFrameLimit(frames); }
 std::vector<WaveMark> WaveAudioDevice::Marks() const { return impl_->element_.Marks(); }
 
 void WaveAudioDevice::LeaveForRecovery() { impl_->LeaveForRecovery(); }

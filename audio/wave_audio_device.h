@@ -77,8 +77,8 @@ public:
 
     // Raised on the creating thread when a take ends by itself: the input
     // stopped delivering for more than three seconds, a write to the store
-    // failed (disk full), or the element reached the most a WAV file can
-    // hold. The take is already stopped then and everything it received is
+    // failed (disk full), the element reached the most a WAV file can
+    // hold, or the take received the frames SetTakeFrameLimit allows. The take is already stopped then and everything it received is
     // part of the element; TakeEndNotice says why.
     void SetDoneHandler(std::function<void()> handler);
 
@@ -104,6 +104,33 @@ public:
     // The same in the file format writer makes. Either way, after a failure
     // the thread's last error is what the system refused, if anything.
     MCIERROR Save(const std::wstring& path, SampleWriter& writer, const JobControl* progress = nullptr);
+    // Frames [fromFrame, toFrame) of the element alone, the same way: WAV in
+    // the element's format (writer null) or writer's format; also mid-take,
+    // from any thread, while the creating thread goes on commanding (a
+    // take running at the end of the element may be stopped meanwhile).
+    // The marks inside the stretch go with it, moved to its start. A
+    // stretch reaching past what is recorded is refused
+    // (MCIERR_OUTOFRANGE), and so is a target the element reads from. The
+    // element is neither counted saved nor made to read from the new file.
+    MCIERROR SaveRange(const std::wstring& path, SampleWriter* writer, uint64_t fromFrame, uint64_t toFrame,
+                       const JobControl* progress = nullptr);
+    // Frames of the element, a running take's included; any thread.
+    uint64_t Frames() const;
+
+    // Voice-activated recording for the next takes (see voice_gate.h): only
+    // the stretches with sound are kept, each from up to the pre-roll before
+    // its first sound, each start marked "声音 N" in the element.
+    void SetVoiceTrigger(const VoiceTrigger& trigger);
+    // True while a take runs and its gate is open (sound is being kept).
+    bool VoiceOpen() const;
+    using VoiceSegment = orvo::VoiceSegment;
+    // The stretches the gate kept in the take under way or the last one, in
+    // element frames; all ended once the take has.
+    std::vector<VoiceSegment> VoiceSegments() const;
+    // The next takes end by themselves (TakeEnd::Reason::Duration) after
+    // exactly this many frames received from the input, kept or not; 0:
+    // no such end.
+    void SetTakeFrameLimit(uint64_t frames);
 
     // Marks: a place in the element with a name, made where the sound is now
     // (during a take or playback, where it has got to); frame says where.

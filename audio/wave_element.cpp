@@ -18,8 +18,21 @@ WaveTakeEnd::Reason ReasonOf(TakeEndCause end) {
     switch (end) {
         case TakeEndCause::WriteFailed: return WaveTakeEnd::Reason::WriteFailed;
         case TakeEndCause::InputLost: return WaveTakeEnd::Reason::InputLost;
+        case TakeEndCause::DurationReached: return WaveTakeEnd::Reason::Duration;
         default: return WaveTakeEnd::Reason::SizeLimit;
     }
+}
+
+// The next free number of the voice marks "声音 N" among marks.
+uint32_t NextVoiceMark(const std::vector<WaveMark>& marks) {
+    static const std::wstring kPrefix = L"声音 ";
+    uint32_t next = 1;
+    for (const WaveMark& m : marks)
+        if (m.name.compare(0, kPrefix.size(), kPrefix) == 0) {
+            uint32_t n = static_cast<uint32_t>(wcstoul(m.name.c_str() + kPrefix.size(), nullptr, 10));
+            next = std::max(next, n + 1);
+        }
+    return next;
 }
 
 }  // namespace
@@ -122,6 +135,10 @@ MCIERROR WaveElement::Record(UINT input, const CaptureMaker& maker) {
     uint64_t limit = WaveStore::ElementLimit(MaxWaveDataBytes(format_, extension_));
     uint64_t room = limit > store_.Length() ? limit - store_.Length() : 0;
     WAVEFORMATEXTENSIBLE asked = DeviceFormat(format_, extension_);
+    TakeRules rules = rules_;
+    rules.firstVoiceMark = NextVoiceMark(store_.Marks());
+    recorder->SetRules(rules);
+    lastSegments_.clear();
     store_.BeginTake(recordAt_, recordFileOffset_);
     MCIERROR e = recorder->Start(asked.Format, store_, recordFileOffset_, room, notify_, takeEnded_);
     if (e) {
@@ -129,6 +146,7 @@ MCIERROR WaveElement::Record(UINT input, const CaptureMaker& maker) {
         return e;
     }
     takeEndPending_ = false;
+    std::lock_guard<std::mutex> lock(takeLock_);
     recorder_ = std::move(recorder);
     return 0;
 }
@@ -155,8 +173,6 @@ MCIERROR WaveElement::Stop() {
     if (recorder_) {
         recorder_->Stop();
         uint64_t bytes = recorder_->Recorded();
-        store_.Insert(recordAt_, recordFileOffset_, bytes);
-        position_ = recordAt_ + bytes;
         TakeEndCause end = recorder_->Ended();
         if (end != TakeEndCause::None) {
             takeEnd_ = {ReasonOf(end), BytesToMilliseconds(bytes, format_), recorder_->WriteError()};
@@ -164,6 +180,12 @@ MCIERROR WaveElement::Stop() {
             if (end == TakeEndCause::WriteFailed) e = MCIERR_FILE_WRITE;
             if (end == TakeEndCause::InputLost) e = MCIERR_HARDWARE;
         }
+        std::vector<VoiceSegment> segments = VoiceSegments();
+        for (VoiceSegment& v : segments) v.ended = true;
+        std::lock_guard<std::mutex> lock(takeLock_);
+        lastSegments_ = std::move(segments);
+        store_.Insert(recordAt_, recordFileOffset_, bytes);
+        position_ = recordAt_ + bytes;
         recorder_.reset();
     }
     if (player_) {
@@ -189,6 +211,26 @@ bool WaveElement::TakeEndNotice(WaveTakeEnd& notice) {
 
 WaveStore::Pending WaveElement::PendingTake() const {
     return {recordAt_, recordFileOffset_, recorder_ ? recorder_->Recorded() : 0};
+}
+
+bool WaveElement::VoiceOpen() const {
+    std::lock_guard<std::mutex> lock(takeLock_);
+    return recorder_ && recorder_->Sink().Gate().IsOpen();
+}
+
+std::vector<VoiceSegment> WaveElement::VoiceSegments() const {
+    std::lock_guard<std::mutex> lock(takeLock_);
+    if (!recorder_) return lastSegments_;
+    const uint64_t align = std::max<WORD>(format_.nBlockAlign, 1), at = recordAt_ / align;
+    const uint64_t recorded = recorder_->Recorded() / align;
+    std::vector<VoiceSegment> segments = recorder_->Sink().Gate().Segments();
+    // The gate counts what it handed over; the take holds what reached the
+    // file, which is less only where the take hit its size limit.
+    for (VoiceSegment& v : segments) {
+        v.from = at + std::min(v.from, recorded);
+        v.to = at + std::min(v.to, recorded);
+    }
+    return segments;
 }
 
 bool WaveElement::AddMark(const std::wstring& name, uint64_t& frame) {
@@ -223,6 +265,33 @@ MCIERROR WaveElement::Save(const std::wstring& path, SampleWriter& writer, const
     // What is there now, including a take still being recorded.
     WaveStore::Pending pending = PendingTake();
     return store_.SaveAs(path, writer, recorder_ ? &pending : nullptr, control);
+}
+
+MCIERROR WaveElement::SaveRange(const std::wstring& path, SampleWriter* writer, uint64_t fromFrame,
+                                uint64_t toFrame, const JobControl* control) {
+    if (!IsOpen()) return MCIERR_NONAPPLICABLE_FUNCTION;
+    const uint64_t align = std::max<WORD>(format_.nBlockAlign, 1);
+    if (fromFrame > toFrame || toFrame > UINT64_MAX / align) return MCIERR_OUTOFRANGE;
+    WavWriter wav;
+    if (!writer && (toFrame - fromFrame) * align > MaxWaveDataBytes(format_, extension_)) return MCIERR_FILE_NOT_SAVED;
+    // The take as it is now. Should it end during the save, the store holds
+    // it at the same place, so everything up to where it had got reads the
+    // same either way (for a take at the end, as unattended takes are: the
+    // whole stretch).
+    WaveStore::Pending pending;
+    bool running;
+    {
+        std::lock_guard<std::mutex> lock(takeLock_);
+        pending = PendingTake();
+        running = recorder_ != nullptr;
+    }
+    return store_.SaveRange(path, writer ? *writer : wav, running ? &pending : nullptr, fromFrame * align,
+                            toFrame * align, control);
+}
+
+uint64_t WaveElement::Frames() const {
+    std::lock_guard<std::mutex> lock(takeLock_);
+    return LengthBytes() / std::max<WORD>(format_.nBlockAlign, 1);
 }
 
 bool WaveElement::HoldsUnsavedSound() const {

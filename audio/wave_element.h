@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -26,7 +27,7 @@ enum class WaveMode { NotOpen, Stopped, Recording, Playing };
 
 // Why a take ended by itself, and how much of it was kept.
 struct WaveTakeEnd {
-    enum class Reason { InputLost, WriteFailed, SizeLimit } reason = Reason::InputLost;
+    enum class Reason { InputLost, WriteFailed, SizeLimit, Duration } reason = Reason::InputLost;
     uint32_t keptMs = 0;    // how much of the take is in the element
     DWORD systemError = 0;  // WriteFailed: the system's error code
 };
@@ -68,6 +69,14 @@ public:
     // Once for each take that ended by itself: true and why.
     bool TakeEndNotice(WaveTakeEnd& notice);
 
+    // What the next takes keep (see WaveAudioDevice::SetVoiceTrigger and
+    // SetTakeFrameLimit).
+    void SetVoiceTrigger(const VoiceTrigger& trigger) { rules_.voice = trigger; }
+    void SetTakeFrameLimit(uint64_t frames) { rules_.frameLimit = frames; }
+    bool VoiceOpen() const;
+    // In element frames, of the take under way or the last one.
+    std::vector<VoiceSegment> VoiceSegments() const;
+
     // A mark named name where the sound is now (in the take or playback
     // under way, or where they stopped); false without an element.
     bool AddMark(const std::wstring& name, uint64_t& frame);
@@ -77,7 +86,13 @@ public:
     MCIERROR Save(const std::wstring& path, const JobControl* control);
     // The same through another writer (another file format).
     MCIERROR Save(const std::wstring& path, SampleWriter& writer, const JobControl* control);
+    // Frames [fromFrame, toFrame) of the element through writer (null: WAV
+    // in the element's format); see WaveAudioDevice::SaveRange.
+    MCIERROR SaveRange(const std::wstring& path, SampleWriter* writer, uint64_t fromFrame, uint64_t toFrame,
+                       const JobControl* control);
     bool HoldsUnsavedSound() const;
+    // Frames of the element, a running take's included; any thread.
+    uint64_t Frames() const;
 
     uint32_t LengthMs() const;
     uint32_t PositionMs() const;
@@ -93,6 +108,8 @@ private:
     uint64_t PositionBytes() const;
     void Describe(const WAVEFORMATEX& format);
     void EndTake();
+    // The running take as the store splices it in; under takeLock_ when not
+    // on the creating thread.
     WaveStore::Pending PendingTake() const;
 
     HWND notify_;
@@ -102,10 +119,15 @@ private:
     WAVEFORMATEX format_ = PcmFormat(44100, 16, 2);
     WaveExtension extension_;
     uint64_t position_ = 0;  // bytes, while neither recording nor playing
+    // Set and cleared on the creating thread under takeLock_, so that other
+    // threads (Frames, SaveRange) see a take and its insertion as one change.
+    mutable std::mutex takeLock_;
     std::unique_ptr<TakeCapture> recorder_;
     uint64_t recordAt_ = 0, recordFileOffset_ = 0;
     std::unique_ptr<WavePlayer> player_;
     uint64_t playFrom_ = 0;
+    TakeRules rules_;
+    std::vector<VoiceSegment> lastSegments_;  // of the last take, in element frames
     WaveTakeEnd takeEnd_;
     bool takeEndPending_ = false;
 };

@@ -397,6 +397,14 @@ void WaveStore::AddMark(const WaveMark& mark, bool inTake) {
     WriteJournalLocked();
 }
 
+void WaveStore::MarkTake(const WaveMark& mark) {
+    std::lock_guard<std::mutex> lock(lock_);
+    if (!meta_.recording) return;
+    meta_.takeMarks.push_back(mark);
+    SortMarks(meta_.takeMarks);
+    meta_.saved = false;
+}
+
 std::vector<WaveMark> WaveStore::Marks(const Pending* pending) const {
     std::lock_guard<std::mutex> lock(lock_);
     std::vector<WaveMark> marks = meta_.marks, takeMarks = meta_.takeMarks;

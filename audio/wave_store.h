@@ -23,6 +23,7 @@
 #include "audio/wave_riff.h"
 #include "audio/wave_writer.h"
 #include "base/job.h"
+#include "base/replacing_file.h"
 #include "base/scoped.h"
 
 namespace orvo {
@@ -107,6 +108,13 @@ public:
     // thread's last error is what the system refused (ERROR_DISK_FULL, ...).
     MCIERROR SaveAs(const std::wstring& path, SampleWriter& writer, const Pending* pending,
                     const JobControl* control);
+    // Writes bytes [from, to) of the element (whole frames, a running take
+    // spliced in as for SaveAs) the same way, its marks inside the stretch
+    // moved with it. The element is not counted saved and keeps its
+    // sources, so the target may not be a file the element reads from. A
+    // stretch reaching past the element is refused (MCIERR_OUTOFRANGE).
+    MCIERROR SaveRange(const std::wstring& path, SampleWriter& writer, const Pending* pending, uint64_t from,
+                       uint64_t to, const JobControl* control);
 
     // A take begins at elementOffset, written from fileOffset on.
     void BeginTake(uint64_t elementOffset, uint64_t fileOffset);
@@ -128,6 +136,10 @@ public:
     // take, counted from its start; the journal has it at once. Marks after
     // a place where bytes are inserted move with the sound after it.
     void AddMark(const WaveMark& mark, bool inTake);
+    // A mark at frame of the running take, made on the capture thread: the
+    // journal has it with the take's next checkpoint, so that the capture
+    // never waits for a journal write.
+    void MarkTake(const WaveMark& mark);
     // The marks in frame order, with those of a pending take at their place.
     std::vector<WaveMark> Marks(const Pending* pending = nullptr) const;
 
@@ -156,8 +168,13 @@ private:
     // element order.
     bool ReplaceSources(const std::wstring& path, ScopedFile file,
                         const std::vector<std::pair<uint64_t, uint64_t>>& pieces);
-    // Writes the element into out; the save's first half.
-    MCIERROR CopyInto(HANDLE out, SampleWriter& writer, const Pending* pending, const JobControl* control) const;
+    // Writes bytes [from, to) of the element into out; the save's first half.
+    MCIERROR CopyInto(HANDLE out, SampleWriter& writer, const Pending* pending, uint64_t from, uint64_t to,
+                      const JobControl* control) const;
+    // The temporary file of a save written and closed, or why not (the
+    // thread's last error kept for the caller).
+    MCIERROR WriteTemporary(ReplacingFile& out, SampleWriter& writer, const Pending* pending, uint64_t from,
+                            uint64_t to, const JobControl* control) const;
     void ResetState();
     bool WriteJournalLocked();
     static HANDLE SourceHandle(const std::vector<ScopedFile>& files, uint32_t source);

@@ -100,11 +100,25 @@ bool WaveStore::ReadElement(uint64_t offset, void* data, uint32_t n, const Pendi
     return n == 0;
 }
 
-MCIERROR WaveStore::CopyInto(HANDLE out, SampleWriter& writer, const Pending* pending,
+MCIERROR WaveStore::CopyInto(HANDLE out, SampleWriter& writer, const Pending* pending, uint64_t from, uint64_t to,
                              const JobControl* control) const {
-    const uint64_t bytes = Length() + (pending ? pending->bytes : 0);
-    auto read = [&](uint64_t offset, void* data, uint32_t n) { return ReadElement(offset, data, n, pending); };
-    return WriteSound(out, writer, Format(), Extension(), bytes, Marks(pending), read, control);
+    const uint64_t align = std::max<WORD>(Format().nBlockAlign, 1);
+    auto read = [&](uint64_t offset, void* data, uint32_t n) { return ReadElement(from + offset, data, n, pending); };
+    std::vector<WaveMark> marks = Marks(pending);
+    if (from > 0 || to < Length() + (pending ? pending->bytes : 0)) marks = MarksKept(marks, from / align, to / align);
+    return WriteSound(out, writer, Format(), Extension(), to - from, marks, read, control);
+}
+
+MCIERROR WaveStore::WriteTemporary(ReplacingFile& out, SampleWriter& writer, const Pending* pending, uint64_t from,
+                                   uint64_t to, const JobControl* control) const {
+    MCIERROR e = out.Open() ? CopyInto(out.Handle(), writer, pending, from, to, control) : MCIERR_FILE_NOT_SAVED;
+    // What the system refused, for the caller to tell (a full disk, a file
+    // held by another program) after the clean-up.
+    DWORD why = GetLastError();
+    out.Close();
+    if (!e && control && control->Cancelled()) e = MCIERR_FILE_NOT_SAVED;
+    SetLastError(why);
+    return e;
 }
 
 MCIERROR WaveStore::SaveAs(const std::wstring& path, SampleWriter& writer, const Pending* pending,
@@ -113,12 +127,8 @@ MCIERROR WaveStore::SaveAs(const std::wstring& path, SampleWriter& writer, const
     if (path.empty()) return MCIERR_FILE_NOT_SAVED;
     const uint64_t length = Length();
     ReplacingFile out(path);
-    MCIERROR e = out.Open() ? CopyInto(out.Handle(), writer, pending, control) : MCIERR_FILE_NOT_SAVED;
-    // What the system refused, for the caller to tell (a full disk, a file
-    // held by another program) after the clean-up.
+    MCIERROR e = WriteTemporary(out, writer, pending, 0, length + (pending ? pending->bytes : 0), control);
     DWORD why = GetLastError();
-    out.Close();
-    if (!e && control && control->Cancelled()) e = MCIERR_FILE_NOT_SAVED;
     uint64_t data = 0;
     const bool readable = writer.HoldsSamplesAt(data);
     const uint32_t source = e ? 0 : SourceOf(path);
@@ -147,6 +157,27 @@ MCIERROR WaveStore::SaveAs(const std::wstring& path, SampleWriter& writer, const
     }
     if (!pending && readable) SetSaved(true);
     return 0;
+}
+
+MCIERROR WaveStore::SaveRange(const std::wstring& path, SampleWriter& writer, const Pending* pending, uint64_t from,
+                              uint64_t to, const JobControl* control) {
+    if (!IsOpen()) return MCIERR_NONAPPLICABLE_FUNCTION;
+    if (path.empty()) return MCIERR_FILE_NOT_SAVED;
+    const uint64_t align = std::max<WORD>(Format().nBlockAlign, 1);
+    if (from > to || to > Length() + (pending ? pending->bytes : 0) || from % align || to % align)
+        return MCIERR_OUTOFRANGE;
+    // Replacing a file the element reads with a part of it would lose the
+    // rest of the sound.
+    if (SourceOf(path)) return MCIERR_FILE_NOT_SAVED;
+    ReplacingFile out(path);
+    MCIERROR e = WriteTemporary(out, writer, pending, from, to, control);
+    if (!e && !out.Replace()) e = MCIERR_FILE_NOT_SAVED;
+    if (e) {
+        DWORD why = GetLastError();
+        out.Discard();
+        SetLastError(why);
+    }
+    return e;
 }
 
 }  // namespace orvo

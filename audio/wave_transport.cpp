@@ -123,7 +123,7 @@ MCIERROR WaveRecorder::Start(UINT device, const WAVEFORMATEX& format, WaveStore&
     Stop();
     notify_ = notify;
     message_ = message;
-    sink_.Start(format, store, fileOffset, maxBytes);
+    sink_.Start(format, store, fileOffset, maxBytes, rules_);
     if (!MakeEvents()) return MCIERR_OUT_OF_MEMORY;
     MMRESULT r = waveInOpen(device_.Put(), device, const_cast<WAVEFORMATEX*>(&format),
                             BufferCallback(), 0, CALLBACK_EVENT);

@@ -80,6 +80,9 @@ public:
     static constexpr DWORD kInputLostAfterMs = 3000;
     // The input level of what arrives; any thread.
     LevelReading Levels() const { return sink_.Levels(); }
+    // Applied by the next Start.
+    void SetRules(const TakeRules& rules) { rules_ = rules; }
+    const TakeSink& Sink() const { return sink_; }
 
 private:
     void Run() noexcept;
@@ -88,6 +91,7 @@ private:
     void Release();
 
     TakeSink sink_;
+    TakeRules rules_;
 };
 
 // A take from one wave-in device (WAVE_MAPPER: the system's default).
@@ -96,8 +100,10 @@ public:
     explicit WaveInCapture(UINT device) : device_(device) {}
     MCIERROR Start(const WAVEFORMATEX& format, WaveStore& store, uint64_t fileOffset, uint64_t maxBytes,
                    HWND notify, UINT message) override {
+        recorder_.SetRules(rules_);
         return recorder_.Start(device_, format, store, fileOffset, maxBytes, notify, message);
     }
+    const TakeSink& Sink() const override { return recorder_.Sink(); }
     void Stop() override { recorder_.Stop(); }
     uint64_t Recorded() const override { return recorder_.Recorded(); }
     TakeEndCause Ended() const override { return recorder_.Ended(); }

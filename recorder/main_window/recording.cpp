@@ -42,6 +42,7 @@ std::wstring TakeEndText(const WaveAudioDevice::TakeEnd& end) {
             break;
         case WaveAudioDevice::TakeEnd::Reason::InputLost: why = L"录音设备已停止输入"; break;
         case WaveAudioDevice::TakeEnd::Reason::SizeLimit: why = L"录音已达到WAV文件所能容纳的最大长度"; break;
+        case WaveAudioDevice::TakeEnd::Reason::Duration: why = L"已录满设定的时长"; break;
     }
     return L"录音已停止：" + why + L"。已录下的 " + DurationText(end.keptMs) + L" 已保留。";
 }
