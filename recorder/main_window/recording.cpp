@@ -289,7 +289,7 @@ void FrmMain::mnuStop_Click() {
     if (MMCRecord.TakeEndNotice(end) && end.reason != WaveAudioDevice::TakeEnd::Reason::Duration)
         ShowMessage(Hwnd(), TakeEndText(end), kProgramTitle, MB_OK | MB_ICONINFORMATION);
     // A timed take saves what it recorded now, however it ended.
-    if (scheduled_ && scheduled_->OwnsTake()) scheduled_->Tick();
+    if (scheduled_ && scheduled_->OwnsTake()) scheduled_->TakeStopped();
 }
 
 // Mark menu item and the M key: a mark where the sound is now, during a

@@ -37,9 +37,12 @@ public:
     void FinishSaving() { saver_.Finish(); }
     // True while the take under way is the schedule's.
     bool OwnsTake() const { return taking_; }
+    // The main window has stopped the schedule's take (its length reached,
+    // the user's 停止, a lost input): what it recorded is saved now.
+    void TakeStopped();
 
     // TakeHost
-    bool StartScheduledTake(const std::wstring& source, uint64_t frameLimit) override;
+    bool StartScheduledTake(const std::wstring& source, uint64_t frameLimit, uint64_t& origin) override;
     bool TakeRunning() const override;
     void StopScheduledTake() override;
     uint64_t ElementFrames() const override;

@@ -49,7 +49,7 @@ void ScheduledTakes::Power(WPARAM event) {
     if (event == PBT_APMRESUMEAUTOMATIC || event == PBT_APMRESUMESUSPEND) timed_.PowerResume();
 }
 
-bool ScheduledTakes::StartScheduledTake(const std::wstring& source, uint64_t frameLimit) {
+bool ScheduledTakes::StartScheduledTake(const std::wstring& source, uint64_t frameLimit, uint64_t& origin) {
     WaveAudioDevice& device = form_.MMCRecord;
     if (device.GetMode() == WaveAudioDevice::Mode::Recording) {
         // The user records by hand: that take is theirs and goes on.
@@ -70,17 +70,26 @@ bool ScheduledTakes::StartScheduledTake(const std::wstring& source, uint64_t fra
     form_.UseSource(SourceFromSettingText(source), &missing);
     if (!missing.empty()) Tell(missing);
     device.SetTakeFrameLimit(frameLimit);
+    origin = device.Frames();
     taking_ = form_.StartRecording();
     if (!taking_) device.SetTakeFrameLimit(0);
     return taking_;
 }
 
-bool ScheduledTakes::TakeRunning() const {
-    return taking_ && form_.MMCRecord.GetMode() == WaveAudioDevice::Mode::Recording;
-}
+// Until the main window has run its stop the take is not over: a take that
+// reached its length leaves the device before its last frames are in the
+// element, and a piece cut then would miss them.
+bool ScheduledTakes::TakeRunning() const { return taking_; }
 
 void ScheduledTakes::StopScheduledTake() {
-    if (TakeRunning()) form_.mnuStop_Click();
+    if (taking_) form_.mnuStop_Click();
+}
+
+void ScheduledTakes::TakeStopped() {
+    taking_ = false;
+    // The user's own takes that follow have no length limit.
+    form_.MMCRecord.SetTakeFrameLimit(0);
+    Tick();
 }
 
 uint64_t ScheduledTakes::ElementFrames() const { return form_.MMCRecord.Frames(); }
@@ -136,11 +145,6 @@ void ScheduledTakes::ScheduleChanged() {
     } else if (state == ScheduleState::Running) {
         form_.sb1.SetPanelText(2, L"定时录音进行中");
     } else {
-        if (taking_) {
-            taking_ = false;
-            // The user's own takes that follow have no length limit.
-            form_.MMCRecord.SetTakeFrameLimit(0);
-        }
         // Until its files are written the status bar says where they go.
         if (!saver_.Pending() && !saved_) form_.sb1.SetPanelText(2, HomePanelText());
         if (form_.leftoversWaiting_) PostMessageW(form_.Hwnd(), kOfferLeftoversMessage, 0, 0);

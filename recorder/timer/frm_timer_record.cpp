@@ -75,6 +75,7 @@ bool FrmTimerRecord::Create(HWND owner, TimedRecording& timer, const InputSource
     cboSource.SetSelectedIndex(chosen);
     Schedule shown;
     shown.source = SourceSettingText(current);
+    shown.target = LoadAutoSaveTarget();
     if (timer.State() == ScheduleState::Armed || timer.State() == ScheduleState::Running)
         shown = timer.Armed().schedule;
     Fill(shown);
@@ -230,9 +231,13 @@ void FrmTimerRecord::cmdStart_Click() {
         return;
     }
     lblNote.SetText(L"");
+    // The next recording by itself, timed or not, proposes the same place.
+    StoreAutoSaveTarget(s.target);
     if (!timer_->Arm(s))
         ShowNote(L"定时录音已设定，但无法记入设置：程序关闭后它不会保留。");
     Refresh();
+    // 开始 is off now; the focus goes where the schedule can be cancelled.
+    if (cmdStop.Enabled()) cmdStop.SetFocus();
 }
 
 // 停止: cancels an armed schedule, or ends its take early (which is saved).

@@ -21,7 +21,8 @@ namespace orvo::recorder {
 class FrmTimerRecord : public Window {
 public:
     // Makes and shows the window over owner, filled from the schedule the
-    // timer holds, else from the one armed last, else from defaults. format:
+    // timer holds, else with the place recordings by themselves were last
+    // saved to and the main window's source. format:
     // the element's, for what MP3 and FLAC can hold. False when the window
     // could not be made.
     bool Create(HWND owner, TimedRecording& timer, const InputSource& current, const WAVEFORMATEX& format);

@@ -74,7 +74,8 @@ void TimedRecording::Start() {
     // continues the take at the next start rather than waiting again.
     armed_ = running;
     StoreSchedule(armed_);
-    if (!host_.StartScheduledTake(armed_.schedule.source, limit)) {
+    uint64_t origin = 0;
+    if (!host_.StartScheduledTake(armed_.schedule.source, limit, origin)) {
         armed_.state = ScheduleState::Done;
         awake_.reset();
         ForgetSchedule();
@@ -83,7 +84,7 @@ void TimedRecording::Start() {
     }
     takeStartUtc_ = now;
     rate_ = host_.SampleRate();
-    origin_ = host_.ElementFrames();
+    origin_ = origin;
     gaps_ = 0;
     const uint64_t period = static_cast<uint64_t>(armed_.schedule.splitSeconds) * rate_;
     plan_ = std::make_unique<SplitPlan>(origin_, period, host_.PieceLimit());

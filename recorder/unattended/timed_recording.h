@@ -19,9 +19,10 @@ class TakeHost {
 public:
     virtual ~TakeHost() = default;
     // Starts a take from source (the 录音来源 setting's text) that ends by
-    // itself after frameLimit frames (0: no limit), in an element of its
-    // own. False when it could not start; the host has told the user why.
-    virtual bool StartScheduledTake(const std::wstring& source, uint64_t frameLimit) = 0;
+    // itself after frameLimit frames (0: no limit); origin: the element's
+    // frame where it begins, before its first frame arrives. False when it
+    // could not start; the host has told the user why.
+    virtual bool StartScheduledTake(const std::wstring& source, uint64_t frameLimit, uint64_t& origin) = 0;
     virtual bool TakeRunning() const = 0;
     virtual void StopScheduledTake() = 0;
     // The element's length in frames, its rate and the most one file holds.

@@ -17,7 +17,7 @@ namespace {
 // Nothing ever starts here: the process is killed while the schedule waits.
 class IdleHost : public orvo::recorder::TakeHost {
 public:
-    bool StartScheduledTake(const std::wstring&, uint64_t) override { return false; }
+    bool StartScheduledTake(const std::wstring&, uint64_t, uint64_t&) override { return false; }
     bool TakeRunning() const override { return false; }
     void StopScheduledTake() override {}
     uint64_t ElementFrames() const override { return 0; }

@@ -32,7 +32,9 @@ uint64_t LocalMoment(int hour, int minute, int second = 0) {
 // The main window as the schedule sees it: a take whose frames the test sets.
 class FakeHost : public TakeHost {
 public:
-    bool StartScheduledTake(const std::wstring& s, uint64_t limit) override {
+    bool StartScheduledTake(const std::wstring& s, uint64_t limit, uint64_t& origin) override {
+        origin = frames;
+        frames += firstBuffer;  // what arrives as the take starts is part of it
         source = s;
         frameLimit = limit;
         ++starts;
@@ -56,6 +58,7 @@ public:
     int starts = 0;
     bool running = false;
     uint64_t frames = 0;
+    uint64_t firstBuffer = 0;
     uint64_t limit = ~0ull;
     std::vector<uint64_t> gaps;
     std::vector<Piece> pieces;
@@ -281,6 +284,7 @@ TEST_F(TimedRecordingTest, ASplitTakeHandsOutPiecesAsItRecordsAndMarksASleep) {
     ManualClock clock(LocalMoment(12, 0));
     FakeHost host;
     host.frames = 5000;  // the element held sound before the take
+    host.firstBuffer = 4410;  // pieces count from before it
     TimedRecording timer(host);
     Schedule s = TestSchedule();
     s.start = StartMode::Now;
