@@ -9,9 +9,11 @@
 #include <string>
 #include <vector>
 
+#include "base/path.h"
 #include "base/text.h"
 #include "recorder/timer/frm_timer_record.h"
 #include "tests/main_window/main_window_fixture.h"
+#include "tests/support/helper_process.h"
 #include "tests/support/host_command.h"
 #include "tests/support/manual_clock.h"
 #include "tests/support/pump.h"
@@ -24,15 +26,6 @@ namespace {
 using orvo::test::PumpUntil;
 using orvo::test::ReadWavFile;
 using orvo::test::WavContents;
-
-std::wstring ExeFolder() {
-    wchar_t path[MAX_PATH];
-    GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring p = path;
-    return p.substr(0, p.find_last_of(L"\\/"));
-}
-
-bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 // The WAV files in folder, by name.
 std::vector<std::wstring> WavFilesIn(const std::wstring& folder) {
@@ -196,17 +189,12 @@ TEST_F(TimedTakeTest, ASplitTakeIsSavedAsFilesThatJoinIntoTheWholeElement) {
 
 TEST_F(TimedTakeTest, AScheduleArmedByAKilledProcessIsFoundArmedAndRuns) {
     form.reset();
-    std::wstring command =
-        L"\"" + ExeFolder() + L"\\orvo_timer_child.exe\" \"" + folder.Path() + L"\" 6 3";
-    STARTUPINFOW si{};
-    si.cb = sizeof(si);
-    PROCESS_INFORMATION pi{};
-    ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
-    ScopedHandle process(pi.hProcess), thread(pi.hThread);
+    ScopedHandle process = orvo::test::StartHelper(L"orvo_timer_child.exe", {folder.Path(), L"6", L"3"});
+    ASSERT_TRUE(process);
     const std::wstring marker = folder.Path() + L"\\armed";
-    ASSERT_TRUE(PumpUntil([&] { return Exists(marker) || WaitForSingleObject(process.Get(), 0) == WAIT_OBJECT_0; },
+    ASSERT_TRUE(PumpUntil([&] { return FileExists(marker) || WaitForSingleObject(process.Get(), 0) == WAIT_OBJECT_0; },
                           20000));
-    ASSERT_TRUE(Exists(marker));
+    ASSERT_TRUE(FileExists(marker));
     TerminateProcess(process.Get(), 9);
     WaitForSingleObject(process.Get(), 10000);
 
@@ -221,6 +209,48 @@ TEST_F(TimedTakeTest, AScheduleArmedByAKilledProcessIsFoundArmedAndRuns) {
     WavContents wav;
     ASSERT_TRUE(ReadWavFile(files[0], wav));
     EXPECT_EQ(wav.Frames(), 3u * wav.format.nSamplesPerSec);
+}
+
+// A take of a schedule cut short by a kill: at the next start the schedule
+// records on at once into a new file until its stop, with no question in the
+// way; the cut recording is offered as any leftover is, once it is over.
+TEST_F(TimedTakeTest, AfterACrashTheScheduleRecordsOnFirstAndTheLeftoverIsOfferedAfterwards) {
+    form.reset();
+    ScopedHandle process = orvo::test::StartHelper(L"orvo_record_child.exe", {folder.Path()});
+    ASSERT_TRUE(process);
+    ASSERT_TRUE(PumpUntil([&] { return FileExists(folder.Path() + L"\\recording"); }, 30000));
+    Schedule s;
+    s.start = StartMode::Now;
+    s.stop = StopMode::After;
+    s.stopAfterSeconds = 60;
+    s.target.folder = folder.Path() + L"\\timed";
+    s.target.pattern = L"续录_HHMMSS";
+    ASSERT_TRUE(CreateDirectoryW(s.target.folder.c_str(), nullptr));
+    // As the killed process left it: running, its stop 3 s from now.
+    const uint64_t now = TheClock().WallUtc();
+    ArmedSchedule running = Arm(s, now - 57 * kFileTimeSecond);
+    BeginTake(running, now - 57 * kFileTimeSecond, 44100, true);
+    ASSERT_TRUE(StoreSchedule(running));
+    TerminateProcess(process.Get(), 9);
+    WaitForSingleObject(process.Get(), 10000);
+
+    ui.choiceAnswers = {-1};  // the offer, closed: the leftover stays
+    form = std::make_unique<TestableFrmMain>();
+    ASSERT_TRUE(form->CreateAndShow(SW_SHOWNA));
+    ASSERT_TRUE(PumpUntil([&] { return form->Timed().State() == ScheduleState::Running; }, 5000));
+    EXPECT_TRUE(ui.Choices().empty()) << "no question while the schedule records";
+    // Still none a second into the take; once it is over, the offer.
+    orvo::test::PumpMessagesFor(1000);
+    EXPECT_TRUE(ui.Choices().empty());
+    ASSERT_TRUE(PumpUntil([&] { return form->Timed().State() == ScheduleState::Done; }, 15000));
+    ASSERT_TRUE(PumpUntil([&] { return !ui.Choices().empty(); }, 10000)) << "the leftover is offered afterwards";
+    EXPECT_EQ(ui.Choices()[0].text.rfind(L"发现上次没有保存的录音", 0), 0u);
+    ASSERT_TRUE(PumpUntil([&] { return form->sb1.PanelText(2).rfind(L"定时录音已保存到", 0) == 0; }, 10000));
+    std::vector<std::wstring> files = WavFilesIn(s.target.folder);
+    ASSERT_EQ(files.size(), 1u);
+    WavContents wav;
+    ASSERT_TRUE(ReadWavFile(files[0], wav));
+    EXPECT_NEAR(wav.Seconds(), 3.0, 1.0);
 }
 
 }  // namespace
