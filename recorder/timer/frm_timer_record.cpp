@@ -300,6 +300,15 @@ LRESULT FrmTimerRecord::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         Destroy();
         return 0;
     }
+    // A caption's mnemonic: the message loop's dialog keys ask the window,
+    // as a dialog box would be asked, to move the focus to the caption and
+    // on to its field. Only a dialog's own procedure would answer it.
+    if (msg == WM_NEXTDLGCTL) {
+        HWND to = LOWORD(lParam) ? reinterpret_cast<HWND>(wParam)
+                                 : GetNextDlgTabItem(Hwnd(), GetFocus(), wParam != 0);
+        if (to) SetFocus(to);
+        return 0;
+    }
     return Window::HandleMessage(msg, wParam, lParam);
 }
 

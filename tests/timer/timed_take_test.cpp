@@ -144,6 +144,52 @@ TEST_F(TimedTakeTest, AScheduleArmedInTheWindowStartsByTheClockAndSavesOneUnbrok
     EXPECT_EQ(form->TimerWindow(), nullptr);
 }
 
+// The window without a mouse: Tab runs through the fields in order, Alt and
+// a caption's letter reaches its field, Esc cancels what Enter armed; the
+// folder comes from the browser through the UI seam.
+TEST_F(TimedTakeTest, TheWindowIsReachedByKeysAndEscCancelsWhatEnterArmed) {
+    form->mnuTimerRecord_Click();
+    FrmTimerRecord* w = form->TimerWindow();
+    ASSERT_NE(w, nullptr);
+    w->cboStart.SetSelectedIndex(2);
+    w->cboStart_Change();
+    std::vector<HWND> order;
+    HWND at = w->cboStart.Hwnd();
+    do {
+        order.push_back(at);
+        at = GetNextDlgTabItem(w->Hwnd(), at, FALSE);
+    } while (at && at != order.front() && order.size() < 30);
+    const std::vector<HWND> expected = {w->cboStart.Hwnd(),  w->txtStart.Hwnd(),   w->cboStop.Hwnd(),
+                                        w->txtStop.Hwnd(),   w->cboSource.Hwnd(),  w->txtFolder.Hwnd(),
+                                        w->cmdBrowse.Hwnd(), w->cboFormat.Hwnd(),  w->txtPattern.Hwnd(),
+                                        w->txtSplit.Hwnd(),  w->cmdStart.Hwnd(),   w->cmdStop.Hwnd()};
+    std::vector<HWND> enabled;
+    for (HWND h : expected)
+        if (IsWindowEnabled(h)) enabled.push_back(h);
+    EXPECT_EQ(order, enabled);
+    w->cboStart.SetFocus();
+    MSG alt{w->cboStart.Hwnd(), WM_SYSCHAR, L'f', 1 << 29, 0, {}};
+    EXPECT_TRUE(TranslateAppMessage(alt, form->Hwnd(), form->Accelerators()));
+    EXPECT_EQ(GetFocus(), w->txtFolder.Hwnd());
+
+    ui.folderAnswers = {folder.Path()};
+    w->cmdBrowse.Click();
+    EXPECT_EQ(ui.folderRequests, 1);
+    EXPECT_EQ(w->txtFolder.Text(), folder.Path());
+    // Keys reach the window's own handlers through the program's loop.
+    MSG enter{w->txtPattern.Hwnd(), WM_KEYDOWN, VK_RETURN, 0, 0, {}};
+    EXPECT_TRUE(TranslateAppMessage(enter, form->Hwnd(), form->Accelerators()));
+    EXPECT_EQ(form->Timed().State(), ScheduleState::Armed);
+    EXPECT_EQ(form->sb1.PanelText(2).rfind(L"定时录音：将在 ", 0), 0u);
+    MSG esc{w->cmdStop.Hwnd(), WM_KEYDOWN, VK_ESCAPE, 0, 0, {}};
+    EXPECT_TRUE(TranslateAppMessage(esc, form->Hwnd(), form->Accelerators()));
+    EXPECT_EQ(form->Timed().State(), ScheduleState::None);
+    EXPECT_NE(form->TimerWindow(), nullptr) << "the first Esc only cancels";
+    ArmedSchedule stored;
+    EXPECT_EQ(LoadSchedule(stored), StoredSchedule::None);
+    EXPECT_EQ(form->sb1.PanelText(2).rfind(L"维莫拉主页", 0), 0u);
+}
+
 TEST_F(TimedTakeTest, ASplitTakeIsSavedAsFilesThatJoinIntoTheWholeElement) {
     if (!orvo::test::HostCommandsAvailable()) GTEST_SKIP() << "needs host commands";
     // A sweep into the scripted microphone: unlike the steady tone, no
