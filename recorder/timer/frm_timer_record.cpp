@@ -44,6 +44,12 @@ std::wstring SourceTitle(const InputSource& s) {
     return L"默认设备";
 }
 
+// A line that says nothing is not shown (nor read out).
+void SetLine(Label& line, const std::wstring& text) {
+    if (line.Text() != text) line.SetText(text);
+    if (line.Visible() == text.empty()) line.SetVisible(!text.empty());
+}
+
 bool IsFolder(const std::wstring& path) {
     DWORD a = GetFileAttributesW(path.c_str());
     return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
@@ -111,6 +117,7 @@ void FrmTimerRecord::BuildControls() {
     lblSplitUnit.Create(*this, L"分钟一个文件（0：不分段）", UnitAt(6, 2460, 3630));
     lblStatus.Create(*this, L"", {kCaptionLeft, kTop + 7 * kStep + 60, 5940, 510});
     lblNote.Create(*this, L"", {kCaptionLeft, kTop + 8 * kStep + 150, 5940, 510});
+    lblNote.SetVisible(false);
     cmdStart.Create(*this, L"开始(&S)", {3510, 4470, 1200, 375}, 0, true);
     cmdStop.Create(*this, L"停止(&T)", {4860, 4470, 1200, 375});
 
@@ -151,8 +158,8 @@ void FrmTimerRecord::Fill(const Schedule& s) {
 // The field beside each mode says what it wants; "now" and "never" want nothing.
 void FrmTimerRecord::ShowUnits() {
     const int start = cboStart.SelectedIndex(), stop = cboStop.SelectedIndex();
-    lblStartUnit.SetText(start == 1 ? L"（时:分）" : start == 2 ? L"分钟后" : L"");
-    lblStopUnit.SetText(stop == 1 ? L"分钟" : stop == 2 ? L"（时:分）" : L"");
+    SetLine(lblStartUnit, start == 1 ? L"（时:分）" : start == 2 ? L"分钟后" : L"");
+    SetLine(lblStopUnit, stop == 1 ? L"分钟" : stop == 2 ? L"（时:分）" : L"");
     bool editing = timer_->State() != ScheduleState::Armed && timer_->State() != ScheduleState::Running;
     txtStart.SetEnabled(editing && start != 0);
     txtStop.SetEnabled(editing && stop != 0);
@@ -173,7 +180,7 @@ void FrmTimerRecord::cboStop_Change() {
 // A format the encoder cannot write now says why beside it, and 开始 refuses it.
 void FrmTimerRecord::cboFormat_Change() {
     int i = cboFormat.SelectedIndex();
-    lblFormatWhy.SetText(i < 0 ? L"" : UnavailableReason(kFormats[i], format_));
+    SetLine(lblFormatWhy, i < 0 ? L"" : UnavailableReason(kFormats[i], format_));
 }
 
 bool FrmTimerRecord::ReadSchedule(Schedule& s, std::wstring& why) const {
@@ -230,7 +237,7 @@ void FrmTimerRecord::cmdStart_Click() {
         ShowMessage(Hwnd(), why, kTitle, MB_OK | MB_ICONINFORMATION);
         return;
     }
-    lblNote.SetText(L"");
+    SetLine(lblNote, L"");
     // The next recording by itself, timed or not, proposes the same place.
     StoreAutoSaveTarget(s.target);
     if (!timer_->Arm(s))
@@ -292,7 +299,7 @@ void FrmTimerRecord::Refresh() {
 }
 
 void FrmTimerRecord::ShowNote(const std::wstring& text) {
-    if (Hwnd()) lblNote.SetText(text);
+    if (Hwnd()) SetLine(lblNote, text);
 }
 
 LRESULT FrmTimerRecord::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {

@@ -19,6 +19,8 @@
 #include "tests/support/pump.h"
 #include "tests/support/recovery_folder.h"
 #include "tests/support/wav_file.h"
+#include "tests/support/window_checks.h"
+#include "win/window_tools.h"
 
 namespace orvo::recorder::test {
 namespace {
@@ -188,6 +190,21 @@ TEST_F(TimedTakeTest, TheWindowIsReachedByKeysAndEscCancelsWhatEnterArmed) {
     ArmedSchedule stored;
     EXPECT_EQ(LoadSchedule(stored), StoredSchedule::None);
     EXPECT_EQ(form->sb1.PanelText(2).rfind(L"维莫拉主页", 0), 0u);
+}
+
+TEST_F(TimedTakeTest, TheWindowFitsAtTheScaleAndFollowsANewScale) {
+    form->mnuTimerRecord_Click();
+    FrmTimerRecord* w = form->TimerWindow();
+    ASSERT_NE(w, nullptr);
+    const int dpi = w->Dpi();
+    orvo::test::ExpectPrefixDpi(dpi);
+    orvo::test::ExpectTidy(w->Hwnd(), L"timer");
+    orvo::test::ExpectNamed(w->Hwnd(), L"timer");
+    const int to = orvo::test::OtherDpi(dpi);
+    orvo::test::ExpectTakesNewDpi(w->Hwnd(), dpi, to);
+    orvo::test::ExpectTidy(w->Hwnd(), L"timer at the new scale");
+    orvo::test::ExpectAt(w->cmdStop.Hwnd(), w->cmdStop.Rect(), to);
+    EXPECT_EQ(reinterpret_cast<HFONT>(SendMessageW(w->txtFolder.Hwnd(), WM_GETFONT, 0, 0)), DialogFont(to));
 }
 
 TEST_F(TimedTakeTest, ASplitTakeIsSavedAsFilesThatJoinIntoTheWholeElement) {
