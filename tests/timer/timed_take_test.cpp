@@ -78,7 +78,9 @@ protected:
             }
             longest = std::max(longest, GetTickCount() - before);
         }
-        EXPECT_LT(longest, 500u) << "the window did not answer for " << longest << " ms";
+        // Generous: the start of a take opens the input on this thread, and the
+        // machine is shared; a box or a wait for the take would take far longer.
+        EXPECT_LT(longest, 2000u) << "the window did not answer for " << longest << " ms";
         return done();
     }
     bool Saved(size_t files) {
