@@ -128,6 +128,16 @@ TEST_F(TimedTakeTest, AScheduleArmedInTheWindowStartsByTheClockAndSavesOneUnbrok
     EXPECT_EQ(form->MMCRecord.GetMode(), WaveAudioDevice::Mode::Recording);
     EXPECT_EQ(w->StatusText().rfind(L"正在定时录音", 0), 0u);
     EXPECT_TRUE(form->TbrRecord.ButtonEnabled(L"stop"));
+    // The clock runs 12 s ahead of the sound, as after a sleep the system
+    // did not announce: the gap is told and marked where the take is.
+    clock.Advance(12'000);
+    ASSERT_TRUE(PumpAnswering([&] { return !form->MMCRecord.Marks().empty(); }, 2000));
+    const std::wstring mark = form->MMCRecord.Marks()[0].name;
+    // The sound the input had handed over by then is not part of the gap.
+    const int seconds = _wtoi(mark.c_str() + 3);
+    EXPECT_TRUE(mark.rfind(L"休眠 ", 0) == 0 && mark.back() == L'秒' && seconds >= 9 && seconds <= 12)
+        << WideToUtf8(mark);
+    EXPECT_EQ(form->sb1.PanelText(2).rfind(L"计算机曾经休眠", 0), 0u);
 
     // The take ends by itself after its ten seconds and is saved.
     ASSERT_TRUE(PumpAnswering([&] { return form->Timed().State() == ScheduleState::Done; }, 30000));
