@@ -128,7 +128,16 @@ struct MixerTraits {
     static void Close(Handle h) { mixerClose(h); }
 };
 
+// A block the system handed over to be freed with CoTaskMemFree (an item
+// list from the folder browser, a string from a COM call).
+struct CoTaskMemTraits {
+    using Handle = void*;
+    static Handle Invalid() { return nullptr; }
+    static void Close(Handle h) { CoTaskMemFree(h); }
+};
+
 using ScopedHandle = Scoped<HandleTraits>;
+using ScopedCoTaskMem = Scoped<CoTaskMemTraits>;
 using ScopedFile = Scoped<FileHandleTraits>;
 using ScopedHGlobal = Scoped<HGlobalTraits>;
 using ScopedRegKey = Scoped<RegKeyTraits>;

@@ -3,6 +3,7 @@
 //   1-99 program-wide, 100-199 main window, 200-299 volume and sound card,
 //   300-399 waveform window, 400-499 busy bar, 500-599 help and links,
 //   600-619 voice-activated recording.
+//   620-639 timed recording.
 #pragma once
 
 #define IDI_ORVORECORD 1
@@ -85,3 +86,6 @@
 
 // Waveform window
 #define IDI_AUDIOEDIT 300
+
+// Timed recording (620-639): its item in 工具 and the messages of its take.
+#define IDM_TIMERRECORD 620

@@ -129,7 +129,7 @@ void Label::Create(Window& container, const std::wstring& caption, const TwipRec
     CreateControl(container, L"STATIC", WS_VISIBLE | SS_NOPREFIX | style, 0, caption, rect, id);
 }
 
-void Label::CreateMnemonic(Window& container, const std::wstring& caption, const TwipRect& rect) {
+void Label::CreateCaption(Window& container, const std::wstring& caption, const TwipRect& rect) {
     CreateControl(container, L"STATIC", WS_VISIBLE | SS_LEFT, 0, caption, rect, 0);
 }
 

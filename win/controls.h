@@ -119,9 +119,9 @@ public:
     // style: SS_LEFT, SS_CENTER, SS_NOTIFY (for OnClick)...
     void Create(Window& container, const std::wstring& caption, const TwipRect& rect, UINT id = 0,
                 DWORD style = SS_LEFT);
-    // A field's caption whose "&" marks a key: Alt with it moves to the
-    // control made after the label, as in a dialog.
-    void CreateMnemonic(Window& container, const std::wstring& caption, const TwipRect& rect);
+    // The caption of the control made after it: "&" marks the letter that,
+    // with Alt, moves the focus to that control.
+    void CreateCaption(Window& container, const std::wstring& caption, const TwipRect& rect);
     // An opaque background of its own (CLR_INVALID: the container's).
     void SetBackColor(COLORREF color);
     // A click on a label made with SS_NOTIFY.

@@ -3,12 +3,19 @@
 #include <commctrl.h>
 #include <commdlg.h>
 #include <shellapi.h>
+#include <shlobj.h>
 
 #include "base/scoped.h"
 #include "win/report.h"
 
 namespace orvo {
 namespace {
+
+// The folder browser opens at the folder the caller names.
+int CALLBACK StartIn(HWND dialog, UINT msg, LPARAM, LPARAM start) {
+    if (msg == BFFM_INITIALIZED && start) SendMessageW(dialog, BFFM_SETSELECTIONW, TRUE, start);
+    return 0;
+}
 
 class RealUi : public UiSeam {
 public:
@@ -45,6 +52,19 @@ public:
     }
 
     DWORD FileDialogError() const override { return lastDialogError_; }
+
+    std::wstring FolderDialog(HWND owner, const std::wstring& title, const std::wstring& start) override {
+        BROWSEINFOW info{};
+        info.hwndOwner = owner;
+        info.lpszTitle = title.c_str();
+        info.ulFlags = BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE;
+        info.lpfn = &StartIn;
+        info.lParam = reinterpret_cast<LPARAM>(start.c_str());
+        ScopedCoTaskMem chosen(SHBrowseForFolderW(&info));
+        wchar_t path[MAX_PATH] = L"";
+        if (!chosen || !SHGetPathFromIDListW(static_cast<PCIDLIST_ABSOLUTE>(chosen.Get()), path)) return {};
+        return path;
+    }
     int Choice(const ChoiceRequest& r) override {
         // The task dialog lives in version 6 of the common controls, which
         // the program's manifest asks for; it is looked up at run time so

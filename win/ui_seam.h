@@ -61,6 +61,9 @@ public:
     // Returns the index of the button pressed, or -1 when the question was
     // closed without an answer.
     virtual int Choice(const ChoiceRequest& request) = 0;
+    // A folder chosen in the system's folder browser, starting at start;
+    // empty when the user cancelled.
+    virtual std::wstring FolderDialog(HWND owner, const std::wstring& title, const std::wstring& start) = 0;
     // Starts without waiting. Command lines: true when the process started.
     // Shell targets: true when ShellExecute returned more than 32.
     virtual bool Launch(const LaunchRequest& request) = 0;

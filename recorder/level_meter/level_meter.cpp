@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "base/clock.h"
 #include "base/failure.h"
 #include "base/scoped.h"
 #include "win/window_tools.h"
@@ -122,7 +123,7 @@ void LevelMeter::Stop() {
 void LevelMeter::Refresh() {
     if (!source_) return;
     reading_ = source_();
-    DWORD now = GetTickCount();
+    const DWORD now = static_cast<DWORD>(TheClock().MonotonicMs());
     for (int c = 0; c < kMaxMeterChannels; ++c) {
         if (reading_.db[c] >= hold_[c] || now - holdSince_[c] > kHoldMs) {
             hold_[c] = reading_.db[c];

@@ -5,6 +5,7 @@
 #include "base/failure.h"
 #include "win/report.h"
 #include "product/maker_links.h"
+#include "recorder/main_window/scheduled_takes.h"
 #include "recorder/resource.h"
 #include "recorder/voice/frm_voice_record.h"
 
@@ -74,6 +75,7 @@ const MenuCommand kMenu[] = {
     {kSettings, IDM_BITRATE_320, L"MP3比特率: 320 kbps", 0, &FrmMain::mnuBitrate320_Click, kOwn},
     {kTools, IDM_TOMP3, L"MP3音频转换(&M)", 0, &FrmMain::mnuToMP3_Click, kOwn},
     {kTools, IDM_AUDIOEDIT, L"WAV波形分析(&E)", 0, &FrmMain::mnuAudioEdit_Click, kOwn},
+    {kTools, IDM_TIMERRECORD, L"定时录音(&R)...", 0, &FrmMain::mnuTimerRecord_Click, kReported},
     {kTools, 0, nullptr, 0, nullptr, kOwn},
     {kTools, IDM_TESTGUIDE, L"声音硬件测试向导", 0, &FrmMain::mnuTestGuide_Click, kOwn},
     {kTools, IDM_TESTCARD, L"声卡信息(&T)", 0, &FrmMain::mnuTestCard_Click, kOwn},
@@ -142,7 +144,12 @@ void FrmMain::StartUp() {
     TrapAndReport(Hwnd(), kProgramTitle, [this] { Form_Load(); });
     EnableWindow(Hwnd(), TRUE);
     if (focus && IsWindow(focus)) SetFocus(focus);
-    TrapAndReport(Hwnd(), kProgramTitle, [this] { OfferLeftoverRecordings(); });
+    // While a schedule waits or records (carried over a crash, say), no
+    // question may hold the window: the leftovers are offered once it is over.
+    if (ScheduleActive())
+        leftoversWaiting_ = true;
+    else
+        TrapAndReport(Hwnd(), kProgramTitle, [this] { OfferLeftoverRecordings(); });
 }
 
 // The window and its controls, without the load.
@@ -223,6 +230,7 @@ void FrmMain::BuildControls() {
     SetWindowPos(sb1.Hwnd(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     SetWindowPos(dBar1.Hwnd(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 
+    scheduled_ = std::make_unique<ScheduledTakes>(*this);
     MMCRecord.SetStatusHandler([this] { MMCRecord_StatusUpdate(); });
     MMCRecord.SetDoneHandler([this] { MMCRecord_Done(); });
 }
@@ -337,6 +345,7 @@ void FrmMain::Form_Load() {
     voice_.trigger.on = false;
     voiceTarget_ = LoadAutoSaveTarget();
     SetIdleLook();
+    ResumeSchedule();
 }
 
 void FrmMain::SetIdleLook() {
@@ -411,8 +420,17 @@ LRESULT FrmMain::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         case kStartUpMessage:
             StartUp();
             return 0;
+        case WM_POWERBROADCAST:
+            Resume([&] { scheduled_->Power(wParam); });
+            return TRUE;
         case kAutoSavedMessage:
             Resume([this] { AutoSaver_Done(); });
+            return 0;
+        case kOfferLeftoversMessage:
+            if (leftoversWaiting_ && !ScheduleActive()) {
+                leftoversWaiting_ = false;
+                TrapAndReport(Hwnd(), kProgramTitle, [this] { OfferLeftoverRecordings(); });
+            }
             return 0;
         case WM_INITMENUPOPUP:
             if (reinterpret_cast<HMENU>(wParam) == mnuSource_) Resume([this] { mnuSource_Popup(); });

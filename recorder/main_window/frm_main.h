@@ -11,6 +11,7 @@
 //   audio_edit_command.cpp  the waveform window
 //   save_settings.cpp   the MP3 bit rate
 //   voice_record.cpp    voice-activated recording and its files
+//   timer_command.cpp   timed recording: the schedule, its take, its window
 #pragma once
 #include <windows.h>
 
@@ -38,6 +39,9 @@ namespace orvo::recorder {
 
 class clsVolume;
 class FrmVoiceRecord;
+class ScheduledTakes;
+class FrmTimerRecord;
+class TimedRecording;
 
 inline constexpr wchar_t kStatusRecording[] = L"正在录音...";
 inline constexpr wchar_t kStatusPlaying[] = L"正在播放...";
@@ -147,6 +151,11 @@ public:
 
     // --- Tools -------------------------------------------------------------
     void mnuAudioEdit_Click();
+    // 工具 → 定时录音...: the timed-recording window, made or brought forward.
+    void mnuTimerRecord_Click();
+    // The schedule the window keeps, and its window while it is open.
+    TimedRecording& Timed();
+    FrmTimerRecord* TimerWindow();
     void mnuToMP3_Click();
     void cmdConvert_Click();
     // 工具 → 声控录音...: the window, opened once and brought forward after.
@@ -155,8 +164,9 @@ public:
     // The window's switch: the settings the next takes record with.
     void VoiceRecord_Switched(const VoiceSettings& settings, const AutoSaveTarget& target);
     const VoiceSettings& Voice() const { return voice_; }
-    // The auto-saver's pieces that are voice segments.
+    // The auto-saver's pieces, by who queued them: voice segments, timed takes.
     static constexpr uint32_t kVoiceSegmentPiece = 1;
+    static constexpr uint32_t kTimedPiece = 2;
     // A piece of a take written by the auto-saver (posted by its worker).
     void AutoSaver_Done();
     AutoSaver& AutoSaves() { return autoSaver_; }
@@ -209,6 +219,14 @@ public:
     // stops before the controls its status event writes to go away.
     WaveAudioDevice MMCRecord;
 
+private:
+    // Timed recording; after the device, so that it goes first.
+    std::unique_ptr<ScheduledTakes> scheduled_;
+    // Leftover recordings wait to be offered until a schedule is over.
+    bool leftoversWaiting_ = false;
+
+public:
+
     // The name New proposes for saving ("新录音文件143025.wav").
     const std::wstring& NewFileName() const { return newFileName_; }
     // The local time as an OLE date; tests replace it.
@@ -253,6 +271,16 @@ private:
     // Remembers the bit rate and marks its item in the 设置 menu.
     void SetMp3Bitrate(int kbps);
     void ShowMp3Bitrate();
+    // Starts a take on the device as the 录音 button does, once the input is
+    // chosen; false (and told) when it could not start. A timed take keeps
+    // every frame it is timed by: the voice gate stays off for it.
+    bool StartRecording(bool timed = false);
+    // The stored schedule, at the load: armed again, started late, carried
+    // on after a crash, or dropped with a word.
+    void ResumeSchedule();
+    // True while a schedule waits or its take runs.
+    bool ScheduleActive() const;
+    friend class ScheduledTakes;
 
     // The file line's second line: which mark was dropped last, and where.
     std::wstring MarkNoticeLine() const { return markNotice_.empty() ? std::wstring() : L"\n" + markNotice_; }
@@ -263,12 +291,15 @@ private:
     // Points the device at the chosen source before a take; where it is
     // missing, at the default device, told once.
     void UseInputSource();
+    // The same for any source; with missing, nothing is shown and the
+    // words for a missing source go there instead.
+    void UseSource(const InputSource& source, std::wstring* missing);
     // Remembers and uses a source the user picked; false (and told) when
     // it cannot be recorded from, the previous one kept.
     bool ChooseSource(const InputSource& source);
 
     // A take begins: the device records with the voice gate or without.
-    void ApplyVoiceToTake();
+    void ApplyVoiceToTake(bool timed);
     // Per segment: each stretch the gate has closed goes to the auto-saver.
     void QueueEndedSegments();
     // Waits for the pieces still being written, before the element goes.

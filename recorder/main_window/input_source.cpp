@@ -132,15 +132,19 @@ void FrmMain::LoadInputSource() {
     UseInputSource();
 }
 
-void FrmMain::UseInputSource() {
-    std::optional<Resolved> r = Resolve(source_);
-    const std::wstring setting = SourceSettingText(source_);
+void FrmMain::UseInputSource() { UseSource(source_, nullptr); }
+
+void FrmMain::UseSource(const InputSource& source, std::wstring* missing) {
+    std::optional<Resolved> r = Resolve(source);
+    const std::wstring setting = SourceSettingText(source);
     if (!r) {
-        if (missingTold_ != setting)
-            ShowMessage(Hwnd(), MissingText(source_), kProgramTitle, MB_OK | MB_ICONINFORMATION);
-        missingTold_ = setting;
+        if (missing)
+            *missing = MissingText(source);
+        else if (missingTold_ != setting)
+            ShowMessage(Hwnd(), MissingText(source), kProgramTitle, MB_OK | MB_ICONINFORMATION);
+        if (!missing) missingTold_ = setting;
         r = Resolved{};
-    } else {
+    } else if (!missing) {
         missingTold_.clear();
     }
     sourceLabel_ = r->label;

@@ -8,8 +8,10 @@
 
 #include "audio/wave_riff.h"
 #include "recorder/main_window/frm_main.h"
+#include "recorder/main_window/scheduled_takes.h"
 #include "recorder/jobs/job_progress.h"
 #include "recorder/save/save_job.h"
+#include "base/clock.h"
 #include "base/failure.h"
 #include "base/path.h"
 #include "base/rounding.h"
@@ -230,7 +232,11 @@ void FrmMain::mnuRecord_Click() {
     // Devices come and go and change their numbers: the chosen one is
     // looked up by its name at every take.
     UseInputSource();
-    ApplyVoiceToTake();
+    StartRecording();
+}
+
+bool FrmMain::StartRecording(bool timed) {
+    ApplyVoiceToTake(timed);
     MCIERROR err = MMCRecord.Command(L"record");
     if (err != 0) {
         // Nothing is being recorded: say why, and leave the window as it was
@@ -239,7 +245,7 @@ void FrmMain::mnuRecord_Click() {
                                ? L"录音设备不能按本文件的格式（" + DescribeFormat(MMCRecord.Format()) + L"）录音。"
                                : DeviceReason(MMCRecord, err);
         ShowMessage(Hwnd(), L"无法录音：" + why, kProgramTitle, MB_OK | MB_ICONINFORMATION);
-        return;
+        return false;
     }
     Resume([&] { Lblread.SetText(voiceTake_ ? kStatusVoiceWaiting : kStatusRecording); });
     Resume([&] { dtRecordStart = clock(); });
@@ -255,6 +261,7 @@ void FrmMain::mnuRecord_Click() {
     Resume([&] { dBar1.BeginDisplay(); });
     Resume([&] { StartLevelMeter(true); });
     SetShutdownReason(Hwnd(), L"正在录音，结束会话前录音将停止并保存在恢复文件夹中。");
+    return true;
 }
 
 // Play menu item and toolbar button 2: always from the start.
@@ -292,7 +299,7 @@ void FrmMain::mnuStop_Click() {
     dBar1.EndDisplay();
     mtrLevel.Stop();
     // A take that ended before the user stopped it: say why and what is kept.
-    // One that ran the time it was given was not cut short.
+    // A timed take that reached its length ended as it should.
     WaveAudioDevice::TakeEnd end;
     if (MMCRecord.TakeEndNotice(end) && end.reason != WaveAudioDevice::TakeEnd::Reason::Duration)
         ShowMessage(Hwnd(), TakeEndText(end), kProgramTitle, MB_OK | MB_ICONINFORMATION);
@@ -302,6 +309,8 @@ void FrmMain::mnuStop_Click() {
                     L"录音时电脑一度忙不过来（磁盘太慢，或系统进入了睡眠），有约 " + DurationText(std::max<uint32_t>(missed, 1000)) +
                         L" 的声音没能录下。缺口处已加上标记“缺失”，其余的声音都完好地录下了。",
                     kProgramTitle, MB_OK | MB_ICONINFORMATION);
+    // A timed take saves what it recorded now, however it ended.
+    if (scheduled_ && scheduled_->OwnsTake()) scheduled_->TakeStopped();
 }
 
 // Mark menu item and the M key: a mark where the sound is now, during a
@@ -375,7 +384,7 @@ void FrmMain::TimerBar_Timer() {
     LblFile.SetText(ElapsedText(dtRecordStart, clock()) + second);
     Resume([&] {
         const wchar_t* status = kStatusRecording;
-        switch (inputWatch_.Update(MMCRecord.Levels(), GetTickCount())) {
+        switch (inputWatch_.Update(MMCRecord.Levels(), static_cast<DWORD>(TheClock().MonotonicMs()))) {
             case InputWarning::Silence: status = kStatusNoInput; break;
             case InputWarning::Clipping: status = kStatusTooLoud; break;
             case InputWarning::None: break;

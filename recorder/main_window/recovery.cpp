@@ -5,6 +5,7 @@
 #include "audio/wave_recovery.h"
 #include "base/failure.h"
 #include "recorder/main_window/frm_main.h"
+#include "recorder/main_window/scheduled_takes.h"
 #include "win/ui_seam.h"
 
 namespace orvo::recorder {

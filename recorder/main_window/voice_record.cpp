@@ -2,6 +2,7 @@
 // gate handed to each take, the status line while it waits or records, and
 // per segment the files the auto-saver writes while the take goes on.
 #include "recorder/main_window/frm_main.h"
+#include "recorder/main_window/scheduled_takes.h"
 #include "recorder/voice/frm_voice_record.h"
 
 namespace orvo::recorder {
@@ -26,9 +27,11 @@ void FrmMain::VoiceRecord_Switched(const VoiceSettings& settings, const AutoSave
     mtrLevel.SetThreshold(voice_.trigger.on ? std::optional<double>(voice_.trigger.thresholdDb) : std::nullopt);
 }
 
-void FrmMain::ApplyVoiceToTake() {
-    MMCRecord.SetVoiceTrigger(voice_.trigger);
-    voiceTake_ = voice_.trigger.on;
+void FrmMain::ApplyVoiceToTake(bool timed) {
+    VoiceTrigger trigger = voice_.trigger;
+    if (timed) trigger.on = false;
+    MMCRecord.SetVoiceTrigger(trigger);
+    voiceTake_ = trigger.on;
     segmentFiles_ = voiceTake_ && voice_.mode == VoiceMode::FilePerSegment;
     segmentTakeOver_ = false;
     modifiedBeforeTake_ = blnModified;
@@ -54,7 +57,11 @@ void FrmMain::QueueEndedSegments() {
 // A piece is written (or could not be): once every segment of the take is
 // in its file, the element counts as saved as it did before the take.
 void FrmMain::AutoSaver_Done() {
-    for (const AutoSaveResult& r : autoSaver_.TakeResults()) {
+    // The one place that takes the saver's results: each kind of piece is
+    // told by whoever queued it.
+    const std::vector<AutoSaveResult> results = autoSaver_.TakeResults();
+    if (scheduled_) scheduled_->PiecesDone(results);
+    for (const AutoSaveResult& r : results) {
         if (r.piece.tag != kVoiceSegmentPiece) continue;
         if (r.Saved()) {
             ++segmentsSaved_;

@@ -78,27 +78,27 @@ LRESULT FrmVoiceRecord::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
 }
 
 void FrmVoiceRecord::OnCreate() {
-    lblThreshold.CreateMnemonic(*this, L"触发音量(&T)：", LabelAt(0));
+    lblThreshold.CreateCaption(*this, L"触发音量(&T)：", LabelAt(0));
     txtThreshold.Create(*this, L"", FieldAt(0, 900), ES_AUTOHSCROLL, IDC_VOICE_THRESHOLD);
     lblThresholdUnit.Create(*this, L"dBFS（-60 到 0）", LabelAt(0, 2850, 2700));
-    lblHold.CreateMnemonic(*this, L"静音等待(&H)：", LabelAt(1));
+    lblHold.CreateCaption(*this, L"静音等待(&H)：", LabelAt(1));
     txtHold.Create(*this, L"", FieldAt(1, 900), ES_AUTOHSCROLL, IDC_VOICE_HOLD);
     lblHoldUnit.Create(*this, L"秒无声音后停止保留", LabelAt(1, 2850, 2700));
-    lblPreRoll.CreateMnemonic(*this, L"提前保留(&P)：", LabelAt(2));
+    lblPreRoll.CreateCaption(*this, L"提前保留(&P)：", LabelAt(2));
     txtPreRoll.Create(*this, L"", FieldAt(2, 900), ES_AUTOHSCROLL, IDC_VOICE_PREROLL);
     lblPreRollUnit.Create(*this, L"秒（最多 30 秒）", LabelAt(2, 2850, 2700));
-    lblMode.CreateMnemonic(*this, L"录音方式(&M)：", LabelAt(3));
+    lblMode.CreateCaption(*this, L"录音方式(&M)：", LabelAt(3));
     cboMode.Create(*this, ListAt(3, 3700), IDC_VOICE_MODE);
     for (const wchar_t* m : kModes) cboMode.AddItem(m);
     cboMode.OnChange([this] { cboMode_Change(); });
 
     lblFiles.Create(*this, L"每段声音存为文件时：", LabelAt(4, kLabelX, 5400));
-    lblFolder.CreateMnemonic(*this, L"文件夹(&F)：", LabelAt(5, 300, 1500));
+    lblFolder.CreateCaption(*this, L"文件夹(&F)：", LabelAt(5, 300, 1500));
     txtFolder.Create(*this, L"", FieldAt(5, 3600), ES_AUTOHSCROLL, IDC_VOICE_FOLDER);
-    lblFormat.CreateMnemonic(*this, L"格式(&O)：", LabelAt(6, 300, 1500));
+    lblFormat.CreateCaption(*this, L"格式(&O)：", LabelAt(6, 300, 1500));
     cboFormat.Create(*this, ListAt(6, 1500), IDC_VOICE_FORMAT);
     for (const wchar_t* f : kFormats) cboFormat.AddItem(f);
-    lblPattern.CreateMnemonic(*this, L"文件名(&N)：", LabelAt(7, 300, 1500));
+    lblPattern.CreateCaption(*this, L"文件名(&N)：", LabelAt(7, 300, 1500));
     txtPattern.Create(*this, L"", FieldAt(7, 3600), ES_AUTOHSCROLL, IDC_VOICE_PATTERN);
 
     lblNote.Create(*this, L"", {kLabelX, kTop + 8 * kRow + 300, 5400, 480}, IDC_VOICE_NOTE);

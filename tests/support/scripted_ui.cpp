@@ -49,6 +49,14 @@ bool ScriptedUi::Launch(const LaunchRequest& request) {
     return a;
 }
 
+std::wstring ScriptedUi::FolderDialog(HWND, const std::wstring&, const std::wstring&) {
+    ++folderRequests;
+    if (folderAnswers.empty()) return {};
+    std::wstring answer = folderAnswers.front();
+    folderAnswers.pop_front();
+    return answer;
+}
+
 int ScriptedUi::Choice(const ChoiceRequest& request) {
     log_.push_back({Entry::Kind::Choice, {}, {}, {}, request});
     if (choiceAnswers.empty()) return -1;

@@ -30,6 +30,8 @@ public:
     std::wstring FileDialog(const FileDialogRequest& request) override;
     bool Launch(const LaunchRequest& request) override;
     int Choice(const ChoiceRequest& request) override;
+    // Answers from folderAnswers (empty: cancelled); counts the requests.
+    std::wstring FolderDialog(HWND owner, const std::wstring& title, const std::wstring& start) override;
 
     std::deque<int> messageAnswers;
     std::deque<std::wstring> dialogAnswers;
@@ -41,6 +43,8 @@ public:
     DWORD dialogError = 0;
     DWORD FileDialogError() const override { return dialogError; }
     std::deque<int> choiceAnswers;
+    std::deque<std::wstring> folderAnswers;
+    int folderRequests = 0;
 
     const std::vector<Entry>& Log() const { return log_; }
     std::vector<MessageBoxRequest> Messages() const;

@@ -36,6 +36,10 @@ public:
         ADD_FAILURE() << "a question no test expected: " << orvo::WideToAnsi(r.text);
         return -1;
     }
+    std::wstring FolderDialog(HWND, const std::wstring&, const std::wstring&) override {
+        ADD_FAILURE() << "a folder browser no test expected";
+        return {};
+    }
     bool Launch(const orvo::LaunchRequest& r) override { return real_.Launch(r); }
 
 private:
