@@ -87,6 +87,20 @@ void CALLBACK PressCancel(HWND, UINT, UINT_PTR, DWORD) {
 
 class RecoveryTest : public MainWindowTest {
 protected:
+    // Half a second of a tone in file, opened, a take of a second recorded
+    // into it, and the session ended: a leftover that reads the file.
+    void LeaveATakeInAnOpenedFile(const TempFile& file, const WAVEFORMATEX& f, uint32_t& length) {
+        ASSERT_TRUE(orvo::test::WriteWavFile(file.Path(), f, orvo::test::SineBytes(f, 440, 0.5)));
+        ui.dialogAnswers = {file.Path()};
+        form->mnuOpen_Click();
+        form->mnuRecord_Click();
+        ASSERT_TRUE(PumpUntil([&] { return form->MMCRecord.Length() >= 1000; }, 5000));
+        form->mnuStop_Click();
+        length = form->MMCRecord.Length();
+        SendMessageW(form->Hwnd(), WM_QUERYENDSESSION, 0, 0);
+        SendMessageW(form->Hwnd(), WM_ENDSESSION, TRUE, 0);
+    }
+
     ScopedRecoveryRoot root;
 };
 
@@ -282,15 +296,8 @@ TEST_F(RecoveryTest, OpenReadsTheFileWhereItIsAndSaveOverItKeepsItRight) {
 TEST_F(RecoveryTest, AnOpenedFileChangedMeanwhileGivesUpOnlyItsOwnPart) {
     TempFile tone;
     WAVEFORMATEX f = orvo::test::MakePcmFormat(22050, 16, 1);
-    ASSERT_TRUE(orvo::test::WriteWavFile(tone.Path(), f, orvo::test::SineBytes(f, 440, 0.5)));
-    ui.dialogAnswers = {tone.Path()};
-    form->mnuOpen_Click();
-    form->mnuRecord_Click();
-    ASSERT_TRUE(PumpUntil([&] { return form->MMCRecord.Length() >= 1000; }, 5000));
-    form->mnuStop_Click();
-    uint32_t length = form->MMCRecord.Length();
-    SendMessageW(form->Hwnd(), WM_QUERYENDSESSION, 0, 0);
-    SendMessageW(form->Hwnd(), WM_ENDSESSION, TRUE, 0);
+    uint32_t length = 0;
+    ASSERT_NO_FATAL_FAILURE(LeaveATakeInAnOpenedFile(tone, f, length));
 
     ASSERT_TRUE(orvo::test::WriteWavFile(tone.Path(), f, orvo::test::SineBytes(f, 880, 0.25)));
     ui.Clear();
@@ -317,15 +324,8 @@ TEST_F(RecoveryTest, AnOpenedFileChangedMeanwhileGivesUpOnlyItsOwnPart) {
 TEST_F(RecoveryTest, AnOpenedFileAwayAtStartUpCanBeWaitedFor) {
     TempFile tone;
     WAVEFORMATEX f = orvo::test::MakePcmFormat(22050, 16, 1);
-    ASSERT_TRUE(orvo::test::WriteWavFile(tone.Path(), f, orvo::test::SineBytes(f, 440, 0.5)));
-    ui.dialogAnswers = {tone.Path()};
-    form->mnuOpen_Click();
-    form->mnuRecord_Click();
-    ASSERT_TRUE(PumpUntil([&] { return form->MMCRecord.Length() >= 1000; }, 5000));
-    form->mnuStop_Click();
-    const uint32_t length = form->MMCRecord.Length();
-    SendMessageW(form->Hwnd(), WM_QUERYENDSESSION, 0, 0);
-    SendMessageW(form->Hwnd(), WM_ENDSESSION, TRUE, 0);
+    uint32_t length = 0;
+    ASSERT_NO_FATAL_FAILURE(LeaveATakeInAnOpenedFile(tone, f, length));
     {
         ScopedFile held(CreateFileW(tone.Path().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
         ASSERT_TRUE(held.Valid());
