@@ -58,6 +58,10 @@ std::wstring NewRecordingName(const SYSTEMTIME& localTime);
 std::wstring ElapsedText(double startDays, double nowDays);
 // Local date and time as days since 30 December 1899, whole seconds.
 double OleNow();
+// Days counted on the monotonic clock from a point of its own: only the
+// difference of two means anything, and setting the system clock or a
+// daylight-saving change during a take does not move it.
+double MonotonicDays();
 // The question that offers a leftover recording: its length and when it was
 // recorded (a FILETIME in UTC, 0 when unknown).
 std::wstring LeftoverPromptText(uint32_t milliseconds, uint64_t recordedUtc);
@@ -229,8 +233,8 @@ public:
 
     // The name New proposes for saving ("新录音文件143025.wav").
     const std::wstring& NewFileName() const { return newFileName_; }
-    // The local time as an OLE date; tests replace it.
-    std::function<double()> clock = &OleNow;
+    // What the take's elapsed time is counted on, in days; tests replace it.
+    std::function<double()> clock = &MonotonicDays;
 
 protected:
     LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;

@@ -80,6 +80,8 @@ std::wstring ElapsedText(double startDays, double nowDays) {
     return L"录音时间：" + hours + std::to_wstring(m) + L"分" + std::to_wstring(s) + L"秒";
 }
 
+double MonotonicDays() { return static_cast<double>(TheClock().MonotonicMs()) / 86400000.0; }
+
 double OleNow() {
     SYSTEMTIME t;
     GetLocalTime(&t);

@@ -8,6 +8,7 @@
 #include "base/text.h"
 #include "recorder/resource.h"
 #include "recorder/save/save_formats.h"
+#include "tests/support/manual_clock.h"
 #include "tests/support/pump.h"
 #include "tests/support/wav_file.h"
 
@@ -50,6 +51,18 @@ TEST_F(MainWindowTest, TimerTickShowsTheTimeSinceTheRecordStarted) {
     form->mnuStop_Click();
     // After Stop the last elapsed text stays.
     EXPECT_EQ(form->LblFile.Text(), L"录音时间：1小时1分0秒");
+}
+
+// The system clock set back an hour during a take (or a daylight-saving
+// change) does not move the time the file line counts.
+TEST_F(MainWindowTest, TheTakesTimeIgnoresTheSystemClockBeingSet) {
+    ManualClock time(133475616000000000);
+    form->mnuRecord_Click();
+    time.Advance(65000);
+    time.ShiftWall(-3600000);
+    form->TimerBar_Timer();
+    EXPECT_EQ(form->LblFile.Text().substr(0, form->LblFile.Text().find(L'\n')), L"录音时间：1分5秒");
+    form->mnuStop_Click();
 }
 
 TEST_F(MainWindowTest, RecordStopAndPlayFollowTheStateTable) {
