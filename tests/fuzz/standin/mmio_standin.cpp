@@ -109,6 +109,18 @@ HGLOBAL GlobalFree(HGLOBAL block) {
 void* GlobalLock(HGLOBAL block) { return block; }
 BOOL GlobalUnlock(HGLOBAL) { return 1; }
 HWND GetActiveWindow() { return nullptr; }
+void CoTaskMemFree(void* block) { free(block); }
+
+BOOL GetFileAttributesExW(const wchar_t* path, GET_FILEEX_INFO_LEVELS, void* data) {
+    auto found = g_files.find(path);
+    if (found == g_files.end()) return 0;
+    auto* a = static_cast<WIN32_FILE_ATTRIBUTE_DATA*>(data);
+    *a = {};
+    const uint64_t size = found->second.size();
+    a->nFileSizeHigh = static_cast<DWORD>(size >> 32);
+    a->nFileSizeLow = static_cast<DWORD>(size);
+    return 1;
+}
 void Sleep(DWORD) {}
 
 MMRESULT waveOutOpen(HWAVEOUT*, UINT, const WAVEFORMATEX*, DWORD_PTR, DWORD_PTR, DWORD) { return MMSYSERR_NODRIVER; }

@@ -84,6 +84,16 @@ struct FILETIME {
     DWORD dwHighDateTime;
 };
 
+struct WIN32_FILE_ATTRIBUTE_DATA {
+    DWORD dwFileAttributes;
+    FILETIME ftCreationTime;
+    FILETIME ftLastAccessTime;
+    FILETIME ftLastWriteTime;
+    DWORD nFileSizeHigh;
+    DWORD nFileSizeLow;
+};
+enum GET_FILEEX_INFO_LEVELS { GetFileExInfoStandard };
+
 constexpr UINT CP_ACP = 0;
 constexpr UINT CP_UTF8 = 65001;
 
@@ -119,6 +129,9 @@ HWND GetActiveWindow();
 void Sleep(DWORD);
 HRESULT CoInitializeEx(void*, DWORD);
 void CoUninitialize();
+void CoTaskMemFree(void*);
+// The waveform reader's file size: the stand-in file's, in mmio_standin.cpp.
+BOOL GetFileAttributesExW(const wchar_t* path, GET_FILEEX_INFO_LEVELS, void* data);
 BSTR SysAllocString(const wchar_t*);
 void SysFreeString(BSTR);
 UINT SysStringLen(BSTR);
