@@ -81,7 +81,6 @@ public:
     static constexpr DWORD kInputLostAfterMs = 3000;
     // The input level of what arrives; any thread.
     LevelReading Levels() const { return sink_.Levels(); }
-    uint64_t MissedBytes() const { return sink_.MissedBytes(); }
     // Applied by the next Start.
     void SetRules(const TakeRules& rules) { rules_ = rules; }
     const TakeSink& Sink() const { return sink_; }
