@@ -128,25 +128,79 @@ orvo_build() {
 orvo_start_display() {
     if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then return 0; fi
     export DISPLAY=:${ORVO_DISPLAY_NUMBER:-97}
-    if ! xdpyinfo >/dev/null 2>&1; then
-        orvo_log "starting Xvfb on $DISPLAY"
-        Xvfb "$DISPLAY" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-        for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.2; done
-    fi
+    if ! xdpyinfo >/dev/null 2>&1; then orvo_start_xvfb || return 1; fi
     orvo_start_window_manager
 }
 
-# Openbox on the virtual display, unless a manager already runs there.
-orvo_window_manager_running() {
-    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'
+# Where the virtual display and its manager write what they say: shown when
+# they fail to come up, since nothing else would tell why.
+orvo_display_log() { printf '%s/orvo-%s-%s.log' "${TMPDIR:-/tmp}" "$1" "${DISPLAY#:}"; }
+
+# Usage: orvo_wait_for SECONDS PID COMMAND...
+# Runs COMMAND until it succeeds; fails when PID has ended or time is up.
+orvo_wait_for() {
+    local tries=$(($1 * 5)) pid="$2"
+    shift 2
+    while [ "$tries" -gt 0 ]; do
+        "$@" >/dev/null 2>&1 && return 0
+        kill -0 "$pid" 2>/dev/null || { "$@" >/dev/null 2>&1; return; }
+        sleep 0.2
+        tries=$((tries - 1))
+    done
+    return 1
 }
+
+orvo_show_log() { tail -n 20 "$1" 2>/dev/null | sed 's/^/   | /' >&2; }
+
+# Xvfb on the chosen number or, if a server that does not answer holds it
+# (an earlier run's, say), on one of the next few. Without -noreset the
+# server starts over each time its last client leaves: the check that it
+# answers is such a client, and a manager connecting during that reset is
+# turned away and ends.
+orvo_start_xvfb() {
+    local first="${DISPLAY#:}" number log pid
+    for number in $(seq "$first" $((first + 4))); do
+        # Past the chosen one, a number a live server holds is not tried:
+        # that server might answer and be taken for ours.
+        if [ "$number" != "$first" ] && [ -f "/tmp/.X$number-lock" ] &&
+            kill -0 "$(tr -dc 0-9 <"/tmp/.X$number-lock")" 2>/dev/null; then continue; fi
+        export DISPLAY=":$number"
+        log=$(orvo_display_log xvfb)
+        orvo_log "starting Xvfb on $DISPLAY"
+        Xvfb "$DISPLAY" -screen 0 1280x1024x24 -nolisten tcp -noreset >"$log" 2>&1 </dev/null &
+        pid=$!
+        orvo_wait_for 30 "$pid" xdpyinfo && return 0
+        orvo_log "Xvfb did not start on $DISPLAY:"
+        orvo_show_log "$log"
+        kill "$pid" 2>/dev/null || true
+    done
+    return 1
+}
+
+# A manager runs when the window the root names as its check window is there
+# and names itself: a manager that ended leaves the root's property behind.
+orvo_window_manager_running() {
+    local id
+    id=$(xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -o '0x[0-9a-fA-F]*') || return 1
+    xprop -id "$id" _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "$id"
+}
+
+# Openbox, twice if need be. Without any manager the programs still work,
+# only slower, so that is told and the run goes on.
 orvo_start_window_manager() {
     orvo_window_manager_running && return 0
-    orvo_log "starting openbox on $DISPLAY"
-    openbox --sm-disable >/dev/null 2>&1 &
-    for _ in $(seq 50); do orvo_window_manager_running && return 0; sleep 0.2; done
-    orvo_log "openbox did not start on $DISPLAY"
-    return 1
+    local log pid attempt
+    log=$(orvo_display_log openbox)
+    for attempt in 1 2; do
+        orvo_log "starting openbox on $DISPLAY"
+        openbox --sm-disable >"$log" 2>&1 </dev/null &
+        pid=$!
+        orvo_wait_for 30 "$pid" orvo_window_manager_running && return 0
+        orvo_log "openbox did not start on $DISPLAY (try $attempt of 2):"
+        orvo_show_log "$log"
+        kill "$pid" 2>/dev/null || true
+    done
+    orvo_log "going on without a window manager: each hidden window will make Wine wait 2 s"
 }
 
 # A PulseAudio server with a null sink and a 440 Hz sine source as the
