@@ -80,6 +80,7 @@
 #define IDC_VOICE_NOTE 608
 #define IDC_VOICE_SWITCH 609
 #define IDC_VOICE_CLOSE 610
+#define IDC_VOICE_BROWSE 611
 
 // Help, links and conversion (500-599).
 #define IDC_CONVERT_PROGRESS 500

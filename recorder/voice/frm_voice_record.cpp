@@ -5,6 +5,7 @@
 
 #include "base/failure.h"
 #include "recorder/resource.h"
+#include "win/ui_seam.h"
 #include "win/window_tools.h"
 
 namespace orvo::recorder {
@@ -94,7 +95,9 @@ void FrmVoiceRecord::OnCreate() {
 
     lblFiles.Create(*this, L"每段声音存为文件时：", LabelAt(4, kLabelX, 5400));
     lblFolder.CreateCaption(*this, L"文件夹(&F)：", LabelAt(5, 300, 1500));
-    txtFolder.Create(*this, L"", FieldAt(5, 3600), ES_AUTOHSCROLL, IDC_VOICE_FOLDER);
+    txtFolder.Create(*this, L"", FieldAt(5, 2500), ES_AUTOHSCROLL, IDC_VOICE_FOLDER);
+    cmdBrowse.Create(*this, L"浏览(&W)...", {4450, kTop + 5 * kRow - 15, 1100, 360}, IDC_VOICE_BROWSE);
+    cmdBrowse.OnClick([this] { cmdBrowse_Click(); });
     lblFormat.CreateCaption(*this, L"格式(&O)：", LabelAt(6, 300, 1500));
     cboFormat.Create(*this, ListAt(6, 1500), IDC_VOICE_FORMAT);
     for (const wchar_t* f : kFormats) cboFormat.AddItem(f);
@@ -126,9 +129,14 @@ void FrmVoiceRecord::ShowSettings() {
 
 void FrmVoiceRecord::cboMode_Change() {
     const bool files = cboMode.SelectedIndex() == 1;
-    for (Control* c : std::initializer_list<Control*>{&lblFolder, &txtFolder, &lblFormat, &cboFormat, &lblPattern,
-                                                      &txtPattern})
+    for (Control* c : std::initializer_list<Control*>{&lblFolder, &txtFolder, &cmdBrowse, &lblFormat, &cboFormat,
+                                                      &lblPattern, &txtPattern})
         c->SetEnabled(files);
+}
+
+void FrmVoiceRecord::cmdBrowse_Click() {
+    std::wstring chosen = Ui().FolderDialog(Hwnd(), L"选择保存声音文件的文件夹", txtFolder.Text());
+    if (!chosen.empty()) txtFolder.SetText(chosen);
 }
 
 bool FrmVoiceRecord::ReadFields() {

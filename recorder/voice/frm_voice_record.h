@@ -33,6 +33,8 @@ public:
     void cmdClose_Click();
     // The mode changed: the files' fields are used only per segment.
     void cboMode_Change();
+    // 浏览...: the folder the files go to, chosen in the system's dialog.
+    void cmdBrowse_Click();
 
     // --- Controls, in tab order -------------------------------------------
     Label lblThreshold;
@@ -49,6 +51,7 @@ public:
     Label lblFiles;
     Label lblFolder;
     TextBox txtFolder;
+    Button cmdBrowse;
     Label lblFormat;
     ComboBox cboFormat;
     Label lblPattern;

@@ -223,8 +223,15 @@ TEST_F(MainWindowTest, TheVoiceWindowWorksByKeyboardAndTypingInItDropsNoMark) {
     Keys(*form, {VK_TAB});
     EXPECT_EQ(GetFocus(), w->txtHold.Hwnd());
     EXPECT_FALSE(w->txtPattern.Enabled()) << "the files' fields are off in one-recording mode";
+    EXPECT_FALSE(w->cmdBrowse.Enabled());
     w->cboMode.SetSelectedIndex(1);
     w->cboMode_Change();
+    // The folder is chosen in the dialog; a cancelled one leaves the field.
+    ui.folderAnswers = {L"C:\\声音"};
+    w->cmdBrowse.Click();
+    EXPECT_EQ(w->txtFolder.Text(), L"C:\\声音");
+    w->cmdBrowse.Click();
+    EXPECT_EQ(w->txtFolder.Text(), L"C:\\声音");
     Keys(*form, {VK_MENU, 'N'});  // Alt+N: the name pattern
     EXPECT_EQ(GetFocus(), w->txtPattern.Hwnd());
     Keys(*form, {'M'});
