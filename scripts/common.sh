@@ -150,7 +150,22 @@ orvo_wait_for() {
     return 1
 }
 
-orvo_show_log() { tail -n 20 "$1" 2>/dev/null | sed 's/^/   | /' >&2; }
+# Usage: orvo_try_start NAME CHECK COMMAND...
+# Starts COMMAND in the background and waits up to 30 s for CHECK to pass;
+# when it does not, shows what COMMAND printed and ends it.
+orvo_try_start() {
+    local name="$1" check="$2" log pid
+    shift 2
+    log=$(orvo_display_log "$name")
+    orvo_log "starting $name on $DISPLAY"
+    "$@" >"$log" 2>&1 </dev/null &
+    pid=$!
+    orvo_wait_for 30 "$pid" "$check" && return 0
+    orvo_log "$name did not start on $DISPLAY:"
+    tail -n 20 "$log" 2>/dev/null | sed 's/^/   | /' >&2
+    kill "$pid" 2>/dev/null || true
+    return 1
+}
 
 # Xvfb on the chosen number or, if a server that does not answer holds it
 # (an earlier run's, say), on one of the next few. Without -noreset the
@@ -158,21 +173,14 @@ orvo_show_log() { tail -n 20 "$1" 2>/dev/null | sed 's/^/   | /' >&2; }
 # answers is such a client, and a manager connecting during that reset is
 # turned away and ends.
 orvo_start_xvfb() {
-    local first="${DISPLAY#:}" number log pid
+    local first="${DISPLAY#:}" number
     for number in $(seq "$first" $((first + 4))); do
         # Past the chosen one, a number a live server holds is not tried:
         # that server might answer and be taken for ours.
         if [ "$number" != "$first" ] && [ -f "/tmp/.X$number-lock" ] &&
             kill -0 "$(tr -dc 0-9 <"/tmp/.X$number-lock")" 2>/dev/null; then continue; fi
         export DISPLAY=":$number"
-        log=$(orvo_display_log xvfb)
-        orvo_log "starting Xvfb on $DISPLAY"
-        Xvfb "$DISPLAY" -screen 0 1280x1024x24 -nolisten tcp -noreset >"$log" 2>&1 </dev/null &
-        pid=$!
-        orvo_wait_for 30 "$pid" xdpyinfo && return 0
-        orvo_log "Xvfb did not start on $DISPLAY:"
-        orvo_show_log "$log"
-        kill "$pid" 2>/dev/null || true
+        orvo_try_start Xvfb xdpyinfo Xvfb "$DISPLAY" -screen 0 1280x1024x24 -nolisten tcp -noreset && return 0
     done
     return 1
 }
@@ -189,16 +197,9 @@ orvo_window_manager_running() {
 # only slower, so that is told and the run goes on.
 orvo_start_window_manager() {
     orvo_window_manager_running && return 0
-    local log pid attempt
-    log=$(orvo_display_log openbox)
+    local attempt
     for attempt in 1 2; do
-        orvo_log "starting openbox on $DISPLAY"
-        openbox --sm-disable >"$log" 2>&1 </dev/null &
-        pid=$!
-        orvo_wait_for 30 "$pid" orvo_window_manager_running && return 0
-        orvo_log "openbox did not start on $DISPLAY (try $attempt of 2):"
-        orvo_show_log "$log"
-        kill "$pid" 2>/dev/null || true
+        orvo_try_start openbox orvo_window_manager_running openbox --sm-disable && return 0
     done
     orvo_log "going on without a window manager: each hidden window will make Wine wait 2 s"
 }
